@@ -1,0 +1,5 @@
+#pragma once
+
+// The whole public API of ZymWindows.
+#include <ZymWindows/Exceptions.h>
+#include <ZymWindows/ZymWindowsMsg-I.h>

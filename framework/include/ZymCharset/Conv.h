@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+
+namespace Zym {
+
+// A character set, named by its Windows code page number.
+using CHARSET = unsigned int;
+inline constexpr CHARSET CHARSET_ANSI = 1252;   // the narrow set of `string`
+inline constexpr CHARSET CHARSET_UTF16LE = 1200;
+inline constexpr CHARSET CHARSET_WIDE = 1201;   // the 16-bit set of `wstring`, host order
+inline constexpr CHARSET CHARSET_UTF8 = 65001;
+
+} // namespace Zym
+
+namespace ZymCharset {
+
+// One conversion step between two character sets. Convert reads from `src`
+// (`srcLen` bytes), writes at most `dstCap` bytes to `dst`, stores the bytes
+// produced in `produced` and returns the bytes consumed. Only whole
+// characters are consumed: an incomplete sequence at the end of the input is
+// left for the next step unless `endOfInput` is set, in which case it becomes
+// a replacement character. Invalid input becomes a replacement character
+// ('?' in narrow sets, U+FFFD in Unicode sets) unless `stopOnError` is set,
+// in which case the step stops before it.
+class Converter {
+public:
+    virtual ~Converter() = default;
+    virtual std::size_t Convert(const void* src, std::size_t srcLen, void* dst,
+                                std::size_t dstCap, std::size_t& produced,
+                                bool endOfInput = false, bool stopOnError = false) const = 0;
+};
+
+using ConverterPtr = std::shared_ptr<const Converter>;
+
+// Conversions between the Windows code pages: 1252, 1200/1201 and 65001
+// built in, every other code page that iconv knows through iconv.
+class Conv {
+public:
+    static bool IsImplemented(Zym::CHARSET cs);
+    // Whether the set has 16-bit units (1200, 1201).
+    static bool IsWCCS(Zym::CHARSET cs);
+    // A direct converter, or null when the pair has none.
+    static ConverterPtr FastConversionFunction(Zym::CHARSET from, Zym::CHARSET to);
+    // `from` to the wide set (1201), and the wide set to `to`; null when the
+    // set is not implemented.
+    static ConverterPtr MbToWcConversionFunction(Zym::CHARSET from);
+    static ConverterPtr WcToMbConversionFunction(Zym::CHARSET to);
+    // The fallback: MbToWc(from) chained with WcToMb(to); null when either
+    // set is not implemented.
+    static ConverterPtr ConversionClass(Zym::CHARSET from, Zym::CHARSET to);
+
+    // Converts a whole text step by step through the direct converter, else
+    // the fallback; stops early when a step consumes nothing. Throws
+    // std::invalid_argument when a set is not implemented.
+    static std::string Convert(Zym::CHARSET from, Zym::CHARSET to, const void* src,
+                               std::size_t srcLen);
+    static std::u16string ToWide(Zym::CHARSET from, const std::string& text);
+    static std::string FromWide(Zym::CHARSET to, const std::u16string& text);
+};
+
+} // namespace ZymCharset

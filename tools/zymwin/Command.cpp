@@ -1,0 +1,26 @@
+#include "Command.h"
+
+#include <algorithm>
+
+namespace zymwin {
+
+std::vector<Command>& Commands() {
+    static std::vector<Command> commands;
+    return commands;
+}
+
+std::vector<DemoStep>& DemoSteps() {
+    static std::vector<DemoStep> steps;
+    return steps;
+}
+
+Registration::Registration(Command command) { Commands().push_back(std::move(command)); }
+
+Registration::Registration(DemoStep step) { DemoSteps().push_back(std::move(step)); }
+
+bool WantsHelp(const Args& args) {
+    return std::any_of(args.begin(), args.end(),
+                       [](const std::string& a) { return a == "--help" || a == "-h"; });
+}
+
+} // namespace zymwin

@@ -1,0 +1,54 @@
+#include "Command.h"
+
+#include <Zym/Exception.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <exception>
+
+namespace {
+
+void PrintUsage(std::FILE* out) {
+    std::fputs("Usage: zymwin COMMAND [ARGS...]\n\n"
+               "Windows-platform services of the ZymWindows library, from the command line.\n\n"
+               "Commands:\n",
+               out);
+    auto commands = zymwin::Commands();
+    std::sort(commands.begin(), commands.end(),
+              [](const auto& a, const auto& b) { return a.name < b.name; });
+    for (const auto& command : commands)
+        std::fprintf(out, "  %-10s %s\n", command.name.c_str(), command.summary.c_str());
+    std::fputs("\nRun 'zymwin COMMAND --help' for the options of a command.\n", out);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        PrintUsage(stderr);
+        return 1;
+    }
+    const std::string name = argv[1];
+    if (name == "--help" || name == "-h" || name == "help") {
+        PrintUsage(stdout);
+        return 0;
+    }
+    const auto& commands = zymwin::Commands();
+    const auto command = std::find_if(commands.begin(), commands.end(),
+                                      [&](const auto& c) { return c.name == name; });
+    if (command == commands.end()) {
+        std::fprintf(stderr, "zymwin: unknown command '%s' (see 'zymwin --help')\n",
+                     name.c_str());
+        return 1;
+    }
+    try {
+        return command->run(zymwin::Args(argv + 2, argv + argc));
+    } catch (const zymwin::UsageError& error) {
+        std::fprintf(stderr, "zymwin %s: %s\n", name.c_str(), error.message.c_str());
+    } catch (const Zym::BaseException& error) {
+        std::fprintf(stderr, "zymwin %s: %s\n", name.c_str(), error.WhatUtf8().c_str());
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "zymwin %s: %s\n", name.c_str(), error.what());
+    }
+    return 1;
+}
