@@ -86,8 +86,8 @@ TEST(MessageInfo, ParametersNarrowWideAndEmpty) {
                                       Zym::MessageInfo::EMPTY_PARAM_VALUE + u".");
     Zym::MessageInfo missing(MSG_MODULE, MSG_REG_VALUE_NOT_FOUND, "f", 1);
     EXPECT_EQ(missing.GetMsg(), u"The value \"" + Zym::MessageInfo::EMPTY_PARAM_VALUE +
-                                    u"\" does not exist in " +
-                                    Zym::MessageInfo::EMPTY_PARAM_VALUE + u".");
+                                    u"\" does not exist in " + Zym::MessageInfo::EMPTY_PARAM_VALUE +
+                                    u".");
 }
 
 TEST(MessageInfo, AttachedSystemErrorFollowsTheText) {

@@ -15,8 +15,7 @@ TEST(Stream, IntegersBoolsFloatsAndStringsRoundTrip) {
     Zym::BinaryStream stream(buffer);
     const std::u16string longText(70000, u'\u00e9');
     stream << std::uint8_t{0xAB} << std::int16_t{-2} << 0xDEADBEEFu << std::int64_t{-5} << true
-           << 1.5f << -2.25 << std::string("narrow") << std::u16string(u"wide \u20ac")
-           << longText;
+           << 1.5f << -2.25 << std::string("narrow") << std::u16string(u"wide \u20ac") << longText;
     std::uint8_t u8 = 0;
     std::int16_t i16 = 0;
     unsigned int u32 = 0;

@@ -11,8 +11,8 @@ TEST(Loader, SecondRegistrationNeitherReinitialisesNorFreesTheCatalog) {
     ZymMessagesInit::ms_Cnt = 1;
     ZymMessages::Init();
     // Another module's message: survives the library's load and unload.
-    const unsigned char blob[] = {1, 0, 0, 0, 5, 0, 0, 0, 'O', 't', 'h', 'e', 'r', 7, 0, 0, 0,
-                                  2, 0, 0, 0, 1, 2, 0, 0, 0, 'k', 0, 0};
+    const unsigned char blob[] = {1, 0, 0, 0, 5, 0, 0, 0, 'O', 't', 'h', 'e', 'r', 7, 0,
+                                  0, 0, 2, 0, 0, 0, 1, 2, 0,   0,   0,   'k', 0,   0};
     ASSERT_TRUE(ZymMessages::Load(blob, sizeof blob, "Other.h"));
 
     void* library = dlopen(ZYMWINDOWS_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);

@@ -14,9 +14,13 @@ std::vector<DemoStep>& DemoSteps() {
     return steps;
 }
 
-Registration::Registration(Command command) { Commands().push_back(std::move(command)); }
+Registration::Registration(Command command) {
+    Commands().push_back(std::move(command));
+}
 
-Registration::Registration(DemoStep step) { DemoSteps().push_back(std::move(step)); }
+Registration::Registration(DemoStep step) {
+    DemoSteps().push_back(std::move(step));
+}
 
 bool WantsHelp(const Args& args) {
     return std::any_of(args.begin(), args.end(),

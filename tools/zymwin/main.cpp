@@ -37,8 +37,7 @@ int main(int argc, char** argv) {
     const auto command = std::find_if(commands.begin(), commands.end(),
                                       [&](const auto& c) { return c.name == name; });
     if (command == commands.end()) {
-        std::fprintf(stderr, "zymwin: unknown command '%s' (see 'zymwin --help')\n",
-                     name.c_str());
+        std::fprintf(stderr, "zymwin: unknown command '%s' (see 'zymwin --help')\n", name.c_str());
         return 1;
     }
     try {

@@ -25,8 +25,7 @@ public:
     void Read(void* data, T n) { m_Buffer.Get(data, n); }
 
     template <class I>
-        requires std::is_integral_v<I>
-    BinaryStreamT& operator<<(I value) {
+    requires std::is_integral_v<I> BinaryStreamT& operator<<(I value) {
         using U = std::make_unsigned_t<I>;
         unsigned char bytes[sizeof(I)];
         auto bits = static_cast<U>(value);
@@ -36,8 +35,7 @@ public:
         return *this;
     }
     template <class I>
-        requires std::is_integral_v<I>
-    BinaryStreamT& operator>>(I& value) {
+    requires std::is_integral_v<I> BinaryStreamT& operator>>(I& value) {
         using U = std::make_unsigned_t<I>;
         unsigned char bytes[sizeof(I)];
         Read(bytes, sizeof(I));

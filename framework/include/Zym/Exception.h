@@ -43,8 +43,12 @@ private:
         Base::operator=(other);                                                                    \
         return *this;                                                                              \
     }                                                                                              \
-    ::Zym::BaseException* Copy() const override { return new (std::nothrow) Class(*this); }       \
-    [[noreturn]] void Throw() const override { throw Class(*this); }
+    ::Zym::BaseException* Copy() const override {                                                  \
+        return new (std::nothrow) Class(*this);                                                    \
+    }                                                                                              \
+    [[noreturn]] void Throw() const override {                                                     \
+        throw Class(*this);                                                                        \
+    }
 
 // A root class of a family: every constructor of BaseException.
 #define ZYM_ROOT_EXCEPTION(Class, Base)                                                            \

@@ -15,8 +15,9 @@ public:
     SmartPtr(T* p) noexcept : m_Ptr(p) { Acquire(); }
     SmartPtr(const SmartPtr& other) noexcept : m_Ptr(other.m_Ptr) { Acquire(); }
     SmartPtr(SmartPtr&& other) noexcept : m_Ptr(std::exchange(other.m_Ptr, nullptr)) {}
-    template <class U>
-    SmartPtr(const SmartPtr<U>& other) noexcept : m_Ptr(other.Get()) { Acquire(); }
+    template <class U> SmartPtr(const SmartPtr<U>& other) noexcept : m_Ptr(other.Get()) {
+        Acquire();
+    }
     ~SmartPtr() { Drop(); }
 
     SmartPtr& operator=(const SmartPtr& other) noexcept { return Assign(other.m_Ptr); }

@@ -5,8 +5,10 @@
 #include <Zym/BinaryStreamBuf.h>
 #include <Zym/Exception.h>
 #include <Zym/FastVector.h>
+#include <Zym/Handle.h>
 #include <Zym/LastError.h>
 #include <Zym/MessageInfo.h>
+#include <Zym/NoCase.h>
 #include <Zym/RefCountVector.h>
 #include <Zym/RefCounter.h>
 #include <Zym/SmartPtr.h>

@@ -8,9 +8,9 @@ namespace Zym {
 
 // A character set, named by its Windows code page number.
 using CHARSET = unsigned int;
-inline constexpr CHARSET CHARSET_ANSI = 1252;   // the narrow set of `string`
+inline constexpr CHARSET CHARSET_ANSI = 1252; // the narrow set of `string`
 inline constexpr CHARSET CHARSET_UTF16LE = 1200;
-inline constexpr CHARSET CHARSET_WIDE = 1201;   // the 16-bit set of `wstring`, host order
+inline constexpr CHARSET CHARSET_WIDE = 1201; // the 16-bit set of `wstring`, host order
 inline constexpr CHARSET CHARSET_UTF8 = 65001;
 
 } // namespace Zym
@@ -28,9 +28,9 @@ namespace ZymCharset {
 class Converter {
 public:
     virtual ~Converter() = default;
-    virtual std::size_t Convert(const void* src, std::size_t srcLen, void* dst,
-                                std::size_t dstCap, std::size_t& produced,
-                                bool endOfInput = false, bool stopOnError = false) const = 0;
+    virtual std::size_t Convert(const void* src, std::size_t srcLen, void* dst, std::size_t dstCap,
+                                std::size_t& produced, bool endOfInput = false,
+                                bool stopOnError = false) const = 0;
 };
 
 using ConverterPtr = std::shared_ptr<const Converter>;

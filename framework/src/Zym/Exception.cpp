@@ -19,7 +19,9 @@ BaseException& BaseException::operator=(const BaseException& other) {
     return *this;
 }
 
-std::string BaseException::WhatUtf8() const { return ZymCharset::ToUtf8(What()); }
+std::string BaseException::WhatUtf8() const {
+    return ZymCharset::ToUtf8(What());
+}
 
 ZYM_DEFINE_EXCEPTION(Exception);
 ZYM_DEFINE_EXCEPTION(BinaryStreamException);

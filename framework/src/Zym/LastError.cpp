@@ -108,13 +108,19 @@ const std::unordered_map<unsigned long, std::u16string_view>& SystemTexts() {
     return texts;
 }
 
-std::u16string Ascii(const std::string& text) { return ZymCharset::FromUtf8(text); }
+std::u16string Ascii(const std::string& text) {
+    return ZymCharset::FromUtf8(text);
+}
 
 } // namespace
 
-unsigned long GetLastError() noexcept { return t_LastError; }
+unsigned long GetLastError() noexcept {
+    return t_LastError;
+}
 
-void SetLastError(unsigned long code) noexcept { t_LastError = code; }
+void SetLastError(unsigned long code) noexcept {
+    t_LastError = code;
+}
 
 std::u16string GetLastErrorMessage(unsigned long code) {
     if (code == 0)

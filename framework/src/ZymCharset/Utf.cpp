@@ -61,7 +61,11 @@ std::u16string FromUtf8(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size()) {
         const auto lead = static_cast<unsigned char>(text[i]);
-        std::size_t extra = lead < 0x80 ? 0 : lead < 0xC0 ? 4 : lead < 0xE0 ? 1 : lead < 0xF0 ? 2 : 3;
+        std::size_t extra = lead < 0x80   ? 0
+                            : lead < 0xC0 ? 4
+                            : lead < 0xE0 ? 1
+                            : lead < 0xF0 ? 2
+                                          : 3;
         char32_t cp = extra == 0 ? lead : lead & (0x3F >> extra);
         bool valid = extra < 4 && i + extra < text.size();
         for (std::size_t k = 1; valid && k <= extra; ++k) {

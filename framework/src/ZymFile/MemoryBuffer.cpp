@@ -7,7 +7,9 @@
 
 namespace ZymFile {
 
-MemoryBuffer::MemoryBuffer(unsigned int initialSize) { m_Data.reserve(initialSize); }
+MemoryBuffer::MemoryBuffer(unsigned int initialSize) {
+    m_Data.reserve(initialSize);
+}
 
 unsigned int MemoryBuffer::vPut(const void* data, unsigned int n) {
     const unsigned int room = std::numeric_limits<unsigned int>::max() - m_PutPos;

@@ -67,9 +67,9 @@ bool ParseBlob(const void* bytes, std::size_t size, std::map<Key, std::u16string
         if (!reader.U32(moduleLength) || moduleLength > reader.Left())
             return false;
         std::string module(moduleLength, '\0');
-        if (!reader.Raw(module.data(), moduleLength) || !reader.U32(code) ||
-            !reader.U32(format) || !reader.U8(hasText) || !reader.U32(textLength) ||
-            textLength % 2 != 0 || textLength > reader.Left())
+        if (!reader.Raw(module.data(), moduleLength) || !reader.U32(code) || !reader.U32(format) ||
+            !reader.U8(hasText) || !reader.U32(textLength) || textLength % 2 != 0 ||
+            textLength > reader.Left())
             return false;
         std::vector<unsigned char> raw(textLength);
         if (!reader.Raw(raw.data(), textLength) || !reader.U8(variants))

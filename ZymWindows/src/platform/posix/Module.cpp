@@ -22,8 +22,12 @@ __attribute__((constructor)) void RecordModule() {
 
 } // namespace
 
-void* ModuleHandle() noexcept { return g_ModuleHandle; }
+void* ModuleHandle() noexcept {
+    return g_ModuleHandle;
+}
 
-std::string ModulePath() { return g_ModulePath; }
+std::string ModulePath() {
+    return g_ModulePath;
+}
 
 } // namespace ZymWindows::Platform
