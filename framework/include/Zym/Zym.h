@@ -14,9 +14,17 @@
 #include <Zym/SmartPtr.h>
 #include <ZymCharset/Conv.h>
 #include <ZymCharset/Utf.h>
+#include <ZymFile/DiskBuffer.h>
+#include <ZymFile/FileBuffer.h>
 #include <ZymFile/MemoryBuffer.h>
 #include <ZymFile/Seek.h>
 #include <ZymFile/StaticMemoryBuffer.h>
 #include <ZymMessages/ZymMessages.h>
 #include <ZymThread/EventSemaphore.h>
 #include <ZymThread/Thread.h>
+#include <ZymSecurity/BinarySID.h>
+#include <ZymSecurity/Exceptions.h>
+#include <ZymSecurity/NetworkID.h>
+#include <ZymSecurity/NetworkSecurity.h>
+#include <ZymSecurity/SecurityID.h>
+#include <ZymSecurity/SecurityIDCache.h>

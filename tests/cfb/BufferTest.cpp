@@ -1,0 +1,152 @@
+#include <ZymFile/DiskBuffer.h>
+#include <ZymFile/FileBuffer.h>
+#include <ZymFile/MemoryBuffer.h>
+#include <ZymFile/Seek.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<unsigned char> Pattern(std::size_t n) {
+    std::vector<unsigned char> bytes(n);
+    std::mt19937 random(7);
+    for (auto& b : bytes)
+        b = static_cast<unsigned char>(random());
+    return bytes;
+}
+
+std::vector<unsigned char> ReadAt(Zym::BinaryStreamBuf& buffer, unsigned int at, unsigned int n) {
+    std::vector<unsigned char> out(n);
+    buffer.SeekG(at);
+    buffer.Get(out.data(), n);
+    return out;
+}
+
+class ScratchDir : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_Dir = fs::temp_directory_path() /
+                ("zym-cfb-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                 "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(m_Dir);
+    }
+    void TearDown() override { fs::remove_all(m_Dir); }
+    fs::path m_Dir;
+};
+
+} // namespace
+
+using DiskBufferTest = ScratchDir;
+
+TEST_F(DiskBufferTest, SpillsPastTheLimitIntoAFileWithNoNameAndReadsBackAnywhere) {
+    ZymFile::DiskBuffer buffer(m_Dir.string(), 32768, 262144);
+    const auto data = Pattern(1000003);
+    for (std::size_t at = 0; at < data.size(); at += 77777)
+        buffer.Put(data.data() + at,
+                   static_cast<unsigned int>(std::min<std::size_t>(77777, data.size() - at)));
+    EXPECT_TRUE(buffer.UsesFile());
+    EXPECT_EQ(buffer.Size(), data.size());
+    EXPECT_TRUE(fs::is_empty(m_Dir)) << "the temporary file must not keep a name";
+
+    for (unsigned int at : {0u, 262000u, 262144u, 500000u, 999000u}) {
+        const auto got = ReadAt(buffer, at, 1003);
+        EXPECT_TRUE(std::equal(got.begin(), got.end(), data.begin() + at)) << at;
+    }
+    EXPECT_THROW(buffer.SeekG(1000004), ZymFile::SeekOutOfRangeException);
+    EXPECT_THROW(buffer.SeekG(-1), ZymFile::SeekOutOfRangeException);
+
+    // Overwriting across the boundary between memory and file.
+    const std::vector<unsigned char> patch(1000, 0xAB);
+    buffer.SeekP(261644);
+    buffer.Put(patch.data(), 1000);
+    EXPECT_EQ(ReadAt(buffer, 261644, 1000), patch);
+    EXPECT_EQ(buffer.Size(), data.size());
+
+    buffer.SeekP(300000);
+    buffer.ClearEnd();
+    EXPECT_EQ(buffer.Size(), 300000u);
+    EXPECT_THROW(ReadAt(buffer, 299000, 1001), Zym::BinaryStreamGetEOFException);
+
+    buffer.Clear();
+    EXPECT_EQ(buffer.Size(), 0u);
+    buffer.Put("abc", 3);
+    EXPECT_EQ(ReadAt(buffer, 1, 2), (std::vector<unsigned char>{'b', 'c'}));
+
+    buffer.ClearMemory();
+    EXPECT_FALSE(buffer.UsesFile());
+    EXPECT_EQ(buffer.Size(), 0u);
+}
+
+TEST_F(DiskBufferTest, SmallDataStaysInMemoryAndCopiesBetweenBuffers) {
+    ZymFile::DiskBuffer buffer(m_Dir.string(), 32768, 262144);
+    const auto data = Pattern(262144);
+    buffer.Put(data.data(), static_cast<unsigned int>(data.size()));
+    EXPECT_FALSE(buffer.UsesFile());
+
+    ZymFile::MemoryBuffer copy;
+    buffer.SeekG(100);
+    EXPECT_EQ(buffer.Get(copy, 1000000), data.size() - 100);
+    EXPECT_TRUE(std::equal(data.begin() + 100, data.end(), copy.Data()));
+}
+
+TEST_F(DiskBufferTest, UnusableDirectoryFailsWhenTheFileIsNeeded) {
+    ZymFile::DiskBuffer buffer((m_Dir / "missing").string(), 32768, 16);
+    buffer.Put("0123456789abcdef", 16);
+    try {
+        buffer.Put("x", 1);
+        FAIL() << "a put past the limit needs the temporary file";
+    } catch (const Zym::BinaryStreamPutEOFException& error) {
+        EXPECT_EQ(error.WhatUtf8(), "The system cannot find the file specified.");
+    }
+}
+
+using FileBufferTest = ScratchDir;
+
+TEST_F(FileBufferTest, ReadsAnyOffsetThroughTheWindowAndInLargePieces) {
+    const auto data = Pattern(3 * ZymFile::FileBuffer::WINDOW_SIZE + 12345);
+    const auto path = (m_Dir / "data.bin").string();
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(data.data()),
+               static_cast<std::streamsize>(data.size()));
+
+    ZymFile::FileBuffer buffer(path);
+    EXPECT_EQ(buffer.Size(), data.size());
+    std::mt19937 random(3);
+    for (int i = 0; i < 200; ++i) {
+        const unsigned int at = random() % data.size();
+        const unsigned int n = std::min<unsigned int>(random() % 70000, data.size() - at);
+        const auto got = ReadAt(buffer, at, n);
+        ASSERT_TRUE(std::equal(got.begin(), got.end(), data.begin() + at)) << at << "+" << n;
+    }
+    EXPECT_EQ(ReadAt(buffer, 5, static_cast<unsigned int>(data.size() - 5)),
+              std::vector<unsigned char>(data.begin() + 5, data.end()));
+    EXPECT_TRUE(buffer.EndOfFile());
+    EXPECT_THROW(ReadAt(buffer, static_cast<unsigned int>(data.size() - 1), 2),
+                 Zym::BinaryStreamGetEOFException);
+    EXPECT_THROW(buffer.SeekG(static_cast<std::int64_t>(data.size()) + 1),
+                 ZymFile::SeekOutOfRangeException);
+    EXPECT_THROW(buffer.Put("x", 1), Zym::BinaryStreamPutEOFException);
+}
+
+TEST_F(FileBufferTest, OpenFailuresNameTheFileAndTheReason) {
+    const auto missing = (m_Dir / "missing.doc").string();
+    try {
+        ZymFile::FileBuffer buffer(missing);
+        FAIL();
+    } catch (const ZymFile::FileException& error) {
+        EXPECT_EQ(error.WhatUtf8(), missing + ": The system cannot find the file specified.");
+    }
+    try {
+        ZymFile::FileBuffer buffer(m_Dir.string());
+        FAIL();
+    } catch (const ZymFile::FileException& error) {
+        EXPECT_EQ(error.WhatUtf8(), m_Dir.string() + ": Access is denied.");
+    }
+}
