@@ -1,0 +1,9 @@
+#include "ZymSecurity/Exceptions.h"
+
+namespace ZymSecurity {
+
+ZYM_DEFINE_EXCEPTION(SecurityException);
+ZYM_DEFINE_EXCEPTION(InvalidSIDException);
+ZYM_DEFINE_EXCEPTION(TokenException);
+
+} // namespace ZymSecurity

@@ -1,0 +1,168 @@
+#include <ZymFile/MemoryBuffer.h>
+#include <ZymFile/StaticMemoryBuffer.h>
+#include <ZymSecurity/Exceptions.h>
+#include <ZymSecurity/NetworkID.h>
+#include <ZymSecurity/NetworkSecurity.h>
+
+#include <gtest/gtest.h>
+
+#include <grp.h>
+#include <pwd.h>
+#include <sys/syscall.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace ZymSecurity;
+
+namespace {
+
+constexpr std::uint32_t NOBODY = 65534;
+
+// Switches only the calling thread's effective user, as the raw system
+// call does (the libc wrapper would switch every thread of the process).
+void SetThreadEffectiveUser(uid_t uid) {
+    ASSERT_EQ(syscall(SYS_setresuid, -1, uid, -1), 0);
+}
+
+} // namespace
+
+TEST(SecurityID, TextAndBinaryFormsRoundTrip) {
+    const BinarySID sid = BinarySID::Parse(u"S-1-5-21-3623811015-3361044348-30300820-1013");
+    EXPECT_EQ(sid.ToString(), u"S-1-5-21-3623811015-3361044348-30300820-1013");
+    const std::vector<unsigned char> bytes = sid.Bytes();
+    ASSERT_EQ(bytes.size(), 8u + 4 * 5);
+    EXPECT_EQ(bytes[0], 1);
+    EXPECT_EQ(bytes[1], 5);
+    EXPECT_EQ(bytes[7], 5);  // the authority is big-endian
+    EXPECT_EQ(bytes[8], 21); // sub-authorities are little-endian
+    EXPECT_EQ(BinarySID::FromPSID(bytes.data()), sid);
+    EXPECT_EQ(BinarySID::UnixUser(1000).ToString(), u"S-1-22-1-1000");
+    EXPECT_EQ(BinarySID::UnixGroup(0).ToString(), u"S-1-22-2-0");
+    EXPECT_EQ(BinarySID().ToString(), u"S-1-0-0");
+}
+
+TEST(SecurityID, MalformedSIDsAreRejected) {
+    for (const char16_t* text :
+         {u"", u"S-", u"S-1", u"S-2-5", u"S-1-x", u"S-1-5--1", u"S-1-281474976710656",
+          u"S-1-5-4294967296", u"S-1-1-1-2-3-4-5-6-7-8-9-10-11-12-13-14-15-16"})
+        EXPECT_THROW(BinarySID::Parse(text), InvalidSIDException);
+    const unsigned char badRevision[8] = {2, 0, 0, 0, 0, 0, 0, 5};
+    EXPECT_THROW(BinarySID::FromPSID(badRevision), InvalidSIDException);
+    const unsigned char tooMany[8] = {1, 16, 0, 0, 0, 0, 0, 5};
+    EXPECT_THROW(BinarySID::FromPSID(tooMany), InvalidSIDException);
+}
+
+TEST(SecurityID, UnixAccountsAreNamedFromTheAccountDatabase) {
+    const SecurityIDPtr root = SecurityIDCache::CreateSecurityID(u"S-1-22-1-0");
+    EXPECT_EQ(root->GetName(), u"root");
+    EXPECT_EQ(root->GetType(), SidTypeUser);
+    EXPECT_FALSE(root->GetDomain().empty());
+    EXPECT_EQ(root->GetString(), u"S-1-22-1-0");
+
+    const group* nogroup = getgrgid(65534);
+    ASSERT_NE(nogroup, nullptr);
+    const SecurityIDPtr group = SecurityIDCache::CreateSecurityID(BinarySID::UnixGroup(65534));
+    const std::string groupName = nogroup->gr_name;
+    EXPECT_EQ(group->GetName(), std::u16string(groupName.begin(), groupName.end()));
+    EXPECT_EQ(group->GetType(), SidTypeGroup);
+
+    // An account the database does not know keeps its number as its name.
+    const SecurityIDPtr unknown = SecurityIDCache::CreateSecurityID(BinarySID::UnixUser(4000123));
+    EXPECT_EQ(unknown->GetName(), u"4000123");
+    const SecurityIDPtr foreign = SecurityIDCache::CreateSecurityID(u"S-1-5-32-544");
+    EXPECT_EQ(foreign->GetType(), SidTypeUnknown);
+    EXPECT_TRUE(foreign->GetName().empty());
+}
+
+TEST(SecurityID, CacheHandsOutOneObjectPerSIDAcrossThreads) {
+    std::vector<SecurityIDPtr> seen(8);
+    std::vector<std::thread> threads;
+    for (std::size_t i = 0; i < seen.size(); ++i)
+        threads.emplace_back([&seen, i] {
+            seen[i] = SecurityIDCache::CreateSecurityID(BinarySID::UnixUser(NOBODY));
+        });
+    for (auto& thread : threads)
+        thread.join();
+    for (const auto& id : seen)
+        EXPECT_EQ(id.Get(), seen[0].Get());
+    const BinarySID bytes = BinarySID::UnixUser(NOBODY);
+    EXPECT_EQ(SecurityIDCache::CreateSecurityIDFromPSID(bytes.Bytes().data()).Get(), seen[0].Get());
+    // A peer's differing view of the same SID is its own object.
+    const SecurityIDPtr remote =
+        SecurityIDCache::CreateSecurityID(bytes, u"bob", u"elsewhere", SidTypeUser);
+    EXPECT_NE(remote.Get(), seen[0].Get());
+    EXPECT_EQ(remote->GetName(), u"bob");
+}
+
+TEST(NetworkID, StreamsRoundTripWithTheRemoteView) {
+    std::vector<NetworkID> ids;
+    NetworkID::ConvertSIDsToNetworkIDs(
+        {SecurityIDCache::CreateSecurityID(u"S-1-22-1-0"),
+         SecurityIDCache::CreateSecurityID(BinarySID::UnixGroup(0)),
+         SecurityIDCache::CreateSecurityID(BinarySID::Parse(u"S-1-22-1-0"), u"administrator",
+                                           u"far-away", SidTypeUser)},
+        u"host-a", ids);
+    ASSERT_EQ(ids.size(), 3u);
+    ZymFile::MemoryBuffer buffer(64);
+    Zym::BinaryStream stream(buffer);
+    for (const auto& id : ids)
+        stream << id;
+    for (const auto& id : ids) {
+        NetworkID back;
+        stream >> back;
+        EXPECT_EQ(back, id);
+        EXPECT_EQ(back.GetMachine(), u"host-a");
+    }
+    EXPECT_TRUE(buffer.EndOfFile());
+    EXPECT_THROW(stream << NetworkID(), InvalidSIDException);
+}
+
+TEST(NetworkID, TruncatedOrDamagedBytesRaise) {
+    ZymFile::MemoryBuffer buffer(64);
+    Zym::BinaryStream stream(buffer);
+    stream << NetworkID(SecurityIDCache::CreateSecurityID(u"S-1-22-1-0"), u"m");
+    const unsigned int size = buffer.Size();
+    for (unsigned int cut = 0; cut < size; ++cut) {
+        ZymFile::StaticMemoryBuffer part(buffer.Data(), cut);
+        Zym::BinaryStream in(part);
+        NetworkID id;
+        EXPECT_THROW(in >> id, Zym::BinaryStreamException) << "cut at " << cut;
+    }
+    std::vector<unsigned char> damaged(buffer.Data(), buffer.Data() + size);
+    damaged[1] = 40; // sub-authority count
+    ZymFile::StaticMemoryBuffer bad(damaged.data(), size);
+    Zym::BinaryStream in(bad);
+    NetworkID id;
+    EXPECT_THROW(in >> id, InvalidSIDException);
+}
+
+TEST(NetworkSecurity, ThreadTokenFollowsTheThreadsOwnCredentials) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "switching a thread's user needs root";
+    AccessTokenPtr threadToken, processToken;
+    std::thread([&] {
+        SetThreadEffectiveUser(NOBODY);
+        threadToken = NetworkSecurity::GetCurrentThreadHandle();
+        processToken = NetworkSecurity::GetCurrentProcessHandle();
+        SetThreadEffectiveUser(0);
+    }).join();
+    EXPECT_EQ(threadToken->GetUid(), NOBODY);
+    EXPECT_EQ(processToken->GetUid(), 0u);
+    const SecurityIDPtr user =
+        NetworkSecurity::GetUserSID(NetworkSecurity::GetUserToken(*threadToken));
+    EXPECT_EQ(user->GetString(), u"S-1-22-1-65534");
+    EXPECT_EQ(user->GetName(), u"nobody");
+}
+
+TEST(NetworkSecurity, GroupsStartWithThePrimaryGroupEachOnce) {
+    const AccessToken token(1000, 100, {27, 100, 27, 5});
+    EXPECT_EQ(token.GetGroups(), (std::vector<std::uint32_t>{100, 27, 5}));
+    std::vector<SecurityIDPtr> sids;
+    NetworkSecurity::GetGroupsSIDs(NetworkSecurity::GetGroupsToken(token), sids);
+    ASSERT_EQ(sids.size(), 3u);
+    EXPECT_EQ(sids[0]->GetString(), u"S-1-22-2-100");
+    EXPECT_EQ(sids[2]->GetString(), u"S-1-22-2-5");
+    const AccessTokenPtr own = NetworkSecurity::GetCurrentThreadHandle();
+    EXPECT_EQ(own->GetUid(), geteuid());
+    EXPECT_EQ(own->GetGid(), getegid());
+}
