@@ -28,9 +28,3 @@
 #include <ZymSecurity/NetworkSecurity.h>
 #include <ZymSecurity/SecurityID.h>
 #include <ZymSecurity/SecurityIDCache.h>
-#include <ZymSecurity/BinarySID.h>
-#include <ZymSecurity/Exceptions.h>
-#include <ZymSecurity/NetworkID.h>
-#include <ZymSecurity/NetworkSecurity.h>
-#include <ZymSecurity/SecurityID.h>
-#include <ZymSecurity/SecurityIDCache.h>
