@@ -44,6 +44,7 @@ const std::unordered_map<unsigned long, std::u16string_view>& SystemTexts() {
         {122, u"The data area passed to a system call is too small."},
         {123, u"The filename, directory name, or volume label syntax is incorrect."},
         {145, u"The directory is not empty."},
+        {161, u"The specified path is invalid."},
         {170, u"The requested resource is in use."},
         {183, u"Cannot create a file when that file already exists."},
         {206, u"The filename or extension is too long."},
@@ -72,6 +73,9 @@ const std::unordered_map<unsigned long, std::u16string_view>& SystemTexts() {
                u"data is corrupted, or the system's memory image of the file is corrupted, or the "
                u"file could not be recovered because the alternate copy or log was absent or "
                u"corrupted."},
+        {1016, u"An I/O operation initiated by the registry failed unrecoverably. The registry "
+               u"could not read in, or write out, or flush, one of the files that contain the "
+               u"system's image of the registry."},
         {1018, u"Illegal operation attempted on a registry key that has been marked for "
                u"deletion."},
         {1053, u"The service did not respond to the start or control request in a timely "
