@@ -2,4 +2,5 @@
 
 // The whole public API of ZymWindows.
 #include <ZymWindows/Exceptions.h>
+#include <ZymWindows/OLEStorage.h>
 #include <ZymWindows/ZymWindowsMsg-I.h>

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace cfbtest {
+
+using Bytes = std::vector<unsigned char>;
+
+// A compound file as built, with where its parts went, so that a test can
+// damage exactly the part it is about.
+struct CfbImage {
+    Bytes bytes;
+    unsigned int sectorShift = 9;
+    std::vector<std::uint32_t> fatSectors;
+    std::vector<std::uint32_t> difatSectors;
+    std::vector<std::uint32_t> directorySectors;
+    // First sector of each directory entry's data (a mini sector for streams
+    // in the mini stream), by directory id.
+    std::vector<std::uint32_t> startSectors;
+
+    std::size_t SectorOffset(std::uint32_t sector) const {
+        return (std::size_t{sector} + 1) << sectorShift;
+    }
+    std::size_t EntryOffset(std::uint32_t id) const;
+    void Put32(std::size_t offset, std::uint32_t value);
+    void Put16(std::size_t offset, std::uint16_t value);
+    void SetFAT(std::uint32_t sector, std::uint32_t next);
+    void SetEntry32(std::uint32_t id, unsigned int field, std::uint32_t value) {
+        Put32(EntryOffset(id) + field, value);
+    }
+    void SetEntryByte(std::uint32_t id, unsigned int field, unsigned char value) {
+        bytes[EntryOffset(id) + field] = value;
+    }
+};
+
+// Offsets of the directory entry fields that tests change.
+constexpr unsigned int ENTRY_NAME_LENGTH = 0x40;
+constexpr unsigned int ENTRY_TYPE = 0x42;
+constexpr unsigned int ENTRY_LEFT = 0x44;
+constexpr unsigned int ENTRY_RIGHT = 0x48;
+constexpr unsigned int ENTRY_CHILD = 0x4C;
+constexpr unsigned int ENTRY_START = 0x74;
+constexpr unsigned int ENTRY_SIZE = 0x78;
+constexpr std::uint32_t NO_ENTRY = 0xFFFFFFFF;
+
+// Writes compound files of a chosen geometry. Directory id 0 is the root;
+// ids follow the order of the Add calls. Each storage's children hang off
+// its child entry as a chain of right siblings. Streams of at least
+// `cutoff` bytes get consecutive sectors; smaller ones go to the mini stream.
+class CfbBuilder {
+public:
+    explicit CfbBuilder(unsigned int sectorShift = 9, unsigned int miniShift = 6,
+                        std::uint32_t cutoff = 4096);
+
+    std::uint32_t AddStorage(std::uint32_t parent, const std::u16string& name);
+    std::uint32_t AddStream(std::uint32_t parent, const std::u16string& name, const Bytes& data);
+    CfbImage Build() const;
+
+private:
+    struct Entry {
+        std::u16string name;
+        unsigned char type;
+        Bytes data;
+        std::vector<std::uint32_t> children;
+    };
+
+    unsigned int m_SectorShift;
+    unsigned int m_MiniShift;
+    std::uint32_t m_Cutoff;
+    std::vector<Entry> m_Entries;
+};
+
+Bytes Pattern(std::size_t n, unsigned int seed);
+
+} // namespace cfbtest
