@@ -3,6 +3,7 @@
 #include <Zym/RefCounter.h>
 #include <Zym/SmartPtr.h>
 
+#include <memory>
 #include <string>
 
 namespace ZymThread {
@@ -13,13 +14,17 @@ public:
     virtual void* Call(void* argument) = 0;
 };
 
-// Binds an object's member function `void* (C::*)(void*)` and its argument.
+// Binds an object's member function `void* (C::*)(void*)` and an argument.
+// The member gets the argument given to Thread::Run when that one is not
+// null, else the one bound here.
 template <class C> class FunctionT : public Function {
 public:
     using Member = void* (C::*)(void*);
     FunctionT(C* object, Member member, void* argument = nullptr)
         : m_Object(object), m_Member(member), m_Argument(argument) {}
-    void* Call(void*) override { return (m_Object->*m_Member)(m_Argument); }
+    void* Call(void* argument) override {
+        return (m_Object->*m_Member)(argument ? argument : m_Argument);
+    }
 
 private:
     C* m_Object;
@@ -27,29 +32,43 @@ private:
     void* m_Argument;
 };
 
-// A named thread. The name reaches the OS (truncated to what it allows).
-// Run starts the body; releasing the last reference to a started thread
-// waits until the body has returned.
+// A named thread. The name reaches the OS, cut to the 15 bytes it keeps
+// (visible in /proc/self/task/*/comm). Run starts the body once; releasing
+// the last reference to a started thread waits until the body has returned,
+// unless the body's own thread drops that reference, in which case the
+// thread is detached and finishes on its own.
+//
+// An exception that escapes a body ends that thread only: the thread
+// writes one line naming itself and the exception to stderr, and
+// EndedByException() tells so afterwards. The process goes on.
 class Thread : public Zym::SPRefCounter {
 public:
+    // Raises through ThrowLastError when `function` is null (87).
     Thread(const std::string& name, const Zym::SmartPtr<Function>& function);
     ~Thread() override;
 
-    // Raises through ThrowLastError when the thread cannot be started.
+    // Raises through ThrowLastError when the thread cannot be started or
+    // was started before (170).
     void Run(void* argument = nullptr);
-    // Waits until the body has returned; at once if it never started.
+    // Waits until the body has returned; at once if it never started or
+    // when called from the body's own thread.
     void Join();
+    // True from Run until the body has returned.
     bool IsRunning() const noexcept;
     const std::string& Name() const noexcept { return m_Name; }
-    // The body's return value, once it has returned.
-    void* Result() const noexcept { return m_Result; }
+    // The body's return value once it has returned (null if it raised).
+    void* Result() const noexcept;
+    bool EndedByException() const noexcept;
 
 private:
     struct State;
+    static void* Body(void* state);
+
     std::string m_Name;
     Zym::SmartPtr<Function> m_Function;
-    State* m_State;
-    void* m_Result = nullptr;
+    // Shared with the running thread, which may outlive this object when
+    // it released the last reference itself.
+    std::shared_ptr<State> m_State;
 };
 
 // Raises Zym::Exception with the text of the calling thread's last error.

@@ -1,0 +1,170 @@
+#include "ZymThread/Thread.h"
+
+#include "Zym/Exception.h"
+#include "Zym/LastError.h"
+#include "ZymCharset/Utf.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cxxabi.h>
+#include <exception>
+#include <mutex>
+#include <pthread.h>
+
+namespace ZymThread {
+
+struct Thread::State {
+    std::string name;
+    Zym::SmartPtr<Function> function;
+    void* argument = nullptr;
+    pthread_t handle{};
+
+    mutable std::mutex lock; // guards the fields below
+    bool started = false;
+    bool running = false;
+    bool endedByException = false;
+    void* result = nullptr;
+
+    std::mutex joinLock; // one joiner at a time; guards `joined`
+    bool joined = false;
+};
+
+namespace {
+
+// The state of the body that runs on this thread, if any: how a release
+// of the last reference knows that it comes from the body's own thread.
+thread_local const void* t_RunningState = nullptr;
+
+// The kernel keeps 15 bytes of a thread name; a cut never splits a UTF-8
+// sequence.
+std::string KernelThreadName(const std::string& name) {
+    constexpr std::size_t limit = 15;
+    if (name.size() <= limit)
+        return name;
+    std::size_t end = limit;
+    while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80)
+        --end;
+    return name.substr(0, end);
+}
+
+void ReportEscapedException(const std::string& name, const std::string& what) {
+    std::fprintf(stderr, "Thread \"%s\" ended by an exception: %s\n", name.c_str(), what.c_str());
+}
+
+} // namespace
+
+Thread::Thread(const std::string& name, const Zym::SmartPtr<Function>& function)
+    : m_Name(name), m_Function(function), m_State(std::make_shared<State>()) {
+    if (!function) {
+        Zym::SetLastError(Zym::ERROR_INVALID_PARAMETER);
+        ThrowLastError();
+    }
+}
+
+Thread::~Thread() {
+    if (t_RunningState == m_State.get()) {
+        // The body dropped the last reference: it cannot wait for itself.
+        std::lock_guard guard(m_State->joinLock);
+        if (!m_State->joined) {
+            pthread_detach(pthread_self());
+            m_State->joined = true;
+        }
+        return;
+    }
+    Join();
+}
+
+void* Thread::Body(void* state) {
+    // Owns the state until the body is done, whatever happens to the
+    // Thread object meanwhile.
+    const std::shared_ptr<State> self(std::move(*static_cast<std::shared_ptr<State>*>(state)));
+    delete static_cast<std::shared_ptr<State>*>(state);
+    t_RunningState = self.get();
+    pthread_setname_np(pthread_self(), KernelThreadName(self->name).c_str());
+
+    void* result = nullptr;
+    bool raised = true;
+    try {
+        result = self->function->Call(self->argument);
+        raised = false;
+    } catch (abi::__forced_unwind&) {
+        throw;
+    } catch (const Zym::BaseException& error) {
+        ReportEscapedException(self->name, error.WhatUtf8());
+    } catch (const std::exception& error) {
+        ReportEscapedException(self->name, error.what());
+    } catch (...) {
+        ReportEscapedException(self->name, "an exception of unknown type");
+    }
+    {
+        std::lock_guard guard(self->lock);
+        self->running = false;
+        self->endedByException = raised;
+        self->result = result;
+    }
+    t_RunningState = nullptr;
+    return result;
+}
+
+void Thread::Run(void* argument) {
+    State& state = *m_State;
+    {
+        std::lock_guard guard(state.lock);
+        if (state.started) {
+            Zym::SetLastError(Zym::ERROR_BUSY);
+            ThrowLastError();
+        }
+        state.started = true;
+        state.running = true;
+    }
+    state.name = m_Name;
+    state.function = m_Function;
+    state.argument = argument;
+    auto* handOver = new std::shared_ptr<State>(m_State);
+    const int error = pthread_create(&state.handle, nullptr, &Thread::Body, handOver);
+    if (error != 0) {
+        delete handOver;
+        {
+            std::lock_guard guard(state.lock);
+            state.started = false;
+            state.running = false;
+        }
+        // The system lacked the resources for another thread.
+        Zym::SetLastError(error == EAGAIN ? Zym::ERROR_NOT_ENOUGH_MEMORY
+                                          : Zym::Win32ErrorFromErrno(error));
+        ThrowLastError();
+    }
+}
+
+void Thread::Join() {
+    State& state = *m_State;
+    if (t_RunningState == &state)
+        return;
+    {
+        std::lock_guard guard(state.lock);
+        if (!state.started)
+            return;
+    }
+    std::lock_guard guard(state.joinLock);
+    if (!state.joined) {
+        pthread_join(state.handle, nullptr);
+        state.joined = true;
+    }
+}
+
+bool Thread::IsRunning() const noexcept {
+    std::lock_guard guard(m_State->lock);
+    return m_State->running;
+}
+
+void* Thread::Result() const noexcept {
+    std::lock_guard guard(m_State->lock);
+    return m_State->result;
+}
+
+bool Thread::EndedByException() const noexcept {
+    std::lock_guard guard(m_State->lock);
+    return m_State->endedByException;
+}
+
+} // namespace ZymThread
