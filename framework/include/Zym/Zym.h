@@ -20,7 +20,9 @@
 #include <ZymFile/Seek.h>
 #include <ZymFile/StaticMemoryBuffer.h>
 #include <ZymMessages/ZymMessages.h>
+#include <ZymThread/CriticalSection.h>
 #include <ZymThread/EventSemaphore.h>
+#include <ZymThread/ReadWriteSemaphore.h>
 #include <ZymThread/Thread.h>
 #include <ZymSecurity/BinarySID.h>
 #include <ZymSecurity/Exceptions.h>
