@@ -1,3 +1,5 @@
+#include "Process.h"
+
 #include <ZymFile/DiskBuffer.h>
 #include <ZymFile/FileBuffer.h>
 #include <ZymFile/MemoryBuffer.h>
@@ -31,14 +33,8 @@ std::vector<unsigned char> ReadAt(Zym::BinaryStreamBuf& buffer, unsigned int at,
 
 class ScratchDir : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_Dir = fs::temp_directory_path() /
-                ("zym-cfb-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                 "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(m_Dir);
-    }
-    void TearDown() override { fs::remove_all(m_Dir); }
-    fs::path m_Dir;
+    cfbtest::ScratchDirectory m_Scratch;
+    const fs::path& m_Dir = m_Scratch.Path();
 };
 
 } // namespace
