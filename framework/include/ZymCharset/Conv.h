@@ -24,7 +24,18 @@ namespace ZymCharset {
 // left for the next step unless `endOfInput` is set, in which case it becomes
 // a replacement character. Invalid input becomes a replacement character
 // ('?' in narrow sets, U+FFFD in Unicode sets) unless `stopOnError` is set,
-// in which case the step stops before it.
+// in which case the step stops before it. 16-bit units pass between 1200 and
+// 1201 unchanged, unpaired surrogates included.
+//
+// Converters of stateless sets can be shared by any number of threads. A
+// converter of a set with shift states (50220-50227, 65000) carries the
+// state of the text it converts from one step to the next, so it serves one
+// text at a time (calls are serialised): a step with `endOfInput` that
+// consumes the rest of the input writes the sequence returning to the
+// initial state and makes it ready for the next text; a step with
+// `endOfInput` and no input does only that. After a step that consumed
+// nothing with input left, such a converter should not be reused. Every
+// request to Conv returns a fresh converter for these sets.
 class Converter {
 public:
     virtual ~Converter() = default;
@@ -36,13 +47,15 @@ public:
 using ConverterPtr = std::shared_ptr<const Converter>;
 
 // Conversions between the Windows code pages: 1252, 1200/1201 and 65001
-// built in, every other code page that iconv knows through iconv.
+// built in, every other code page through the system's converters (single-
+// byte code pages through a table read from them once).
 class Conv {
 public:
     static bool IsImplemented(Zym::CHARSET cs);
     // Whether the set has 16-bit units (1200, 1201).
     static bool IsWCCS(Zym::CHARSET cs);
-    // A direct converter, or null when the pair has none.
+    // A direct converter, or null when the pair has none: every pair with a
+    // 16-bit side has one.
     static ConverterPtr FastConversionFunction(Zym::CHARSET from, Zym::CHARSET to);
     // `from` to the wide set (1201), and the wide set to `to`; null when the
     // set is not implemented.
