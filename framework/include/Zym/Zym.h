@@ -23,6 +23,7 @@
 #include <ZymThread/CriticalSection.h>
 #include <ZymThread/EventSemaphore.h>
 #include <ZymThread/ReadWriteSemaphore.h>
+#include <ZymThread/ThisThread.h>
 #include <ZymThread/Thread.h>
 #include <ZymSecurity/BinarySID.h>
 #include <ZymSecurity/Exceptions.h>

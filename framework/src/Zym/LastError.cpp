@@ -93,6 +93,7 @@ const std::unordered_map<unsigned long, std::u16string_view>& SystemTexts() {
                u"troubleshooting, see Windows Help."},
         {1300, u"Not all privileges or groups referenced are assigned to the caller."},
         {1311, u"There are currently no logon servers available to service the logon request."},
+        {1313, u"A specified privilege does not exist."},
         {1314, u"A required privilege is not held by the client."},
         {1317, u"The specified account does not exist."},
         {1319, u"The specified group does not exist."},
