@@ -3,6 +3,7 @@
 // The whole public API of the Zym framework.
 #include <Zym/BinaryStream.h>
 #include <Zym/BinaryStreamBuf.h>
+#include <Zym/DateTime.h>
 #include <Zym/Exception.h>
 #include <Zym/FastVector.h>
 #include <Zym/Handle.h>

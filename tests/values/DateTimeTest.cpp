@@ -1,0 +1,123 @@
+#include <Zym/DateTime.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <optional>
+#include <string>
+
+using Zym::DateTime;
+using Zym::DateTimeException;
+
+namespace {
+
+// Sets TZ for one test and puts the old value back.
+class TimeZone {
+public:
+    explicit TimeZone(const char* zone) {
+        if (const char* old = std::getenv("TZ"))
+            m_Old = old;
+        setenv("TZ", zone, 1);
+    }
+    ~TimeZone() {
+        if (m_Old)
+            setenv("TZ", m_Old->c_str(), 1);
+        else
+            unsetenv("TZ");
+    }
+
+private:
+    std::optional<std::string> m_Old;
+};
+
+// Central European rules, spelled out so that no zone files are needed.
+constexpr const char* CET = "CET-1CEST,M3.5.0,M10.5.0/3";
+
+} // namespace
+
+TEST(FileTime, ConvertsExactlyAndRoundsTowardsThePast) {
+    EXPECT_EQ(Zym::FileTimeToUnixTime(116444736000000000ULL), 0);
+    EXPECT_EQ(Zym::FileTimeToUnixTime(125911584000000000ULL), 946684800); // 2000-01-01
+    EXPECT_EQ(Zym::FileTimeToUnixTime(130000000000000000ULL), 1355526400);
+    EXPECT_EQ(Zym::FileTimeToUnixTime(116444736009999999ULL), 0);
+    EXPECT_EQ(Zym::FileTimeToUnixTime(116444735990000000ULL - 1), -2);
+    EXPECT_EQ(Zym::FileTimeToUnixTime(0ULL), -11644473600);
+    EXPECT_EQ(Zym::FileTimeToUnixTime(0xFFFFFFFFFFFFFFFFULL), 1844674407370 - 11644473600);
+    // The two halves of a FILETIME structure.
+    EXPECT_EQ(Zym::FileTimeToUnixTime(0xD53E8000u, 0x019DB1DEu), 0);
+}
+
+TEST(DateTime, CalendarFieldsInUtc) {
+    const DateTime leapDay(2024, 1, 29, 12, 30, 5, true);
+    EXPECT_EQ(leapDay.AsIsoUtc(), "2024-02-29T12:30:05Z");
+    EXPECT_EQ(leapDay.AsUnixTime(), 1709209805);
+    const DateTime::Fields f = leapDay.Utc();
+    EXPECT_EQ(f.year, 2024);
+    EXPECT_EQ(f.month, 1);
+    EXPECT_EQ(f.day, 29);
+    EXPECT_EQ(f.weekDay, 4); // a Thursday
+    EXPECT_EQ(DateTime(0).AsIsoUtc(), "1970-01-01T00:00:00Z");
+    EXPECT_EQ(DateTime().AsUnixTime(), 0);
+    EXPECT_EQ(DateTime(32535215999).AsIsoUtc(), "3000-12-31T23:59:59Z");
+    EXPECT_EQ(DateTime(2000, 11, 31, 23, 59, 59, true).AsStringUtc("%d.%m.%Y %j"),
+              "31.12.2000 366");
+    EXPECT_LT(DateTime(5), DateTime(6));
+    EXPECT_EQ(DateTime(1970, 0, 1, 0, 0, 7, true), DateTime(7));
+}
+
+TEST(DateTime, ImpossibleDatesAndTheRangeRaise) {
+    EXPECT_THROW(DateTime(2023, 1, 29, 0, 0, 0, true), DateTimeException);
+    EXPECT_THROW(DateTime(2024, 12, 1, 0, 0, 0, true), DateTimeException);
+    EXPECT_THROW(DateTime(2024, -1, 1, 0, 0, 0, true), DateTimeException);
+    EXPECT_THROW(DateTime(2024, 0, 0, 0, 0, 0, true), DateTimeException);
+    EXPECT_THROW(DateTime(2024, 0, 1, 24, 0, 0, true), DateTimeException);
+    EXPECT_THROW(DateTime(2024, 0, 1, 0, 60, 0, true), DateTimeException);
+    EXPECT_THROW(DateTime(2024, 0, 1, 0, 0, 60, true), DateTimeException);
+    EXPECT_THROW(DateTime(1969, 11, 31, 23, 59, 59, true), DateTimeException);
+    EXPECT_THROW(DateTime(-1), DateTimeException);
+    EXPECT_THROW(DateTime(32535216000), DateTimeException);
+    EXPECT_THROW(DateTime(Zym::FileTimeToUnixTime(0ULL)), DateTimeException);
+    try {
+        DateTime(2024, 13, 1, 0, 0, 0, true);
+        FAIL();
+    } catch (const DateTimeException& e) {
+        EXPECT_NE(e.WhatUtf8().find("month 13"), std::string::npos) << e.WhatUtf8();
+    }
+}
+
+TEST(DateTime, LocalTimeFollowsTheZoneAndItsDaylightSaving) {
+    const TimeZone zone(CET);
+    const DateTime summer(2024, 5, 1, 12, 0, 0, false);
+    EXPECT_EQ(summer.AsIsoUtc(), "2024-06-01T10:00:00Z");
+    EXPECT_EQ(summer.AsStringLocal("%H:%M %Z"), "12:00 CEST");
+    EXPECT_EQ(summer.AsStringLocal(), "2024-06-01 12:00:00");
+    EXPECT_EQ(summer.Local().hour, 12);
+    const DateTime winter(2024, 0, 15, 12, 0, 0, false);
+    EXPECT_EQ(winter.AsIsoUtc(), "2024-01-15T11:00:00Z");
+    EXPECT_EQ(winter.AsWStringLocal(u"%H:%M:%S"), u"12:00:00");
+    // 02:30 does not exist on the morning clocks go forward.
+    const DateTime skipped(2024, 2, 31, 2, 30, 0, false);
+    EXPECT_EQ(skipped.AsStringLocal("%H:%M %Z"), "03:30 CEST");
+    // Near the start of the range a local time may fall before 1970 in UTC.
+    EXPECT_THROW(DateTime(1970, 0, 1, 0, 30, 0, false), DateTimeException);
+}
+
+TEST(DateTime, FormatsOfAnyLengthAndText) {
+    const TimeZone zone("UTC0");
+    const DateTime t(2021, 6, 4, 8, 9, 10, true);
+    EXPECT_EQ(t.AsStringLocal(""), "");
+    EXPECT_EQ(t.AsWStringLocal(u"%Y\u5E74 \u00E9t\u00E9 %M"), u"2021\u5E74 \u00E9t\u00E9 09");
+    EXPECT_EQ(t.AsWStringLocal(), u"2021-07-04 08:09:10");
+    const std::string longFormat(1000, 'x');
+    EXPECT_EQ(t.AsStringLocal(longFormat + "%S"), longFormat + "10");
+}
+
+TEST(DateTime, CurrentTimeIsNow) {
+    using namespace std::chrono;
+    const auto before = duration_cast<seconds>(system_clock::now().time_since_epoch()).count();
+    const DateTime now = DateTime::GetCurrentDateTime();
+    const auto after = duration_cast<seconds>(system_clock::now().time_since_epoch()).count();
+    EXPECT_GE(now.AsUnixTime(), before);
+    EXPECT_LE(now.AsUnixTime(), after);
+}
