@@ -20,6 +20,7 @@
 #include <ZymFile/MemoryBuffer.h>
 #include <ZymFile/Seek.h>
 #include <ZymFile/StaticMemoryBuffer.h>
+#include <ZymMem/MemoryPool.h>
 #include <ZymMessages/ZymMessages.h>
 #include <ZymThread/CriticalSection.h>
 #include <ZymThread/EventSemaphore.h>
