@@ -1,0 +1,231 @@
+#pragma once
+
+#include <Zym/BinaryStreamBuf.h>
+#include <Zym/RefCounter.h>
+#include <Zym/SmartPtr.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace ZymWindows {
+
+// An open registry key. The predefined roots are fixed values; every other
+// handle comes from opening or creating a key and stays valid until closed.
+enum class HKEY : std::uintptr_t {};
+
+inline constexpr HKEY HKEY_CLASSES_ROOT{0x80000000};
+inline constexpr HKEY HKEY_CURRENT_USER{0x80000001};
+inline constexpr HKEY HKEY_LOCAL_MACHINE{0x80000002};
+inline constexpr HKEY HKEY_USERS{0x80000003};
+inline constexpr HKEY HKEY_CURRENT_CONFIG{0x80000005};
+
+// Access rights of a key handle.
+inline constexpr unsigned long KEY_QUERY_VALUE = 0x0001;
+inline constexpr unsigned long KEY_SET_VALUE = 0x0002;
+inline constexpr unsigned long KEY_CREATE_SUB_KEY = 0x0004;
+inline constexpr unsigned long KEY_ENUMERATE_SUB_KEYS = 0x0008;
+inline constexpr unsigned long KEY_NOTIFY = 0x0010;
+inline constexpr unsigned long KEY_CREATE_LINK = 0x0020;
+inline constexpr unsigned long REG_DELETE = 0x00010000;
+inline constexpr unsigned long REG_READ_CONTROL = 0x00020000;
+inline constexpr unsigned long KEY_READ =
+    REG_READ_CONTROL | KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS | KEY_NOTIFY;
+inline constexpr unsigned long KEY_WRITE = REG_READ_CONTROL | KEY_SET_VALUE | KEY_CREATE_SUB_KEY;
+inline constexpr unsigned long KEY_READ_WRITE_DELETE = KEY_READ | KEY_WRITE | REG_DELETE;
+inline constexpr unsigned long KEY_ALL_ACCESS = 0xF003F;
+
+// Registry value types.
+enum RegistryType : unsigned long {
+    REG_NONE = 0,
+    REG_SZ = 1,
+    REG_EXPAND_SZ = 2,
+    REG_BINARY = 3,
+    REG_DWORD = 4,
+    REG_DWORD_BIG_ENDIAN = 5,
+    REG_LINK = 6,
+    REG_MULTI_SZ = 7,
+    REG_RESOURCE_LIST = 8,
+    REG_FULL_RESOURCE_DESCRIPTOR = 9,
+    REG_RESOURCE_REQUIREMENTS_LIST = 10,
+    REG_QWORD = 11,
+};
+
+template <class C> class RegKeyT;
+
+// Base of the value handles, and the three ways a registry failure is
+// raised. Each raises RegistryException and never returns.
+class RegValueBase {
+public:
+    RegValueBase() = default;
+    RegValueBase(const RegValueBase&) {}
+    RegValueBase& operator=(const RegValueBase&) { return *this; }
+    virtual ~RegValueBase();
+
+    // The system text of `code`, ": ", the key name and, for a non-empty
+    // value name, a backslash and the value name.
+    [[noreturn]] static void ThrowLastError(long code, const std::string& keyName,
+                                            const std::string& valueName);
+    [[noreturn]] static void ThrowLastError(long code, const std::u16string& keyName,
+                                            const std::u16string& valueName);
+    // The catalogued "value does not exist" message.
+    [[noreturn]] static void ThrowInvalidRegValue(const std::string& keyName,
+                                                  const std::string& valueName);
+    [[noreturn]] static void ThrowInvalidRegValue(const std::u16string& keyName,
+                                                  const std::u16string& valueName);
+    // The catalogued "datatype is not supported" message.
+    [[noreturn]] static void ThrowInvalidRegKeyFormat(const std::string& keyName,
+                                                      const std::string& valueName);
+    [[noreturn]] static void ThrowInvalidRegKeyFormat(const std::u16string& keyName,
+                                                      const std::u16string& valueName);
+};
+
+// A named value of an open key. The handle holds no data and does not keep
+// the key alive: the caller keeps the key as long as it uses the handle.
+// The reads check existence and type when they run, and raise through the
+// RegValueBase functions with the key's full name and the value name.
+template <class C> class RegValue : public RegValueBase {
+public:
+    using String = std::basic_string<C>;
+
+    RegValue(RegKeyT<C>* key, const String& name) : m_Key(key), m_Name(name) {}
+    RegValue(const RegValue&) = default;
+    RegValue& operator=(const RegValue&) = default;
+    ~RegValue() override;
+
+    RegKeyT<C>* Key() const noexcept { return m_Key; }
+    const String& Name() const noexcept { return m_Name; }
+    friend bool operator==(const RegValue& a, const RegValue& b) {
+        return a.m_Key == b.m_Key && a.m_Name == b.m_Name;
+    }
+
+    // A REG_SZ value as narrow text (code page 1252).
+    std::string ReadString() const;
+    // A REG_SZ value as wide text.
+    std::u16string ReadWString() const;
+    // A REG_DWORD value.
+    unsigned long ReadDWORD() const;
+    // A REG_BINARY value: its bytes are written to `out` at its put position.
+    void ReadBinary(Zym::BinaryStreamBufT<unsigned int>& out) const;
+    // Any value: its registry type and its data as this width's registry
+    // calls return it (narrow keys see string data in code page 1252, wide
+    // keys as UTF-16LE).
+    unsigned long ReadRaw(std::vector<unsigned char>& data) const;
+
+private:
+    RegKeyT<C>* m_Key;
+    String m_Name;
+};
+
+// An open registry key, shared through Zym::SmartPtr. RegKeyT<char> takes
+// narrow names (code page 1252), RegKeyT<char16_t> wide ones.
+template <class C> class RegKeyT {
+public:
+    using String = std::basic_string<C>;
+    using Ptr = Zym::SmartPtr<RegKeyT>;
+
+    enum STD_PARENT {
+        CLASSES_ROOT = 0,
+        CURRENT_CONFIG = 1,
+        CURRENT_USER = 2,
+        LOCAL_MACHINE = 3,
+        USERS = 4,
+    };
+    enum KEY_CONSTRUCTION_MODE {
+        OPEN_READ_ONLY = 0,
+        OPEN_READ_WRITE = 1,
+        CREATE_READ_WRITE = 2,
+    };
+    enum VALUE_TYPE {
+        DWORD_TYPE = 0,
+        STRING_TYPE = 1,
+        BINARY_TYPE = 2,
+    };
+
+    static constexpr C ms_BACKSLASH = C('\\');
+    static const String ms_HKEY_CLASSES_ROOT;
+    static const String ms_HKEY_CURRENT_CONFIG;
+    static const String ms_HKEY_CURRENT_USER;
+    static const String ms_HKEY_LOCAL_MACHINE;
+
+    // From a full path: a root name, a backslash and the sub path.
+    static Ptr Create(const String& fullPath, KEY_CONSTRUCTION_MODE mode);
+    // Below an open parent key.
+    static Ptr Create(const Ptr& parent, const String& subPath, KEY_CONSTRUCTION_MODE mode);
+    // Below a predefined root.
+    static Ptr Create(STD_PARENT root, const String& subPath, KEY_CONSTRUCTION_MODE mode);
+
+    RegKeyT(const RegKeyT&) = delete;
+    RegKeyT& operator=(const RegKeyT&) = delete;
+    ~RegKeyT();
+
+    const String& KeyName() const noexcept { return m_KeyName; }
+    const String FullKeyName() const;
+    const HKEY& KeyHandle() const noexcept { return m_KeyHandle; }
+
+    long AddRef() const noexcept { return m_RefCount.Increment(); }
+    long Release() const noexcept;
+    long NbRef() const noexcept { return m_RefCount.Get(); }
+
+    // Appends the direct sub keys' names, highest enumeration index first.
+    void GetSubKeysNames(std::vector<String>& names) const;
+    // Deletes every sub key with its subtree; the key and its values stay.
+    void DeleteAllSubKeys();
+    // Deletes the key with its whole subtree, deepest keys first.
+    void Delete();
+
+    RegValue<C> CreateStringValue(const String& name, const std::string& text);
+    RegValue<C> CreateWStringValue(const String& name, const std::u16string& text);
+    RegValue<C> CreateDWORDValue(const String& name, unsigned long value);
+    // Writes the buffer's whole size, read from its get position.
+    RegValue<C> CreateBinaryValue(const String& name, Zym::BinaryStreamBufT<unsigned int>& data);
+
+    RegValue<C> GetStringValue(const String& name);
+    RegValue<C> GetStringValue(const String& name) const;
+    RegValue<C> GetWStringValue(const String& name);
+    RegValue<C> GetWStringValue(const String& name) const;
+    RegValue<C> GetDWORDValue(const String& name);
+    RegValue<C> GetDWORDValue(const String& name) const;
+    RegValue<C> GetBinaryValue(const String& name);
+    RegValue<C> GetBinaryValue(const String& name) const;
+
+    // False exactly when the value is missing; other failures count as present.
+    bool ValueExists(const String& name) const;
+    VALUE_TYPE GetValueType(const String& name);
+    void DeleteValue(const String& name);
+    void DeleteAllValues();
+    // Appends the value names, highest enumeration index first.
+    void GetValuesNames(std::vector<String>& names) const;
+
+private:
+    RegKeyT(const String& keyName, const Ptr& parent, std::int32_t stdParent);
+
+    HKEY OpenKeyCommon(const HKEY& parent, const RegKeyT& key, KEY_CONSTRUCTION_MODE mode) const;
+    HKEY CreateKeyCommon(const HKEY& parent, const RegKeyT& key, KEY_CONSTRUCTION_MODE mode) const;
+    HKEY ResolvePredefined(const String& rootName) const;
+    HKEY ResolvePredefined(STD_PARENT root) const;
+    void ResolvePredefinedName(STD_PARENT root, String& name) const;
+    void Open(const HKEY& parent, KEY_CONSTRUCTION_MODE mode);
+    // The direct sub keys' names in descending index order, appended.
+    void CollectSubKeyNames(std::vector<String>& names) const;
+    void CollectValueNames(std::vector<String>& names) const;
+    RegValue<C> SetValue(const String& name, unsigned long type, const void* data,
+                         std::size_t size);
+
+    mutable Zym::InterlockedCounter m_RefCount;
+    String m_KeyName;
+    Ptr m_Parent;
+    std::int32_t m_StdParent;
+    HKEY m_RootHandle{};
+    HKEY m_KeyHandle{};
+};
+
+extern template class RegValue<char>;
+extern template class RegValue<char16_t>;
+extern template class RegKeyT<char>;
+extern template class RegKeyT<char16_t>;
+
+using RegKey = RegKeyT<char>;
+using RegKeyW = RegKeyT<char16_t>;
+
+} // namespace ZymWindows
