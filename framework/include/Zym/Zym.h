@@ -13,6 +13,7 @@
 #include <Zym/RefCountVector.h>
 #include <Zym/RefCounter.h>
 #include <Zym/SmartPtr.h>
+#include <Zym/Variant.h>
 #include <ZymCharset/Conv.h>
 #include <ZymCharset/Utf.h>
 #include <ZymFile/DiskBuffer.h>
