@@ -19,6 +19,7 @@
 #include <ZymFile/DiskBuffer.h>
 #include <ZymFile/FileBuffer.h>
 #include <ZymFile/MemoryBuffer.h>
+#include <ZymFile/Path.h>
 #include <ZymFile/Seek.h>
 #include <ZymFile/StaticMemoryBuffer.h>
 #include <ZymMem/MemoryPool.h>

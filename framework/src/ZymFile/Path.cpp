@@ -1,0 +1,88 @@
+#include "ZymFile/Path.h"
+
+#include "MountPoints.h"
+
+#include "Zym/Exception.h"
+#include "Zym/LastError.h"
+#include "ZymCharset/Utf.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace ZymFile {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+template <class Char> std::string ToSystem(const std::basic_string<Char>& path) {
+    if constexpr (std::is_same_v<Char, char>)
+        return path;
+    else
+        return ZymCharset::ToUtf8(path);
+}
+
+template <class Char> std::basic_string<Char> FromSystem(const std::string& path) {
+    if constexpr (std::is_same_v<Char, char>)
+        return path;
+    else
+        return ZymCharset::FromUtf8(path);
+}
+
+// Absolute and normalised, with the symbolic links of the part that exists
+// resolved, and without a trailing separator.
+std::string Resolve(const std::string& text) {
+    std::error_code error;
+    const fs::path absolute = fs::absolute(text.empty() ? fs::path(".") : fs::path(text), error);
+    fs::path resolved = fs::weakly_canonical(absolute, error);
+    if (error)
+        resolved = absolute.lexically_normal();
+    std::string result = resolved.string();
+    while (result.size() > 1 && result.back() == '/')
+        result.pop_back();
+    return result;
+}
+
+// The deepest directory of the path that exists, to ask its file system.
+fs::path NearestExisting(fs::path path) {
+    std::error_code error;
+    while (!fs::exists(path, error) && path.has_relative_path())
+        path = path.parent_path();
+    return path;
+}
+
+bool IsWithin(const std::string& path, const std::string& mountPoint) {
+    if (mountPoint == "/")
+        return true;
+    return path.compare(0, mountPoint.size(), mountPoint) == 0 &&
+           (path.size() == mountPoint.size() || path[mountPoint.size()] == '/');
+}
+
+std::string MountPointOf(const std::string& resolved) {
+    std::string best = "/";
+    for (const auto& mountPoint : OS::MountPoints())
+        if (mountPoint.size() > best.size() && IsWithin(resolved, mountPoint))
+            best = mountPoint;
+    return best;
+}
+
+} // namespace
+
+template <class Char> PathT<Char> PathT<Char>::Root() const {
+    return PathT(FromSystem<Char>(MountPointOf(Resolve(ToSystem(m_Path)))));
+}
+
+template <class Char> long long PathT<Char>::GetAvailableDiskSpace() const {
+    std::error_code error;
+    const fs::space_info space = fs::space(NearestExisting(Resolve(ToSystem(m_Path))), error);
+    if (error) {
+        Zym::SetLastErrorFromErrno(error.value());
+        throw Zym::Exception(Zym::GetLastErrorMessage(0));
+    }
+    return static_cast<long long>(space.available);
+}
+
+template class PathT<char>;
+template class PathT<char16_t>;
+
+} // namespace ZymFile
