@@ -1,12 +1,11 @@
+#include "CommandOutput.h"
+
 #include <ZymFile/Path.h>
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <memory>
 #include <string>
 
 namespace {
@@ -14,11 +13,7 @@ namespace {
 // What df, an independent reader of the mount table and of statvfs, says.
 std::string Df(const std::string& column, const std::string& path) {
     const std::string command = "df --output=" + column + " -B1 '" + path + "' | tail -n 1";
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
-    std::string output;
-    std::array<char, 256> chunk{};
-    while (pipe && std::fgets(chunk.data(), chunk.size(), pipe.get()))
-        output += chunk.data();
+    std::string output = CommandOutput(command);
     while (!output.empty() && (output.back() == '\n' || output.back() == ' '))
         output.pop_back();
     return output.substr(output.find_first_not_of(' '));

@@ -24,6 +24,7 @@
 #include <ZymFile/StaticMemoryBuffer.h>
 #include <ZymMem/MemoryPool.h>
 #include <ZymMessages/ZymMessages.h>
+#include <ZymNetwork/IP.h>
 #include <ZymThread/CriticalSection.h>
 #include <ZymThread/EventSemaphore.h>
 #include <ZymThread/ReadWriteSemaphore.h>
