@@ -4,6 +4,7 @@
 #include <ZymWindows/Exceptions.h>
 #include <ZymWindows/OLEStorage.h>
 #include <ZymWindows/ZymWindowsMsg-I.h>
-#include <ZymWindows/Registry.h>
-#include <ZymWindows/RegFile.h>
-#include <ZymWindows/Uuid.h>
+#include <ZymWindows/NTNetwork.h>
+#include <ZymWindows/NamedPipe.h>
+#include <ZymWindows/NamedPipeDaemon.h>
+#include <ZymWindows/NamedPipeServer.h>
