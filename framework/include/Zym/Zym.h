@@ -1,6 +1,7 @@
 #pragma once
 
 // The whole public API of the Zym framework.
+#include <Zym/BaseLog.h>
 #include <Zym/BinaryStream.h>
 #include <Zym/BinaryStreamBuf.h>
 #include <Zym/DateTime.h>
@@ -8,6 +9,9 @@
 #include <Zym/FastVector.h>
 #include <Zym/Handle.h>
 #include <Zym/LastError.h>
+#include <Zym/Log.h>
+#include <Zym/LogEntry.h>
+#include <Zym/MemoryLog.h>
 #include <Zym/MessageInfo.h>
 #include <Zym/NoCase.h>
 #include <Zym/RefCountVector.h>

@@ -1,0 +1,206 @@
+#include <Zym/BaseLog.h>
+#include <Zym/LogEntry.h>
+#include <Zym/MemoryLog.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+using Zym::LogCallInterface;
+using Zym::LogEntry;
+using Zym::LogEntryCallInterface;
+using Zym::SmartPtr;
+
+namespace {
+
+// A sink that writes down every notification it gets.
+class RecordingSink : public LogCallInterface {
+public:
+    struct Event {
+        const LogEntryCallInterface* entry;
+        std::string what;
+    };
+
+    void EntryAdded(const SmartPtr<LogEntryCallInterface>& e) override { Record(e, "added"); }
+    void EntryClosed(const SmartPtr<LogEntryCallInterface>& e) override { Record(e, "closed"); }
+    void EntryCancelled(const SmartPtr<LogEntryCallInterface>& e) override {
+        Record(e, "cancelled");
+    }
+    void EntryChanged(const SmartPtr<LogEntryCallInterface>& e, EntryChanges changes) override {
+        Record(e, "changed " + std::to_string(changes));
+    }
+
+    std::vector<Event> Events() {
+        std::lock_guard lock(m_Lock);
+        return m_Events;
+    }
+
+private:
+    void Record(const SmartPtr<LogEntryCallInterface>& e, std::string what) {
+        std::lock_guard lock(m_Lock);
+        m_Events.push_back({e.Get(), std::move(what)});
+    }
+
+    std::mutex m_Lock;
+    std::vector<Event> m_Events;
+};
+
+// A line sink that keeps its lines.
+class LineSink : public Zym::BaseLog {
+public:
+    using BaseLog::BaseLog;
+    std::vector<std::u16string> lines;
+
+protected:
+    void vOutputLine(const std::u16string& line,
+                     const SmartPtr<LogEntryCallInterface>& entry) override {
+        EXPECT_TRUE(entry);
+        lines.push_back(line);
+    }
+};
+
+} // namespace
+
+TEST(MemoryLog, EverySinkSeesOneOrderOfNotificationsFromManyThreads) {
+    SmartPtr<Zym::MemoryLog> log = new Zym::MemoryLog();
+    SmartPtr<RecordingSink> first = new RecordingSink();
+    SmartPtr<RecordingSink> second = new RecordingSink();
+    log->AttachSink(first);
+    log->AttachSink(second);
+    log->AttachSink(first); // attaching twice changes nothing
+
+    constexpr int THREADS = 4;
+    constexpr int ROUNDS = 200;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < THREADS; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < ROUNDS; ++i) {
+                const std::u16string text = u"thread " + std::u16string(1, u'0' + t);
+                auto entry = log->OpenEntry(text, LogEntryCallInterface::SEVERITY_PROGRESS);
+                log->SetEntryProgress(entry, 0.5);
+                if (i % 2)
+                    log->CancelEntry(entry);
+                log->CloseEntry(entry);
+                log->CloseEntry(entry); // a second close tells nobody
+                log->AddEntry(text, LogEntryCallInterface::SEVERITY_WARNING);
+            }
+        });
+    }
+    for (auto& thread : threads)
+        thread.join();
+
+    const auto events = first->Events();
+    ASSERT_EQ(events.size(), std::size_t(THREADS * ROUNDS * 9 / 2));
+    const auto others = second->Events();
+    ASSERT_EQ(others.size(), events.size());
+    std::map<const LogEntryCallInterface*, std::string> history;
+    for (std::size_t i = 0; i < events.size(); ++i) {
+        ASSERT_EQ(events[i].entry, others[i].entry) << i;
+        ASSERT_EQ(events[i].what, others[i].what) << i;
+        history[events[i].entry] += events[i].what + ";";
+    }
+    // Each entry's notifications arrive in the order they were made.
+    for (const auto& [entry, story] : history) {
+        if (entry->GetSeverity() == LogEntryCallInterface::SEVERITY_WARNING)
+            EXPECT_EQ(story, "added;");
+        else if (entry->IsCancelled())
+            EXPECT_EQ(story, "added;changed 2;cancelled;closed;");
+        else
+            EXPECT_EQ(story, "added;changed 2;closed;");
+    }
+    EXPECT_EQ(log->Size(), std::size_t(THREADS * ROUNDS * 2));
+}
+
+TEST(MemoryLog, KeepsOpenEntriesWhenTrimmingAndLetsSinksLogBack) {
+    SmartPtr<Zym::MemoryLog> log = new Zym::MemoryLog(3);
+    auto open = log->OpenEntry(u"running", LogEntryCallInterface::SEVERITY_PROGRESS);
+    for (int i = 0; i < 5; ++i)
+        log->AddEntry(u"done", LogEntryCallInterface::SEVERITY_INFORMATION);
+    auto entries = log->Entries();
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[0].Get(), open.Get());
+    log->CloseEntry(open);
+    EXPECT_EQ(log->Size(), 3u);
+
+    // A sink that answers a warning with an entry of its own, on the same
+    // thread and inside the notification.
+    class Echo : public RecordingSink {
+    public:
+        explicit Echo(LogCallInterface& log) : m_Log(log) {}
+        void EntryAdded(const SmartPtr<LogEntryCallInterface>& e) override {
+            RecordingSink::EntryAdded(e);
+            if (e->GetSeverity() == LogEntryCallInterface::SEVERITY_WARNING)
+                m_Log.AddEntry(u"seen: " + e->GetText(), LogEntryCallInterface::SEVERITY_PROGRESS);
+        }
+
+    private:
+        LogCallInterface& m_Log;
+    };
+    SmartPtr<Echo> echo = new Echo(*log);
+    log->AttachSink(echo);
+    log->Clear();
+    log->AddEntry(u"disk", LogEntryCallInterface::SEVERITY_WARNING);
+    entries = log->Entries();
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[1]->GetText(), u"seen: disk");
+    log->DetachSink(echo);
+    log->AddEntry(u"quiet", LogEntryCallInterface::SEVERITY_WARNING);
+    EXPECT_EQ(echo->Events().size(), 2u);
+}
+
+TEST(BaseLog, OneLinePerEntryOrOnePerChange) {
+    const char* oldZone = std::getenv("TZ");
+    const std::string saved = oldZone ? oldZone : "";
+    setenv("TZ", "UTC0", 1);
+
+    SmartPtr<LineSink> record = new LineSink(false);
+    SmartPtr<LineSink> trace = new LineSink(true);
+    for (LineSink* sink : {record.Get(), trace.Get()}) {
+        SmartPtr<LogEntry> work = new LogEntry(u"Copying", LogEntryCallInterface::SEVERITY_PROGRESS,
+                                               false, Zym::DateTime(3600));
+        sink->EntryAdded(work);
+        sink->SetEntryProgress(work, 0.4);
+        sink->CancelEntry(work);
+        sink->CloseEntry(work);
+        sink->EntryAdded(SmartPtr<LogEntry>(new LogEntry(
+            u"Disk \u00E9 full", LogEntryCallInterface::SEVERITY_ERROR, true, Zym::DateTime(60))));
+        sink->EntryAdded(nullptr);
+    }
+    EXPECT_EQ(record->lines,
+              (std::vector<std::u16string>{u"1970-01-01 01:00:00 progress: Copying (cancelled)",
+                                           u"1970-01-01 00:01:00 error: Disk \u00E9 full"}));
+    EXPECT_EQ(trace->lines, (std::vector<std::u16string>{
+                                u"1970-01-01 01:00:00 progress: Copying",
+                                u"1970-01-01 01:00:00 progress: Copying (40%)",
+                                u"1970-01-01 01:00:00 progress: Copying (40%) (cancelled)",
+                                u"1970-01-01 01:00:00 progress: Copying (cancelled)",
+                                u"1970-01-01 00:01:00 error: Disk \u00E9 full"}));
+    if (oldZone)
+        setenv("TZ", saved.c_str(), 1);
+    else
+        unsetenv("TZ");
+}
+
+TEST(LogEntry, ProgressStaysAFractionAndMessagesGiveTheirText) {
+    SmartPtr<LogEntry> entry = new LogEntry(u"x", LogEntryCallInterface::SEVERITY_PROGRESS, false);
+    entry->SetProgress(1.7);
+    EXPECT_EQ(entry->GetProgress(), 1.0);
+    entry->SetProgress(-3);
+    EXPECT_EQ(entry->GetProgress(), 0.0);
+    entry->SetProgress(std::nan(""));
+    EXPECT_EQ(entry->GetProgress(), 0.0);
+
+    SmartPtr<Zym::MemoryLog> log = new Zym::MemoryLog();
+    SmartPtr<Zym::MessageInfo> message =
+        new Zym::MessageInfo("NoSuchModule", 7, __FILE__, __LINE__, std::u16string(u"p"));
+    const auto added = log->AddEntry(message, LogEntryCallInterface::SEVERITY_ERROR);
+    EXPECT_EQ(added->GetText(), message->GetMsg(true, -1));
+    EXPECT_TRUE(added->IsClosed());
+    EXPECT_EQ(added->GetSeverity(), LogEntryCallInterface::SEVERITY_ERROR);
+}
