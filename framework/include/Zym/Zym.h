@@ -20,9 +20,11 @@
 #include <Zym/Variant.h>
 #include <ZymCharset/Conv.h>
 #include <ZymCharset/Utf.h>
+#include <ZymFile/DeviceEvent.h>
 #include <ZymFile/DiskBuffer.h>
 #include <ZymFile/FileBuffer.h>
 #include <ZymFile/MemoryBuffer.h>
+#include <ZymFile/Observer.h>
 #include <ZymFile/Path.h>
 #include <ZymFile/Seek.h>
 #include <ZymFile/StaticMemoryBuffer.h>
