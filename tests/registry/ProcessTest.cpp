@@ -1,0 +1,193 @@
+#include "TempStore.h"
+
+#include <ZymWindows/Exceptions.h>
+#include <ZymWindows/Registry.h>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdint>
+#include <set>
+#include <sqlite3.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using ZymWindows::RegKey;
+
+namespace {
+
+class RegistryProcesses : public ::testing::Test {
+protected:
+    RegistryTest::TempStore m_Store;
+};
+
+std::string ValueName(int writer, std::uint32_t n) {
+    return "w" + std::to_string(writer) + "-" + std::to_string(n);
+}
+
+// Runs `body` in a child process; its exit status is 0 when it returned.
+template <class Body> pid_t Spawn(Body&& body) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        int status = 0;
+        try {
+            body();
+        } catch (...) {
+            status = 1;
+        }
+        ::_exit(status);
+    }
+    return child;
+}
+
+int ExitStatus(pid_t child) {
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Opens the store's database directly and returns the single text result.
+std::string QueryText(const std::filesystem::path& file, const char* sql) {
+    sqlite3* db = nullptr;
+    std::string result = "no result";
+    if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* statement = nullptr;
+        if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK) {
+            const int rc = sqlite3_step(statement);
+            if (rc == SQLITE_ROW)
+                result = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
+            else if (rc == SQLITE_DONE)
+                result = "";
+        }
+        sqlite3_finalize(statement);
+    }
+    sqlite3_close(db);
+    return result;
+}
+
+} // namespace
+
+TEST_F(RegistryProcesses, SeveralWritersShareOneStore) {
+    constexpr int WRITERS = 4;
+    constexpr std::uint32_t EACH = 150;
+    // The parent's connection and cached listing exist before the fork.
+    const auto key = RegKey::Create(RegKey::CURRENT_USER, "Shared", RegKey::CREATE_READ_WRITE);
+    std::vector<std::string> names;
+    key->GetValuesNames(names);
+    ASSERT_TRUE(names.empty());
+
+    std::vector<pid_t> children;
+    for (int writer = 0; writer < WRITERS; ++writer) {
+        children.push_back(Spawn([writer, &key] {
+            // Both a handle inherited over fork() and a fresh one work.
+            RegKey::Create(key, "by" + std::to_string(writer), RegKey::CREATE_READ_WRITE);
+            const auto own =
+                RegKey::Create(RegKey::CURRENT_USER, "Shared", RegKey::OPEN_READ_WRITE);
+            for (std::uint32_t n = 0; n < EACH; ++n)
+                (n % 2 ? own : key)->CreateDWORDValue(ValueName(writer, n), n);
+        }));
+    }
+    for (const pid_t child : children)
+        EXPECT_EQ(ExitStatus(child), 0);
+
+    key->GetValuesNames(names);
+    EXPECT_EQ(names.size(), WRITERS * EACH);
+    for (int writer = 0; writer < WRITERS; ++writer) {
+        for (std::uint32_t n = 0; n < EACH; ++n)
+            EXPECT_EQ(key->GetDWORDValue(ValueName(writer, n)).ReadDWORD(), n);
+    }
+    std::vector<std::string> subKeys;
+    key->GetSubKeysNames(subKeys);
+    EXPECT_EQ(subKeys.size(), static_cast<std::size_t>(WRITERS));
+}
+
+TEST_F(RegistryProcesses, KilledWritersLoseNoAcknowledgedWrite) {
+    constexpr int ROUNDS = 8;
+    std::set<std::uint32_t> acknowledged[ROUNDS];
+    for (int round = 0; round < ROUNDS; ++round) {
+        int acks[2];
+        ASSERT_EQ(::pipe(acks), 0);
+        const pid_t child = Spawn([&] {
+            ::close(acks[0]);
+            const auto key =
+                RegKey::Create(RegKey::CURRENT_USER, "Crash\\r" + std::to_string(round),
+                               RegKey::CREATE_READ_WRITE);
+            for (std::uint32_t n = 0;; ++n) {
+                key->CreateDWORDValue(ValueName(round, n), n);
+                if (n % 4 == 0)
+                    RegKey::Create(key, "k" + std::to_string(n), RegKey::CREATE_READ_WRITE);
+                if (::write(acks[1], &n, sizeof n) != sizeof n)
+                    return;
+            }
+        });
+        ::close(acks[1]);
+        // Kill at a different point of the write loop each round.
+        const std::uint32_t killAfter = 10 + 17 * round;
+        std::uint32_t n = 0;
+        while (acknowledged[round].size() < killAfter && ::read(acks[0], &n, sizeof n) == sizeof n)
+            acknowledged[round].insert(n);
+        ::kill(child, SIGKILL);
+        ExitStatus(child);
+        while (::read(acks[0], &n, sizeof n) == sizeof n)
+            acknowledged[round].insert(n);
+        ::close(acks[0]);
+        ASSERT_GE(acknowledged[round].size(), killAfter);
+    }
+
+    const auto file = m_Store.File("HKEY_CURRENT_USER.db");
+    EXPECT_EQ(QueryText(file, "PRAGMA integrity_check"), "ok");
+    EXPECT_EQ(QueryText(file, "PRAGMA foreign_key_check"), "");
+    for (int round = 0; round < ROUNDS; ++round) {
+        const auto key = RegKey::Create(RegKey::CURRENT_USER, "Crash\\r" + std::to_string(round),
+                                        RegKey::OPEN_READ_ONLY);
+        for (const std::uint32_t n : acknowledged[round]) {
+            EXPECT_EQ(key->GetDWORDValue(ValueName(round, n)).ReadDWORD(), n);
+            if (n % 4 == 0) {
+                EXPECT_NO_THROW(
+                    RegKey::Create(key, "k" + std::to_string(n), RegKey::OPEN_READ_ONLY));
+            }
+        }
+    }
+}
+
+TEST_F(RegistryProcesses, OpenHandlesSeeOtherProcessesChanges) {
+    const auto key = RegKey::Create(RegKey::CURRENT_USER, "Watched", RegKey::CREATE_READ_WRITE);
+    RegKey::Create(key, "first", RegKey::CREATE_READ_WRITE);
+    std::vector<std::string> names;
+    key->GetSubKeysNames(names);
+    ASSERT_EQ(names.size(), 1u);
+
+    const auto run = RegistryTest::Zymwin({"reg", "add", "HKCU\\Watched\\second"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    names.clear();
+    key->GetSubKeysNames(names);
+    EXPECT_EQ(names, (std::vector<std::string>{"second", "first"}));
+
+    ASSERT_EQ(RegistryTest::Zymwin({"reg", "delete", "HKCU\\Watched", "/f"}).status, 0);
+    EXPECT_THROW(key->GetSubKeysNames(names), ZymWindows::RegistryException);
+}
+
+TEST_F(RegistryProcesses, UnusableStoresFailWithAnError) {
+    RegistryTest::WriteFile(m_Store.File("plain-file"), "not a folder");
+    ::setenv("ZYM_REGISTRY_DIR", m_Store.File("plain-file/registry").c_str(), 1);
+    try {
+        RegKey::Create(RegKey::CURRENT_USER, "Anything", RegKey::CREATE_READ_WRITE);
+        FAIL() << "opened a store below a plain file";
+    } catch (const ZymWindows::RegistryException& error) {
+        EXPECT_EQ(error.WhatUtf8(), "Access is denied.: HKEY_CURRENT_USER\\Anything");
+    }
+
+    const auto garbage = m_Store.Dir() / "garbage";
+    std::filesystem::create_directory(garbage);
+    RegistryTest::WriteFile(garbage / "HKEY_CURRENT_USER.db", std::string(4096, 'x'));
+    ::setenv("ZYM_REGISTRY_DIR", garbage.c_str(), 1);
+    try {
+        RegKey::Create(RegKey::CURRENT_USER, "Anything", RegKey::CREATE_READ_WRITE);
+        FAIL() << "opened a store that is not a database";
+    } catch (const ZymWindows::RegistryException& error) {
+        EXPECT_EQ(error.WhatUtf8().rfind("The registry is corrupted.", 0), 0u) << error.WhatUtf8();
+    }
+    // Nothing of the damaged file was overwritten.
+    EXPECT_EQ(RegistryTest::ReadFile(garbage / "HKEY_CURRENT_USER.db"), std::string(4096, 'x'));
+}
