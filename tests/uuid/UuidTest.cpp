@@ -1,0 +1,93 @@
+#include <ZymWindows/Exceptions.h>
+#include <ZymWindows/Registry.h>
+#include <ZymWindows/Uuid.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <set>
+
+using ZymWindows::RegKey;
+using ZymWindows::Uuid;
+
+namespace {
+
+constexpr const char* TEXT = "3f2504e0-4f89-11d3-9a0c-0305e82c3301";
+
+// A fresh registry store for ProgIDs, named by ZYM_REGISTRY_DIR.
+class TempStore {
+public:
+    TempStore()
+        : m_Dir(std::filesystem::temp_directory_path() /
+                ("zymuuid-" + Uuid::Generate().AsString())) {
+        std::filesystem::create_directories(m_Dir);
+        ::setenv("ZYM_REGISTRY_DIR", m_Dir.c_str(), 1);
+    }
+    ~TempStore() {
+        ::unsetenv("ZYM_REGISTRY_DIR");
+        std::filesystem::remove_all(m_Dir);
+    }
+
+private:
+    std::filesystem::path m_Dir;
+};
+
+void Register(const std::string& progId, const std::string& clsid) {
+    RegKey::Create(RegKey::LOCAL_MACHINE, "SOFTWARE\\Classes\\" + progId + "\\CLSID",
+                   RegKey::CREATE_READ_WRITE)
+        ->CreateStringValue("", clsid);
+}
+
+} // namespace
+
+TEST(Uuid, TextFormAndFields) {
+    EXPECT_EQ(Uuid().AsString(), "00000000-0000-0000-0000-000000000000");
+    const Uuid parsed{std::string(TEXT)};
+    const auto& guid = parsed.GetUUID();
+    EXPECT_EQ(guid.Data1, 0x3f2504e0u);
+    EXPECT_EQ(guid.Data2, 0x4f89u);
+    EXPECT_EQ(guid.Data3, 0x11d3u);
+    EXPECT_EQ(guid.Data4[0], 0x9a);
+    EXPECT_EQ(guid.Data4[7], 0x01);
+    EXPECT_EQ(parsed.AsString(), TEXT);
+    EXPECT_EQ(parsed.AsWString(), u"3f2504e0-4f89-11d3-9a0c-0305e82c3301");
+    EXPECT_TRUE(Uuid(std::string("3F2504E0-4F89-11D3-9A0C-0305E82C3301")) == parsed);
+    EXPECT_TRUE(Uuid(std::u16string(u"3F2504E0-4F89-11D3-9A0C-0305E82C3301")) == parsed);
+    EXPECT_TRUE(Uuid(parsed.GetUUID()) == parsed);
+}
+
+TEST(Uuid, GeneratedValuesAreRandomVersion4) {
+    std::set<std::string> seen;
+    for (int i = 0; i < 1000; ++i) {
+        const Uuid uuid = Uuid::Generate();
+        EXPECT_EQ(uuid.GetUUID().Data3 >> 12, 4);
+        EXPECT_EQ(uuid.GetUUID().Data4[0] >> 6, 2);
+        seen.insert(uuid.AsString());
+        EXPECT_TRUE(Uuid(uuid.AsString()) == uuid);
+    }
+    EXPECT_EQ(seen.size(), 1000u);
+}
+
+TEST(Uuid, ProgIdsResolveThroughTheRegistry) {
+    TempStore store;
+    Register("Zym.Good", "{3F2504E0-4F89-11D3-9A0C-0305E82C3301}");
+    // The characters around the identifier are not examined.
+    Register("Zym.Odd", "<3f2504e0-4f89-11d3-9a0c-0305e82c3301>");
+    Register("Zym.Short", "3f2504e0-4f89-11d3-9a0c-0305e82c3301");
+    Register("Zym.Bad", "{3f2504e0-4f89-11d3-9a0c-0305e82c33zz}");
+    RegKey::Create(RegKey::LOCAL_MACHINE, "SOFTWARE\\Classes\\Zym.Number\\CLSID",
+                   RegKey::CREATE_READ_WRITE)
+        ->CreateDWORDValue("", 1);
+
+    EXPECT_EQ(Uuid(std::string("Zym.Good")).AsString(), TEXT);
+    EXPECT_EQ(Uuid(std::u16string(u"zym.good")).AsString(), TEXT);
+    EXPECT_EQ(Uuid(std::string("Zym.Odd")).AsString(), TEXT);
+    for (const char* text :
+         {"", "Zym.Short", "Zym.Bad", "Zym.Number", "Zym.Unknown",
+          "{3f2504e0-4f89-11d3-9a0c-0305e82c3301}", "3f2504e0-4f89-11d3-9a0c-0305e82c330",
+          "3f2504e0+4f89-11d3-9a0c-0305e82c3301"}) {
+        EXPECT_THROW(Uuid{std::string(text)}, ZymWindows::WindowsInvalidUUIDStringException)
+            << text;
+    }
+}
