@@ -38,6 +38,14 @@ INSERT INTO keys(id, parent, name, folded) VALUES(1, NULL, '', '');
 PRAGMA user_version = 1;
 )sql";
 
+constexpr const char* DELETE_TREE_SQL =
+    "WITH RECURSIVE tree(id) AS (SELECT ?1 UNION ALL "
+    "SELECT keys.id FROM keys JOIN tree ON keys.parent = tree.id) "
+    "DELETE FROM keys WHERE id IN tree";
+constexpr const char* SET_VALUE_SQL =
+    "INSERT INTO vals(key, name, folded, type, data) VALUES(?1, ?2, ?3, ?4, ?5) "
+    "ON CONFLICT(key, folded) DO UPDATE SET type = excluded.type, data = excluded.data";
+
 // Indexed by Store::StatementId.
 constexpr const char* STATEMENTS[] = {
     "BEGIN IMMEDIATE",
@@ -48,13 +56,10 @@ constexpr const char* STATEMENTS[] = {
     "SELECT 1 FROM keys WHERE id = ?1",
     "SELECT 1 FROM keys WHERE parent = ?1 LIMIT 1",
     "DELETE FROM keys WHERE id = ?1",
-    "WITH RECURSIVE tree(id) AS (SELECT ?1 UNION ALL "
-    "SELECT keys.id FROM keys JOIN tree ON keys.parent = tree.id) "
-    "DELETE FROM keys WHERE id IN tree",
+    DELETE_TREE_SQL,
     "SELECT name FROM keys WHERE parent = ?1 ORDER BY folded",
     "SELECT name FROM vals WHERE key = ?1 ORDER BY id",
-    "INSERT INTO vals(key, name, folded, type, data) VALUES(?1, ?2, ?3, ?4, ?5) "
-    "ON CONFLICT(key, folded) DO UPDATE SET type = excluded.type, data = excluded.data",
+    SET_VALUE_SQL,
     "SELECT type, data FROM vals WHERE key = ?1 AND folded = ?2",
     "DELETE FROM vals WHERE key = ?1 AND folded = ?2",
 };
