@@ -6,5 +6,6 @@
 #include <ZymWindows/ZymWindowsMsg-I.h>
 #include <ZymWindows/NTNetwork.h>
 #include <ZymWindows/NamedPipe.h>
+#include <ZymWindows/NamedPipeClient.h>
 #include <ZymWindows/NamedPipeDaemon.h>
 #include <ZymWindows/NamedPipeServer.h>
