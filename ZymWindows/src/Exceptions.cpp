@@ -27,11 +27,4 @@ ZYM_DEFINE_EXCEPTION(NotAPropertyStorageOLEException);
 ZYM_DEFINE_EXCEPTION(CorruptedPropertyStorageOLEException);
 } // namespace OLE
 
-namespace NamedPipe {
-ZYM_DEFINE_EXCEPTION(NamedPipeException);
-ZYM_DEFINE_EXCEPTION(BrokenPipeException);
-ZYM_DEFINE_EXCEPTION(MustClosePipeException);
-ZYM_DEFINE_EXCEPTION(CannotOpenPipeException);
-} // namespace NamedPipe
-
 } // namespace ZymWindows

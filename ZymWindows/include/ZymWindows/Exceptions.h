@@ -2,6 +2,10 @@
 
 #include <Zym/Exception.h>
 
+// The pipe exceptions are nested in the pipe stream class:
+// NamedPipe::NamedPipeException and its leaves.
+#include <ZymWindows/NamedPipe.h>
+
 // The library's exception family. Root classes take a text or a catalogued
 // record; leaf classes are told apart by their type alone.
 namespace ZymWindows {
@@ -31,12 +35,5 @@ ZYM_LEAF_EXCEPTION(CorruptedPropertyStorageOLEException, OLEException);
 } // namespace OLE
 
 ZYM_ROOT_EXCEPTION(RegistryException, ::Zym::Exception);
-
-namespace NamedPipe {
-ZYM_ROOT_EXCEPTION(NamedPipeException, ::Zym::Exception);
-ZYM_LEAF_EXCEPTION(BrokenPipeException, NamedPipeException);
-ZYM_LEAF_EXCEPTION(MustClosePipeException, NamedPipeException);
-ZYM_LEAF_EXCEPTION(CannotOpenPipeException, NamedPipeException);
-} // namespace NamedPipe
 
 } // namespace ZymWindows

@@ -1,0 +1,245 @@
+#include "ZymWindows/NamedPipe.h"
+
+#include "ZymWindows/ZymWindowsMsg-I.h"
+#include "platform/NamedPipe.h"
+
+#include <Zym/LastError.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace ZymWindows {
+
+namespace {
+
+constexpr const char* SOURCE_FILE = "ZymWindows/src/ZymNamedPipe";
+constexpr unsigned int MAX_WRITE_PIECE = 65535;
+
+void EncodeHeader(unsigned char* header, std::uint32_t length, bool last) {
+    for (int i = 0; i < 4; ++i)
+        header[i] = static_cast<unsigned char>(length >> (8 * i));
+    header[4] = last ? 1 : 0;
+    header[5] = header[6] = header[7] = 0;
+}
+
+} // namespace
+
+NamedPipe::NamedPipeException::~NamedPipeException() = default;
+NamedPipe::BrokenPipeException::~BrokenPipeException() = default;
+NamedPipe::MustClosePipeException::~MustClosePipeException() = default;
+NamedPipe::CannotOpenPipeException::~CannotOpenPipeException() = default;
+
+NamedPipe::NamedPipe(ZymThread::EventSemaphore* shutdownEvent) : m_ShutdownEvent(shutdownEvent) {
+    EncodeHeader(m_Packet, 0, false);
+}
+
+NamedPipe::~NamedPipe() = default;
+
+void NamedPipe::ThrowDisconnected() const {
+    throw BrokenPipeException(
+        new Zym::MessageInfo(MSG_MODULE, MSG_PIPE_DISCONNECTED, SOURCE_FILE, __LINE__));
+}
+
+// A failed raw transfer leaves the stream broken; the shutdown event is
+// reported apart from every other failure.
+void NamedPipe::ThrowTransferFailure(unsigned long error) const {
+    m_State = Broken;
+    if (error == Zym::ERROR_OPERATION_ABORTED)
+        throw MustClosePipeException();
+    throw BrokenPipeException(Zym::GetLastErrorMessage(error));
+}
+
+void NamedPipe::SendRaw(const void* data, unsigned int size) const {
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    while (size > 0) {
+        unsigned int done = 0;
+        const unsigned long error = Platform::WritePipe(
+            m_Pipe, bytes, std::min(size, MAX_WRITE_PIECE), m_ShutdownEvent, done);
+        if (error != Zym::ERROR_SUCCESS)
+            ThrowTransferFailure(error);
+        bytes += done;
+        size -= done;
+    }
+}
+
+void NamedPipe::WriteData(const void* data, unsigned int size) {
+    SendRaw(data, size);
+}
+
+void NamedPipe::ReadData(void* data, unsigned int size) {
+    auto* bytes = static_cast<unsigned char*>(data);
+    while (size > 0) {
+        unsigned int done = 0;
+        const unsigned long error = Platform::ReadPipe(m_Pipe, bytes, size, m_ShutdownEvent, done);
+        if (error != Zym::ERROR_SUCCESS)
+            ThrowTransferFailure(error);
+        bytes += done;
+        size -= done;
+    }
+}
+
+void NamedPipe::WriteUInt32(std::uint32_t value) {
+    unsigned char bytes[4];
+    for (int i = 0; i < 4; ++i)
+        bytes[i] = static_cast<unsigned char>(value >> (8 * i));
+    WriteData(bytes, sizeof bytes);
+}
+
+std::uint32_t NamedPipe::ReadUInt32() {
+    unsigned char bytes[4];
+    ReadData(bytes, sizeof bytes);
+    return bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) |
+           (static_cast<std::uint32_t>(bytes[3]) << 24);
+}
+
+void NamedPipe::ExchangeMagicWord() {
+    WriteUInt32(MAGIC_WORD);
+    if (ReadUInt32() != MAGIC_WORD) {
+        m_State = Broken;
+        throw BrokenPipeException();
+    }
+}
+
+unsigned int NamedPipe::PacketLength() const noexcept {
+    return m_Packet[0] | (m_Packet[1] << 8) | (m_Packet[2] << 16) |
+           (static_cast<unsigned int>(m_Packet[3]) << 24);
+}
+
+void NamedPipe::WritePacket(bool last) {
+    EncodeHeader(m_Packet, m_Position, last);
+    const unsigned int size = PACKET_HEADER_SIZE + m_Position;
+    m_Position = 0;
+    SendRaw(m_Packet, size);
+}
+
+void NamedPipe::ReadPacket() {
+    do
+        ReadData(m_Packet, PACKET_HEADER_SIZE);
+    while (PacketLength() == PING_LENGTH);
+    if (PacketLength() > PACKET_DATA_SIZE) {
+        // The peer does not speak this protocol: nothing after this header
+        // can be trusted, so the stream stays broken.
+        m_State = Broken;
+        m_Garbled = true;
+        throw BrokenPipeException(u"The other end sent a packet longer than 32768 bytes.");
+    }
+    ReadData(m_Packet + PACKET_HEADER_SIZE, PacketLength());
+    m_Position = 0;
+}
+
+void NamedPipe::AbandonMessage() noexcept {
+    if (!m_Garbled)
+        m_State = Idle;
+    m_Position = 0;
+}
+
+unsigned int NamedPipe::vPut(const void* data, unsigned int n) {
+    if (m_State == Broken)
+        ThrowDisconnected();
+    if (m_State == Idle)
+        m_State = Writing;
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    try {
+        for (unsigned int left = n; left > 0;) {
+            const unsigned int k = std::min(left, PACKET_DATA_SIZE - m_Position);
+            std::memcpy(m_Packet + PACKET_HEADER_SIZE + m_Position, bytes, k);
+            m_Position += k;
+            bytes += k;
+            left -= k;
+            if (m_Position == PACKET_DATA_SIZE)
+                WritePacket(false);
+        }
+    } catch (const NamedPipeException&) {
+        AbandonMessage();
+        throw;
+    }
+    return n;
+}
+
+void NamedPipe::vFlush() {
+    if (m_State == Broken)
+        ThrowDisconnected();
+    if (m_State == Idle)
+        m_State = Writing;
+    try {
+        if (m_Position > 0)
+            WritePacket(false);
+    } catch (const NamedPipeException&) {
+        AbandonMessage();
+        throw;
+    }
+}
+
+void NamedPipe::EndMessage() {
+    if (m_State == Broken)
+        ThrowDisconnected();
+    try {
+        if (m_State == Reading) {
+            while (!IsLastPacket())
+                ReadPacket();
+        } else {
+            WritePacket(true);
+        }
+    } catch (const NamedPipeException&) {
+        AbandonMessage();
+        throw;
+    }
+    m_State = Idle;
+    m_Position = 0;
+}
+
+unsigned int NamedPipe::vGet(void* data, unsigned int n) {
+    if (m_State == Broken)
+        ThrowDisconnected();
+    if (m_State == Idle) {
+        m_State = Reading;
+        ReadPacket();
+    }
+    auto* bytes = static_cast<unsigned char*>(data);
+    unsigned int done = 0;
+    try {
+        for (;;) {
+            const unsigned int k = std::min(n - done, PacketLength() - m_Position);
+            if (k > 0) {
+                std::memcpy(bytes + done, m_Packet + PACKET_HEADER_SIZE + m_Position, k);
+                m_Position += k;
+                done += k;
+            }
+            if (done == n || IsLastPacket())
+                return done;
+            ReadPacket();
+        }
+    } catch (const NamedPipeException&) {
+        AbandonMessage();
+        throw;
+    }
+}
+
+void NamedPipe::ReadMessage() {
+    vGet(nullptr, 0);
+}
+
+bool NamedPipe::vEndOfFile() const {
+    return IsLastPacket() && m_Position == PacketLength();
+}
+
+void NamedPipe::Ping() const {
+    if (m_State == Broken)
+        ThrowDisconnected();
+    unsigned char header[PACKET_HEADER_SIZE];
+    EncodeHeader(header, PING_LENGTH, false);
+    SendRaw(header, sizeof header);
+}
+
+bool NamedPipe::IsConnected() const {
+    if (m_State == Broken)
+        return false;
+    try {
+        Ping();
+        return true;
+    } catch (const NamedPipeException&) {
+        return false;
+    }
+}
+
+} // namespace ZymWindows

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <ZymSecurity/NetworkSecurity.h>
+
+#include <Zym/Handle.h>
+
+#include <string>
+
+namespace ZymThread {
+class EventSemaphore;
+}
+
+// What the named-pipe family asks of the operating system. Every function
+// reports failure as a Win32 error number, also left as the thread's last
+// error; waits end early with ERROR_OPERATION_ABORTED when the shutdown
+// event (which may be null) is signalled.
+namespace ZymWindows::Platform {
+
+// At most this many instances of one pipe name exist at once in a process;
+// a further server waits until one is closed, and clients find it busy.
+inline constexpr unsigned int MAX_PIPE_INSTANCES = 255;
+
+// One server instance of a pipe name: a place for one client connection.
+class PipeInstance;
+
+// Creates an instance of the local pipe `path` ("\\.\pipe\NAME"); null
+// with the last error set on failure.
+PipeInstance* CreatePipeInstance(const std::string& path);
+void ClosePipeInstance(PipeInstance* instance) noexcept;
+
+// Waits until a client connects to the instance and hands over the
+// connected pipe.
+unsigned long ConnectPipeInstance(PipeInstance& instance, ZymThread::EventSemaphore* shutdown,
+                                  Zym::Handle& pipe);
+
+// The credentials that the system recorded for the client end of a pipe.
+unsigned long GetPipeClientToken(const Zym::Handle& pipe, ZymSecurity::AccessTokenPtr& token);
+
+// Opens the client end of the pipe `path` ("\\HOST\pipe\NAME"). When every
+// instance is busy the result is ERROR_PIPE_BUSY.
+unsigned long OpenPipe(const std::string& path, Zym::Handle& pipe);
+
+// Waits a moment for an instance of a busy pipe to become free.
+void WaitForFreeInstance(ZymThread::EventSemaphore* shutdown);
+
+// One transfer of at most `size` bytes, waiting as long as the pipe has no
+// room or no data; `done` receives the bytes moved (at least one on
+// success). A peer that has closed its end gives ERROR_BROKEN_PIPE.
+unsigned long WritePipe(const Zym::Handle& pipe, const void* data, unsigned int size,
+                        ZymThread::EventSemaphore* shutdown, unsigned int& done);
+unsigned long ReadPipe(const Zym::Handle& pipe, void* data, unsigned int size,
+                       ZymThread::EventSemaphore* shutdown, unsigned int& done);
+
+} // namespace ZymWindows::Platform

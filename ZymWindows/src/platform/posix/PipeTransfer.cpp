@@ -1,0 +1,70 @@
+#include "../NamedPipe.h"
+
+#include <ZymThread/EventSemaphore.h>
+
+#include <Zym/LastError.h>
+
+#include <cerrno>
+#include <poll.h>
+#include <sys/socket.h>
+
+namespace ZymWindows::Platform {
+
+namespace {
+
+// Waits until the pipe can move data in the direction of `pollEvents`.
+unsigned long WaitForPipe(const Zym::Handle& pipe, short pollEvents,
+                          ZymThread::EventSemaphore* shutdown) {
+    const unsigned long wait =
+        ZymThread::WaitForDescriptor(pipe.Get(), pollEvents, &shutdown, shutdown ? 1 : 0);
+    if (wait == ZymThread::WAIT_FAILED)
+        return Zym::GetLastError();
+    if (shutdown && wait == ZymThread::WAIT_OBJECT_0) {
+        Zym::SetLastError(Zym::ERROR_OPERATION_ABORTED);
+        return Zym::ERROR_OPERATION_ABORTED;
+    }
+    return Zym::ERROR_SUCCESS;
+}
+
+// Runs one non-blocking transfer, waiting for the pipe while it would block.
+// The transfer is tried first, so one that can complete at once never looks
+// at the shutdown event.
+template <class Transfer>
+unsigned long Move(const Zym::Handle& pipe, short pollEvents, ZymThread::EventSemaphore* shutdown,
+                   unsigned int& done, Transfer transfer) {
+    for (;;) {
+        const ssize_t moved = transfer();
+        if (moved > 0) {
+            done = static_cast<unsigned int>(moved);
+            return Zym::ERROR_SUCCESS;
+        }
+        if (moved == 0) {
+            Zym::SetLastError(Zym::ERROR_BROKEN_PIPE);
+            return Zym::ERROR_BROKEN_PIPE;
+        }
+        if (errno == EINTR)
+            continue;
+        if (errno != EAGAIN)
+            return Zym::SetLastErrorFromErrno(errno);
+        if (const unsigned long error = WaitForPipe(pipe, pollEvents, shutdown);
+            error != Zym::ERROR_SUCCESS)
+            return error;
+    }
+}
+
+} // namespace
+
+unsigned long WritePipe(const Zym::Handle& pipe, const void* data, unsigned int size,
+                        ZymThread::EventSemaphore* shutdown, unsigned int& done) {
+    // MSG_NOSIGNAL: a vanished reader is an error code, never SIGPIPE.
+    return Move(pipe, POLLOUT, shutdown, done,
+                [&] { return send(pipe.Get(), data, size, MSG_NOSIGNAL | MSG_DONTWAIT); });
+}
+
+unsigned long ReadPipe(const Zym::Handle& pipe, void* data, unsigned int size,
+                       ZymThread::EventSemaphore* shutdown, unsigned int& done) {
+    return Move(pipe, POLLIN, shutdown, done,
+                [&] { return recv(pipe.Get(), data, size, MSG_DONTWAIT); });
+}
+
+} // namespace ZymWindows::Platform

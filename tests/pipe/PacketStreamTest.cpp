@@ -1,0 +1,179 @@
+#include "PipeTestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace pipetest;
+using ZymWindows::NamedPipe;
+using Bytes = std::vector<unsigned char>;
+
+namespace {
+
+constexpr const char* PIPE = "stream";
+
+Bytes Text(const std::string& text) {
+    return Bytes(text.begin(), text.end());
+}
+
+} // namespace
+
+TEST(PacketStream, OutgoingMessagesAreFramedAsPackets) {
+    const ScopedPipeDirectory directory;
+    ServerThread server(PIPE, [](ZymWindows::ServerNamedPipe& pipe) {
+        WriteWholeMessage(pipe, std::string(32768, 'x'));
+        pipe.EndMessage(); // nothing written: an empty message
+        pipe.Put("0123456789", 10);
+        pipe.Flush();
+        pipe.Flush(); // nothing buffered: nothing sent
+        pipe.Put("abcde", 5);
+        pipe.EndMessage();
+        EXPECT_TRUE(pipe.IsConnected());
+        pipe.Ping();
+    });
+    WaitForPipeSocket(directory, PIPE);
+    RawPeer peer(directory.SocketOf(PIPE));
+    peer.Handshake();
+    EXPECT_EQ(peer.Receive(8), PacketHeader(32768, false));
+    EXPECT_EQ(peer.Receive(32768), Bytes(32768, 'x'));
+    EXPECT_EQ(peer.Receive(8), PacketHeader(0, true));
+    EXPECT_EQ(peer.Receive(8), PacketHeader(0, true));
+    EXPECT_EQ(peer.Receive(18), Concat({PacketHeader(10, false), Text("0123456789")}));
+    EXPECT_EQ(peer.Receive(13), Concat({PacketHeader(5, true), Text("abcde")}));
+    EXPECT_EQ(peer.Receive(8), PacketHeader(0xFFFFFFFF, false));
+    EXPECT_EQ(peer.Receive(8), PacketHeader(0xFFFFFFFF, false));
+    server.Join();
+}
+
+TEST(PacketStream, ReadersSkipPingsAndStopAtTheEndOfAMessage) {
+    const ScopedPipeDirectory directory;
+    const Bytes ping = PacketHeader(0xFFFFFFFF, true);
+    ServerThread server(PIPE, [](ZymWindows::ServerNamedPipe& pipe) {
+        char buffer[16] = {};
+        pipe.ReadMessage();
+        EXPECT_EQ(pipe.GetState(), NamedPipe::Reading);
+        EXPECT_EQ(pipe.Read(buffer, sizeof buffer), 5u);
+        EXPECT_EQ(std::string(buffer, 5), "abcde");
+        EXPECT_TRUE(pipe.EndOfFile());
+        EXPECT_EQ(pipe.Read(buffer, sizeof buffer), 0u);
+        pipe.EndMessage();
+        EXPECT_EQ(pipe.GetState(), NamedPipe::Idle);
+
+        // Ending a message while reading skips the rest of it.
+        pipe.Get(buffer, 1);
+        EXPECT_EQ(buffer[0], '1');
+        pipe.EndMessage();
+
+        // Typed reads past the end of a message raise.
+        Zym::BinaryStream stream(pipe);
+        std::uint16_t small = 0;
+        std::uint32_t tooBig = 0;
+        stream >> small;
+        EXPECT_EQ(small, 0x6B6Fu);
+        EXPECT_THROW(stream >> tooBig, Zym::BinaryStreamGetEOFException);
+        pipe.EndMessage();
+        EXPECT_EQ(ReadWholeMessage(pipe), "last");
+    });
+    WaitForPipeSocket(directory, PIPE);
+    RawPeer peer(directory.SocketOf(PIPE));
+    peer.Handshake();
+    peer.Send(Concat({ping, ping, PacketHeader(3, false), Text("abc"), ping, PacketHeader(2, true),
+                      Text("de")}));
+    peer.Send(Concat({PacketHeader(1, false), Text("1"), PacketHeader(1, false), Text("2"), ping,
+                      PacketHeader(0, false), PacketHeader(1, true), Text("3")}));
+    peer.Send(Concat({PacketHeader(2, true), Text("ok")}));
+    peer.Send(Concat({PacketHeader(4, true), Text("last")}));
+    server.Join();
+}
+
+TEST(PacketStream, HostilePeersBreakTheirConnectionOnly) {
+    struct Case {
+        const char* what;
+        std::function<void(RawPeer&)> peer;
+        std::u16string expectedText;
+        bool inMessage; // whether the handshake passed
+    };
+    const std::vector<Case> cases = {
+        {"wrong magic word", [](RawPeer& peer) { peer.Send(UInt32(0x12345678)); }, u"", false},
+        {"identity block over the bound",
+         [](RawPeer& peer) {
+             peer.Send(UInt32(NamedPipe::MAGIC_WORD));
+             peer.Receive(4);
+             peer.Send(UInt32(65537));
+         },
+         u"The client's identity block is larger than 65536 bytes.", false},
+        {"garbage identity block",
+         [](RawPeer& peer) {
+             peer.Send(UInt32(NamedPipe::MAGIC_WORD));
+             peer.Receive(4);
+             peer.Send(Concat({UInt32(5), {0xFF, 0xFF, 0xFF, 0xFF, 0x7F}}));
+         },
+         u"The client sent a malformed identity block: it ends too early.", false},
+        {"vanishes during the handshake", [](RawPeer& peer) { peer.Close(); },
+         u"The pipe has been ended.", false},
+        {"oversized packet",
+         [](RawPeer& peer) {
+             peer.Handshake();
+             peer.Send(PacketHeader(32769, true));
+         },
+         u"The other end sent a packet longer than 32768 bytes.", true},
+        {"vanishes mid-message",
+         [](RawPeer& peer) {
+             peer.Handshake();
+             peer.Send(Concat({PacketHeader(100, true), Bytes(10, 'x')}));
+             peer.Close();
+         },
+         u"The pipe has been ended.", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const ScopedPipeDirectory directory;
+        NamedPipe::PipeState stateAfter = NamedPipe::Idle;
+        ServerThread server(PIPE, [&](ZymWindows::ServerNamedPipe& pipe) {
+            try {
+                pipe.ReadMessage();
+            } catch (const NamedPipe::BrokenPipeException&) {
+                stateAfter = pipe.GetState();
+                throw;
+            }
+        });
+        WaitForPipeSocket(directory, PIPE);
+        RawPeer peer(directory.SocketOf(PIPE));
+        c.peer(peer);
+        try {
+            server.Join();
+            ADD_FAILURE() << "the server accepted the peer";
+        } catch (const NamedPipe::BrokenPipeException& error) {
+            EXPECT_EQ(error.What(), c.expectedText);
+        }
+        EXPECT_EQ(stateAfter, c.inMessage ? NamedPipe::Broken : NamedPipe::Idle);
+    }
+}
+
+TEST(PacketStream, AStreamWhosePeerIsGoneStaysBroken) {
+    const ScopedPipeDirectory directory;
+    std::atomic<bool> peerClosed{false};
+    ServerThread server(PIPE, [&](ZymWindows::ServerNamedPipe& pipe) {
+        WriteWholeMessage(pipe, "bye");
+        peerClosed.wait(false);
+        EXPECT_FALSE(pipe.IsConnected());
+        EXPECT_EQ(pipe.GetState(), NamedPipe::Broken);
+        for (const auto& operation : std::vector<std::function<void()>>{
+                 [&] { pipe.Put("x", 1); }, [&] { pipe.Flush(); }, [&] { pipe.EndMessage(); },
+                 [&] { pipe.ReadMessage(); }, [&] { pipe.Ping(); }}) {
+            try {
+                operation();
+                ADD_FAILURE() << "a broken stream accepted an operation";
+            } catch (const NamedPipe::BrokenPipeException& error) {
+                EXPECT_EQ(error.What(), u"The other end of the pipe has disconnected.");
+            }
+        }
+    });
+    WaitForPipeSocket(directory, PIPE);
+    {
+        RawPeer peer(directory.SocketOf(PIPE));
+        peer.Handshake();
+        peer.Receive(8 + 3);
+    }
+    peerClosed = true;
+    peerClosed.notify_all();
+    server.Join();
+}

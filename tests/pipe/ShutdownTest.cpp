@@ -1,0 +1,132 @@
+#include "PipeTestSupport.h"
+
+#include <ZymThread/EventSemaphore.h>
+#include <ZymWindows/NamedPipeClient.h>
+
+#include <gtest/gtest.h>
+
+#include <sys/socket.h>
+#include <sys/syscall.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+using namespace pipetest;
+using ZymWindows::NamedPipe;
+using ZymWindows::ServerNamedPipe;
+
+namespace {
+
+constexpr const char* PIPE = "shutdown";
+
+// Runs `wait` on a server end, signals the shutdown event once the server's
+// thread sleeps in its wait, and checks that the wait ends with
+// MustClosePipeException. `peer` plays the client, if there is one.
+using Peer = std::function<void(const ScopedPipeDirectory&, ZymThread::EventSemaphore& serverDone)>;
+
+void ExpectShutdownEnds(const std::function<void(ServerNamedPipe&)>& wait, const Peer& peer,
+                        bool withClient) {
+    const ScopedPipeDirectory directory;
+    ZymThread::EventSemaphore shutdown(true, false);
+    NamedPipe::PipeState stateAfter = NamedPipe::Idle;
+    std::atomic<bool> inBody{false};
+    ServerThread server(
+        PIPE,
+        [&](ServerNamedPipe& pipe) {
+            inBody = true;
+            inBody.notify_all();
+            try {
+                wait(pipe);
+            } catch (const NamedPipe::MustClosePipeException&) {
+                stateAfter = pipe.GetState();
+                throw;
+            }
+        },
+        &shutdown);
+    ZymThread::EventSemaphore serverDone(true, false);
+    std::thread client([&] { peer(directory, serverDone); });
+    // With a client, the wait to interrupt is the one after the handshake.
+    if (withClient)
+        inBody.wait(false);
+    WaitUntilBlockedInPoll(server.Tid());
+    shutdown.Set();
+    EXPECT_THROW(server.Join(), NamedPipe::MustClosePipeException);
+    serverDone.Set();
+    client.join();
+    EXPECT_TRUE(stateAfter == NamedPipe::Broken || stateAfter == NamedPipe::Idle);
+}
+
+void NoClient(const ScopedPipeDirectory&, ZymThread::EventSemaphore&) {}
+
+// A client that completes the handshake, then neither sends nor reads
+// until the server has given up.
+void SilentClient(const ScopedPipeDirectory& directory, ZymThread::EventSemaphore& serverDone) {
+    WaitForPipeSocket(directory, PIPE);
+    RawPeer peer(directory.SocketOf(PIPE));
+    peer.Handshake();
+    serverDone.Wait();
+}
+
+} // namespace
+
+TEST(Shutdown, EndsTheWaitForAClient) {
+    ExpectShutdownEnds([](ServerNamedPipe&) { FAIL() << "no client should connect"; }, NoClient,
+                       false);
+}
+
+TEST(Shutdown, EndsAReaderWaitingForAMessage) {
+    ExpectShutdownEnds([](ServerNamedPipe& pipe) { pipe.ReadMessage(); }, SilentClient, true);
+}
+
+TEST(Shutdown, EndsAWriterThatThePeerDoesNotRead) {
+    ExpectShutdownEnds(
+        [](ServerNamedPipe& pipe) {
+            const std::string large(8 << 20, 'w');
+            pipe.Put(large.data(), static_cast<unsigned int>(large.size()));
+        },
+        SilentClient, true);
+}
+
+TEST(Shutdown, EndsAClientWaitingForABusyPipe) {
+    const ScopedPipeDirectory directory;
+    // One connected instance keeps the pipe's socket open while nobody
+    // accepts: the backlog fills up and further clients find the pipe busy.
+    ZymThread::EventSemaphore release(true, false);
+    ServerThread server(PIPE, [&](ServerNamedPipe&) { release.Wait(); });
+    WaitForPipeSocket(directory, PIPE);
+    RawPeer first(directory.SocketOf(PIPE));
+    first.Handshake();
+    std::vector<int> queued;
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    directory.SocketOf(PIPE).copy(address.sun_path, sizeof address.sun_path - 1);
+    for (;;) {
+        const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
+        if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+            EXPECT_EQ(errno, EAGAIN);
+            close(fd);
+            break;
+        }
+        queued.push_back(fd);
+    }
+    ZymThread::EventSemaphore shutdown(true, false);
+    std::atomic<pid_t> clientTid{0};
+    bool mustClose = false;
+    std::thread client([&] {
+        clientTid = static_cast<pid_t>(syscall(SYS_gettid));
+        try {
+            ZymWindows::ClientNamedPipe busy(PIPE, ".", &shutdown);
+        } catch (const NamedPipe::MustClosePipeException&) {
+            mustClose = true;
+        }
+    });
+    while (clientTid == 0)
+        std::this_thread::yield();
+    WaitUntilBlockedInPoll(clientTid);
+    shutdown.Set();
+    client.join();
+    EXPECT_TRUE(mustClose);
+    release.Set();
+    server.Join();
+    for (int fd : queued)
+        close(fd);
+}
