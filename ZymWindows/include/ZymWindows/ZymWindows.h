@@ -9,3 +9,6 @@
 #include <ZymWindows/NamedPipeClient.h>
 #include <ZymWindows/NamedPipeDaemon.h>
 #include <ZymWindows/NamedPipeServer.h>
+#include <ZymWindows/Registry.h>
+#include <ZymWindows/RegFile.h>
+#include <ZymWindows/Uuid.h>
