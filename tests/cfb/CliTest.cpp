@@ -87,7 +87,7 @@ TEST_F(Cli, FailuresAreOneLineOnStandardErrorWithStatusOne) {
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"ls", missing}, missing + ": The system cannot find the file specified."},
         {{"ls", text}, text + ": not a compound file"},
-        {{"ls", badHeader}, badHeader + ": damaged header"},
+        {{"props", badHeader}, badHeader + ": damaged header"},
         {{"cat", file, "Dir/Nope"}, file + ": no such stream: Dir/Nope"},
         {{"cat", file, "Nope/Deep"}, file + ": no such storage: Nope"},
         {{"cat", file, "Dir"}, file + ": no such stream: Dir"},
@@ -125,4 +125,24 @@ TEST_F(Cli, AStorageThatContainsItselfIsListedOnce) {
     EXPECT_EQ(result.out, "storage      1          0  Outer\n"
                           "storage      2          0  Outer/Inner\n"
                           "stream       3         10  Outer/Inner/Data\n");
+}
+
+TEST_F(Cli, PropsPrintsTheMergedPropertiesAsTextAndJson) {
+    const std::string doc = std::string(ZYM_TEST_DATA_DIR) + "/cfb/libreoffice-report.doc";
+    const auto text = Zymwin({"props", doc});
+    ASSERT_EQ(text.status, 0) << text.err;
+    for (const char* line :
+         {"Title: Отчёт о проверке\n", "Keywords: キーワード, compound\n", "Approved: true\n",
+          "CreationDate: 2021-03-04T05:06:07Z\n", "Ревизия: 42\n"})
+        EXPECT_NE(text.out.find(line), std::string::npos) << line;
+    EXPECT_LT(text.out.find("Approved:"), text.out.find("Title:")) << "ordered by name";
+
+    const auto json = Zymwin({"props", "--json", doc});
+    ASSERT_EQ(json.status, 0) << json.err;
+    for (const char* item :
+         {R"({"name": "Budget", "type": "double", "value": 1234.5})",
+          R"({"name": "Deadline", "type": "datetime", "value": "2023-01-02T03:04:05Z"})",
+          R"({"name": "Project", "type": "wstring", "value": "Zebra Ünïcode"})",
+          R"({"name": "Approved", "type": "bool", "value": true})"})
+        EXPECT_NE(json.out.find(item), std::string::npos) << item;
 }

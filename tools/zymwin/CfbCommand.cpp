@@ -10,6 +10,7 @@ namespace {
 const char* const USAGE =
     "Usage: zymwin cfb ls [--json] FILE\n"
     "       zymwin cfb cat FILE PATH\n"
+    "       zymwin cfb props [--json] FILE\n"
     "\n"
     "Reads compound documents (.doc, .xls, .ppt, .msi, .msg and other structured\n"
     "storage files).\n"
@@ -19,6 +20,8 @@ const char* const USAGE =
     "         are shown as \\xHH.\n"
     "  cat    the bytes of the stream at PATH, names separated by \"/\"; \\xHH stands\n"
     "         for a character, as in \\x05SummaryInformation.\n"
+    "  props  the document properties of every property set in the file: the\n"
+    "         well-known ones first, then those named by the document.\n"
     "\n"
     "Options:\n"
     "  --json  print JSON instead of text\n"
@@ -48,10 +51,10 @@ int RunCfb(const Args& args) {
     bool json = false;
     const std::string& sub = args[0];
     const std::vector<std::string> operands = Operands(args, json);
-    if (sub == "ls") {
+    if (sub == "ls" || sub == "props") {
         if (operands.size() != 1)
             throw UsageError{"usage: zymwin cfb " + sub + " [--json] FILE"};
-        return cfb::List(operands[0], json);
+        return sub == "ls" ? cfb::List(operands[0], json) : cfb::Properties(operands[0], json);
     }
     if (sub == "cat") {
         if (operands.size() != 2 || json)

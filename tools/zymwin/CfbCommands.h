@@ -8,5 +8,6 @@ namespace zymwin::cfb {
 // UsageError for a failure that ends the command.
 int List(const std::string& file, bool json);
 int Cat(const std::string& file, const std::string& streamPath);
+int Properties(const std::string& file, bool json);
 
 } // namespace zymwin::cfb

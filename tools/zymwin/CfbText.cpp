@@ -53,6 +53,15 @@ std::string EscapeName(const std::u16string& name) {
     return out;
 }
 
+std::string EscapeControls(const std::string& utf8) {
+    std::string out;
+    for (const char c : utf8) {
+        const auto byte = static_cast<unsigned char>(c);
+        out += byte < 0x20 || byte == 0x7F ? Hex("\\x%02X", byte) : std::string(1, c);
+    }
+    return out;
+}
+
 std::vector<std::u16string> ParsePath(const std::string& path) {
     std::vector<std::u16string> components;
     std::size_t from = 0;

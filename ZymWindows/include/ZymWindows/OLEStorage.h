@@ -4,6 +4,7 @@
 #include <Zym/FastVector.h>
 #include <Zym/RefCounter.h>
 #include <Zym/SmartPtr.h>
+#include <ZymWindows/OLEPropertyStorage.h>
 
 #include <cstdint>
 #include <map>
@@ -55,6 +56,14 @@ public:
     // child stream has that name.
     void ReadStream(unsigned long id, Zym::BinaryStreamBuf& out) const;
     void ReadStream(const std::u16string& name, Zym::BinaryStreamBuf& out) const;
+
+    // The properties of every property set stream in this storage and the
+    // storages below it, breadth first. The first value filed under a key
+    // stays, so this storage's properties win over deeper ones. Streams that
+    // are not property sets are skipped.
+    void Properties(PropertyStorage::PropertyMap& props,
+                    PropertyStorage::NamedPropertyMap& named) const;
+    void Properties(PropertyStorage::MergedPropertyMap& all) const;
 
 private:
     Storage(const Zym::SmartPtr<RootStorage>& root, unsigned long id, const std::u16string& name);

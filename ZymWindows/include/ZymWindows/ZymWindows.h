@@ -2,6 +2,7 @@
 
 // The whole public API of ZymWindows.
 #include <ZymWindows/Exceptions.h>
+#include <ZymWindows/OLEPropertyStorage.h>
 #include <ZymWindows/OLEStorage.h>
 #include <ZymWindows/ZymWindowsMsg-I.h>
 #include <ZymWindows/NTNetwork.h>

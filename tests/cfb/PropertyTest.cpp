@@ -1,0 +1,256 @@
+#include "PropertySetBuilder.h"
+
+#include <ZymFile/StaticMemoryBuffer.h>
+#include <ZymWindows/Exceptions.h>
+#include <ZymWindows/OLEPropertyStorage.h>
+
+#include <gtest/gtest.h>
+
+using namespace cfbtest;
+using namespace cfbtest::props;
+using ZymWindows::OLE::PropertyStorage;
+
+namespace {
+
+struct Parsed {
+    PropertyStorage::PropertyMap props;
+    PropertyStorage::NamedPropertyMap named;
+};
+
+void ParseInto(const Bytes& stream, Parsed& parsed) {
+    ZymFile::StaticMemoryBuffer buffer(static_cast<const void*>(stream.data()),
+                                       static_cast<unsigned int>(stream.size()));
+    PropertyStorage(buffer).Properties(parsed.props, parsed.named);
+}
+
+Parsed Parse(const Bytes& stream) {
+    Parsed parsed;
+    ParseInto(stream, parsed);
+    return parsed;
+}
+
+std::u16string Text(const Zym::Variant& value) {
+    return value.Get(Zym::g_VariantTraitsWStringType);
+}
+
+template <class Exception> void ExpectRejected(const Bytes& stream) {
+    ZymFile::StaticMemoryBuffer buffer(static_cast<const void*>(stream.data()),
+                                       static_cast<unsigned int>(stream.size()));
+    EXPECT_THROW(PropertyStorage{buffer}, Exception);
+}
+
+Bytes Vector(std::uint32_t elementType, std::uint32_t count, const Bytes& elements) {
+    Bytes payload = Int32(count);
+    payload.insert(payload.end(), elements.begin(), elements.end());
+    return Typed(0x1000 | elementType, payload);
+}
+
+Bytes Concat(std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (const Bytes& part : parts)
+        out.insert(out.end(), part.begin(), part.end());
+    return out;
+}
+
+} // namespace
+
+TEST(PropertySet, EveryUnderstoodTypeBecomesItsVariantAndTheRestAreDropped) {
+    std::vector<std::pair<std::uint32_t, std::string>> names;
+    for (std::uint32_t id = 2; id <= 24; ++id)
+        names.emplace_back(id, "p" + std::to_string(id));
+    const Bytes clsid(16, 0x11);
+    const Section section{UserDefinedProperties(),
+                          {{0, Dictionary(names)},
+                           {2, Typed(2, {0xFE, 0xFF})},
+                           {3, I4(-5)},
+                           {4, Typed(4, Int32(0x3FC00000))},
+                           {5, Typed(5, {0, 0, 0, 0, 0, 0, 0x02, 0xC0})},
+                           {6, Typed(10, Int32(0x80004005))},
+                           {7, Typed(11, {0xFF, 0xFF})},
+                           {8, Typed(17, {200})},
+                           {9, Typed(18, {0x60, 0xEA})},
+                           {10, Typed(19, Int32(4000000000u))},
+                           {11, Lpstr(std::string("abc\0\0", 5))},
+                           {12, Lpwstr(std::u16string(u"wide\0", 5))},
+                           {13, FileTime(FileTimeOf(1614834367))},
+                           {14, FileTime(FileTimeOf(-3600))},
+                           {15, Typed(12, I4(42))},
+                           {16, Vector(30, 3,
+                                       Concat({Int32(4),
+                                               {'o', 'n', 'e', 0},
+                                               Int32(4),
+                                               {'t', 'w', 'o', 0},
+                                               Int32(6),
+                                               {'t', 'h', 'r', 'e', 'e', 0}}))},
+                           {17, Typed(72, clsid)},
+                           {18, Typed(65, Concat({Int32(3), {1, 2, 3}}))},
+                           {19, Lpstr("")},
+                           {20, Lpwstr(u"")},
+                           {21, Vector(17, 5000, Bytes(5000, 7))},
+                           {22, Vector(12, 2, Concat({Lpstr(std::string("Part\0", 5)), I4(1)}))},
+                           {23, Lpstr(std::string("\0\0", 2))},
+                           {24, Typed(11, {0, 0})}}};
+    const Parsed parsed = Parse(Stream({section}));
+    const auto& named = parsed.named;
+    EXPECT_TRUE(parsed.props.empty());
+    EXPECT_EQ(named.at("p2"), Zym::Variant(short{-2}));
+    EXPECT_EQ(named.at("p3"), Zym::Variant(-5));
+    EXPECT_EQ(named.at("p4"), Zym::Variant(1.5f));
+    EXPECT_EQ(named.at("p5"), Zym::Variant(-2.25));
+    EXPECT_EQ(named.at("p6"), Zym::Variant(static_cast<int>(0x80004005)));
+    EXPECT_EQ(named.at("p7"), Zym::Variant(true));
+    EXPECT_EQ(named.at("p8"), Zym::Variant(static_cast<unsigned char>(200)));
+    EXPECT_EQ(named.at("p9"), Zym::Variant(static_cast<unsigned short>(60000)));
+    EXPECT_EQ(named.at("p10"), Zym::Variant(4000000000u));
+    EXPECT_EQ(Text(named.at("p11")), u"abc");
+    EXPECT_EQ(Text(named.at("p12")), u"wide");
+    EXPECT_EQ(named.at("p13"), Zym::Variant(Zym::DateTime(1614834367)));
+    EXPECT_EQ(named.count("p14"), 0u) << "times before 1970 have no value";
+    EXPECT_EQ(named.at("p15"), Zym::Variant(42));
+    EXPECT_EQ(Text(named.at("p16")), u"one\r\ntwo\r\nthree");
+    EXPECT_EQ(named.count("p17") + named.count("p18"), 0u) << "class ids and blobs";
+    EXPECT_EQ(named.count("p19") + named.count("p20") + named.count("p23"), 0u)
+        << "empty strings are not filed";
+    const std::u16string sevens = Text(named.at("p21"));
+    EXPECT_EQ(std::count(sevens.begin(), sevens.end(), u'7'), 1024) << "vectors stop at 1024";
+    EXPECT_EQ(Text(named.at("p22")), u"Part\r\n1");
+    EXPECT_EQ(named.at("p24"), Zym::Variant(false));
+}
+
+TEST(PropertySet, CodePagesOfTheFileDecodeNamesAndStrings) {
+    auto narrowSection = [](std::uint16_t codePage, const std::string& name,
+                            const std::string& text) {
+        return Section{UserDefinedProperties(),
+                       {{0, Dictionary({{2, name}})},
+                        {1, CodePage(codePage)},
+                        {2, Lpstr(text + std::string(1, '\0'))}}};
+    };
+    // A wide dictionary pads each name to a multiple of four bytes.
+    Bytes wideDictionary = Int32(2);
+    for (const auto& [id, name] : {std::pair{2u, std::u16string(u"Wide")}, {3u, u"Ab"}}) {
+        Append32(wideDictionary, id);
+        Append32(wideDictionary, static_cast<std::uint32_t>(name.size() + 1));
+        for (char16_t unit : name + u'\0')
+            Append16(wideDictionary, unit);
+        wideDictionary.resize((wideDictionary.size() + 3) / 4 * 4, 0);
+    }
+    const Section wide{UserDefinedProperties(),
+                       {{0, wideDictionary},
+                        {1, CodePage(1200)},
+                        {2, Lpstr(std::string("\xAC\x20\x00\x00", 4))},
+                        {3, Lpwstr(u"\u00e9t\u00e9")}}};
+    const Parsed parsed = Parse(Stream({
+        narrowSection(1251, "\xC8\xEC\xFF", "\xCF\xF0\xE8\xE2\xE5\xF2"),
+        narrowSection(1253, "el", "\xC3\xE5\xE9\xDC"),
+        narrowSection(932, "ja", "\x93\xFA\x96\x7B\x8C\xEA"),
+        narrowSection(936, "zh", "\xD6\xD0\xCE\xC4"),
+        narrowSection(950, "tw", "\xC1\x63\xC5\xE9"),
+        narrowSection(949, "ko", "\xC7\xD1\xB1\xB9"),
+        Section{UserDefinedProperties(),
+                {{0, Dictionary({{2, "caf\xE9"}})}, {2, Lpstr(std::string("na\xEFve\0", 6))}}},
+        wide,
+    }));
+    EXPECT_EQ(Text(parsed.named.at("\xD0\x98\xD0\xBC\xD1\x8F")), u"Привет");
+    EXPECT_EQ(Text(parsed.named.at("el")), u"Γειά");
+    EXPECT_EQ(Text(parsed.named.at("ja")), u"日本語");
+    EXPECT_EQ(Text(parsed.named.at("zh")), u"中文");
+    EXPECT_EQ(Text(parsed.named.at("tw")), u"繁體");
+    EXPECT_EQ(Text(parsed.named.at("ko")), u"한국");
+    EXPECT_EQ(Text(parsed.named.at("caf\xC3\xA9")), u"naïve") << "1252 without a code page";
+    EXPECT_EQ(Text(parsed.named.at("Wide")), u"€");
+    EXPECT_EQ(Text(parsed.named.at("Ab")), u"été");
+}
+
+TEST(PropertySet, HeaderAndSectionListChecks) {
+    const Section title{SummaryInformation(), {{2, Lpstr(std::string("T\0", 2))}}};
+    const Bytes good = Stream({title});
+    Bytes reversed = good;
+    std::swap(reversed[0], reversed[1]);
+    ExpectRejected<ZymWindows::OLE::NotAPropertyStorageOLEException>(reversed);
+    Bytes version = good;
+    version[2] = 1;
+    ExpectRejected<ZymWindows::OLE::NotAPropertyStorageOLEException>(version);
+    Bytes noSections = good;
+    noSections[24] = 0;
+    ExpectRejected<ZymWindows::OLE::NotAPropertyStorageOLEException>(noSections);
+    ExpectRejected<ZymWindows::OLE::CorruptedPropertyStorageOLEException>(
+        Bytes(good.begin(), good.begin() + 27));
+
+    // Leading format id fields stored big-endian still name the set.
+    Bytes bigEndian = good;
+    std::reverse(bigEndian.begin() + 28, bigEndian.begin() + 32);
+    std::reverse(bigEndian.begin() + 32, bigEndian.begin() + 34);
+    std::reverse(bigEndian.begin() + 34, bigEndian.begin() + 36);
+    ZymFile::StaticMemoryBuffer buffer(static_cast<const void*>(bigEndian.data()),
+                                       static_cast<unsigned int>(bigEndian.size()));
+    EXPECT_TRUE(PropertyStorage(buffer).GetID() == PropertyStorage::SUMMARY_INFORMATION_ID);
+    EXPECT_EQ(Text(Parse(bigEndian).props.at(PropertyStorage::TITLE)), u"T");
+
+    // The offsets, not the count, say how long the section list is.
+    const Section subject{SummaryInformation(), {{3, Lpstr(std::string("S\0", 2))}}};
+    Bytes two = Stream({title, subject});
+    for (int i = 0; i < 4; ++i)
+        std::swap(two[28 + 16 + i], two[48 + 16 + i]);
+    two[24] = 3;
+    const Parsed parsed = Parse(two);
+    EXPECT_EQ(parsed.props.size(), 2u);
+
+    // A section whose table runs past the end yields nothing; the next one
+    // is still read.
+    Bytes damaged = Stream({title, subject});
+    const std::uint32_t first = damaged[28 + 16];
+    damaged[first + 4] = 0xE8;
+    damaged[first + 5] = 0x03;
+    const Parsed rest = Parse(damaged);
+    EXPECT_EQ(rest.props.count(PropertyStorage::TITLE), 0u);
+    EXPECT_EQ(Text(rest.props.at(PropertyStorage::SUBJECT)), u"S");
+}
+
+TEST(PropertySet, FilingKeepsTheFirstValueAndFollowsTheStreamsFormatID) {
+    Parsed parsed;
+    ParseInto(Stream({Section{DocSummaryInformation(),
+                              {{2, Lpstr(std::string("Cat\0", 4))},
+                               {11, I4(1)},
+                               {12, I4(2)},
+                               {15, Lpstr(std::string("Co\0", 3))}}},
+                      Section{UserDefinedProperties(),
+                              {{0, Dictionary({{2, "Project"}, {3, "PROJECT"}})},
+                               {2, Lpstr(std::string("first\0", 6))},
+                               {3, Lpstr(std::string("second\0", 7))},
+                               {14, Lpstr(std::string("Boss\0", 5))}}}}),
+              parsed);
+    ParseInto(Stream({Section{SummaryInformation(),
+                              {{2, Lpstr(std::string("Title\0", 6))},
+                               {10, FileTime(FileTimeOf(100))},
+                               {17, I4(3)},
+                               {4, Lpstr(std::string("Ann\0", 4))}}}}),
+              parsed);
+    ParseInto(Stream({Section{FormatID(1, 2, 3, 4), {{2, Lpstr(std::string("x\0", 2))}}}}), parsed);
+
+    std::vector<PropertyStorage::PROPERTY_ENUM> filed;
+    for (const auto& [property, value] : parsed.props)
+        filed.push_back(property);
+    EXPECT_EQ(filed, (std::vector<PropertyStorage::PROPERTY_ENUM>{
+                         PropertyStorage::TITLE, PropertyStorage::AUTHOR, PropertyStorage::CATEGORY,
+                         PropertyStorage::COMPANY, PropertyStorage::MANAGER}));
+    ASSERT_EQ(parsed.named.size(), 1u);
+    EXPECT_EQ(Text(parsed.named.at("project")), u"first");
+
+    // A second pass over the same maps adds nothing and changes nothing.
+    ParseInto(Stream({Section{SummaryInformation(), {{2, Lpstr(std::string("Other\0", 6))}}}}),
+              parsed);
+    EXPECT_EQ(Text(parsed.props.at(PropertyStorage::TITLE)), u"Title");
+    EXPECT_EQ(parsed.props.size(), 5u);
+
+    PropertyStorage::MergedPropertyMap all;
+    PropertyStorage::MergePropertyMap({{PropertyStorage::TITLE, Zym::Variant(u"known")}},
+                                      {{"title", Zym::Variant(u"named")}}, all);
+    const auto [from, to] = all.equal_range("TITLE");
+    ASSERT_EQ(std::distance(from, to), 2);
+    EXPECT_EQ(from->first, "Title");
+    EXPECT_EQ(Text(from->second), u"known");
+    EXPECT_EQ(Text(std::next(from)->second), u"named");
+    EXPECT_EQ(PropertyStorage::PropertyName(PropertyStorage::MODIFICATION_DATE),
+              "ModificationDate");
+    EXPECT_EQ(PropertyStorage::PropertyName(static_cast<PropertyStorage::PROPERTY_ENUM>(28)), "");
+}

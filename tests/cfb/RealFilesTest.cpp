@@ -1,0 +1,85 @@
+#include "Process.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+using namespace cfbtest;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string PYTHON = "/usr/bin/python3";
+const fs::path SAMPLES = fs::path(ZYM_TEST_DATA_DIR) / "cfb";
+const fs::path COMPARE = fs::path(__FILE__).parent_path() / "olefile_compare.py";
+
+// Runs the olefile comparison over the files and reports its findings.
+void ExpectAgreementWithOlefile(const std::vector<std::string>& files, const fs::path& scratch) {
+    std::vector<std::string> argv{PYTHON, COMPARE.string(), ZYMWIN_PATH};
+    argv.insert(argv.end(), files.begin(), files.end());
+    const ProcessResult result = RunProcess(argv, scratch);
+    EXPECT_EQ(result.status, 0) << result.out << result.err;
+}
+
+bool Have(const std::string& tool) {
+    return fs::exists("/usr/bin/" + tool);
+}
+
+void WriteBytes(const fs::path& path, std::size_t size, unsigned int seed) {
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>((i * 131 + seed * 7) >> 3);
+    WriteFile(path, bytes);
+}
+
+} // namespace
+
+TEST(RealFiles, LibreOfficeDocumentsAgreeWithOlefile) {
+    ScratchDirectory scratch;
+    std::vector<std::string> files;
+    for (const auto& entry : fs::directory_iterator(SAMPLES))
+        files.push_back(entry.path().string());
+    ASSERT_FALSE(files.empty());
+    std::sort(files.begin(), files.end());
+    ExpectAgreementWithOlefile(files, scratch.Path());
+}
+
+TEST(RealFiles, FilesMadeByGsfAndMsibuildAgreeWithOlefile) {
+    if (!Have("gsf") || !Have("msibuild"))
+        GTEST_SKIP() << "gsf (libgsf-bin) and msibuild (msitools) are needed";
+    ScratchDirectory scratch;
+    const fs::path tree = scratch.Path() / "tree";
+    fs::create_directories(tree / "sub" / "deeper");
+    const std::pair<const char*, std::size_t> files[] = {
+        {"empty", 0},       {"one", 1},
+        {"sub/edge", 4095}, {"sub/cutoff", 4096},
+        {"sub/Файл", 300},  {"sub/deeper/large", 300000},
+        {"\x05Props", 64},  {"sub/deeper/tiny", 63}};
+    unsigned int seed = 0;
+    for (const auto& [name, size] : files)
+        WriteBytes(tree / name, size, ++seed);
+    // A real summary information stream, taken from a LibreOffice document.
+    const ProcessResult summary =
+        RunProcess({ZYMWIN_PATH, "cfb", "cat", (SAMPLES / "libreoffice-report.doc").string(),
+                    "\\x05SummaryInformation"},
+                   scratch.Path());
+    ASSERT_EQ(summary.status, 0) << summary.err;
+    WriteFile(tree / "\x05SummaryInformation", summary.out);
+
+    const std::string packed = (scratch.Path() / "packed.cfb").string();
+    std::vector<std::string> argv{"gsf", "createole", packed};
+    for (const auto& entry : fs::directory_iterator(tree))
+        argv.push_back(entry.path().string());
+    ASSERT_EQ(RunProcess(argv, scratch.Path()).status, 0);
+
+    const std::string msi = (scratch.Path() / "setup.msi").string();
+    for (const std::vector<std::string>& step :
+         {std::vector<std::string>{"msibuild", msi, "-s", "Zym Setup", "Zym Tests", ";1033",
+                                   "{0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0}"},
+          {"msibuild", msi, "-a", "Payload", (tree / "sub/edge").string()}}) {
+        const ProcessResult built = RunProcess(step, scratch.Path());
+        ASSERT_EQ(built.status, 0) << built.out << built.err;
+    }
+    ExpectAgreementWithOlefile({packed, msi}, scratch.Path());
+}
