@@ -1,5 +1,6 @@
-// Opens the input as a compound file, walks every storage and reads every
-// stream, as a caller exploring an unknown document would.
+// Opens the input as a compound file, walks every storage, reads every
+// stream and gathers the properties, as a caller exploring an unknown
+// document would.
 #include <ZymFile/MemoryBuffer.h>
 #include <ZymFile/StaticMemoryBuffer.h>
 #include <ZymWindows/Exceptions.h>
@@ -16,7 +17,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ZymFile::StaticMemoryBuffer source(static_cast<const void*>(data),
                                        static_cast<unsigned int>(size));
     try {
-        std::vector<Zym::SmartPtr<Storage>> pending{new Storage(u"fuzz", "", source)};
+        const Zym::SmartPtr<Storage> root = new Storage(u"fuzz", "", source);
+        ZymWindows::OLE::PropertyStorage::MergedPropertyMap all;
+        root->Properties(all);
+        std::vector<Zym::SmartPtr<Storage>> pending{root};
         std::set<unsigned long> opened;
         ZymFile::MemoryBuffer out;
         while (!pending.empty()) {
