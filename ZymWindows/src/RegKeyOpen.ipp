@@ -167,12 +167,15 @@ template <class C> const typename RegKeyT<C>::String RegKeyT<C>::FullKeyName() c
     return name;
 }
 
-template <class C> void RegKeyT<C>::CollectSubKeyNames(std::vector<String>& names) const {
+template <class C>
+void RegKeyT<C>::CollectSubKeyNames(std::vector<String>& names, bool reserve) const {
     unsigned long count = 0;
     unsigned long longest = 0;
     long error = Platform::RegQueryInfoKey(m_KeyHandle, &count, &longest, nullptr, nullptr);
     if (error != Zym::ERROR_SUCCESS)
         ThrowSystemText(error);
+    if (reserve && names.capacity() < count)
+        names.reserve(count);
     std::u16string name;
     name.reserve(longest + 1);
     for (unsigned long index = count; index-- > 0;) {
@@ -184,16 +187,12 @@ template <class C> void RegKeyT<C>::CollectSubKeyNames(std::vector<String>& name
 }
 
 template <class C> void RegKeyT<C>::GetSubKeysNames(std::vector<String>& names) const {
-    std::vector<String> found;
-    CollectSubKeyNames(found);
-    if (names.capacity() < found.size())
-        names.reserve(found.size());
-    names.insert(names.end(), found.begin(), found.end());
+    CollectSubKeyNames(names, true);
 }
 
 template <class C> void RegKeyT<C>::DeleteAllSubKeys() {
     std::vector<String> children;
-    CollectSubKeyNames(children);
+    CollectSubKeyNames(children, false);
     const Ptr self(this);
     for (const String& child : children)
         Create(self, child, OPEN_READ_WRITE)->Delete();

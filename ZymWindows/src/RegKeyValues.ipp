@@ -120,12 +120,15 @@ template <class C> void RegKeyT<C>::DeleteValue(const String& name) {
         RegValueBase::ThrowLastError(error, name, String());
 }
 
-template <class C> void RegKeyT<C>::CollectValueNames(std::vector<String>& names) const {
+template <class C>
+void RegKeyT<C>::CollectValueNames(std::vector<String>& names, bool reserve) const {
     unsigned long count = 0;
     unsigned long longest = 0;
     long error = Platform::RegQueryInfoKey(m_KeyHandle, nullptr, nullptr, &count, &longest);
     if (error != Zym::ERROR_SUCCESS)
         ThrowSystemText(error);
+    if (reserve && names.capacity() < count)
+        names.reserve(count);
     std::u16string name;
     name.reserve(longest + 1);
     for (unsigned long index = count; index-- > 0;) {
@@ -138,17 +141,13 @@ template <class C> void RegKeyT<C>::CollectValueNames(std::vector<String>& names
 
 template <class C> void RegKeyT<C>::DeleteAllValues() {
     std::vector<String> names;
-    CollectValueNames(names);
+    CollectValueNames(names, false);
     for (const String& name : names)
         DeleteValue(name);
 }
 
 template <class C> void RegKeyT<C>::GetValuesNames(std::vector<String>& names) const {
-    std::vector<String> found;
-    CollectValueNames(found);
-    if (names.capacity() < found.size())
-        names.reserve(found.size());
-    names.insert(names.end(), found.begin(), found.end());
+    CollectValueNames(names, true);
 }
 
 } // namespace ZymWindows

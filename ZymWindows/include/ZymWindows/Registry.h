@@ -206,9 +206,11 @@ private:
     HKEY ResolvePredefined(STD_PARENT root) const;
     void ResolvePredefinedName(STD_PARENT root, String& name) const;
     void Open(const HKEY& parent, KEY_CONSTRUCTION_MODE mode);
-    // The direct sub keys' names in descending index order, appended.
-    void CollectSubKeyNames(std::vector<String>& names) const;
-    void CollectValueNames(std::vector<String>& names) const;
+    // Appends the direct sub keys' (values') names in descending index
+    // order; with `reserve`, first makes room for them when the vector's
+    // capacity is below their count.
+    void CollectSubKeyNames(std::vector<String>& names, bool reserve) const;
+    void CollectValueNames(std::vector<String>& names, bool reserve) const;
     RegValue<C> SetValue(const String& name, unsigned long type, const void* data,
                          std::size_t size);
 

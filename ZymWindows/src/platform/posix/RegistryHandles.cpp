@@ -79,7 +79,7 @@ long Target::Find(HKEY key) {
         std::string path;
         long error = HivePath(root.hive, path);
         if (error == Zym::ERROR_SUCCESS)
-            error = Store::Get(path, m_Store);
+            error = Store::Get(path, m_Root.store);
         m_Root.access = KEY_ALL_ACCESS;
         m_RootPath = root.path;
         m_Handle = &m_Root;
@@ -88,7 +88,6 @@ long Target::Find(HKEY key) {
     if (key == HKEY{})
         return Zym::ERROR_INVALID_HANDLE;
     m_Handle = HandleOf(key);
-    m_Store = m_Handle->store;
     return Zym::ERROR_SUCCESS;
 }
 
@@ -100,7 +99,7 @@ long Target::Resolve(bool storeRoot) {
         return Zym::ERROR_SUCCESS;
     std::vector<std::u16string_view> components;
     SplitPath(m_RootPath, components);
-    return WalkPath(*m_Store, Store::ROOT, components, m_Root.id);
+    return WalkPath(*m_Root.store, Store::ROOT, components, m_Root.id);
 }
 
 long WalkPath(Store& store, KeyId from, const std::vector<std::u16string_view>& components,

@@ -49,8 +49,8 @@ class Target {
 public:
     // Finds the store; nothing of it is read yet.
     long Find(HKEY key);
-    Store& GetStore() const noexcept { return *m_Store; }
-    const std::shared_ptr<Store>& SharedStore() const noexcept { return m_Store; }
+    Store& GetStore() const noexcept { return *m_Handle->store; }
+    const std::shared_ptr<Store>& SharedStore() const noexcept { return m_Handle->store; }
     // Inside a session: the key's id. A predefined root resolves to its
     // path's key, or with `storeRoot` to its store's root key, leaving its
     // path (RootPath) to the caller.
@@ -61,7 +61,6 @@ public:
     std::u16string_view RootPath() const noexcept { return m_RootPath; }
 
 private:
-    std::shared_ptr<Store> m_Store;
     KeyHandle m_Root;
     std::u16string_view m_RootPath;
     KeyHandle* m_Handle = nullptr;
