@@ -78,6 +78,9 @@ TEST(ReadWriteSemaphore, ReadersUpgradeAndNestWithoutDeadlock) {
         }
     });
     EXPECT_EQ(fills.load(), keys);
+    // Unlocking what this thread does not hold must not disturb the count.
+    lock.ReadUnlock();
+    lock.WriteUnlock();
     // Everything was released: a plain writer gets in.
     WriteLockGuard last(lock);
     EXPECT_EQ(cache.size(), static_cast<std::size_t>(keys));
@@ -98,7 +101,10 @@ TEST(CriticalSection, RecursiveOwnerAndNoLostUpdatesUnderContention) {
 
     section.Enter();
     EXPECT_TRUE(section.TryEnter());
-    std::thread other([&] { EXPECT_FALSE(section.TryEnter()); });
+    std::thread other([&] {
+        section.Leave(); // not the owner: changes nothing
+        EXPECT_FALSE(section.TryEnter());
+    });
     other.join();
     section.Leave();
     std::thread stillOwned([&] { EXPECT_FALSE(section.TryEnter()); });

@@ -18,7 +18,7 @@ public:
     void Enter() noexcept;
     // False without waiting when another thread owns the lock.
     bool TryEnter() noexcept;
-    // Only the owner may leave.
+    // Leaving a section that the calling thread does not own does nothing.
     void Leave() noexcept;
 
     // Standard lockable names, for std::lock_guard and std::scoped_lock.

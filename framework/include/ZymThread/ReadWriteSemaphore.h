@@ -16,7 +16,8 @@ namespace ZymThread {
 // it read before may therefore have changed when it gets the write lock.
 // When it leaves the write lock it is a reader again, as often as before.
 // Waiting writers keep new readers out, so a stream of readers cannot starve
-// them; a thread that already reads is let in again at once.
+// them; a thread that already reads is let in again at once. Unlocking a
+// lock that the calling thread does not hold does nothing.
 class ReadWriteSemaphore {
 public:
     ReadWriteSemaphore() = default;

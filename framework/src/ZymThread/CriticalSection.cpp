@@ -42,7 +42,7 @@ void CriticalSection::Enter() noexcept {
 }
 
 void CriticalSection::Leave() noexcept {
-    if (--m_Depth > 0)
+    if (!IsSelf(m_Owner) || --m_Depth > 0)
         return;
     m_Owner.store(std::thread::id(), std::memory_order_relaxed);
     m_Mutex.unlock();

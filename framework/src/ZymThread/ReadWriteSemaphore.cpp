@@ -40,7 +40,12 @@ void ReadWriteSemaphore::ReadLock() {
 void ReadWriteSemaphore::ReadUnlock() {
     const auto self = std::this_thread::get_id();
     std::lock_guard guard(m_Lock);
-    --ReadHoldsOf(self);
+    unsigned int& holds = ReadHoldsOf(self);
+    if (holds == 0) {
+        ForgetIfNoReadHolds(self);
+        return;
+    }
+    --holds;
     ForgetIfNoReadHolds(self);
     if (m_Writer != self && --m_BlockingReads == 0)
         m_Changed.notify_all();
@@ -70,7 +75,7 @@ void ReadWriteSemaphore::WriteLock() {
 void ReadWriteSemaphore::WriteUnlock() {
     const auto self = std::this_thread::get_id();
     std::lock_guard guard(m_Lock);
-    if (--m_WriteDepth > 0)
+    if (m_Writer != self || --m_WriteDepth > 0)
         return;
     m_Writer = std::thread::id();
     m_BlockingReads += ReadHoldsOf(self);
