@@ -1,7 +1,5 @@
 #include "SystemSets.h"
 
-#include "Iconv.h"
-
 #include <map>
 #include <mutex>
 #include <optional>
@@ -12,10 +10,15 @@ namespace {
 
 std::optional<SystemSet> Probe(Zym::CHARSET cs) {
     const SystemCodePage* page = FindSystemCodePage(cs);
-    if (!page || !Platform::Iconv::Open(HostUtf16Name(), page->name) ||
-        !Platform::Iconv::Open(page->name, HostUtf16Name()))
+    if (!page)
         return std::nullopt;
-    return SystemSet{page, page->stateful ? nullptr : ProbeSingleByteTable(page->name)};
+    SystemSet set{page, nullptr, Platform::Iconv::Open(HostUtf16Name(), page->name),
+                  Platform::Iconv::Open(page->name, HostUtf16Name())};
+    if (!set.decoding || !set.encoding)
+        return std::nullopt;
+    if (!page->stateful)
+        set.table = ProbeSingleByteTable(page->name);
+    return set;
 }
 
 } // namespace

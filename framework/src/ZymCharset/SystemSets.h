@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CodePages.h"
+#include "Iconv.h"
 #include "SingleByteTable.h"
 
 #include <memory>
@@ -13,6 +14,11 @@ struct SystemSet {
     // The code page's table when it is a single-byte one: such code pages
     // convert through the table, without the system.
     std::shared_ptr<const SingleByteTable> table;
+    // One open descriptor each way for the life of the process: the system
+    // then keeps the code page's converter loaded instead of loading and
+    // unloading it as converters come and go.
+    std::unique_ptr<Platform::Iconv> decoding;
+    std::unique_ptr<Platform::Iconv> encoding;
 };
 
 // Probes a code page once (both directions must open) and remembers the
