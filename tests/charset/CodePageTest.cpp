@@ -90,6 +90,28 @@ TEST(CodePages, EverySingleBytePageRoundTripsEveryMappedByte) {
     }
 }
 
+TEST(CodePages, EveryMultiBytePageRoundTripsTextOfItsScript) {
+    const std::u16string latin = u"Plain ASCII 0123 ~!";
+    const std::u16string japanese = u"\u65E5\u672C\u8A9E\u306E\u6587\u7AE0\u3002\u30AB\u30BF";
+    const std::u16string simplified = u"\u4E2D\u6587\u7B80\u4F53\u5B57\u3002";
+    const std::u16string traditional = u"\u7E41\u9AD4\u4E2D\u6587\u5B57";
+    const std::u16string korean = u"\uD55C\uAD6D\uC5B4 \uBB38\uC7A5";
+    const std::u16string everything = japanese + simplified + korean + u"\U0001F600\u00E9";
+    const std::pair<Zym::CHARSET, std::u16string> pages[] = {
+        {932, japanese},     {20932, japanese},   {50220, japanese},   {50221, japanese},
+        {50222, japanese},   {51932, japanese},   {936, simplified},   {20936, simplified},
+        {50227, simplified}, {51936, simplified}, {54936, everything}, {950, traditional},
+        {949, korean},       {1361, korean},      {20949, korean},     {50225, korean},
+        {51949, korean},     {12000, everything}, {12001, everything}, {65000, everything},
+        {65001, everything},
+    };
+    for (const auto& [cs, script] : pages) {
+        const std::u16string text = latin + script + latin;
+        const Bytes bytes = Conv::FromWide(cs, text);
+        EXPECT_EQ(Conv::ToWide(cs, bytes), text) << cs;
+    }
+}
+
 TEST(CodePages, SampleTextsMatchTheirKnownEncodings) {
     struct Sample {
         Zym::CHARSET cs;

@@ -27,6 +27,7 @@ const Text TEXTS[] = {
     {50225, u"\uD55C\uAD6D\uC5B4 abc"},
     {65000, u"A \u00A3 1 \u65E5\u672C + \U0001F600 ~"},
     {1200, u"wide \U0001F600 text"},
+    {1201, u"lone \xD800 high \xDC00 low \xD800"},
 };
 
 } // namespace

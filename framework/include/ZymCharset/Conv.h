@@ -35,7 +35,9 @@ namespace ZymCharset {
 // initial state and makes it ready for the next text; a step with
 // `endOfInput` and no input does only that. After a step that consumed
 // nothing with input left, such a converter should not be reused. Every
-// request to Conv returns a fresh converter for these sets.
+// request to Conv returns a fresh converter for these sets. Valid text of
+// these sets converts the same in any pieces; how much of a damaged
+// sequence becomes replacement characters may depend on where steps end.
 class Converter {
 public:
     virtual ~Converter() = default;

@@ -1,6 +1,9 @@
 #include "ChainConverter.h"
 
+#include "WideUnits.h"
+
 #include <algorithm>
+#include <cstring>
 
 namespace ZymCharset {
 
@@ -40,6 +43,10 @@ public:
             else
                 used = m_Decoder->Convert(in + consumed, srcLen - consumed, wide, units * 2,
                                           wideLen, endOfInput, stopOnError);
+            // Decoders hand over whole characters, so a high surrogate that
+            // ends their output has no partner: it is invalid, not cut.
+            if (!stopOnError)
+                ReplaceLoneHighSurrogate(wide, wideLen);
             const bool last = endOfInput && consumed + used == srcLen;
             std::size_t written = 0;
             const std::size_t encoded =
@@ -57,6 +64,17 @@ public:
     }
 
 private:
+    static void ReplaceLoneHighSurrogate(unsigned char* wide, std::size_t wideLen) {
+        if (wideLen < 2)
+            return;
+        char16_t unit;
+        std::memcpy(&unit, wide + wideLen - 2, 2);
+        if (IsHighSurrogate(unit)) {
+            unit = REPLACEMENT_CHARACTER;
+            std::memcpy(wide + wideLen - 2, &unit, 2);
+        }
+    }
+
     std::size_t DecodeOneCharacter(const unsigned char* in, std::size_t left, unsigned char* wide,
                                    std::size_t& wideLen, bool endOfInput, bool stopOnError) const {
         std::size_t used = m_Decoder->Convert(in, left, wide, 2, wideLen, endOfInput, stopOnError);
