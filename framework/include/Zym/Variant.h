@@ -65,6 +65,8 @@ public:
     Variant(double value) : m_Value(value) {}
     Variant(std::u16string value) : m_Value(std::move(value)) {}
     Variant(const char16_t* value) : m_Value(std::u16string(value)) {}
+    // Narrow text has no kind of its own; without this it would become a bool.
+    Variant(const char*) = delete;
     Variant(const DateTime& value) : m_Value(value) {}
 
     template <class T> void Set(const VariantTraits<T>&, const T& value) { m_Value = value; }
