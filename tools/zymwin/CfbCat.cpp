@@ -6,29 +6,53 @@
 #include <ZymWindows/Exceptions.h>
 
 #include <cstdio>
+#include <vector>
 
 namespace zymwin::cfb {
 
 namespace {
 
-// Hands every byte put into it straight to standard output, so a stream of
-// any size passes through a bounded amount of memory.
+// Passes every byte put into it on to standard output, gathered into writes
+// of 1 MiB (the stream arrives in pieces of 32 KiB), so a stream of any size
+// goes through a bounded amount of memory in few system calls.
 class StandardOutput : public Zym::BinaryStreamBuf {
+public:
+    static constexpr std::size_t WRITE_SIZE = 1 << 20;
+
+    StandardOutput() { m_Pending.reserve(WRITE_SIZE); }
+
 protected:
     unsigned int vPut(const void* data, unsigned int n) override {
-        return static_cast<unsigned int>(std::fwrite(data, 1, n, stdout));
+        const auto* bytes = static_cast<const unsigned char*>(data);
+        m_Pending.insert(m_Pending.end(), bytes, bytes + n);
+        if (m_Pending.size() >= WRITE_SIZE && !WritePending())
+            return 0;
+        return n;
     }
     unsigned int vTellP() const override { return 0; }
     unsigned int vSeekP(std::int64_t, Zym::SeekDir) override { return 0; }
     unsigned int vGet(void*, unsigned int) override { return 0; }
     unsigned int vTellG() const override { return 0; }
     unsigned int vSeekG(std::int64_t, Zym::SeekDir) override { return 0; }
-    void vFlush() override { std::fflush(stdout); }
-    void vClear() override {}
-    void vClearMemory() override {}
+    void vFlush() override {
+        WritePending();
+        std::fflush(stdout);
+    }
+    void vClear() override { m_Pending.clear(); }
+    void vClearMemory() override { std::vector<unsigned char>().swap(m_Pending); }
     void vClearEnd() override {}
     unsigned int vSize() const override { return 0; }
     bool vEndOfFile() const override { return true; }
+
+private:
+    bool WritePending() {
+        const bool written =
+            std::fwrite(m_Pending.data(), 1, m_Pending.size(), stdout) == m_Pending.size();
+        m_Pending.clear();
+        return written;
+    }
+
+    std::vector<unsigned char> m_Pending;
 };
 
 std::string Joined(const std::vector<std::u16string>& path, std::size_t count) {
