@@ -139,6 +139,20 @@ TEST_F(FileBufferTest, OpenFailuresNameTheFileAndTheReason) {
     } catch (const ZymFile::FileException& error) {
         EXPECT_EQ(error.WhatUtf8(), missing + ": The system cannot find the file specified.");
     }
+    // Sizes up to 4 GiB - 1 are addressed; a larger file is refused.
+    const auto sparse = m_Dir / "sparse.bin";
+    std::ofstream(sparse).close();
+    fs::resize_file(sparse, 0xFFFFFFFFull);
+    ZymFile::FileBuffer largest(sparse.string());
+    EXPECT_EQ(largest.Size(), 0xFFFFFFFFu);
+    EXPECT_EQ(ReadAt(largest, 0xFFFFFFFEu, 1), std::vector<unsigned char>{0});
+    fs::resize_file(sparse, 0x100000000ull);
+    try {
+        ZymFile::FileBuffer buffer(sparse.string());
+        FAIL();
+    } catch (const ZymFile::FileException& error) {
+        EXPECT_EQ(error.WhatUtf8(), sparse.string() + ": The file is larger than 4 GiB - 1 bytes.");
+    }
     try {
         ZymFile::FileBuffer buffer(m_Dir.string());
         FAIL();
