@@ -6,6 +6,7 @@
 #include "SystemSets.h"
 #include "WideUnits.h"
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 
@@ -103,17 +104,22 @@ std::string Conv::Convert(Zym::CHARSET from, Zym::CHARSET to, const void* src, s
     if (!converter)
         throw std::invalid_argument("code page " + std::to_string(IsImplemented(from) ? to : from) +
                                     " is not implemented");
+    // Steps write straight into the result, through an area large enough for
+    // most texts in one step: converters that work in several stages redo
+    // work each time a step ends with its area full.
+    const std::size_t area = std::min<std::size_t>(srcLen * 4 + 16, 1 << 20);
     std::string result;
     const auto* in = static_cast<const unsigned char*>(src);
-    unsigned char step[4096];
     // Every step says the text ends here, so the last one also writes the
     // shift reset of a stateful target; the steps end when one neither
     // consumes nor produces anything.
     for (;;) {
+        const std::size_t used = result.size();
+        result.resize(used + area);
         std::size_t produced = 0;
         const std::size_t consumed =
-            converter->Convert(in, srcLen, step, sizeof step, produced, true, false);
-        result.append(reinterpret_cast<const char*>(step), produced);
+            converter->Convert(in, srcLen, result.data() + used, area, produced, true, false);
+        result.resize(used + produced);
         in += consumed;
         srcLen -= consumed;
         if (consumed == 0 && produced == 0)
