@@ -1,4 +1,5 @@
 #include "TempStore.h"
+#include "platform/Registry.h"
 
 #include <ZymCharset/Utf.h>
 #include <ZymWindows/Exceptions.h>
@@ -181,4 +182,15 @@ TEST_F(RegistryKey, ClassesRootIsMachineSoftwareClasses) {
     const auto key =
         RegKey::Create("HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\.zym", RegKey::OPEN_READ_ONLY);
     EXPECT_EQ(key->GetStringValue("").ReadString(), "ZymFile");
+}
+
+TEST_F(RegistryKey, OnlyKeysWithoutSubKeysAreDeletedOneByOne) {
+    using ZymWindows::HKEY_CURRENT_USER;
+    namespace Platform = ZymWindows::Platform;
+    RegKey::Create(RegKey::CURRENT_USER, "Busy\\child", RegKey::CREATE_READ_WRITE);
+    EXPECT_EQ(Platform::RegDeleteKey(HKEY_CURRENT_USER, u"Busy"), 5);
+    EXPECT_EQ(Platform::RegDeleteKey(HKEY_CURRENT_USER, u""), 5);
+    EXPECT_EQ(Platform::RegDeleteKey(HKEY_CURRENT_USER, u"busy\\nobody"), 2);
+    EXPECT_EQ(Platform::RegDeleteKey(HKEY_CURRENT_USER, u"busy\\CHILD"), 0);
+    EXPECT_EQ(Platform::RegDeleteKey(HKEY_CURRENT_USER, u"Busy"), 0);
 }

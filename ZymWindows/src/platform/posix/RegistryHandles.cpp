@@ -38,7 +38,11 @@ long MissingBelow(Store& store, KeyId from) {
 } // namespace
 
 bool IsPredefinedKey(HKEY key) noexcept {
-    return std::any_of(std::begin(PREDEFINED), std::end(PREDEFINED),
+    // The predefined handles are small numbers that no allocation returns.
+    const auto value = static_cast<std::uintptr_t>(key);
+    return value >= static_cast<std::uintptr_t>(HKEY_CLASSES_ROOT) &&
+           value <= static_cast<std::uintptr_t>(HKEY_CURRENT_CONFIG) &&
+           std::any_of(std::begin(PREDEFINED), std::end(PREDEFINED),
                        [key](const Predefined& root) { return root.key == key; });
 }
 
@@ -73,6 +77,12 @@ long SplitPath(std::u16string_view path, std::vector<std::u16string_view>& compo
 }
 
 long Target::Find(HKEY key) {
+    if (!IsPredefinedKey(key)) {
+        if (key == HKEY{})
+            return Zym::ERROR_INVALID_HANDLE;
+        m_Handle = HandleOf(key);
+        return Zym::ERROR_SUCCESS;
+    }
     for (const Predefined& root : PREDEFINED) {
         if (root.key != key)
             continue;
@@ -85,10 +95,7 @@ long Target::Find(HKEY key) {
         m_Handle = &m_Root;
         return error;
     }
-    if (key == HKEY{})
-        return Zym::ERROR_INVALID_HANDLE;
-    m_Handle = HandleOf(key);
-    return Zym::ERROR_SUCCESS;
+    return Zym::ERROR_INVALID_HANDLE;
 }
 
 long Target::Resolve(bool storeRoot) {
@@ -103,7 +110,7 @@ long Target::Resolve(bool storeRoot) {
 }
 
 long WalkPath(Store& store, KeyId from, const std::vector<std::u16string_view>& components,
-              KeyId& found) {
+              KeyId& found, bool explainMissing) {
     KeyId at = from;
     for (const auto component : components) {
         bool present = false;
@@ -111,8 +118,8 @@ long WalkPath(Store& store, KeyId from, const std::vector<std::u16string_view>& 
         if (error != Zym::ERROR_SUCCESS)
             return error;
         if (!present)
-            return at == from ? MissingBelow(store, from)
-                              : static_cast<long>(Zym::ERROR_FILE_NOT_FOUND);
+            return at == from && explainMissing ? MissingBelow(store, from)
+                                                : static_cast<long>(Zym::ERROR_FILE_NOT_FOUND);
     }
     found = at;
     // Opening the key itself again: it must still be there.
@@ -120,18 +127,33 @@ long WalkPath(Store& store, KeyId from, const std::vector<std::u16string_view>& 
                               : static_cast<long>(Zym::ERROR_SUCCESS);
 }
 
+long CreateChild(Store& store, KeyId parent, std::u16string_view name, unsigned long access,
+                 KeyId& child) {
+    const std::string folded = FoldedName(name);
+    bool present = false;
+    long error = store.FindChild(parent, folded, child, present);
+    if (error != Zym::ERROR_SUCCESS || present)
+        return error;
+    if (!(access & KEY_CREATE_SUB_KEY))
+        return Zym::ERROR_ACCESS_DENIED;
+    bool inserted = false;
+    error = store.InsertKey(parent, StoredName(name), folded, child, inserted);
+    // Another process may have added it since the lookup.
+    if (error == Zym::ERROR_SUCCESS && !inserted) {
+        error = store.FindChild(parent, folded, child, present);
+        if (error == Zym::ERROR_SUCCESS && !present)
+            error = Zym::ERROR_FILE_NOT_FOUND;
+    }
+    return error;
+}
+
 long CreatePath(Store& store, KeyId from, const std::vector<std::u16string_view>& components,
                 unsigned long access, KeyId& found) {
     KeyId at = from;
     for (const auto component : components) {
-        const std::string folded = FoldedName(component);
-        bool present = false;
-        long error = store.FindChild(at, folded, at, present);
-        if (error == Zym::ERROR_SUCCESS && !present) {
-            if (at == from && !(access & KEY_CREATE_SUB_KEY))
-                return Zym::ERROR_ACCESS_DENIED;
-            error = store.InsertKey(at, StoredName(component), folded, at);
-        }
+        // Keys made on the way belong to the caller.
+        const long error =
+            CreateChild(store, at, component, at == from ? access : KEY_ALL_ACCESS, at);
         if (error != Zym::ERROR_SUCCESS)
             return error;
     }

@@ -69,9 +69,14 @@ private:
 // Inside a session: 0 while the key exists, 1018 once it was deleted.
 long CheckNotDeleted(Store& store, KeyId key);
 // Inside a session: the key at `components` below `from`. A missing key
-// gives 2, or 1018 when `from` itself was deleted.
+// gives 2, or with `explainMissing` 1018 when `from` itself was deleted.
 long WalkPath(Store& store, KeyId from, const std::vector<std::u16string_view>& components,
-              KeyId& found);
+              KeyId& found, bool explainMissing = true);
+// Inside a session: the child of `parent` named `name`, added when missing
+// (which needs KEY_CREATE_SUB_KEY in `access`). A single statement, so it
+// runs inside a transaction or on its own.
+long CreateChild(Store& store, KeyId parent, std::u16string_view name, unsigned long access,
+                 KeyId& child);
 // Inside a write transaction: the same, creating missing keys. Creating
 // needs KEY_CREATE_SUB_KEY in `access`.
 long CreatePath(Store& store, KeyId from, const std::vector<std::u16string_view>& components,

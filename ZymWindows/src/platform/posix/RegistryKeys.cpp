@@ -63,8 +63,14 @@ long OpenOrCreate(HKEY parent, std::u16string_view subPath, unsigned long access
         if ((access & WRITE_ACCESS) && store.IsReadOnly())
             return static_cast<long>(Zym::ERROR_ACCESS_DENIED);
         KeyId id = 0;
-        status = WalkPath(store, target.Handle().id, components, id);
-        if (status == Zym::ERROR_FILE_NOT_FOUND && create) {
+        // A key being created may find its parent gone: creating tells.
+        status = WalkPath(store, target.Handle().id, components, id, !create);
+        if (status == Zym::ERROR_FILE_NOT_FOUND && create && components.size() == 1) {
+            store.MarkChanged();
+            status = CreateChild(store, target.Handle().id, components.front(),
+                                 target.Handle().access, id);
+            store.MarkChanged();
+        } else if (status == Zym::ERROR_FILE_NOT_FOUND && create) {
             status = InTransaction(store, [&] {
                 return CreatePath(store, target.Handle().id, components, target.Handle().access,
                                   id);
@@ -86,11 +92,11 @@ long Refresh(Store& store, KeyHandle& handle, Listing& listing, bool subKeys) {
     const std::uint64_t version = store.Version();
     if (listing.loaded && listing.version == version)
         return Zym::ERROR_SUCCESS;
-    long error = CheckNotDeleted(store, handle.id);
-    if (error == Zym::ERROR_SUCCESS) {
-        error = subKeys ? store.ListChildren(handle.id, listing.names)
-                        : store.ListValues(handle.id, listing.names);
-    }
+    bool exists = false;
+    long error = subKeys ? store.ListChildren(handle.id, listing.names, exists)
+                         : store.ListValues(handle.id, listing.names, exists);
+    if (error == Zym::ERROR_SUCCESS && !exists)
+        error = Zym::ERROR_KEY_DELETED;
     if (error != Zym::ERROR_SUCCESS) {
         listing.loaded = false;
         return error;
@@ -149,18 +155,24 @@ long RegDeleteKey(HKEY parent, std::u16string_view subPath) {
         return error;
     return WithKey(parent, false, [&](Target& target) {
         Store& store = target.GetStore();
-        return InTransaction(store, [&] {
-            KeyId id = 0;
-            long status = WalkPath(store, target.Handle().id, components, id);
-            bool hasChildren = false;
-            if (status == Zym::ERROR_SUCCESS)
-                status = store.HasChildren(id, hasChildren);
-            // Neither a root nor a key with sub keys can go.
-            const bool isRoot = id == Store::ROOT || (target.IsPredefined() && components.empty());
-            if (status == Zym::ERROR_SUCCESS && (isRoot || hasChildren))
-                status = Zym::ERROR_ACCESS_DENIED;
-            return status == Zym::ERROR_SUCCESS ? store.DeleteKey(id) : status;
-        });
+        KeyId id = 0;
+        long status = WalkPath(store, target.Handle().id, components, id);
+        if (status != Zym::ERROR_SUCCESS)
+            return status;
+        // Neither a root nor a key with sub keys can go.
+        if (id == Store::ROOT || (target.IsPredefined() && components.empty()))
+            return static_cast<long>(Zym::ERROR_ACCESS_DENIED);
+        bool deleted = false;
+        store.MarkChanged();
+        status = store.DeleteKey(id, deleted);
+        store.MarkChanged();
+        if (status != Zym::ERROR_SUCCESS || deleted)
+            return status;
+        bool exists = false;
+        status = store.KeyExists(id, exists);
+        if (status != Zym::ERROR_SUCCESS)
+            return status;
+        return static_cast<long>(exists ? Zym::ERROR_ACCESS_DENIED : Zym::ERROR_FILE_NOT_FOUND);
     });
 }
 

@@ -32,6 +32,16 @@ std::string StoredName(std::u16string_view name) {
     return ZymCharset::ToUtf8(name);
 }
 
+std::u16string NameFromStore(const char* utf8, std::size_t size) {
+    // Most names are ASCII, which widens unit by unit.
+    const auto* bytes = reinterpret_cast<const unsigned char*>(utf8);
+    for (std::size_t i = 0; i < size; ++i) {
+        if (bytes[i] >= 0x80)
+            return ZymCharset::FromUtf8(std::string_view(utf8, size));
+    }
+    return std::u16string(bytes, bytes + size);
+}
+
 std::string FoldedName(std::u16string_view name) {
     const locale_t locale = UnicodeLocale();
     std::u16string upper(name);

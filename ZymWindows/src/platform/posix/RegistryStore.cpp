@@ -1,9 +1,9 @@
 #include "platform/posix/RegistryStore.h"
 
 #include "platform/posix/RegistryErrors.h"
+#include "platform/posix/RegistryNames.h"
 
 #include <Zym/LastError.h>
-#include <ZymCharset/Utf.h>
 
 #include <map>
 #include <new>
@@ -26,6 +26,7 @@ CREATE TABLE keys(
     name TEXT NOT NULL,
     folded TEXT NOT NULL);
 CREATE UNIQUE INDEX keys_by_name ON keys(parent, folded);
+CREATE INDEX keys_listing ON keys(parent, folded, name);
 CREATE TABLE vals(
     id INTEGER PRIMARY KEY,
     key INTEGER NOT NULL REFERENCES keys(id) ON DELETE CASCADE,
@@ -42,6 +43,14 @@ constexpr const char* DELETE_TREE_SQL =
     "WITH RECURSIVE tree(id) AS (SELECT ?1 UNION ALL "
     "SELECT keys.id FROM keys JOIN tree ON keys.parent = tree.id) "
     "DELETE FROM keys WHERE id IN tree";
+// The key itself joins in, so that a deleted key gives no row at all and a
+// key without children one row with a null name.
+constexpr const char* LIST_CHILDREN_SQL =
+    "SELECT child.name FROM keys AS key LEFT JOIN keys AS child ON child.parent = key.id "
+    "WHERE key.id = ?1 ORDER BY child.folded";
+constexpr const char* LIST_VALUES_SQL =
+    "SELECT vals.name FROM keys AS key LEFT JOIN vals ON vals.key = key.id "
+    "WHERE key.id = ?1 ORDER BY vals.id";
 constexpr const char* SET_VALUE_SQL =
     "INSERT INTO vals(key, name, folded, type, data) VALUES(?1, ?2, ?3, ?4, ?5) "
     "ON CONFLICT(key, folded) DO UPDATE SET type = excluded.type, data = excluded.data";
@@ -52,13 +61,13 @@ constexpr const char* STATEMENTS[] = {
     "COMMIT",
     "ROLLBACK",
     "SELECT id FROM keys WHERE parent = ?1 AND folded = ?2",
-    "INSERT INTO keys(parent, name, folded) VALUES(?1, ?2, ?3)",
+    "INSERT INTO keys(parent, name, folded) VALUES(?1, ?2, ?3) "
+    "ON CONFLICT(parent, folded) DO NOTHING",
     "SELECT 1 FROM keys WHERE id = ?1",
-    "SELECT 1 FROM keys WHERE parent = ?1 LIMIT 1",
-    "DELETE FROM keys WHERE id = ?1",
+    "DELETE FROM keys WHERE id = ?1 AND NOT EXISTS (SELECT 1 FROM keys WHERE parent = ?1)",
     DELETE_TREE_SQL,
-    "SELECT name FROM keys WHERE parent = ?1 ORDER BY folded",
-    "SELECT name FROM vals WHERE key = ?1 ORDER BY id",
+    LIST_CHILDREN_SQL,
+    LIST_VALUES_SQL,
     SET_VALUE_SQL,
     "SELECT type, data FROM vals WHERE key = ?1 AND folded = ?2",
     "DELETE FROM vals WHERE key = ?1 AND folded = ?2",
@@ -275,13 +284,15 @@ long Store::FindChild(KeyId parent, std::string_view folded, KeyId& child, bool&
     return Error(rc);
 }
 
-long Store::InsertKey(KeyId parent, std::string_view name, std::string_view folded, KeyId& child) {
+long Store::InsertKey(KeyId parent, std::string_view name, std::string_view folded, KeyId& child,
+                      bool& inserted) {
     Use statement(m_Statements[INSERT_KEY]);
     sqlite3_bind_int64(*statement, 1, parent);
     BindText(*statement, 2, name);
     BindText(*statement, 3, folded);
     const long error = Run(*statement);
-    if (error == Zym::ERROR_SUCCESS)
+    inserted = error == Zym::ERROR_SUCCESS && sqlite3_changes(m_Db) > 0;
+    if (inserted)
         child = sqlite3_last_insert_rowid(m_Db);
     return error;
 }
@@ -294,18 +305,12 @@ long Store::KeyExists(KeyId key, bool& exists) {
     return Error(rc);
 }
 
-long Store::HasChildren(KeyId key, bool& has) {
-    Use statement(m_Statements[HAS_CHILDREN]);
-    sqlite3_bind_int64(*statement, 1, key);
-    const int rc = sqlite3_step(*statement);
-    has = rc == SQLITE_ROW;
-    return Error(rc);
-}
-
-long Store::DeleteKey(KeyId key) {
+long Store::DeleteKey(KeyId key, bool& deleted) {
     Use statement(m_Statements[DELETE_KEY]);
     sqlite3_bind_int64(*statement, 1, key);
-    return Run(*statement);
+    const long error = Run(*statement);
+    deleted = error == Zym::ERROR_SUCCESS && sqlite3_changes(m_Db) > 0;
+    return error;
 }
 
 long Store::DeleteTree(KeyId key) {
@@ -314,25 +319,29 @@ long Store::DeleteTree(KeyId key) {
     return Run(*statement);
 }
 
-long Store::ListNames(StatementId id, KeyId key, std::vector<std::u16string>& names) {
+long Store::ListNames(StatementId id, KeyId key, std::vector<std::u16string>& names, bool& exists) {
     Use statement(m_Statements[id]);
     sqlite3_bind_int64(*statement, 1, key);
     names.clear();
+    exists = false;
     int rc;
     while ((rc = sqlite3_step(*statement)) == SQLITE_ROW) {
+        exists = true;
         const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(*statement, 0));
-        names.push_back(ZymCharset::FromUtf8(
-            std::string_view(text, static_cast<std::size_t>(sqlite3_column_bytes(*statement, 0)))));
+        if (!text)
+            continue;
+        names.push_back(
+            NameFromStore(text, static_cast<std::size_t>(sqlite3_column_bytes(*statement, 0))));
     }
     return Error(rc);
 }
 
-long Store::ListChildren(KeyId key, std::vector<std::u16string>& names) {
-    return ListNames(LIST_CHILDREN, key, names);
+long Store::ListChildren(KeyId key, std::vector<std::u16string>& names, bool& exists) {
+    return ListNames(LIST_CHILDREN, key, names, exists);
 }
 
-long Store::ListValues(KeyId key, std::vector<std::u16string>& names) {
-    return ListNames(LIST_VALUES, key, names);
+long Store::ListValues(KeyId key, std::vector<std::u16string>& names, bool& exists) {
+    return ListNames(LIST_VALUES, key, names, exists);
 }
 
 long Store::SetValue(KeyId key, std::string_view name, std::string_view folded, unsigned long type,

@@ -59,14 +59,17 @@ public:
     void Rollback();
 
     long FindChild(KeyId parent, std::string_view folded, KeyId& child, bool& found);
-    long InsertKey(KeyId parent, std::string_view name, std::string_view folded, KeyId& child);
+    // Adds the key unless the parent has one of that name already.
+    long InsertKey(KeyId parent, std::string_view name, std::string_view folded, KeyId& child,
+                   bool& inserted);
     long KeyExists(KeyId key, bool& exists);
-    long HasChildren(KeyId key, bool& has);
-    long DeleteKey(KeyId key);
+    // Deletes the key, with its values, unless it has sub keys.
+    long DeleteKey(KeyId key, bool& deleted);
     // Removes the key, its whole subtree and their values.
     long DeleteTree(KeyId key);
-    long ListChildren(KeyId key, std::vector<std::u16string>& names);
-    long ListValues(KeyId key, std::vector<std::u16string>& names);
+    // The names below the key; `exists` is false once the key was deleted.
+    long ListChildren(KeyId key, std::vector<std::u16string>& names, bool& exists);
+    long ListValues(KeyId key, std::vector<std::u16string>& names, bool& exists);
     long SetValue(KeyId key, std::string_view name, std::string_view folded, unsigned long type,
                   const void* data, std::size_t size);
     long GetValue(KeyId key, std::string_view folded, unsigned long& type,
@@ -88,7 +91,6 @@ private:
         FIND_CHILD,
         INSERT_KEY,
         KEY_EXISTS,
-        HAS_CHILDREN,
         DELETE_KEY,
         DELETE_TREE,
         LIST_CHILDREN,
@@ -107,7 +109,7 @@ private:
     long Exec(const char* sql);
     // Runs a statement that returns no rows.
     long Run(sqlite3_stmt* statement);
-    long ListNames(StatementId id, KeyId key, std::vector<std::u16string>& names);
+    long ListNames(StatementId id, KeyId key, std::vector<std::u16string>& names, bool& exists);
     long Error(int rc) const noexcept;
 
     std::string m_Path;
