@@ -5,6 +5,7 @@
 
 #include <Zym/LastError.h>
 
+#include <iterator>
 #include <map>
 #include <new>
 #include <pthread.h>
@@ -43,6 +44,8 @@ constexpr const char* DELETE_TREE_SQL =
     "WITH RECURSIVE tree(id) AS (SELECT ?1 UNION ALL "
     "SELECT keys.id FROM keys JOIN tree ON keys.parent = tree.id) "
     "DELETE FROM keys WHERE id IN tree";
+constexpr const char* INSERT_KEY_SQL = "INSERT INTO keys(parent, name, folded) VALUES(?1, ?2, ?3) "
+                                       "ON CONFLICT(parent, folded) DO NOTHING";
 // The key itself joins in, so that a deleted key gives no row at all and a
 // key without children one row with a null name.
 constexpr const char* LIST_CHILDREN_SQL =
@@ -61,8 +64,7 @@ constexpr const char* STATEMENTS[] = {
     "COMMIT",
     "ROLLBACK",
     "SELECT id FROM keys WHERE parent = ?1 AND folded = ?2",
-    "INSERT INTO keys(parent, name, folded) VALUES(?1, ?2, ?3) "
-    "ON CONFLICT(parent, folded) DO NOTHING",
+    INSERT_KEY_SQL,
     "SELECT 1 FROM keys WHERE id = ?1",
     "DELETE FROM keys WHERE id = ?1 AND NOT EXISTS (SELECT 1 FROM keys WHERE parent = ?1)",
     DELETE_TREE_SQL,
@@ -234,6 +236,7 @@ long Store::CreateSchema() {
 }
 
 long Store::Prepare() {
+    static_assert(std::size(STATEMENTS) == STATEMENT_COUNT);
     for (int id = 0; id < STATEMENT_COUNT; ++id) {
         const int rc = sqlite3_prepare_v3(m_Db, STATEMENTS[id], -1, SQLITE_PREPARE_PERSISTENT,
                                           &m_Statements[id], nullptr);
