@@ -26,8 +26,7 @@ CREATE TABLE keys(
     parent INTEGER REFERENCES keys(id),
     name TEXT NOT NULL,
     folded TEXT NOT NULL);
-CREATE UNIQUE INDEX keys_by_name ON keys(parent, folded);
-CREATE INDEX keys_listing ON keys(parent, folded, name);
+CREATE INDEX keys_by_name ON keys(parent, folded, name);
 CREATE TABLE vals(
     id INTEGER PRIMARY KEY,
     key INTEGER NOT NULL REFERENCES keys(id) ON DELETE CASCADE,
@@ -44,8 +43,12 @@ constexpr const char* DELETE_TREE_SQL =
     "WITH RECURSIVE tree(id) AS (SELECT ?1 UNION ALL "
     "SELECT keys.id FROM keys JOIN tree ON keys.parent = tree.id) "
     "DELETE FROM keys WHERE id IN tree";
-constexpr const char* INSERT_KEY_SQL = "INSERT INTO keys(parent, name, folded) VALUES(?1, ?2, ?3) "
-                                       "ON CONFLICT(parent, folded) DO NOTHING";
+// One name per parent, whatever its case: the check and the insert are one
+// statement, so no other writer comes between them. The index also carries
+// the names, so that listing a key's children reads the index alone.
+constexpr const char* INSERT_KEY_SQL =
+    "INSERT INTO keys(parent, name, folded) SELECT ?1, ?2, ?3 "
+    "WHERE NOT EXISTS (SELECT 1 FROM keys WHERE parent = ?1 AND folded = ?3)";
 // The key itself joins in, so that a deleted key gives no row at all and a
 // key without children one row with a null name.
 constexpr const char* LIST_CHILDREN_SQL =

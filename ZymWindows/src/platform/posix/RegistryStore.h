@@ -19,9 +19,9 @@ using KeyId = std::int64_t;
 
 // One hive file: a SQLite database in WAL mode with a table of keys (each
 // with its parent) and a table of values. Names are kept as written and,
-// for lookups, upper-cased in a second column under a unique index, since
-// SQLite itself folds ASCII only. One connection per store and process,
-// used under the store's lock; it is reopened in a child after fork().
+// for lookups, upper-cased in a second column (a unique index for values;
+// for keys the insert itself checks), since SQLite folds ASCII only. One connection per store and
+// process, used under the store's lock; it is reopened in a child after fork().
 class Store {
 public:
     static constexpr KeyId ROOT = 1;
