@@ -78,23 +78,13 @@ std::vector<Line> SplitLines(std::u16string_view text) {
     }
 }
 
-int HexDigit(char16_t c) {
-    if (c >= u'0' && c <= u'9')
-        return c - u'0';
-    if (c >= u'a' && c <= u'f')
-        return c - u'a' + 10;
-    if (c >= u'A' && c <= u'F')
-        return c - u'A' + 10;
-    return -1;
-}
-
 // 1 to `maxDigits` hex digits, the whole text.
 bool ParseHexNumber(std::u16string_view text, std::size_t maxDigits, unsigned long& value) {
     if (text.empty() || text.size() > maxDigits)
         return false;
     value = 0;
     for (const char16_t c : text) {
-        const int digit = HexDigit(c);
+        const int digit = RegText::HexDigit(c);
         if (digit < 0)
             return false;
         value = value << 4 | static_cast<unsigned long>(digit);

@@ -25,15 +25,6 @@ template <class C> std::basic_string<C> Literal(const char* ascii) {
     return text;
 }
 
-// Converts to the width C.
-template <class C> std::basic_string<C> As(const std::string& text);
-template <> inline std::string As<char>(const std::string& text) {
-    return text;
-}
-template <> inline std::u16string As<char16_t>(const std::string& text) {
-    return Wide(text);
-}
-
 // Converts a wide name to the width C.
 template <class C> std::basic_string<C> FromWide(const std::u16string& text);
 template <> inline std::string FromWide<char>(const std::u16string& text) {
@@ -41,6 +32,17 @@ template <> inline std::string FromWide<char>(const std::u16string& text) {
 }
 template <> inline std::u16string FromWide<char16_t>(const std::u16string& text) {
     return text;
+}
+
+// The value of a hex digit of either case, -1 for any other character.
+constexpr int HexDigit(char32_t c) {
+    if (c >= U'0' && c <= U'9')
+        return static_cast<int>(c - U'0');
+    if (c >= U'a' && c <= U'f')
+        return static_cast<int>(c - U'a' + 10);
+    if (c >= U'A' && c <= U'F')
+        return static_cast<int>(c - U'A' + 10);
+    return -1;
 }
 
 // UTF-16 text as little-endian bytes, with a terminating zero unit when

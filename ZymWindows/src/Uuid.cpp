@@ -17,21 +17,11 @@ constexpr std::size_t TEXT_LENGTH = 36;
 constexpr std::size_t BRACED_LENGTH = 38;
 constexpr const char* DIGITS = "0123456789abcdef";
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Reads `count` hex digits at `at`.
 bool ReadHex(std::string_view text, std::size_t at, std::size_t count, std::uint32_t& value) {
     value = 0;
     for (std::size_t i = at; i < at + count; ++i) {
-        const int digit = HexValue(text[i]);
+        const int digit = RegText::HexDigit(static_cast<unsigned char>(text[i]));
         if (digit < 0)
             return false;
         value = value << 4 | static_cast<std::uint32_t>(digit);
