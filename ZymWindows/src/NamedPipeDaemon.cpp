@@ -1,8 +1,10 @@
 #include "ZymWindows/NamedPipeDaemon.h"
 
 #include "ZymWindows/NamedPipeServer.h"
+#include "platform/NamedPipe.h"
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 namespace ZymWindows {
@@ -11,6 +13,12 @@ namespace {
 
 // Gives back the client thread's reference to its pipe however the client
 // function ends.
+struct PipeNameRelease {
+    void operator()(Platform::PipeInstance* reservation) const noexcept {
+        Platform::ClosePipeInstance(reservation);
+    }
+};
+
 class PipeReference {
 public:
     explicit PipeReference(ServerNamedPipe* pipe) : m_Pipe(pipe) {}
@@ -52,6 +60,8 @@ void* NamedPipeDaemon::ListenThread(void*) {
     ZymThread::EventSemaphore* const shutdown = m_ShutdownEvent ? m_ShutdownEvent : &m_StopEvent;
     Zym::SmartPtr<ServerNamedPipe> recentPipe;
     std::vector<Zym::SmartPtr<ZymThread::Thread>> clients;
+    const std::unique_ptr<Platform::PipeInstance, PipeNameRelease> reservation(
+        Platform::ReservePipeName("\\\\.\\pipe\\" + m_PipeName));
     while (!IsStopping()) {
         try {
             Zym::SmartPtr<ServerNamedPipe> pipe = new ServerNamedPipe(shutdown);

@@ -104,9 +104,10 @@ public:
     pid_t Tid();
 
 private:
-    std::thread m_Thread;
     std::exception_ptr m_Error;
     std::atomic<pid_t> m_Tid{0};
+    // Last: the thread starts when it is built and uses the members above.
+    std::thread m_Thread;
 };
 
 // Reads one whole message from a pipe end.

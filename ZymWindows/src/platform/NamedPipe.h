@@ -28,6 +28,12 @@ class PipeInstance;
 PipeInstance* CreatePipeInstance(const std::string& path);
 void ClosePipeInstance(PipeInstance* instance) noexcept;
 
+// Keeps the local pipe `path` served while a long-running server is between
+// instances (after a failed connection, before the next instance exists),
+// so that clients arriving then wait instead of being turned away. Null
+// when that is not needed or not possible; release with ClosePipeInstance.
+PipeInstance* ReservePipeName(const std::string& path);
+
 // Waits until a client connects to the instance and hands over the
 // connected pipe.
 unsigned long ConnectPipeInstance(PipeInstance& instance, ZymThread::EventSemaphore* shutdown,

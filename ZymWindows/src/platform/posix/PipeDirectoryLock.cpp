@@ -29,4 +29,12 @@ unsigned long PipeDirectoryLock::Lock() {
     return Zym::ERROR_SUCCESS;
 }
 
+PipeDirectoryLock::~PipeDirectoryLock() {
+    // Unlocked explicitly: the lock belongs to the open directory, which a
+    // child forked meanwhile shares, and closing only our descriptor would
+    // leave it locked until that child ends.
+    if (m_Directory.IsValid())
+        flock(m_Directory.Get(), LOCK_UN);
+}
+
 } // namespace ZymWindows::Platform

@@ -10,6 +10,7 @@ namespace ZymWindows::Platform {
 class PipeDirectoryLock {
 public:
     PipeDirectoryLock() = default;
+    ~PipeDirectoryLock();
     PipeDirectoryLock(const PipeDirectoryLock&) = delete;
     PipeDirectoryLock& operator=(const PipeDirectoryLock&) = delete;
 

@@ -211,6 +211,12 @@ PipeInstance* CreatePipeInstance(const std::string& path) {
     return new PipeInstance(std::move(listener));
 }
 
+// Waiting clients sit in the listening socket's backlog, which closing the
+// socket would reset: an instance that never connects keeps it open.
+PipeInstance* ReservePipeName(const std::string& path) {
+    return CreatePipeInstance(path);
+}
+
 void ClosePipeInstance(PipeInstance* instance) noexcept {
     delete instance;
 }

@@ -1,0 +1,184 @@
+#include "PipeTestSupport.h"
+
+#include <ZymThread/EventSemaphore.h>
+#include <ZymWindows/NamedPipeClient.h>
+#include <ZymWindows/NamedPipeDaemon.h>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <random>
+
+using namespace pipetest;
+using ZymWindows::ClientNamedPipe;
+using ZymWindows::NamedPipe;
+using ZymWindows::NamedPipeDaemon;
+using ZymWindows::ServerNamedPipe;
+
+namespace {
+
+constexpr const char* PIPE = "daemon";
+
+// The client function of the tests: answers every message with its bytes
+// reversed, counting connections and how each client ended.
+class Reverser : public ZymThread::Function {
+public:
+    void* Call(void* argument) override {
+        auto& pipe = *static_cast<ServerNamedPipe*>(argument);
+        ++connections;
+        connections.notify_all();
+        try {
+            for (;;) {
+                std::string message = ReadWholeMessage(pipe);
+                if (message == "throw")
+                    throw NamedPipe::BrokenPipeException(u"the client function gave up");
+                WriteWholeMessage(pipe, std::string(message.rbegin(), message.rend()));
+            }
+        } catch (const NamedPipe::MustClosePipeException&) {
+            ++shutDown;
+            shutDown.notify_all();
+            throw;
+        }
+    }
+
+    std::atomic<int> connections{0};
+    std::atomic<int> shutDown{0};
+};
+
+std::string Reversed(std::string text) {
+    return std::string(text.rbegin(), text.rend());
+}
+
+std::string Exchange(ClientNamedPipe& client, const std::string& message) {
+    WriteWholeMessage(client, message);
+    return ReadWholeMessage(client);
+}
+
+} // namespace
+
+TEST(Daemon, ServesManySimultaneousClients) {
+    const ScopedPipeDirectory directory;
+    Zym::SmartPtr<Reverser> reverser = new Reverser;
+    Zym::SmartPtr<NamedPipeDaemon> daemon = new NamedPipeDaemon(PIPE, reverser.Get(), nullptr);
+    WaitForPipeSocket(directory, PIPE);
+    constexpr int CLIENTS = 48;
+    constexpr int MESSAGES = 20;
+    std::atomic<int> correct{0};
+    std::vector<std::thread> clients;
+    for (int c = 0; c < CLIENTS; ++c)
+        clients.emplace_back([&, c] {
+            std::mt19937 random(static_cast<unsigned int>(c));
+            ClientNamedPipe client(PIPE, ".", nullptr);
+            client.Initialize(false, u"");
+            for (int m = 0; m < MESSAGES; ++m) {
+                std::string message(random() % 70000, '\0');
+                for (char& ch : message)
+                    ch = static_cast<char>(random());
+                if (Exchange(client, message) == Reversed(message))
+                    ++correct;
+            }
+        });
+    for (auto& client : clients)
+        client.join();
+    EXPECT_EQ(correct, CLIENTS * MESSAGES);
+    EXPECT_EQ(reverser->connections, CLIENTS);
+}
+
+TEST(Daemon, DropsFailedClientsAndServesTheNext) {
+    const ScopedPipeDirectory directory;
+    Zym::SmartPtr<Reverser> reverser = new Reverser;
+    Zym::SmartPtr<NamedPipeDaemon> daemon = new NamedPipeDaemon(PIPE, reverser.Get(), nullptr);
+    WaitForPipeSocket(directory, PIPE);
+    {
+        RawPeer wrongMagic(directory.SocketOf(PIPE));
+        wrongMagic.Send(UInt32(0xDEADBEEF));
+        RawPeer gone(directory.SocketOf(PIPE));
+    }
+    // A client function that throws a pipe exception ends its client only.
+    ClientNamedPipe client(PIPE, ".", nullptr);
+    client.Initialize(false, u"");
+    EXPECT_EQ(Exchange(client, "abc"), "cba");
+    WriteWholeMessage(client, "throw");
+    ClientNamedPipe next(PIPE, ".", nullptr);
+    next.Initialize(false, u"");
+    EXPECT_EQ(Exchange(next, "still serving"), "gnivres llits");
+    // The listener let go of the failed client's pipe when it took the next
+    // one, and the pipe closed.
+    EXPECT_THROW(ReadWholeMessage(client), NamedPipe::BrokenPipeException);
+}
+
+TEST(Daemon, TheApplicationsShutdownEventEndsEveryClient) {
+    const ScopedPipeDirectory directory;
+    ZymThread::EventSemaphore shutdown(true, false);
+    Zym::SmartPtr<Reverser> reverser = new Reverser;
+    Zym::SmartPtr<NamedPipeDaemon> daemon = new NamedPipeDaemon(PIPE, reverser.Get(), &shutdown);
+    WaitForPipeSocket(directory, PIPE);
+    std::vector<std::unique_ptr<ClientNamedPipe>> clients;
+    for (int i = 0; i < 3; ++i) {
+        clients.push_back(std::make_unique<ClientNamedPipe>(PIPE, ".", nullptr));
+        clients.back()->Initialize(false, u"");
+        EXPECT_EQ(Exchange(*clients.back(), "ping"), "gnip");
+    }
+    shutdown.Set();
+    for (int ended = 0; (ended = reverser->shutDown) < 3;)
+        reverser->shutDown.wait(ended);
+    daemon.Reset();
+    for (auto& client : clients)
+        EXPECT_THROW(ReadWholeMessage(*client), NamedPipe::BrokenPipeException);
+}
+
+TEST(Daemon, ClientsBeyondTheInstanceLimitWaitForAFreeInstance) {
+    const ScopedPipeDirectory directory;
+    Zym::SmartPtr<Reverser> reverser = new Reverser;
+    Zym::SmartPtr<NamedPipeDaemon> daemon = new NamedPipeDaemon(PIPE, reverser.Get(), nullptr);
+    WaitForPipeSocket(directory, PIPE);
+    std::vector<std::unique_ptr<ClientNamedPipe>> held;
+    for (int i = 0; i < 255; ++i) {
+        held.push_back(std::make_unique<ClientNamedPipe>(PIPE, ".", nullptr));
+        held.back()->Initialize(false, u"");
+    }
+    EXPECT_EQ(Exchange(*held.back(), "255"), "552");
+    std::string lateReply;
+    std::thread late([&] {
+        ClientNamedPipe client(PIPE, ".", nullptr);
+        client.Initialize(false, u"");
+        lateReply = Exchange(client, "256");
+    });
+    held.front().reset();
+    late.join();
+    EXPECT_EQ(lateReply, "652");
+    // Every client, the late one included, got a thread of its own.
+    for (int served = 0; (served = reverser->connections) < 256;)
+        reverser->connections.wait(served);
+}
+
+TEST(Daemon, ZymwinServesAndSendsAcrossProcesses) {
+    const ScopedPipeDirectory directory;
+    ChildProcess server({ZYMWIN_PATH, "pipe", "serve", "cli"});
+    EXPECT_EQ(server.ReadLine(), "serving \\\\.\\pipe\\cli");
+    const ProcessResult sent = ChildProcess({ZYMWIN_PATH, "pipe", "send", "cli", "--ip",
+                                             "203.0.113.9", "first", "second message"})
+                                   .Wait();
+    EXPECT_EQ(sent.status, 0) << sent.err;
+    EXPECT_EQ(sent.out, "first\nsecond message\n");
+    const std::string connected = server.ReadLine();
+    EXPECT_NE(connected.find("connected: name \""), std::string::npos) << connected;
+    EXPECT_NE(connected.find("IP \"203.0.113.9\"; claimed:"), std::string::npos) << connected;
+
+    const ProcessResult missing =
+        ChildProcess({ZYMWIN_PATH, "pipe", "send", "nothing", "x"}).Wait();
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err,
+              "zymwin pipe: \\\\.\\pipe\\nothing: The system cannot find the file specified.\n");
+    const ProcessResult remote =
+        ChildProcess({ZYMWIN_PATH, "pipe", "send", "cli", "--host", "far", "x"}).Wait();
+    EXPECT_EQ(remote.status, 1);
+    EXPECT_EQ(remote.err, "zymwin pipe: \\\\far\\pipe\\cli: The network path was not found.\n");
+
+    server.Signal(SIGTERM);
+    const ProcessResult stopped = server.Wait();
+    EXPECT_EQ(stopped.status, 0) << stopped.err;
+    EXPECT_EQ(stopped.out, "stopped\n");
+    EXPECT_FALSE(std::filesystem::exists(directory.SocketOf("cli")));
+}
