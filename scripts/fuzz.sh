@@ -7,10 +7,14 @@ build="$root/build-fuzz"
 "$root/scripts/deps.sh"
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DZYM_BUILD_TESTS=OFF -DZYM_BUILD_FUZZ=ON >/dev/null
-cmake --build "$build" --parallel "$(nproc)"
-for target in "$build"/fuzz/fuzz_*; do
-    [ -x "$target" ] || continue
-    name="$(basename "$target")"
+targets=()
+for source in "$root"/fuzz/*.cpp; do
+    targets+=("fuzz_$(basename "$source" .cpp)")
+done
+# Only the fuzz targets and the libraries under them, not the whole tree.
+cmake --build "$build" --parallel "$(nproc)" --target "${targets[@]}"
+for name in "${targets[@]}"; do
+    target="$build/fuzz/$name"
     corpus="$root/fuzz/corpus/${name#fuzz_}"
     work="$build/corpus-${name#fuzz_}"
     mkdir -p "$work"
