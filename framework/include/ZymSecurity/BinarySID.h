@@ -2,7 +2,6 @@
 
 #include <Zym/BinaryStream.h>
 
-#include <compare>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -44,7 +43,8 @@ public:
     bool IsUnixAccount(std::uint32_t kind, std::uint32_t& id) const noexcept;
 
     friend bool operator==(const BinarySID&, const BinarySID&) = default;
-    friend auto operator<=>(const BinarySID&, const BinarySID&) = default;
+    // Any strict order will do: it only sorts SIDs in maps.
+    friend bool operator<(const BinarySID& a, const BinarySID& b) noexcept;
 
 private:
     std::vector<unsigned char> m_Bytes;

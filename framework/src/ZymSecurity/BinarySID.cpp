@@ -3,6 +3,7 @@
 #include "ZymSecurity/Exceptions.h"
 
 #include <charconv>
+#include <cstring>
 
 namespace ZymSecurity {
 
@@ -90,9 +91,12 @@ BinarySID BinarySID::Parse(std::u16string_view text) {
 }
 
 std::u16string BinarySID::ToString() const {
-    std::string text = "S-1-" + std::to_string(Authority());
-    for (unsigned int i = 0; i < SubAuthorityCount(); ++i)
-        text += "-" + std::to_string(SubAuthority(i));
+    std::string text = "S-1-";
+    text += std::to_string(Authority());
+    for (unsigned int i = 0; i < SubAuthorityCount(); ++i) {
+        text += '-';
+        text += std::to_string(SubAuthority(i));
+    }
     return std::u16string(text.begin(), text.end());
 }
 
@@ -106,6 +110,12 @@ std::uint64_t BinarySID::Authority() const noexcept {
 std::uint32_t BinarySID::SubAuthority(unsigned int index) const noexcept {
     const unsigned char* p = m_Bytes.data() + HEADER_SIZE + 4 * index;
     return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+bool operator<(const BinarySID& a, const BinarySID& b) noexcept {
+    if (a.m_Bytes.size() != b.m_Bytes.size())
+        return a.m_Bytes.size() < b.m_Bytes.size();
+    return std::memcmp(a.m_Bytes.data(), b.m_Bytes.data(), a.m_Bytes.size()) < 0;
 }
 
 bool BinarySID::IsUnixAccount(std::uint32_t kind, std::uint32_t& id) const noexcept {

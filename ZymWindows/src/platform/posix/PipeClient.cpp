@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -46,6 +47,9 @@ unsigned long OpenPipe(const std::string& path, Zym::Handle& pipe) {
         }
         return Zym::SetLastErrorFromErrno(errno);
     }
+    // Non-blocking only to tell a full backlog; transfers choose per call.
+    if (fcntl(client.Get(), F_SETFL, fcntl(client.Get(), F_GETFL) & ~O_NONBLOCK) != 0)
+        return Zym::SetLastErrorFromErrno(errno);
     pipe = std::move(client);
     return Zym::ERROR_SUCCESS;
 }

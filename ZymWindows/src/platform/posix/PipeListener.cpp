@@ -172,8 +172,9 @@ unsigned long PipeListener::Accept(ZymThread::EventSemaphore* shutdown, Zym::Han
             Zym::SetLastError(Zym::ERROR_OPERATION_ABORTED);
             return Zym::ERROR_OPERATION_ABORTED;
         }
-        const int connected =
-            accept4(m_Socket.Get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        // Connected pipes block; a transfer that watches a shutdown event
+        // asks for a non-blocking call.
+        const int connected = accept4(m_Socket.Get(), nullptr, nullptr, SOCK_CLOEXEC);
         if (connected >= 0) {
             pipe.Reset(connected);
             return Zym::ERROR_SUCCESS;

@@ -26,14 +26,16 @@ unsigned long WaitForPipe(const Zym::Handle& pipe, short pollEvents,
     return Zym::ERROR_SUCCESS;
 }
 
-// Runs one non-blocking transfer, waiting for the pipe while it would block.
-// The transfer is tried first, so one that can complete at once never looks
-// at the shutdown event.
+// Runs one transfer. Without a shutdown event nothing can interrupt it, so
+// it simply blocks. With one, it is tried without blocking and, while it
+// would block, the pipe and the event are watched together; a transfer that
+// can complete at once thus never looks at the event.
 template <class Transfer>
 unsigned long Move(const Zym::Handle& pipe, short pollEvents, ZymThread::EventSemaphore* shutdown,
                    unsigned int& done, Transfer transfer) {
+    const int flags = shutdown ? MSG_DONTWAIT : 0;
     for (;;) {
-        const ssize_t moved = transfer();
+        const ssize_t moved = transfer(flags);
         if (moved > 0) {
             done = static_cast<unsigned int>(moved);
             return Zym::ERROR_SUCCESS;
@@ -58,13 +60,15 @@ unsigned long WritePipe(const Zym::Handle& pipe, const void* data, unsigned int 
                         ZymThread::EventSemaphore* shutdown, unsigned int& done) {
     // MSG_NOSIGNAL: a vanished reader is an error code, never SIGPIPE.
     return Move(pipe, POLLOUT, shutdown, done,
-                [&] { return send(pipe.Get(), data, size, MSG_NOSIGNAL | MSG_DONTWAIT); });
+                [&](int flags) { return send(pipe.Get(), data, size, MSG_NOSIGNAL | flags); });
 }
 
 unsigned long ReadPipe(const Zym::Handle& pipe, void* data, unsigned int size,
                        ZymThread::EventSemaphore* shutdown, unsigned int& done) {
-    return Move(pipe, POLLIN, shutdown, done,
-                [&] { return recv(pipe.Get(), data, size, MSG_DONTWAIT); });
+    // A blocking read waits for all it asks for, in one call.
+    return Move(pipe, POLLIN, shutdown, done, [&](int flags) {
+        return recv(pipe.Get(), data, size, flags ? flags : MSG_WAITALL);
+    });
 }
 
 } // namespace ZymWindows::Platform
