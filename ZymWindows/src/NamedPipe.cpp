@@ -112,7 +112,7 @@ void NamedPipe::WritePacket(bool last) {
     SendRaw(m_Packet, size);
 }
 
-void NamedPipe::ReadPacket() {
+void NamedPipe::ReadPacketHeader() {
     do
         ReadData(m_Packet, PACKET_HEADER_SIZE);
     while (PacketLength() == PING_LENGTH);
@@ -123,6 +123,10 @@ void NamedPipe::ReadPacket() {
         m_Garbled = true;
         throw BrokenPipeException(u"The other end sent a packet longer than 32768 bytes.");
     }
+}
+
+void NamedPipe::ReadPacket() {
+    ReadPacketHeader();
     ReadData(m_Packet + PACKET_HEADER_SIZE, PacketLength());
     m_Position = 0;
 }
@@ -207,7 +211,16 @@ unsigned int NamedPipe::vGet(void* data, unsigned int n) {
             }
             if (done == n || IsLastPacket())
                 return done;
-            ReadPacket();
+            ReadPacketHeader();
+            if (n - done >= PacketLength()) {
+                // Wanted whole: the data goes straight to the caller.
+                ReadData(bytes + done, PacketLength());
+                done += PacketLength();
+                m_Position = PacketLength();
+            } else {
+                ReadData(m_Packet + PACKET_HEADER_SIZE, PacketLength());
+                m_Position = 0;
+            }
         }
     } catch (const NamedPipeException&) {
         AbandonMessage();

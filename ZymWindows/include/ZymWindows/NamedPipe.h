@@ -85,6 +85,8 @@ protected:
 
 private:
     void SendRaw(const void* data, unsigned int size) const;
+    // Reads the next data packet's header, skipping pings.
+    void ReadPacketHeader();
     [[noreturn]] void ThrowTransferFailure(unsigned long error) const;
     [[noreturn]] void ThrowDisconnected() const;
     // Drops the message under way after a failure; the stream is idle again
