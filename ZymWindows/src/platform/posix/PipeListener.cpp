@@ -2,6 +2,7 @@
 
 #include "PipeDirectoryLock.h"
 #include "PipePath.h"
+#include "PipeWait.h"
 
 #include <Zym/LastError.h>
 
@@ -164,14 +165,9 @@ void PipeListener::ReleaseInstance() {
 
 unsigned long PipeListener::Accept(ZymThread::EventSemaphore* shutdown, Zym::Handle& pipe) {
     for (;;) {
-        const unsigned long wait =
-            ZymThread::WaitForDescriptor(m_Socket.Get(), POLLIN, &shutdown, shutdown ? 1 : 0);
-        if (wait == ZymThread::WAIT_FAILED)
-            return Zym::GetLastError();
-        if (shutdown && wait == ZymThread::WAIT_OBJECT_0) {
-            Zym::SetLastError(Zym::ERROR_OPERATION_ABORTED);
-            return Zym::ERROR_OPERATION_ABORTED;
-        }
+        if (const unsigned long error = WaitForPipeOrShutdown(m_Socket.Get(), POLLIN, shutdown);
+            error != Zym::ERROR_SUCCESS)
+            return error;
         // Connected pipes block; a transfer that watches a shutdown event
         // asks for a non-blocking call.
         const int connected = accept4(m_Socket.Get(), nullptr, nullptr, SOCK_CLOEXEC);

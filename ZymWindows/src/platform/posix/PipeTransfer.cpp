@@ -1,5 +1,7 @@
 #include "../NamedPipe.h"
 
+#include "PipeWait.h"
+
 #include <ZymThread/EventSemaphore.h>
 
 #include <Zym/LastError.h>
@@ -11,20 +13,6 @@
 namespace ZymWindows::Platform {
 
 namespace {
-
-// Waits until the pipe can move data in the direction of `pollEvents`.
-unsigned long WaitForPipe(const Zym::Handle& pipe, short pollEvents,
-                          ZymThread::EventSemaphore* shutdown) {
-    const unsigned long wait =
-        ZymThread::WaitForDescriptor(pipe.Get(), pollEvents, &shutdown, shutdown ? 1 : 0);
-    if (wait == ZymThread::WAIT_FAILED)
-        return Zym::GetLastError();
-    if (shutdown && wait == ZymThread::WAIT_OBJECT_0) {
-        Zym::SetLastError(Zym::ERROR_OPERATION_ABORTED);
-        return Zym::ERROR_OPERATION_ABORTED;
-    }
-    return Zym::ERROR_SUCCESS;
-}
 
 // Runs one transfer. Without a shutdown event nothing can interrupt it, so
 // it simply blocks. With one, it is tried without blocking and, while it
@@ -48,7 +36,7 @@ unsigned long Move(const Zym::Handle& pipe, short pollEvents, ZymThread::EventSe
             continue;
         if (errno != EAGAIN)
             return Zym::SetLastErrorFromErrno(errno);
-        if (const unsigned long error = WaitForPipe(pipe, pollEvents, shutdown);
+        if (const unsigned long error = WaitForPipeOrShutdown(pipe.Get(), pollEvents, shutdown);
             error != Zym::ERROR_SUCCESS)
             return error;
     }
