@@ -22,6 +22,44 @@ void EncodeHeader(unsigned char* header, std::uint32_t length, bool last) {
     header[5] = header[6] = header[7] = 0;
 }
 
+const void* Advanced(const void* data, unsigned int n) {
+    return static_cast<const unsigned char*>(data) + n;
+}
+
+void* Advanced(void* data, unsigned int n) {
+    return static_cast<unsigned char*>(data) + n;
+}
+
+// Runs transfers until every piece has been moved; the pieces are used up
+// on the way. The first failure's code ends it.
+template <class Piece, class Transfer>
+unsigned long MoveAll(Piece* pieces, unsigned int count, Transfer transfer) {
+    for (unsigned int done = 0;;) {
+        for (; count > 0 && done >= pieces->size; ++pieces, --count)
+            done -= pieces->size;
+        if (count == 0)
+            return Zym::ERROR_SUCCESS;
+        pieces->data = Advanced(pieces->data, done);
+        pieces->size -= done;
+        if (const unsigned long error = transfer(pieces, count, done); error != Zym::ERROR_SUCCESS)
+            return error;
+    }
+}
+
+unsigned long Send(const Zym::Handle& pipe, ZymThread::EventSemaphore* shutdown,
+                   Platform::PipeWritePiece* pieces, unsigned int count) {
+    return MoveAll(pieces, count, [&](const auto* first, unsigned int left, unsigned int& done) {
+        return Platform::WritePipe(pipe, first, left, shutdown, done);
+    });
+}
+
+unsigned long Receive(const Zym::Handle& pipe, ZymThread::EventSemaphore* shutdown,
+                      Platform::PipeReadPiece* pieces, unsigned int count) {
+    return MoveAll(pieces, count, [&](const auto* first, unsigned int left, unsigned int& done) {
+        return Platform::ReadPipe(pipe, first, left, shutdown, done);
+    });
+}
+
 } // namespace
 
 NamedPipe::NamedPipeException::~NamedPipeException() = default;
@@ -52,14 +90,21 @@ void NamedPipe::ThrowTransferFailure(unsigned long error) const {
 void NamedPipe::SendRaw(const void* data, unsigned int size) const {
     const auto* bytes = static_cast<const unsigned char*>(data);
     while (size > 0) {
-        unsigned int done = 0;
-        const unsigned long error = Platform::WritePipe(
-            m_Pipe, bytes, std::min(size, MAX_WRITE_PIECE), m_ShutdownEvent, done);
-        if (error != Zym::ERROR_SUCCESS)
+        Platform::PipeWritePiece piece{bytes, std::min(size, MAX_WRITE_PIECE)};
+        bytes += piece.size;
+        size -= piece.size;
+        if (const unsigned long error = Send(m_Pipe, m_ShutdownEvent, &piece, 1);
+            error != Zym::ERROR_SUCCESS)
             ThrowTransferFailure(error);
-        bytes += done;
-        size -= done;
     }
+}
+
+void NamedPipe::SendPacket(const void* data, unsigned int length, bool last) {
+    EncodeHeader(m_Packet, length, last);
+    Platform::PipeWritePiece pieces[] = {{m_Packet, PACKET_HEADER_SIZE}, {data, length}};
+    if (const unsigned long error = Send(m_Pipe, m_ShutdownEvent, pieces, 2);
+        error != Zym::ERROR_SUCCESS)
+        ThrowTransferFailure(error);
 }
 
 void NamedPipe::WriteData(const void* data, unsigned int size) {
@@ -67,15 +112,17 @@ void NamedPipe::WriteData(const void* data, unsigned int size) {
 }
 
 void NamedPipe::ReadData(void* data, unsigned int size) {
-    auto* bytes = static_cast<unsigned char*>(data);
-    while (size > 0) {
-        unsigned int done = 0;
-        const unsigned long error = Platform::ReadPipe(m_Pipe, bytes, size, m_ShutdownEvent, done);
-        if (error != Zym::ERROR_SUCCESS)
-            ThrowTransferFailure(error);
-        bytes += done;
-        size -= done;
-    }
+    Platform::PipeReadPiece piece{data, size};
+    if (const unsigned long error = Receive(m_Pipe, m_ShutdownEvent, &piece, 1);
+        error != Zym::ERROR_SUCCESS)
+        ThrowTransferFailure(error);
+}
+
+void NamedPipe::ReadDataAndHeader(void* data, unsigned int size) {
+    Platform::PipeReadPiece pieces[] = {{data, size}, {m_Packet, PACKET_HEADER_SIZE}};
+    if (const unsigned long error = Receive(m_Pipe, m_ShutdownEvent, pieces, 2);
+        error != Zym::ERROR_SUCCESS)
+        ThrowTransferFailure(error);
 }
 
 void NamedPipe::WriteUInt32(std::uint32_t value) {
@@ -106,16 +153,19 @@ unsigned int NamedPipe::PacketLength() const noexcept {
 }
 
 void NamedPipe::WritePacket(bool last) {
-    EncodeHeader(m_Packet, m_Position, last);
-    const unsigned int size = PACKET_HEADER_SIZE + m_Position;
+    const unsigned int length = m_Position;
     m_Position = 0;
-    SendRaw(m_Packet, size);
+    SendPacket(m_Packet + PACKET_HEADER_SIZE, length, last);
 }
 
 void NamedPipe::ReadPacketHeader() {
-    do
+    ReadData(m_Packet, PACKET_HEADER_SIZE);
+    AcceptPacketHeader();
+}
+
+void NamedPipe::AcceptPacketHeader() {
+    while (PacketLength() == PING_LENGTH)
         ReadData(m_Packet, PACKET_HEADER_SIZE);
-    while (PacketLength() == PING_LENGTH);
     if (PacketLength() > PACKET_DATA_SIZE) {
         // The peer does not speak this protocol: nothing after this header
         // can be trusted, so the stream stays broken.
@@ -145,6 +195,13 @@ unsigned int NamedPipe::vPut(const void* data, unsigned int n) {
     const auto* bytes = static_cast<const unsigned char*>(data);
     try {
         for (unsigned int left = n; left > 0;) {
+            if (m_Position == 0 && left >= PACKET_DATA_SIZE) {
+                // A whole packet leaves straight from the caller's memory.
+                SendPacket(bytes, PACKET_DATA_SIZE, false);
+                bytes += PACKET_DATA_SIZE;
+                left -= PACKET_DATA_SIZE;
+                continue;
+            }
             const unsigned int k = std::min(left, PACKET_DATA_SIZE - m_Position);
             std::memcpy(m_Packet + PACKET_HEADER_SIZE + m_Position, bytes, k);
             m_Position += k;
@@ -212,15 +269,22 @@ unsigned int NamedPipe::vGet(void* data, unsigned int n) {
             if (done == n || IsLastPacket())
                 return done;
             ReadPacketHeader();
-            if (n - done >= PacketLength()) {
-                // Wanted whole: the data goes straight to the caller.
-                ReadData(bytes + done, PacketLength());
-                done += PacketLength();
-                m_Position = PacketLength();
-            } else {
-                ReadData(m_Packet + PACKET_HEADER_SIZE, PacketLength());
-                m_Position = 0;
+            // Packets wanted whole go straight to the caller; while the
+            // caller wants more than the packet holds, the next header
+            // comes along in the same read.
+            while (n - done >= PacketLength()) {
+                const unsigned int length = PacketLength();
+                if (n - done == length || IsLastPacket()) {
+                    ReadData(bytes + done, length);
+                    m_Position = length;
+                    return done + length;
+                }
+                ReadDataAndHeader(bytes + done, length);
+                done += length;
+                AcceptPacketHeader();
             }
+            ReadData(m_Packet + PACKET_HEADER_SIZE, PacketLength());
+            m_Position = 0;
         }
     } catch (const NamedPipeException&) {
         AbandonMessage();

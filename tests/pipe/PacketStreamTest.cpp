@@ -26,6 +26,12 @@ TEST(PacketStream, OutgoingMessagesAreFramedAsPackets) {
         pipe.Flush(); // nothing buffered: nothing sent
         pipe.Put("abcde", 5);
         pipe.EndMessage();
+        // Whole packets from a long write leave without the buffer, in
+        // order with what is buffered.
+        pipe.Put("ab", 2);
+        const std::string longWrite(2 * 32768 + 5, 'y');
+        pipe.Put(longWrite.data(), static_cast<unsigned int>(longWrite.size()));
+        pipe.EndMessage();
         EXPECT_TRUE(pipe.IsConnected());
         pipe.Ping();
     });
@@ -38,6 +44,10 @@ TEST(PacketStream, OutgoingMessagesAreFramedAsPackets) {
     EXPECT_EQ(peer.Receive(8), PacketHeader(0, true));
     EXPECT_EQ(peer.Receive(18), Concat({PacketHeader(10, false), Text("0123456789")}));
     EXPECT_EQ(peer.Receive(13), Concat({PacketHeader(5, true), Text("abcde")}));
+    EXPECT_EQ(peer.Receive(8 + 32768),
+              Concat({PacketHeader(32768, false), Text("ab"), Bytes(32766, 'y')}));
+    EXPECT_EQ(peer.Receive(8 + 32768), Concat({PacketHeader(32768, false), Bytes(32768, 'y')}));
+    EXPECT_EQ(peer.Receive(8 + 7), Concat({PacketHeader(7, true), Bytes(7, 'y')}));
     EXPECT_EQ(peer.Receive(8), PacketHeader(0xFFFFFFFF, false));
     EXPECT_EQ(peer.Receive(8), PacketHeader(0xFFFFFFFF, false));
     server.Join();
@@ -50,8 +60,8 @@ TEST(PacketStream, ReadersSkipPingsAndStopAtTheEndOfAMessage) {
         char buffer[16] = {};
         pipe.ReadMessage();
         EXPECT_EQ(pipe.GetState(), NamedPipe::Reading);
-        EXPECT_EQ(pipe.Read(buffer, sizeof buffer), 5u);
-        EXPECT_EQ(std::string(buffer, 5), "abcde");
+        EXPECT_EQ(pipe.Read(buffer, sizeof buffer), 8u);
+        EXPECT_EQ(std::string(buffer, 8), "abcdefgh");
         EXPECT_TRUE(pipe.EndOfFile());
         EXPECT_EQ(pipe.Read(buffer, sizeof buffer), 0u);
         pipe.EndMessage();
@@ -75,8 +85,9 @@ TEST(PacketStream, ReadersSkipPingsAndStopAtTheEndOfAMessage) {
     WaitForPipeSocket(directory, PIPE);
     RawPeer peer(directory.SocketOf(PIPE));
     peer.Handshake();
-    peer.Send(Concat({ping, ping, PacketHeader(3, false), Text("abc"), ping, PacketHeader(2, true),
-                      Text("de")}));
+    peer.Send(Concat({ping, ping, PacketHeader(3, false), Text("abc"), ping, PacketHeader(2, false),
+                      Text("de"), ping, ping, PacketHeader(0, false), PacketHeader(3, true),
+                      Text("fgh")}));
     peer.Send(Concat({PacketHeader(1, false), Text("1"), PacketHeader(1, false), Text("2"), ping,
                       PacketHeader(0, false), PacketHeader(1, true), Text("3")}));
     peer.Send(Concat({PacketHeader(2, true), Text("ok")}));

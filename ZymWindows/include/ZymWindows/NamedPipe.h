@@ -85,8 +85,15 @@ protected:
 
 private:
     void SendRaw(const void* data, unsigned int size) const;
+    // Sends the header and `length` bytes from `data` in one write.
+    void SendPacket(const void* data, unsigned int length, bool last);
+    // Reads `size` raw bytes and then the next packet's header in one go.
+    void ReadDataAndHeader(void* data, unsigned int size);
     // Reads the next data packet's header, skipping pings.
     void ReadPacketHeader();
+    // Takes the header just read: skips pings, rejects lengths beyond the
+    // buffer.
+    void AcceptPacketHeader();
     [[noreturn]] void ThrowTransferFailure(unsigned long error) const;
     [[noreturn]] void ThrowDisconnected() const;
     // Drops the message under way after a failure; the stream is idle again
@@ -98,7 +105,7 @@ private:
 
     ZymThread::EventSemaphore* m_ShutdownEvent;
     mutable PipeState m_State = Idle;
-    // Header and data side by side, so that a packet leaves in one write.
+    // Header and data side by side, as a packet travels.
     unsigned char m_Packet[PACKET_HEADER_SIZE + PACKET_DATA_SIZE];
     unsigned int m_Position = 0;
     bool m_Garbled = false;

@@ -49,12 +49,27 @@ unsigned long OpenPipe(const std::string& path, Zym::Handle& pipe);
 // Waits a moment for an instance of a busy pipe to become free.
 void WaitForFreeInstance(ZymThread::EventSemaphore* shutdown);
 
-// One transfer of at most `size` bytes, waiting as long as the pipe has no
-// room or no data; `done` receives the bytes moved (at least one on
-// success). A peer that has closed its end gives ERROR_BROKEN_PIPE.
-unsigned long WritePipe(const Zym::Handle& pipe, const void* data, unsigned int size,
+// One piece of a gathered transfer: the pieces of one call are moved in
+// order, as if they were one contiguous block.
+struct PipeWritePiece {
+    const void* data;
+    unsigned int size;
+};
+struct PipeReadPiece {
+    void* data;
+    unsigned int size;
+};
+
+inline constexpr unsigned int MAX_PIPE_PIECES = 4;
+
+// One transfer of at most the pieces' total size (which must not be zero;
+// at most MAX_PIPE_PIECES pieces),
+// waiting as long as the pipe has no room or no data; `done` receives the
+// bytes moved (at least one on success). A peer that has closed its end
+// gives ERROR_BROKEN_PIPE.
+unsigned long WritePipe(const Zym::Handle& pipe, const PipeWritePiece* pieces, unsigned int count,
                         ZymThread::EventSemaphore* shutdown, unsigned int& done);
-unsigned long ReadPipe(const Zym::Handle& pipe, void* data, unsigned int size,
+unsigned long ReadPipe(const Zym::Handle& pipe, const PipeReadPiece* pieces, unsigned int count,
                        ZymThread::EventSemaphore* shutdown, unsigned int& done);
 
 } // namespace ZymWindows::Platform

@@ -9,10 +9,23 @@
 #include <cerrno>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 
 namespace ZymWindows::Platform {
 
 namespace {
+
+// The pieces of one transfer as the vector of a socket message.
+struct MessageVector {
+    template <class Piece> MessageVector(const Piece* pieces, unsigned int count) {
+        for (unsigned int i = 0; i < count; ++i)
+            vector[i] = {const_cast<void*>(pieces[i].data), pieces[i].size};
+        header.msg_iov = vector;
+        header.msg_iovlen = count;
+    }
+    iovec vector[MAX_PIPE_PIECES];
+    msghdr header{};
+};
 
 // Runs one transfer. Without a shutdown event nothing can interrupt it, so
 // it simply blocks. With one, it is tried without blocking and, while it
@@ -44,18 +57,21 @@ unsigned long Move(const Zym::Handle& pipe, short pollEvents, ZymThread::EventSe
 
 } // namespace
 
-unsigned long WritePipe(const Zym::Handle& pipe, const void* data, unsigned int size,
+unsigned long WritePipe(const Zym::Handle& pipe, const PipeWritePiece* pieces, unsigned int count,
                         ZymThread::EventSemaphore* shutdown, unsigned int& done) {
+    MessageVector message(pieces, count);
     // MSG_NOSIGNAL: a vanished reader is an error code, never SIGPIPE.
-    return Move(pipe, POLLOUT, shutdown, done,
-                [&](int flags) { return send(pipe.Get(), data, size, MSG_NOSIGNAL | flags); });
+    return Move(pipe, POLLOUT, shutdown, done, [&](int flags) {
+        return sendmsg(pipe.Get(), &message.header, MSG_NOSIGNAL | flags);
+    });
 }
 
-unsigned long ReadPipe(const Zym::Handle& pipe, void* data, unsigned int size,
+unsigned long ReadPipe(const Zym::Handle& pipe, const PipeReadPiece* pieces, unsigned int count,
                        ZymThread::EventSemaphore* shutdown, unsigned int& done) {
+    MessageVector message(pieces, count);
     // A blocking read waits for all it asks for, in one call.
     return Move(pipe, POLLIN, shutdown, done, [&](int flags) {
-        return recv(pipe.Get(), data, size, flags ? flags : MSG_WAITALL);
+        return recvmsg(pipe.Get(), &message.header, flags ? flags : MSG_WAITALL);
     });
 }
 
