@@ -2,6 +2,9 @@
 
 #include "ZymWindows/RegFile.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace ZymWindows::RegFile {
 
 namespace {
@@ -14,22 +17,12 @@ constexpr std::size_t LINE_WIDTH = 80;
 void AppendQuoted(std::u16string& out, std::u16string_view text) {
     out += u'"';
     for (const char16_t c : text) {
-        switch (c) {
-        case u'\\':
-            out += u"\\\\";
-            break;
-        case u'"':
-            out += u"\\\"";
-            break;
-        case u'\n':
-            out += u"\\n";
-            break;
-        case u'\r':
-            out += u"\\r";
-            break;
-        default:
+        const auto escape =
+            std::ranges::find(RegText::QUOTED_ESCAPES, c, &RegText::QuotedEscape::character);
+        if (escape != std::end(RegText::QUOTED_ESCAPES))
+            out += {u'\\', escape->letter};
+        else
             out += c;
-        }
     }
     out += u'"';
 }

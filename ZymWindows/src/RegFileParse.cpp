@@ -5,6 +5,8 @@
 
 #include <ZymCharset/Utf.h>
 
+#include <algorithm>
+#include <iterator>
 #include <string_view>
 
 namespace ZymWindows::RegFile {
@@ -175,20 +177,11 @@ private:
             }
             if (++i == text.size())
                 break;
-            switch (text[i]) {
-            case u'\\':
-            case u'"':
-                out += text[i];
-                break;
-            case u'n':
-                out += u'\n';
-                break;
-            case u'r':
-                out += u'\r';
-                break;
-            default:
+            const auto escape =
+                std::ranges::find(RegText::QUOTED_ESCAPES, text[i], &RegText::QuotedEscape::letter);
+            if (escape == std::end(RegText::QUOTED_ESCAPES))
                 Fail(Number(), "unknown escape in a quoted text (use \\\\ or \\\")");
-            }
+            out += escape->character;
         }
         Fail(Number(), "missing closing quote");
     }

@@ -45,6 +45,15 @@ constexpr int HexDigit(char32_t c) {
     return -1;
 }
 
+// Inside a quoted text of a .reg file, each of these characters stands as a
+// backslash followed by its letter.
+struct QuotedEscape {
+    char16_t character;
+    char16_t letter;
+};
+inline constexpr QuotedEscape QUOTED_ESCAPES[] = {
+    {u'\\', u'\\'}, {u'"', u'"'}, {u'\n', u'n'}, {u'\r', u'r'}};
+
 // UTF-16 text as little-endian bytes, with a terminating zero unit when
 // `terminate` is set; and back, dropping an odd last byte.
 std::vector<unsigned char> ToBytes(const std::u16string& text, bool terminate);

@@ -1,6 +1,7 @@
 #include "CfbText.h"
 
 #include "Command.h"
+#include "HexDigit.h"
 
 #include <ZymCharset/Utf.h>
 
@@ -12,16 +13,6 @@ namespace {
 
 bool NeedsEscape(char16_t unit) {
     return unit < 0x20 || (unit >= 0x7F && unit <= 0x9F) || unit == u'\\' || unit == u'/';
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 std::string Hex(const char* format, unsigned int value) {

@@ -1,5 +1,6 @@
 #include "RegData.h"
 
+#include "HexDigit.h"
 #include "RegCli.h"
 
 #include <ZymWindows/Registry.h>
@@ -35,16 +36,6 @@ std::uint64_t Number(const std::string& text, std::uint64_t max, const char* typ
 void AppendLittleEndian(std::vector<unsigned char>& out, std::uint64_t value, int bytes) {
     for (int i = 0; i < bytes; ++i)
         out.push_back(static_cast<unsigned char>(value >> (8 * i)));
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 std::vector<unsigned char> HexBytes(const std::string& text) {
