@@ -5,7 +5,6 @@
 #include "ZymWindows/Registry.h"
 #include "ZymWindows/Uuid.h"
 
-#include <cstring>
 #include <string_view>
 
 namespace ZymWindows {
@@ -79,7 +78,7 @@ Uuid::~Uuid() = default;
 Uuid& Uuid::operator=(const Uuid& other) = default;
 
 bool operator==(const Uuid& a, const Uuid& b) noexcept {
-    return std::memcmp(&a.m_Guid, &b.m_Guid, sizeof(GUID)) == 0;
+    return a.m_Guid == b.m_Guid;
 }
 
 Uuid Uuid::Generate() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <ZymWindows/Guid.h>
+
 #include <Zym/BinaryStreamBuf.h>
 #include <Zym/NoCase.h>
 #include <Zym/RefCounter.h>
@@ -12,17 +14,6 @@
 #include <vector>
 
 namespace ZymWindows::OLE {
-
-// A 16-byte identifier, field by field as Windows lays it out; property set
-// streams store each field little-endian.
-struct _GUID {
-    std::uint32_t Data1;
-    std::uint16_t Data2;
-    std::uint16_t Data3;
-    std::uint8_t Data4[8];
-
-    friend bool operator==(const _GUID&, const _GUID&) = default;
-};
 
 // Parses one property set stream (summary information, document summary
 // information, user-defined properties...) and files the properties it

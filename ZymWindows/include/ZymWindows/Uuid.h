@@ -1,17 +1,10 @@
 #pragma once
 
-#include <cstdint>
+#include <ZymWindows/Guid.h>
+
 #include <string>
 
 namespace ZymWindows {
-
-// A 16-byte identifier in the field order of the Windows GUID.
-struct GUID {
-    std::uint32_t Data1;
-    std::uint16_t Data2;
-    std::uint16_t Data3;
-    std::uint8_t Data4[8];
-};
 
 // A universally unique identifier. Its text form is 36 lower-case hex
 // digits in groups of 8-4-4-4-12 without braces; parsing also takes upper

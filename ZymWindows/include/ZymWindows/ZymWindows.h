@@ -2,14 +2,15 @@
 
 // The whole public API of ZymWindows.
 #include <ZymWindows/Exceptions.h>
-#include <ZymWindows/OLEPropertyStorage.h>
-#include <ZymWindows/OLEStorage.h>
-#include <ZymWindows/ZymWindowsMsg-I.h>
+#include <ZymWindows/Guid.h>
 #include <ZymWindows/NTNetwork.h>
 #include <ZymWindows/NamedPipe.h>
 #include <ZymWindows/NamedPipeClient.h>
 #include <ZymWindows/NamedPipeDaemon.h>
 #include <ZymWindows/NamedPipeServer.h>
-#include <ZymWindows/Registry.h>
+#include <ZymWindows/OLEPropertyStorage.h>
+#include <ZymWindows/OLEStorage.h>
 #include <ZymWindows/RegFile.h>
+#include <ZymWindows/Registry.h>
 #include <ZymWindows/Uuid.h>
+#include <ZymWindows/ZymWindowsMsg-I.h>
