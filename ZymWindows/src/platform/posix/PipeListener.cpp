@@ -20,9 +20,11 @@ namespace ZymWindows::Platform {
 
 namespace {
 
-// Connections that wait for the server beyond this many make a client's
-// connect fail with EAGAIN, which clients see as "all instances busy".
-constexpr int LISTEN_BACKLOG = 16;
+// Clients that the server has not accepted yet wait in the listening
+// socket's backlog, woken by the kernel when they are accepted. Beyond this
+// many, a client's connect fails with EAGAIN, which clients see as "all
+// instances busy" and retry after a pause.
+constexpr int LISTEN_BACKLOG = MAX_PIPE_INSTANCES;
 
 struct Registry {
     std::mutex lock;
