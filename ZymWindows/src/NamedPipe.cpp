@@ -22,42 +22,21 @@ void EncodeHeader(unsigned char* header, std::uint32_t length, bool last) {
     header[5] = header[6] = header[7] = 0;
 }
 
-const void* Advanced(const void* data, unsigned int n) {
-    return static_cast<const unsigned char*>(data) + n;
-}
-
-void* Advanced(void* data, unsigned int n) {
-    return static_cast<unsigned char*>(data) + n;
-}
-
-// Runs transfers until every piece has been moved; the pieces are used up
-// on the way. The first failure's code ends it.
-template <class Piece, class Transfer>
-unsigned long MoveAll(Piece* pieces, unsigned int count, Transfer transfer) {
+// Writes until every piece has gone; the pieces are used up on the way.
+// The first failure's code ends it.
+unsigned long Send(const Zym::Handle& pipe, ZymThread::EventSemaphore* shutdown,
+                   Platform::PipeWritePiece* pieces, unsigned int count) {
     for (unsigned int done = 0;;) {
         for (; count > 0 && done >= pieces->size; ++pieces, --count)
             done -= pieces->size;
         if (count == 0)
             return Zym::ERROR_SUCCESS;
-        pieces->data = Advanced(pieces->data, done);
+        pieces->data = static_cast<const unsigned char*>(pieces->data) + done;
         pieces->size -= done;
-        if (const unsigned long error = transfer(pieces, count, done); error != Zym::ERROR_SUCCESS)
+        if (const unsigned long error = Platform::WritePipe(pipe, pieces, count, shutdown, done);
+            error != Zym::ERROR_SUCCESS)
             return error;
     }
-}
-
-unsigned long Send(const Zym::Handle& pipe, ZymThread::EventSemaphore* shutdown,
-                   Platform::PipeWritePiece* pieces, unsigned int count) {
-    return MoveAll(pieces, count, [&](const auto* first, unsigned int left, unsigned int& done) {
-        return Platform::WritePipe(pipe, first, left, shutdown, done);
-    });
-}
-
-unsigned long Receive(const Zym::Handle& pipe, ZymThread::EventSemaphore* shutdown,
-                      Platform::PipeReadPiece* pieces, unsigned int count) {
-    return MoveAll(pieces, count, [&](const auto* first, unsigned int left, unsigned int& done) {
-        return Platform::ReadPipe(pipe, first, left, shutdown, done);
-    });
 }
 
 } // namespace
@@ -112,17 +91,31 @@ void NamedPipe::WriteData(const void* data, unsigned int size) {
 }
 
 void NamedPipe::ReadData(void* data, unsigned int size) {
-    Platform::PipeReadPiece piece{data, size};
-    if (const unsigned long error = Receive(m_Pipe, m_ShutdownEvent, &piece, 1);
-        error != Zym::ERROR_SUCCESS)
-        ThrowTransferFailure(error);
-}
-
-void NamedPipe::ReadDataAndHeader(void* data, unsigned int size) {
-    Platform::PipeReadPiece pieces[] = {{data, size}, {m_Packet, PACKET_HEADER_SIZE}};
-    if (const unsigned long error = Receive(m_Pipe, m_ShutdownEvent, pieces, 2);
-        error != Zym::ERROR_SUCCESS)
-        ThrowTransferFailure(error);
+    auto* bytes = static_cast<unsigned char*>(data);
+    const unsigned int taken = std::min(size, m_ReadAheadEnd - m_ReadAheadStart);
+    if (taken > 0) {
+        std::memcpy(bytes, m_ReadAhead + m_ReadAheadStart, taken);
+        m_ReadAheadStart += taken;
+        bytes += taken;
+        size -= taken;
+    }
+    // The read-ahead is empty from here on; it takes whatever has already
+    // arrived after the bytes asked for.
+    while (size > 0) {
+        Platform::PipeReadPiece pieces[] = {{bytes, size}, {m_ReadAhead, READ_AHEAD_SIZE}};
+        unsigned int done = 0;
+        if (const unsigned long error =
+                Platform::ReadPipe(m_Pipe, pieces, 2, size, m_ShutdownEvent, done);
+            error != Zym::ERROR_SUCCESS)
+            ThrowTransferFailure(error);
+        if (done > size) {
+            m_ReadAheadStart = 0;
+            m_ReadAheadEnd = done - size;
+            done = size;
+        }
+        bytes += done;
+        size -= done;
+    }
 }
 
 void NamedPipe::WriteUInt32(std::uint32_t value) {
@@ -159,13 +152,9 @@ void NamedPipe::WritePacket(bool last) {
 }
 
 void NamedPipe::ReadPacketHeader() {
-    ReadData(m_Packet, PACKET_HEADER_SIZE);
-    AcceptPacketHeader();
-}
-
-void NamedPipe::AcceptPacketHeader() {
-    while (PacketLength() == PING_LENGTH)
+    do
         ReadData(m_Packet, PACKET_HEADER_SIZE);
+    while (PacketLength() == PING_LENGTH);
     if (PacketLength() > PACKET_DATA_SIZE) {
         // The peer does not speak this protocol: nothing after this header
         // can be trusted, so the stream stays broken.
@@ -269,22 +258,15 @@ unsigned int NamedPipe::vGet(void* data, unsigned int n) {
             if (done == n || IsLastPacket())
                 return done;
             ReadPacketHeader();
-            // Packets wanted whole go straight to the caller; while the
-            // caller wants more than the packet holds, the next header
-            // comes along in the same read.
-            while (n - done >= PacketLength()) {
-                const unsigned int length = PacketLength();
-                if (n - done == length || IsLastPacket()) {
-                    ReadData(bytes + done, length);
-                    m_Position = length;
-                    return done + length;
-                }
-                ReadDataAndHeader(bytes + done, length);
-                done += length;
-                AcceptPacketHeader();
+            if (n - done >= PacketLength()) {
+                // Wanted whole: the data goes straight to the caller.
+                ReadData(bytes + done, PacketLength());
+                done += PacketLength();
+                m_Position = PacketLength();
+            } else {
+                ReadData(m_Packet + PACKET_HEADER_SIZE, PacketLength());
+                m_Position = 0;
             }
-            ReadData(m_Packet + PACKET_HEADER_SIZE, PacketLength());
-            m_Position = 0;
         }
     } catch (const NamedPipeException&) {
         AbandonMessage();

@@ -87,13 +87,9 @@ private:
     void SendRaw(const void* data, unsigned int size) const;
     // Sends the header and `length` bytes from `data` in one write.
     void SendPacket(const void* data, unsigned int length, bool last);
-    // Reads `size` raw bytes and then the next packet's header in one go.
-    void ReadDataAndHeader(void* data, unsigned int size);
-    // Reads the next data packet's header, skipping pings.
+    // Reads the next data packet's header, skipping pings; rejects lengths
+    // beyond the buffer.
     void ReadPacketHeader();
-    // Takes the header just read: skips pings, rejects lengths beyond the
-    // buffer.
-    void AcceptPacketHeader();
     [[noreturn]] void ThrowTransferFailure(unsigned long error) const;
     [[noreturn]] void ThrowDisconnected() const;
     // Drops the message under way after a failure; the stream is idle again
@@ -109,6 +105,12 @@ private:
     unsigned char m_Packet[PACKET_HEADER_SIZE + PACKET_DATA_SIZE];
     unsigned int m_Position = 0;
     bool m_Garbled = false;
+    // Bytes that arrived behind those a read asked for (the next header, a
+    // whole small packet), handed out before the pipe is read again.
+    static constexpr unsigned int READ_AHEAD_SIZE = 4096;
+    unsigned char m_ReadAhead[READ_AHEAD_SIZE];
+    unsigned int m_ReadAheadStart = 0;
+    unsigned int m_ReadAheadEnd = 0;
 };
 
 } // namespace ZymWindows

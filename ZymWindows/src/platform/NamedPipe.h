@@ -69,7 +69,11 @@ inline constexpr unsigned int MAX_PIPE_PIECES = 4;
 // gives ERROR_BROKEN_PIPE.
 unsigned long WritePipe(const Zym::Handle& pipe, const PipeWritePiece* pieces, unsigned int count,
                         ZymThread::EventSemaphore* shutdown, unsigned int& done);
+// A read may wait until `needed` bytes (at most the total) have arrived
+// before it returns; what the pieces can take beyond them, it takes only
+// if it is already there.
 unsigned long ReadPipe(const Zym::Handle& pipe, const PipeReadPiece* pieces, unsigned int count,
-                       ZymThread::EventSemaphore* shutdown, unsigned int& done);
+                       unsigned int needed, ZymThread::EventSemaphore* shutdown,
+                       unsigned int& done);
 
 } // namespace ZymWindows::Platform

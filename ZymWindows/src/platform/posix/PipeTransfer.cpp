@@ -67,11 +67,17 @@ unsigned long WritePipe(const Zym::Handle& pipe, const PipeWritePiece* pieces, u
 }
 
 unsigned long ReadPipe(const Zym::Handle& pipe, const PipeReadPiece* pieces, unsigned int count,
-                       ZymThread::EventSemaphore* shutdown, unsigned int& done) {
+                       unsigned int needed, ZymThread::EventSemaphore* shutdown,
+                       unsigned int& done) {
     MessageVector message(pieces, count);
-    // A blocking read waits for all it asks for, in one call.
+    unsigned int total = 0;
+    for (unsigned int i = 0; i < count; ++i)
+        total += pieces[i].size;
+    // A blocking read that needs everything waits for all of it in one
+    // call; otherwise it returns with what has arrived.
+    const int blocking = needed == total ? MSG_WAITALL : 0;
     return Move(pipe, POLLIN, shutdown, done, [&](int flags) {
-        return recvmsg(pipe.Get(), &message.header, flags ? flags : MSG_WAITALL);
+        return recvmsg(pipe.Get(), &message.header, flags ? flags : blocking);
     });
 }
 
