@@ -1,4 +1,4 @@
-#include "Process.h"
+#include "TestFiles.h"
 
 #include <ZymFile/DiskBuffer.h>
 #include <ZymFile/FileBuffer.h>
@@ -33,7 +33,7 @@ std::vector<unsigned char> ReadAt(Zym::BinaryStreamBuf& buffer, unsigned int at,
 
 class ScratchDir : public ::testing::Test {
 protected:
-    cfbtest::ScratchDirectory m_Scratch;
+    zymtest::ScratchDirectory m_Scratch;
     const fs::path& m_Dir = m_Scratch.Path();
 };
 

@@ -1,9 +1,10 @@
 #include "CfbBuilder.h"
-#include "Process.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
 using namespace cfbtest;
+using namespace zymtest;
 
 namespace {
 
@@ -11,7 +12,7 @@ class Cli : public ::testing::Test {
 protected:
     ProcessResult Zymwin(std::vector<std::string> args) {
         args.insert(args.begin(), {ZYMWIN_PATH, "cfb"});
-        return RunProcess(args, m_Scratch.Path());
+        return RunProcess(args);
     }
     std::string Save(const std::string& name, const Bytes& bytes) {
         const auto path = (m_Scratch.Path() / name).string();

@@ -1,11 +1,11 @@
-#include "Process.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 
-using namespace cfbtest;
+using namespace zymtest;
 namespace fs = std::filesystem;
 
 namespace {
@@ -15,10 +15,10 @@ const fs::path SAMPLES = fs::path(ZYM_TEST_DATA_DIR) / "cfb";
 const fs::path COMPARE = fs::path(__FILE__).parent_path() / "olefile_compare.py";
 
 // Runs the olefile comparison over the files and reports its findings.
-void ExpectAgreementWithOlefile(const std::vector<std::string>& files, const fs::path& scratch) {
+void ExpectAgreementWithOlefile(const std::vector<std::string>& files) {
     std::vector<std::string> argv{PYTHON, COMPARE.string(), ZYMWIN_PATH};
     argv.insert(argv.end(), files.begin(), files.end());
-    const ProcessResult result = RunProcess(argv, scratch);
+    const ProcessResult result = RunProcess(argv);
     EXPECT_EQ(result.status, 0) << result.out << result.err;
 }
 
@@ -36,13 +36,12 @@ void WriteBytes(const fs::path& path, std::size_t size, unsigned int seed) {
 } // namespace
 
 TEST(RealFiles, LibreOfficeDocumentsAgreeWithOlefile) {
-    ScratchDirectory scratch;
     std::vector<std::string> files;
     for (const auto& entry : fs::directory_iterator(SAMPLES))
         files.push_back(entry.path().string());
     ASSERT_FALSE(files.empty());
     std::sort(files.begin(), files.end());
-    ExpectAgreementWithOlefile(files, scratch.Path());
+    ExpectAgreementWithOlefile(files);
 }
 
 TEST(RealFiles, FilesMadeByGsfAndMsibuildAgreeWithOlefile) {
@@ -62,8 +61,7 @@ TEST(RealFiles, FilesMadeByGsfAndMsibuildAgreeWithOlefile) {
     // A real summary information stream, taken from a LibreOffice document.
     const ProcessResult summary =
         RunProcess({ZYMWIN_PATH, "cfb", "cat", (SAMPLES / "libreoffice-report.doc").string(),
-                    "\\x05SummaryInformation"},
-                   scratch.Path());
+                    "\\x05SummaryInformation"});
     ASSERT_EQ(summary.status, 0) << summary.err;
     WriteFile(tree / "\x05SummaryInformation", summary.out);
 
@@ -71,15 +69,15 @@ TEST(RealFiles, FilesMadeByGsfAndMsibuildAgreeWithOlefile) {
     std::vector<std::string> argv{"gsf", "createole", packed};
     for (const auto& entry : fs::directory_iterator(tree))
         argv.push_back(entry.path().string());
-    ASSERT_EQ(RunProcess(argv, scratch.Path()).status, 0);
+    ASSERT_EQ(RunProcess(argv).status, 0);
 
     const std::string msi = (scratch.Path() / "setup.msi").string();
     for (const std::vector<std::string>& step :
          {std::vector<std::string>{"msibuild", msi, "-s", "Zym Setup", "Zym Tests", ";1033",
                                    "{0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0}"},
           {"msibuild", msi, "-a", "Payload", (tree / "sub/edge").string()}}) {
-        const ProcessResult built = RunProcess(step, scratch.Path());
+        const ProcessResult built = RunProcess(step);
         ASSERT_EQ(built.status, 0) << built.out << built.err;
     }
-    ExpectAgreementWithOlefile({packed, msi}, scratch.Path());
+    ExpectAgreementWithOlefile({packed, msi});
 }

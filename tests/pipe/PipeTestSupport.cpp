@@ -36,20 +36,14 @@ std::string ReadAll(int fd) {
 } // namespace
 
 ScopedPipeDirectory::ScopedPipeDirectory() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "pipe-test-XXXXXX").string();
-    if (!mkdtemp(pattern.data()))
-        throw std::runtime_error("mkdtemp failed");
-    m_Path = pattern;
     // Open to every account, as the default directory is, so that clients
     // running under other users can reach the sockets.
-    chmod(m_Path.c_str(), 01777);
-    setenv("ZYM_PIPE_DIR", m_Path.c_str(), 1);
+    chmod(Path().c_str(), 01777);
+    setenv("ZYM_PIPE_DIR", Path().c_str(), 1);
 }
 
 ScopedPipeDirectory::~ScopedPipeDirectory() {
     unsetenv("ZYM_PIPE_DIR");
-    std::error_code ignored;
-    std::filesystem::remove_all(m_Path, ignored);
 }
 
 void WaitForPipeSocket(const ScopedPipeDirectory& directory, const std::string& name,

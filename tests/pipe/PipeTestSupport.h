@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TestFiles.h"
+
 #include <ZymWindows/NamedPipeServer.h>
 
 #include <sys/types.h>
@@ -19,11 +21,11 @@ class ScopedPipeDirectory {
 public:
     ScopedPipeDirectory();
     ~ScopedPipeDirectory();
-    const std::string& Path() const { return m_Path; }
-    std::string SocketOf(const std::string& name) const { return m_Path + "/" + name; }
+    std::string Path() const { return m_Directory.Path().string(); }
+    std::string SocketOf(const std::string& name) const { return Path() + "/" + name; }
 
 private:
-    std::string m_Path;
+    zymtest::ScratchDirectory m_Directory;
 };
 
 // Blocks until the socket of pipe `name` exists in the test's directory
@@ -62,12 +64,9 @@ std::vector<unsigned char> IdentityBlock(const std::u16string& declaredIP, bool 
                                          const std::vector<ZymSecurity::NetworkID>& claimed = {},
                                          const std::u16string& claimedIP = u"");
 
+using zymtest::ProcessResult;
+
 // A process started from argv, with its output captured.
-struct ProcessResult {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
 class ChildProcess {
 public:
     // Starts argv; with `uid`, the child switches to that user first.

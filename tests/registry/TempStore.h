@@ -1,10 +1,15 @@
 #pragma once
 
+#include "TestFiles.h"
+
 #include <filesystem>
 #include <string>
 #include <vector>
 
 namespace RegistryTest {
+
+using zymtest::ReadFile;
+using zymtest::WriteFile;
 
 // A fresh registry store in a temporary folder, named by ZYM_REGISTRY_DIR
 // while the object lives.
@@ -12,26 +17,15 @@ class TempStore {
 public:
     TempStore();
     ~TempStore();
-    TempStore(const TempStore&) = delete;
-    TempStore& operator=(const TempStore&) = delete;
 
-    const std::filesystem::path& Dir() const noexcept { return m_Dir; }
-    std::filesystem::path File(const char* name) const { return m_Dir / name; }
+    const std::filesystem::path& Dir() const noexcept { return m_Dir.Path(); }
+    std::filesystem::path File(const char* name) const { return Dir() / name; }
 
 private:
-    std::filesystem::path m_Dir;
-};
-
-struct Run {
-    int status;
-    std::string out;
-    std::string err;
+    zymtest::ScratchDirectory m_Dir;
 };
 
 // Runs zymwin with `args`, standard input from `input`, and waits for it.
-Run Zymwin(const std::vector<std::string>& args, const std::string& input = "");
-
-std::string ReadFile(const std::filesystem::path& path);
-void WriteFile(const std::filesystem::path& path, const std::string& bytes);
+zymtest::ProcessResult Zymwin(const std::vector<std::string>& args, const std::string& input = "");
 
 } // namespace RegistryTest
