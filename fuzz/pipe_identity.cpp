@@ -1,6 +1,6 @@
 // Parses arbitrary bytes as the identity block a client sends when it
 // connects. Whatever parses must write and parse again to the same block.
-#include "PipeIdentityBlock.h"
+#include "pipe/PipeIdentityBlock.h"
 
 #include <ZymFile/MemoryBuffer.h>
 #include <ZymWindows/NamedPipe.h>

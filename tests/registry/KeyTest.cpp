@@ -1,5 +1,5 @@
 #include "TempStore.h"
-#include "platform/Registry.h"
+#include "registry/RegistryPlatform.h"
 
 #include <ZymCharset/Utf.h>
 #include <ZymWindows/Exceptions.h>
