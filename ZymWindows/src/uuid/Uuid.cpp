@@ -1,5 +1,5 @@
-#include "uuid/UuidPlatform.h"
 #include "registry/RegText.h"
+#include "uuid/UuidPlatform.h"
 
 #include "ZymWindows/Exceptions.h"
 #include "ZymWindows/Registry.h"
