@@ -156,17 +156,30 @@ struct Options {
     std::size_t docs = 400;
 };
 
+void Usage(std::FILE* out) {
+    std::fputs("Usage: bench_cfb [--mb N] [--cat-mb N] [--docs N]\n"
+               "Reads a compound file of N MB (default 300), copies N MB of streams out\n"
+               "(default 1024) and reads N documents (default 400), beside olefile and gsf.\n",
+               out);
+}
+
 Options ParseOptions(int argc, char** argv) {
     Options options;
-    for (int i = 1; i + 1 < argc; i += 2) {
+    for (int i = 1; i < argc; i += 2) {
         const std::string flag = argv[i];
-        const std::size_t value = std::strtoul(argv[i + 1], nullptr, 10);
-        if (flag == "--mb")
-            options.mb = value;
-        else if (flag == "--cat-mb")
-            options.catMb = value;
-        else if (flag == "--docs")
-            options.docs = value;
+        if (flag == "--help" || flag == "-h") {
+            Usage(stdout);
+            std::exit(0);
+        }
+        char* end = nullptr;
+        const std::size_t value = i + 1 < argc ? std::strtoul(argv[i + 1], &end, 10) : 0;
+        if (!end || *end || value == 0 ||
+            (flag != "--mb" && flag != "--cat-mb" && flag != "--docs")) {
+            std::fprintf(stderr, "bench_cfb: bad option '%s'\n", flag.c_str());
+            Usage(stderr);
+            std::exit(2);
+        }
+        (flag == "--mb" ? options.mb : flag == "--cat-mb" ? options.catMb : options.docs) = value;
     }
     return options;
 }

@@ -208,7 +208,15 @@ void BuildDeepTree(Floor& floor, sqlite3_int64 top) {
 
 } // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    if (argc > 1) {
+        const bool help = std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0;
+        std::fputs("Usage: bench_registry\n"
+                   "Times registry writes, reads and listings beside the same work done\n"
+                   "directly with sqlite3, in a scratch store under the temporary folder.\n",
+                   help ? stdout : stderr);
+        return help ? 0 : 2;
+    }
     const auto dir = std::filesystem::temp_directory_path() / "zymwin-bench-registry";
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir / "floor");

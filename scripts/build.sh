@@ -5,5 +5,5 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${BUILD_DIR:-$root/build}"
 "$root/scripts/deps.sh"
-cmake -S "$root" -B "$build" -G Ninja "$@" >/dev/null
+cmake -S "$root" -B "$build" -G Ninja -DZYM_WERROR=ON "$@" >/dev/null
 cmake --build "$build" --parallel "$(nproc)" ${BUILD_TARGETS:+--target $BUILD_TARGETS}

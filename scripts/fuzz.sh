@@ -6,7 +6,7 @@ seconds="${1:-20}"
 build="$root/build-fuzz"
 "$root/scripts/deps.sh"
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DZYM_BUILD_TESTS=OFF -DZYM_BUILD_FUZZ=ON >/dev/null
+    -DZYM_BUILD_TESTS=OFF -DZYM_BUILD_FUZZ=ON -DZYM_WERROR=ON >/dev/null
 targets=()
 for source in "$root"/fuzz/*.cpp; do
     targets+=("fuzz_$(basename "$source" .cpp)")

@@ -40,8 +40,8 @@ TEST(Container, EveryAcceptedGeometryReadsBackWhatWasWritten) {
         for (std::size_t i = 0; i < std::size(sizes); ++i) {
             Bytes data = Pattern(sizes[i], static_cast<unsigned int>(i));
             const std::uint32_t parent = i % 2 ? folder : 0;
-            streams.emplace_back(
-                builder.AddStream(parent, u"S" + std::u16string(1, u'a' + i), data), data);
+            const std::u16string name{u'S', static_cast<char16_t>(u'a' + i)};
+            streams.emplace_back(builder.AddStream(parent, name, data), data);
         }
         OpenDocument doc(builder.Build().bytes);
         EXPECT_EQ(doc.root->Name(), u"Root Entry");

@@ -23,6 +23,7 @@ inline void Append32(Bytes& out, std::uint32_t value) {
 }
 inline Bytes Typed(std::uint32_t type, const Bytes& payload) {
     Bytes out;
+    out.reserve(4 + payload.size());
     Append32(out, type);
     out.insert(out.end(), payload.begin(), payload.end());
     return out;

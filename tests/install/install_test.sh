@@ -7,6 +7,8 @@ source_dir="$(cd "$(dirname "$0")" && pwd)/consumer"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 cmake --install "$build_dir" --prefix "$work/prefix" >/dev/null
+# The installed tool starts from a private prefix with no library path set.
+env -u LD_LIBRARY_PATH "$work/prefix/bin/zymwin" --help >/dev/null
 cmake -S "$source_dir" -B "$work/build" -DCMAKE_PREFIX_PATH="$work/prefix" >/dev/null
 cmake --build "$work/build" >/dev/null
 expected=$'The other end of the pipe has disconnected.\nThe service is running.'

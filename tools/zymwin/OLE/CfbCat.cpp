@@ -57,8 +57,11 @@ private:
 
 std::string Joined(const std::vector<std::u16string>& path, std::size_t count) {
     std::string joined;
-    for (std::size_t i = 0; i < count; ++i)
-        joined += (i ? "/" : "") + EscapeName(path[i]);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i)
+            joined += '/';
+        joined += EscapeName(path[i]);
+    }
     return joined;
 }
 

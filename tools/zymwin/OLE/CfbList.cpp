@@ -10,15 +10,21 @@ namespace {
 
 std::string JoinEscaped(const std::vector<std::u16string>& path) {
     std::string joined;
-    for (const auto& name : path)
-        joined += (joined.empty() ? "" : "/") + EscapeName(name);
+    for (const auto& name : path) {
+        if (!joined.empty())
+            joined += '/';
+        joined += EscapeName(name);
+    }
     return joined;
 }
 
 std::string JsonPath(const std::vector<std::u16string>& path) {
     std::string json = "[";
-    for (const auto& name : path)
-        json += (json.size() > 1 ? ", " : "") + JsonString(name);
+    for (const auto& name : path) {
+        if (json.size() > 1)
+            json += ", ";
+        json += JsonString(name);
+    }
     return json + "]";
 }
 
