@@ -2,8 +2,8 @@
 // connects. Whatever parses must write and parse again to the same block.
 #include "pipe/PipeIdentityBlock.h"
 
+#include <Zym/Exception.h>
 #include <ZymFile/MemoryBuffer.h>
-#include <ZymWindows/NamedPipe.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ZymWindows::PipeIdentityBlock block;
     try {
         block = ZymWindows::PipeIdentityBlock::Read(data, static_cast<unsigned int>(size));
-    } catch (const ZymWindows::NamedPipe::BrokenPipeException&) {
+    } catch (const Zym::Exception&) {
         return 0;
     }
     ZymFile::MemoryBuffer buffer(1024);

@@ -2,9 +2,12 @@
 
 #include <ZymNetwork/IP.h>
 #include <ZymSecurity/NetworkSecurity.h>
+#include <ZymThread/EventSemaphore.h>
 #include <ZymWindows/NamedPipeClient.h>
 
 #include <gtest/gtest.h>
+
+#include <memory>
 
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -228,4 +231,58 @@ TEST(ClientServer, OpeningFailsClearlyWhenThereIsNoPipe) {
     const std::string reply = ReadWholeMessage(client);
     EXPECT_EQ(reply, "fresh");
     server.Join();
+}
+
+// A server object that serves a second connection forgets everything the
+// first peer sent behind its handshake.
+TEST(ClientServer, ASecondInitializeStartsFromTheNewPeersBytes) {
+    const ScopedPipeDirectory directory;
+    ZymThread::EventSemaphore firstDone(true, false);
+    std::string secondMessage;
+    ServerThread server(PIPE, [&](ServerNamedPipe& pipe) {
+        firstDone.Set();
+        pipe.Initialize(PIPE);
+        pipe.EndMessage();
+        secondMessage = ReadWholeMessage(pipe);
+    });
+    WaitForPipeSocket(directory, PIPE);
+    {
+        RawPeer first(directory.SocketOf(PIPE));
+        // Arrives in one piece, so that the server reads what stands behind
+        // the identity block ahead with it.
+        const std::vector<unsigned char> block = IdentityBlock(u"10.0.0.1", false);
+        first.Send(
+            Concat({UInt32(NamedPipe::MAGIC_WORD), UInt32(static_cast<std::uint32_t>(block.size())),
+                    block, UInt32(0x12345678), PacketHeader(3, true)}));
+        firstDone.Wait();
+    }
+    ClientNamedPipe second(PIPE, ".", nullptr);
+    second.Initialize(false, u"");
+    WriteWholeMessage(second, "fresh");
+    server.Join();
+    EXPECT_EQ(secondMessage, "fresh");
+}
+
+// Instances of one name are limited: one more than the limit is refused at
+// once, as all pipe instances being busy.
+TEST(ClientServer, TheInstanceBeyondTheLimitIsBusy) {
+    const ScopedPipeDirectory directory;
+    ZymThread::EventSemaphore shutdown(true, false);
+    std::vector<std::unique_ptr<ServerThread>> servers;
+    for (int i = 0; i < 255; ++i)
+        servers.push_back(std::make_unique<ServerThread>(
+            PIPE, [](ServerNamedPipe&) { FAIL() << "no client should connect"; }, &shutdown));
+    // Each instance exists once its thread waits for a client.
+    for (const auto& server : servers)
+        WaitUntilBlockedInPoll(server->Tid());
+    ServerNamedPipe extra;
+    try {
+        extra.Initialize(PIPE);
+        ADD_FAILURE() << "a 256th instance was created";
+    } catch (const NamedPipe::BrokenPipeException& error) {
+        EXPECT_EQ(error.What(), u"All pipe instances are busy.");
+    }
+    shutdown.Set();
+    for (const auto& server : servers)
+        EXPECT_THROW(server->Join(), NamedPipe::MustClosePipeException);
 }

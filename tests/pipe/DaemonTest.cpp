@@ -8,7 +8,9 @@
 
 #include <csignal>
 #include <filesystem>
+#include <mutex>
 #include <random>
+#include <stdexcept>
 
 using namespace pipetest;
 using ZymWindows::ClientNamedPipe;
@@ -181,4 +183,62 @@ TEST(Daemon, ZymwinServesAndSendsAcrossProcesses) {
     EXPECT_EQ(stopped.status, 0) << stopped.err;
     EXPECT_EQ(stopped.out, "stopped\n");
     EXPECT_FALSE(std::filesystem::exists(directory.SocketOf("cli")));
+}
+
+// The daemon does not wait for client functions: one that is blocked on
+// something other than its pipe does not hold up the daemon's destruction,
+// and finishes later with everything it uses still alive.
+TEST(Daemon, IsDestroyedWhileAClientFunctionIsBlocked) {
+    struct Blocked : ZymThread::Function {
+        void* Call(void* argument) override {
+            auto& pipe = *static_cast<ServerNamedPipe*>(argument);
+            entered.Set();
+            const std::lock_guard hold(gate);
+            WriteWholeMessage(pipe, "after the daemon");
+            // The daemon signalled its stop event, the pipe's shutdown
+            // event, when it went: a wait for the client ends at once.
+            try {
+                pipe.ReadMessage();
+            } catch (const NamedPipe::MustClosePipeException&) {
+                waitEnded = true;
+            }
+            finished.Set();
+            return nullptr;
+        }
+        std::mutex gate;
+        bool waitEnded = false;
+        ZymThread::EventSemaphore entered{true, false};
+        ZymThread::EventSemaphore finished{true, false};
+    };
+    const ScopedPipeDirectory directory;
+    Zym::SmartPtr<Blocked> blocked = new Blocked;
+    std::unique_lock closed(blocked->gate);
+    Zym::SmartPtr<NamedPipeDaemon> daemon = new NamedPipeDaemon(PIPE, blocked.Get(), nullptr);
+    WaitForPipeSocket(directory, PIPE);
+    ClientNamedPipe client(PIPE, ".", nullptr);
+    client.Initialize(false, u"");
+    blocked->entered.Wait();
+    daemon.Reset();
+    closed.unlock();
+    EXPECT_EQ(ReadWholeMessage(client), "after the daemon");
+    blocked->finished.Wait();
+    EXPECT_TRUE(blocked->waitEnded);
+}
+
+// A peer that connects and never completes the handshake is dropped after
+// the handshake limit; the client behind it is served.
+TEST(Daemon, ASilentPeerHoldsUpTheNextClientOnlyUntilTheHandshakeLimit) {
+    const ScopedPipeDirectory directory;
+    ::setenv("ZYM_PIPE_HANDSHAKE_MS", "200", 1);
+    Zym::SmartPtr<Reverser> reverser = new Reverser;
+    Zym::SmartPtr<NamedPipeDaemon> daemon = new NamedPipeDaemon(PIPE, reverser.Get(), nullptr);
+    ::unsetenv("ZYM_PIPE_HANDSHAKE_MS");
+    WaitForPipeSocket(directory, PIPE);
+    RawPeer silent(directory.SocketOf(PIPE));
+    ClientNamedPipe client(PIPE, ".", nullptr);
+    client.Initialize(false, u"");
+    EXPECT_EQ(Exchange(client, "served"), "devres");
+    // The silent peer got the server's magic word, then the hang-up.
+    EXPECT_EQ(silent.Receive(4), UInt32(NamedPipe::MAGIC_WORD));
+    EXPECT_THROW(silent.Receive(1), std::runtime_error);
 }

@@ -1,5 +1,6 @@
 #include "PipeTestSupport.h"
 
+#include <ZymCharset/Utf.h>
 #include <ZymThread/EventSemaphore.h>
 #include <ZymWindows/NamedPipeClient.h>
 
@@ -20,11 +21,12 @@ constexpr const char* PIPE = "shutdown";
 
 // Runs `wait` on a server end, signals the shutdown event once the server's
 // thread sleeps in its wait, and checks that the wait ends with
-// MustClosePipeException. `peer` plays the client, if there is one.
+// MustClosePipeException and leaves the stream in `expectedState`. `peer`
+// plays the client, if there is one.
 using Peer = std::function<void(const ScopedPipeDirectory&, ZymThread::EventSemaphore& serverDone)>;
 
 void ExpectShutdownEnds(const std::function<void(ServerNamedPipe&)>& wait, const Peer& peer,
-                        bool withClient) {
+                        bool withClient, NamedPipe::PipeState expectedState) {
     const ScopedPipeDirectory directory;
     ZymThread::EventSemaphore shutdown(true, false);
     NamedPipe::PipeState stateAfter = NamedPipe::Idle;
@@ -52,7 +54,9 @@ void ExpectShutdownEnds(const std::function<void(ServerNamedPipe&)>& wait, const
     EXPECT_THROW(server.Join(), NamedPipe::MustClosePipeException);
     serverDone.Set();
     client.join();
-    EXPECT_TRUE(stateAfter == NamedPipe::Broken || stateAfter == NamedPipe::Idle);
+    if (withClient) {
+        EXPECT_EQ(stateAfter, expectedState);
+    }
 }
 
 void NoClient(const ScopedPipeDirectory&, ZymThread::EventSemaphore&) {}
@@ -70,20 +74,24 @@ void SilentClient(const ScopedPipeDirectory& directory, ZymThread::EventSemaphor
 
 TEST(Shutdown, EndsTheWaitForAClient) {
     ExpectShutdownEnds([](ServerNamedPipe&) { FAIL() << "no client should connect"; }, NoClient,
-                       false);
+                       false, NamedPipe::Idle);
 }
 
+// A failure while waiting for a message's first packet leaves the stream
+// broken for good.
 TEST(Shutdown, EndsAReaderWaitingForAMessage) {
-    ExpectShutdownEnds([](ServerNamedPipe& pipe) { pipe.ReadMessage(); }, SilentClient, true);
+    ExpectShutdownEnds([](ServerNamedPipe& pipe) { pipe.ReadMessage(); }, SilentClient, true,
+                       NamedPipe::Broken);
 }
 
+// A writer drops the message it was writing and is idle again.
 TEST(Shutdown, EndsAWriterThatThePeerDoesNotRead) {
     ExpectShutdownEnds(
         [](ServerNamedPipe& pipe) {
             const std::string large(8 << 20, 'w');
             pipe.Put(large.data(), static_cast<unsigned int>(large.size()));
         },
-        SilentClient, true);
+        SilentClient, true, NamedPipe::Idle);
 }
 
 TEST(Shutdown, EndsAClientWaitingForABusyPipe) {
@@ -129,4 +137,59 @@ TEST(Shutdown, EndsAClientWaitingForABusyPipe) {
     server.Join();
     for (int fd : queued)
         close(fd);
+}
+
+namespace {
+
+// A client whose constructor waits behind the only instance of PIPE, which
+// a raw peer holds, until `interrupt` ends the wait. Returns how the
+// constructor ended.
+std::string
+QueuedClientOutcome(const std::function<void(ZymThread::EventSemaphore& shutdown,
+                                             ZymThread::EventSemaphore& release)>& interrupt) {
+    const ScopedPipeDirectory directory;
+    ZymThread::EventSemaphore release(true, false);
+    ServerThread server(PIPE, [&](ServerNamedPipe&) { release.Wait(); });
+    WaitForPipeSocket(directory, PIPE);
+    RawPeer first(directory.SocketOf(PIPE));
+    first.Handshake();
+    ZymThread::EventSemaphore shutdown(true, false);
+    std::atomic<pid_t> clientTid{0};
+    std::string outcome = "opened";
+    std::thread client([&] {
+        clientTid = static_cast<pid_t>(syscall(SYS_gettid));
+        try {
+            ZymWindows::ClientNamedPipe queued(PIPE, ".", &shutdown);
+        } catch (const NamedPipe::MustClosePipeException&) {
+            outcome = "must close";
+        } catch (const NamedPipe::CannotOpenPipeException& error) {
+            outcome = "cannot open: " + ZymCharset::ToUtf8(error.What());
+        }
+    });
+    while (clientTid == 0)
+        std::this_thread::yield();
+    WaitUntilBlockedInPoll(clientTid);
+    interrupt(shutdown, release);
+    client.join();
+    release.Set();
+    server.Join();
+    return outcome;
+}
+
+} // namespace
+
+// Busy instances keep a client in its constructor, not in the handshake
+// after it, and the shutdown event ends that wait.
+TEST(Shutdown, EndsAClientQueuedBehindBusyInstances) {
+    EXPECT_EQ(QueuedClientOutcome([](ZymThread::EventSemaphore& shutdown,
+                                     ZymThread::EventSemaphore&) { shutdown.Set(); }),
+              "must close");
+}
+
+// A server that goes away while a client waits for one of its instances
+// leaves the client nothing to open.
+TEST(Shutdown, AQueuedClientFindsAPipeThatWentAway) {
+    EXPECT_EQ(QueuedClientOutcome([](ZymThread::EventSemaphore&,
+                                     ZymThread::EventSemaphore& release) { release.Set(); }),
+              "cannot open: The system cannot find the file specified.");
 }

@@ -64,6 +64,13 @@ protected:
     // Sends the magic word and checks the peer's; a wrong one raises an
     // empty BrokenPipeException and leaves the stream broken.
     void ExchangeMagicWord();
+    // Bounds the raw transfers from now on by `ms` milliseconds in all
+    // (LimitTime(NO_TIME_LIMIT) lifts the bound); a transfer past the bound
+    // fails with the text of ERROR_TIMEOUT and leaves the stream broken.
+    static constexpr unsigned long NO_TIME_LIMIT = 0xFFFFFFFFUL;
+    void LimitTime(unsigned long ms);
+    // Forgets bytes read ahead from an earlier connection.
+    void DropReadAhead() noexcept { m_ReadAheadStart = m_ReadAheadEnd = 0; }
     void WriteUInt32(std::uint32_t value);
     std::uint32_t ReadUInt32();
 
@@ -111,6 +118,10 @@ private:
     unsigned char m_ReadAhead[READ_AHEAD_SIZE];
     unsigned int m_ReadAheadStart = 0;
     unsigned int m_ReadAheadEnd = 0;
+    // Milliseconds since the steady clock's epoch at which transfers stop
+    // waiting; NO_DEADLINE when they wait for ever.
+    static constexpr std::uint64_t NO_DEADLINE = ~std::uint64_t{0};
+    std::uint64_t m_DeadlineMs = NO_DEADLINE;
 };
 
 } // namespace ZymWindows

@@ -20,7 +20,13 @@ namespace ZymWindows {
 // that is immediate; with one, the listener stops when the next client
 // connects or when the application signals its event, and the destructor
 // waits for that. When the listener stops it signals the shutdown event, so
-// that every client's pending transfer ends.
+// that every client's pending transfer ends. Neither waits for the client
+// functions: each client thread holds what it uses (the function, its
+// pipe, the daemon's own stop event) and finishes on its own.
+//
+// A client must complete the connection handshake within
+// $ZYM_PIPE_HANDSHAKE_MS milliseconds (default 10000; 0: no limit), or it
+// is dropped and the next client served.
 class NamedPipeDaemon : public Zym::SPRefCounter {
 public:
     NamedPipeDaemon(const std::string& pipeName,
@@ -31,15 +37,20 @@ public:
     NamedPipeDaemon& operator=(const NamedPipeDaemon&) = delete;
 
 private:
+    // The stop event, counted: pipes made with it as their shutdown event
+    // may outlive the daemon on their client threads.
+    struct StopEvent;
+    class ClientThread;
+
     void* ListenThread(void*);
-    void* ClientThread(void* pipe);
     // Whether the stop event is signalled; raises when it cannot be tested.
     bool IsStopping();
 
     std::string m_PipeName;
     Zym::SmartPtr<ZymThread::Function> m_ClientFunction;
     ZymThread::EventSemaphore* m_ShutdownEvent;
-    ZymThread::EventSemaphore m_StopEvent{true, false};
+    Zym::SmartPtr<StopEvent> m_StopEvent;
+    unsigned long m_HandshakeLimitMs;
     Zym::SmartPtr<ZymThread::Thread> m_ListenThread;
 };
 

@@ -46,6 +46,10 @@ public:
     const std::u16string& GetImpersonatorIP() const noexcept { return m_Connecting.ip; }
 
 private:
+    // The daemon bounds the handshake, so that a peer that connects and
+    // says nothing cannot hold up the clients behind it.
+    friend class NamedPipeDaemon;
+
     struct Identity {
         std::vector<ZymSecurity::NetworkID> networkIDs;
         std::u16string name;
@@ -65,6 +69,7 @@ private:
     Identity m_Claimed;
     Identity m_Connecting;
     std::unique_ptr<Platform::PipeInstance, InstanceCloser> m_Instance;
+    unsigned long m_HandshakeLimitMs = NO_TIME_LIMIT;
 };
 
 } // namespace ZymWindows

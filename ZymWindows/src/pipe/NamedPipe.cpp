@@ -6,6 +6,7 @@
 #include <Zym/LastError.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 
 namespace ZymWindows {
@@ -22,10 +23,25 @@ void EncodeHeader(unsigned char* header, std::uint32_t length, bool last) {
     header[5] = header[6] = header[7] = 0;
 }
 
+std::uint64_t SteadyNowMs() {
+    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                          std::chrono::steady_clock::now().time_since_epoch())
+                                          .count());
+}
+
+// What is left until `deadlineMs` (none: all ones), as a transfer's time
+// limit.
+unsigned long TimeLeft(std::uint64_t deadlineMs) {
+    if (deadlineMs == ~std::uint64_t{0})
+        return Platform::NO_TIME_LIMIT;
+    const std::uint64_t now = SteadyNowMs();
+    return now >= deadlineMs ? 0 : static_cast<unsigned long>(deadlineMs - now);
+}
+
 // Writes until every piece has gone; the pieces are used up on the way.
 // The first failure's code ends it.
 unsigned long Send(const Zym::Handle& pipe, ZymThread::EventSemaphore* shutdown,
-                   Platform::PipeWritePiece* pieces, unsigned int count) {
+                   std::uint64_t deadlineMs, Platform::PipeWritePiece* pieces, unsigned int count) {
     for (unsigned int done = 0;;) {
         for (; count > 0 && done >= pieces->size; ++pieces, --count)
             done -= pieces->size;
@@ -33,7 +49,8 @@ unsigned long Send(const Zym::Handle& pipe, ZymThread::EventSemaphore* shutdown,
             return Zym::ERROR_SUCCESS;
         pieces->data = static_cast<const unsigned char*>(pieces->data) + done;
         pieces->size -= done;
-        if (const unsigned long error = Platform::WritePipe(pipe, pieces, count, shutdown, done);
+        if (const unsigned long error =
+                Platform::WritePipe(pipe, pieces, count, shutdown, done, TimeLeft(deadlineMs));
             error != Zym::ERROR_SUCCESS)
             return error;
     }
@@ -72,7 +89,7 @@ void NamedPipe::SendRaw(const void* data, unsigned int size) const {
         Platform::PipeWritePiece piece{bytes, std::min(size, MAX_WRITE_PIECE)};
         bytes += piece.size;
         size -= piece.size;
-        if (const unsigned long error = Send(m_Pipe, m_ShutdownEvent, &piece, 1);
+        if (const unsigned long error = Send(m_Pipe, m_ShutdownEvent, m_DeadlineMs, &piece, 1);
             error != Zym::ERROR_SUCCESS)
             ThrowTransferFailure(error);
     }
@@ -81,7 +98,7 @@ void NamedPipe::SendRaw(const void* data, unsigned int size) const {
 void NamedPipe::SendPacket(const void* data, unsigned int length, bool last) {
     EncodeHeader(m_Packet, length, last);
     Platform::PipeWritePiece pieces[] = {{m_Packet, PACKET_HEADER_SIZE}, {data, length}};
-    if (const unsigned long error = Send(m_Pipe, m_ShutdownEvent, pieces, 2);
+    if (const unsigned long error = Send(m_Pipe, m_ShutdownEvent, m_DeadlineMs, pieces, 2);
         error != Zym::ERROR_SUCCESS)
         ThrowTransferFailure(error);
 }
@@ -104,8 +121,8 @@ void NamedPipe::ReadData(void* data, unsigned int size) {
     while (size > 0) {
         Platform::PipeReadPiece pieces[] = {{bytes, size}, {m_ReadAhead, READ_AHEAD_SIZE}};
         unsigned int done = 0;
-        if (const unsigned long error =
-                Platform::ReadPipe(m_Pipe, pieces, 2, size, m_ShutdownEvent, done);
+        if (const unsigned long error = Platform::ReadPipe(m_Pipe, pieces, 2, size, m_ShutdownEvent,
+                                                           done, TimeLeft(m_DeadlineMs));
             error != Zym::ERROR_SUCCESS)
             ThrowTransferFailure(error);
         if (done > size) {
@@ -116,6 +133,10 @@ void NamedPipe::ReadData(void* data, unsigned int size) {
         bytes += done;
         size -= done;
     }
+}
+
+void NamedPipe::LimitTime(unsigned long ms) {
+    m_DeadlineMs = ms == NO_TIME_LIMIT ? NO_DEADLINE : SteadyNowMs() + ms;
 }
 
 void NamedPipe::WriteUInt32(std::uint32_t value) {
@@ -296,7 +317,8 @@ bool NamedPipe::IsConnected() const {
     try {
         Ping();
         return true;
-    } catch (const NamedPipeException&) {
+    } catch (...) {
+        m_State = Broken;
         return false;
     }
 }

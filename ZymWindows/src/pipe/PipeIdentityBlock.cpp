@@ -1,7 +1,5 @@
 #include "PipeIdentityBlock.h"
 
-#include "ZymWindows/NamedPipe.h"
-
 #include <ZymFile/StaticMemoryBuffer.h>
 
 namespace ZymWindows {
@@ -20,20 +18,15 @@ PipeIdentityBlock PipeIdentityBlock::Read(const void* data, unsigned int size) {
     ZymFile::StaticMemoryBuffer buffer(data, size);
     Zym::BinaryStream stream(buffer);
     PipeIdentityBlock block;
-    try {
-        stream >> block.declaredIP >> block.impersonating;
-        if (block.impersonating) {
-            std::uint32_t count = 0;
-            stream >> block.claimedUser >> count;
-            // Read one by one: the count is the peer's word, the data is
-            // what bounds the list.
-            for (std::uint32_t i = 0; i < count; ++i)
-                stream >> block.claimedGroups.emplace_back();
-            stream >> block.claimedIP;
-        }
-    } catch (const Zym::Exception& error) {
-        const std::u16string why = error.What().empty() ? u"it ends too early." : error.What();
-        throw NamedPipe::BrokenPipeException(u"The client sent a malformed identity block: " + why);
+    stream >> block.declaredIP >> block.impersonating;
+    if (block.impersonating) {
+        std::uint32_t count = 0;
+        stream >> block.claimedUser >> count;
+        // Read one by one: the count is the peer's word, the data is what
+        // bounds the list.
+        for (std::uint32_t i = 0; i < count; ++i)
+            stream >> block.claimedGroups.emplace_back();
+        stream >> block.claimedIP;
     }
     return block;
 }

@@ -23,7 +23,9 @@ struct PipeIdentityBlock {
     std::u16string claimedIP;
 
     void Write(Zym::BinaryStream& stream) const;
-    // Parses a whole block; malformed bytes raise BrokenPipeException.
+    // Parses a whole block with the typed stream: a block that ends too
+    // early raises the stream's end-of-file exception, a malformed identity
+    // the security exceptions.
     static PipeIdentityBlock Read(const void* data, unsigned int size);
 };
 

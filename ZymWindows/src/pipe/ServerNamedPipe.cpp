@@ -39,13 +39,22 @@ const std::u16string& ServerNamedPipe::GetClientIP() const noexcept {
 
 void ServerNamedPipe::Initialize(const std::string& name) {
     WaitForClient(name);
-    ExchangeMagicWord();
-    LearnConnectingAccount();
-    ReadIdentityBlock();
+    LimitTime(m_HandshakeLimitMs);
+    try {
+        ExchangeMagicWord();
+        LearnConnectingAccount();
+        ReadIdentityBlock();
+    } catch (...) {
+        LimitTime(NO_TIME_LIMIT);
+        throw;
+    }
+    LimitTime(NO_TIME_LIMIT);
 }
 
 void ServerNamedPipe::WaitForClient(const std::string& name) {
     m_Pipe.Reset();
+    // Bytes read ahead belong to the previous connection.
+    DropReadAhead();
     m_Instance.reset(Platform::CreatePipeInstance("\\\\.\\pipe\\" + name));
     if (!m_Instance)
         throw BrokenPipeException(Zym::GetLastErrorMessage(0));
@@ -78,8 +87,9 @@ void ServerNamedPipe::LearnConnectingAccount() {
 
 void ServerNamedPipe::ReadIdentityBlock() {
     const std::uint32_t size = ReadUInt32();
+    // No honest client sends more: the connection is refused unread.
     if (size > PipeIdentityBlock::MAX_SIZE)
-        throw BrokenPipeException(u"The client's identity block is larger than 65536 bytes.");
+        throw BrokenPipeException();
     std::vector<unsigned char> bytes(size);
     ReadData(bytes.data(), size);
     PipeIdentityBlock block = PipeIdentityBlock::Read(bytes.data(), size);

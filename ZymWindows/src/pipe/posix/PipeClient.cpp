@@ -17,13 +17,32 @@ namespace ZymWindows::Platform {
 
 namespace {
 
-// How long a client waits before it tries a busy pipe again. The kernel
-// does not tell a client when a listen backlog has room, so it polls.
+// How long a client waits before it tries a pipe with a full backlog again.
+// The kernel does not tell a client when a listen backlog has room, so it
+// polls.
 constexpr int BUSY_RETRY_MS = 2;
+// A busy pipe's default wait.
+constexpr int DEFAULT_WAIT_MS = 30000;
 
-} // namespace
+// A server instance that takes a connection speaks first (its magic word),
+// so the connection is open once bytes have arrived. A hang-up without
+// them means the listener went away with the connection still waiting.
+unsigned long CheckAccepted(const Zym::Handle& client) {
+    pollfd ready{client.Get(), POLLIN, 0};
+    if (poll(&ready, 1, 0) < 0)
+        return Zym::SetLastErrorFromErrno(errno);
+    if (ready.revents == 0) {
+        Zym::SetLastError(Zym::ERROR_PIPE_BUSY);
+        return Zym::ERROR_PIPE_BUSY;
+    }
+    char first = 0;
+    if (recv(client.Get(), &first, 1, MSG_PEEK | MSG_DONTWAIT) == 1)
+        return Zym::ERROR_SUCCESS;
+    Zym::SetLastError(Zym::ERROR_FILE_NOT_FOUND);
+    return Zym::ERROR_FILE_NOT_FOUND;
+}
 
-unsigned long OpenPipe(const std::string& path, Zym::Handle& pipe) {
+unsigned long Connect(const std::string& path, Zym::Handle& pipe) {
     std::string socketPath;
     if (const unsigned long error = SocketPathOf(path, socketPath); error != Zym::ERROR_SUCCESS) {
         Zym::SetLastError(error);
@@ -54,11 +73,26 @@ unsigned long OpenPipe(const std::string& path, Zym::Handle& pipe) {
     return Zym::ERROR_SUCCESS;
 }
 
-void WaitForFreeInstance(ZymThread::EventSemaphore* shutdown) {
+} // namespace
+
+// A connection waiting in the backlog keeps its place: a later call checks
+// it again instead of queuing anew.
+unsigned long OpenPipe(const std::string& path, Zym::Handle& pipe) {
+    if (!pipe.IsValid())
+        if (const unsigned long error = Connect(path, pipe); error != Zym::ERROR_SUCCESS)
+            return error;
+    const unsigned long state = CheckAccepted(pipe);
+    if (state != Zym::ERROR_SUCCESS && state != Zym::ERROR_PIPE_BUSY)
+        pipe.Close();
+    return state;
+}
+
+void WaitForFreeInstance(const Zym::Handle& pipe, ZymThread::EventSemaphore* shutdown) {
     // Watches the shutdown event without consuming it: the caller tests it
     // right after.
-    pollfd event{shutdown ? shutdown->Handle() : -1, POLLIN, 0};
-    poll(&event, 1, BUSY_RETRY_MS);
+    pollfd events[] = {{shutdown ? shutdown->Handle() : -1, POLLIN, 0},
+                       {pipe.IsValid() ? pipe.Get() : -1, POLLIN, 0}};
+    poll(events, 2, pipe.IsValid() ? DEFAULT_WAIT_MS : BUSY_RETRY_MS);
 }
 
 } // namespace ZymWindows::Platform

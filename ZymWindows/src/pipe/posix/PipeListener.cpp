@@ -138,14 +138,28 @@ void PipeListener::Close(PipeListener* listener) noexcept {
     delete listener;
 }
 
-unsigned long PipeListener::ReserveInstance(ZymThread::EventSemaphore* shutdown) {
+unsigned long PipeListener::ReserveInstance() {
+    std::lock_guard guard(m_Lock);
+    if (m_Instances == MAX_PIPE_INSTANCES) {
+        Zym::SetLastError(Zym::ERROR_PIPE_BUSY);
+        return Zym::ERROR_PIPE_BUSY;
+    }
+    ++m_Instances;
+    return Zym::ERROR_SUCCESS;
+}
+
+void PipeListener::ReleaseInstance() {
+    std::lock_guard guard(m_Lock);
+    --m_Instances;
+    m_InstanceFreed.Set();
+}
+
+unsigned long PipeListener::WaitForPlace(ZymThread::EventSemaphore* shutdown) {
     for (;;) {
         {
             std::lock_guard guard(m_Lock);
-            if (m_Instances < MAX_PIPE_INSTANCES) {
-                ++m_Instances;
+            if (m_Instances < MAX_PIPE_INSTANCES)
                 return Zym::ERROR_SUCCESS;
-            }
             m_InstanceFreed.Reset();
         }
         ZymThread::EventSemaphore* events[] = {&m_InstanceFreed, shutdown};
@@ -157,12 +171,6 @@ unsigned long PipeListener::ReserveInstance(ZymThread::EventSemaphore* shutdown)
             return Zym::ERROR_OPERATION_ABORTED;
         }
     }
-}
-
-void PipeListener::ReleaseInstance() {
-    std::lock_guard guard(m_Lock);
-    --m_Instances;
-    m_InstanceFreed.Set();
 }
 
 unsigned long PipeListener::Accept(ZymThread::EventSemaphore* shutdown, Zym::Handle& pipe) {
@@ -188,17 +196,9 @@ PipeInstance::~PipeInstance() {
         m_Listener->ReleaseInstance();
 }
 
-unsigned long PipeInstance::Connect(ZymThread::EventSemaphore* shutdown, Zym::Handle& pipe) {
-    if (!m_HoldsPlace) {
-        if (const unsigned long error = m_Listener->ReserveInstance(shutdown);
-            error != Zym::ERROR_SUCCESS)
-            return error;
-        m_HoldsPlace = true;
-    }
-    return m_Listener->Accept(shutdown, pipe);
-}
+namespace {
 
-PipeInstance* CreatePipeInstance(const std::string& path) {
+PipeInstance* NewInstance(const std::string& path, bool holdsPlace) {
     std::string socketPath;
     if (const unsigned long error = SocketPathOf(path, socketPath); error != Zym::ERROR_SUCCESS) {
         Zym::SetLastError(error);
@@ -207,13 +207,31 @@ PipeInstance* CreatePipeInstance(const std::string& path) {
     std::shared_ptr<PipeListener> listener;
     if (PipeListener::Acquire(socketPath, listener) != Zym::ERROR_SUCCESS)
         return nullptr;
-    return new PipeInstance(std::move(listener));
+    if (holdsPlace && listener->ReserveInstance() != Zym::ERROR_SUCCESS)
+        return nullptr;
+    try {
+        return new PipeInstance(listener, holdsPlace);
+    } catch (...) {
+        if (holdsPlace)
+            listener->ReleaseInstance();
+        throw;
+    }
+}
+
+} // namespace
+
+PipeInstance* CreatePipeInstance(const std::string& path) {
+    return NewInstance(path, true);
 }
 
 // Waiting clients sit in the listening socket's backlog, which closing the
-// socket would reset: an instance that never connects keeps it open.
+// socket would reset: a reservation keeps it open between instances.
 PipeInstance* ReservePipeName(const std::string& path) {
-    return CreatePipeInstance(path);
+    return NewInstance(path, false);
+}
+
+unsigned long WaitForInstancePlace(PipeInstance& reservation, ZymThread::EventSemaphore* shutdown) {
+    return reservation.Listener().WaitForPlace(shutdown);
 }
 
 void ClosePipeInstance(PipeInstance* instance) noexcept {

@@ -26,10 +26,13 @@ public:
     PipeListener(const PipeListener&) = delete;
     PipeListener& operator=(const PipeListener&) = delete;
 
-    // Takes one of the MAX_PIPE_INSTANCES places, waiting while all are
-    // taken; ReleaseInstance gives it back.
-    unsigned long ReserveInstance(ZymThread::EventSemaphore* shutdown);
+    // Takes one of the MAX_PIPE_INSTANCES places, or fails with
+    // ERROR_PIPE_BUSY when all are taken; ReleaseInstance gives it back.
+    unsigned long ReserveInstance();
     void ReleaseInstance();
+    // Waits until a place is free (without taking it) or the shutdown event
+    // is signalled.
+    unsigned long WaitForPlace(ZymThread::EventSemaphore* shutdown);
     unsigned long Accept(ZymThread::EventSemaphore* shutdown, Zym::Handle& pipe);
 
 private:
@@ -48,19 +51,24 @@ private:
     ZymThread::EventSemaphore m_InstanceFreed{true, false};
 };
 
+// An instance holds one of its listener's places; a reservation of the
+// name holds the listener only.
 class PipeInstance {
 public:
-    explicit PipeInstance(std::shared_ptr<PipeListener> listener)
-        : m_Listener(std::move(listener)) {}
+    PipeInstance(std::shared_ptr<PipeListener> listener, bool holdsPlace)
+        : m_Listener(std::move(listener)), m_HoldsPlace(holdsPlace) {}
     ~PipeInstance();
     PipeInstance(const PipeInstance&) = delete;
     PipeInstance& operator=(const PipeInstance&) = delete;
 
-    unsigned long Connect(ZymThread::EventSemaphore* shutdown, Zym::Handle& pipe);
+    unsigned long Connect(ZymThread::EventSemaphore* shutdown, Zym::Handle& pipe) {
+        return m_Listener->Accept(shutdown, pipe);
+    }
+    PipeListener& Listener() noexcept { return *m_Listener; }
 
 private:
     std::shared_ptr<PipeListener> m_Listener;
-    bool m_HoldsPlace = false;
+    const bool m_HoldsPlace;
 };
 
 } // namespace ZymWindows::Platform
