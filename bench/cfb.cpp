@@ -222,6 +222,7 @@ int main(int argc, char** argv) {
         ++files;
         smallFiles += isSmall;
     }
+    std::printf("  %zu streams, %zu of them small enough for the mini stream\n", files, smallFiles);
     const fs::path big = work / "big.cfb";
     std::vector<std::string> create{"gsf", "createole", big.string()};
     for (const auto& entry : fs::directory_iterator(work / "tree"))

@@ -45,7 +45,8 @@ TEST(Exception, RecordIsRenderedAndSharedNotCopied) {
     EXPECT_EQ(record->NbRef(), 3);
     assigned = original; // same record already: no change
     EXPECT_EQ(record->NbRef(), 3);
-    assigned = assigned;
+    RegistryException& self = assigned;
+    assigned = self;
     EXPECT_EQ(record->NbRef(), 3);
     assigned = RegistryException(u"other");
     EXPECT_EQ(record->NbRef(), 2);

@@ -86,10 +86,18 @@ TEST_F(RegistryKey, OpeningAMissingKeyFailsAndCreatingMakesIt) {
     }
     RegKey::Create(RegKey::CURRENT_USER, "Missing\\Deeper", RegKey::CREATE_READ_WRITE);
     EXPECT_NO_THROW(RegKey::Create(RegKey::CURRENT_USER, "Missing", RegKey::OPEN_READ_ONLY));
-    // A doubled backslash leaves an empty key name: the path is invalid.
-    const Raised raised =
+    // A doubled or trailing backslash leaves an empty key name: the path
+    // is invalid, and nothing is made.
+    Raised raised =
         Catch([] { RegKey::Create("HKEY_CURRENT_USER\\\\Missing", RegKey::CREATE_READ_WRITE); });
     EXPECT_EQ(raised.text, "The specified path is invalid.: \\Missing");
+    raised = Catch(
+        [] { RegKey::Create(RegKey::CURRENT_USER, "Trailing\\", RegKey::CREATE_READ_WRITE); });
+    EXPECT_EQ(raised.text, "The specified path is invalid.: HKEY_CURRENT_USER\\Trailing\\");
+    raised =
+        Catch([] { RegKey::Create(RegKey::CURRENT_USER, "Trailing", RegKey::OPEN_READ_ONLY); });
+    EXPECT_EQ(raised.text,
+              "The system cannot find the file specified.: HKEY_CURRENT_USER\\Trailing");
 }
 
 TEST_F(RegistryKey, NamesAreCaseInsensitiveAndKeepTheirCase) {
@@ -107,6 +115,21 @@ TEST_F(RegistryKey, NamesAreCaseInsensitiveAndKeepTheirCase) {
     names.clear();
     again->GetValuesNames(names);
     EXPECT_EQ(names, std::vector<std::u16string>{u"Größe"});
+
+    // Asking and deleting by a name in another case reach the same value.
+    const auto writable =
+        RegKeyW::Create(RegKeyW::CURRENT_USER, u"SOFTWARE\\ünïcode kéy", RegKeyW::OPEN_READ_WRITE);
+    EXPECT_TRUE(writable->ValueExists(u"gRÖßE"));
+    writable->DeleteValue(u"gRÖße");
+    EXPECT_FALSE(key->ValueExists(u"Größe"));
+
+    // Names beyond the Basic Multilingual Plane keep their surrogate pairs.
+    const std::u16string clef = u"Clef \U0001D11E";
+    RegKeyW::Create(key, clef, RegKeyW::CREATE_READ_WRITE);
+    names.clear();
+    key->GetSubKeysNames(names);
+    EXPECT_EQ(names, std::vector<std::u16string>{clef});
+    EXPECT_EQ(names.front().size(), 7u);
 }
 
 TEST_F(RegistryKey, NarrowNamesAreCodePage1252) {

@@ -191,3 +191,39 @@ TEST_F(RegistryProcesses, UnusableStoresFailWithAnError) {
     // Nothing of the damaged file was overwritten.
     EXPECT_EQ(RegistryTest::ReadFile(garbage / "HKEY_CURRENT_USER.db"), std::string(4096, 'x'));
 }
+
+// Reading a damaged store reports the damage, never a missing key, and a
+// store folder that the account may not enter is access denied.
+TEST_F(RegistryProcesses, ReadersSeeDamageAndDeniedAccessAsSuch) {
+    const auto garbage = m_Store.Dir() / "garbage";
+    std::filesystem::create_directory(garbage);
+    RegistryTest::WriteFile(garbage / "HKEY_CURRENT_USER.db", "garbage");
+    ::setenv("ZYM_REGISTRY_DIR", garbage.c_str(), 1);
+    try {
+        RegKey::Create(RegKey::CURRENT_USER, "Software", RegKey::OPEN_READ_ONLY);
+        FAIL() << "read a store that is not a database";
+    } catch (const ZymWindows::RegistryException& error) {
+        EXPECT_EQ(error.WhatUtf8().rfind("The registry is corrupted.", 0), 0u) << error.WhatUtf8();
+    }
+    const auto query = RegistryTest::Zymwin({"reg", "query", "HKCU\\Software"});
+    EXPECT_EQ(query.status, 1);
+    EXPECT_EQ(query.err.rfind("zymwin reg: The registry is corrupted.", 0), 0u) << query.err;
+
+    ASSERT_EQ(::geteuid(), 0u) << "needs root to read the store as another account";
+    const auto closed = m_Store.Dir() / "closed";
+    std::filesystem::create_directory(closed);
+    std::filesystem::permissions(closed, std::filesystem::perms::none);
+    ::setenv("ZYM_REGISTRY_DIR", closed.c_str(), 1);
+    const pid_t reader = Spawn([] {
+        constexpr uid_t NOBODY = 65534;
+        if (::setresgid(NOBODY, NOBODY, NOBODY) != 0 || ::setresuid(NOBODY, NOBODY, NOBODY) != 0)
+            ::_exit(2);
+        try {
+            RegKey::Create(RegKey::CURRENT_USER, "Software", RegKey::OPEN_READ_ONLY);
+        } catch (const ZymWindows::RegistryException& error) {
+            ::_exit(error.WhatUtf8() == "Access is denied.: HKEY_CURRENT_USER\\Software" ? 0 : 3);
+        }
+        ::_exit(4);
+    });
+    EXPECT_EQ(ExitStatus(reader), 0);
+}

@@ -88,6 +88,8 @@ TEST(RegFileParse, MalformedDocumentsNameTheirLine) {
         {HEADER + "[HKEY_NOWHERE\\K]\n", "line 3: the key path must start"},
         {HEADER + "[HKCU\\K\n", "line 3: a key line must end"},
         {HEADER + "[HKCU\\a\\\\b]\n", "line 3: the key path has an empty key name"},
+        {HEADER + "[HKCU\\a\\]\n", "line 3: the key path has an empty key name"},
+        {HEADER + "[HKCU\\\\a]\n", "line 3: the key path has an empty key name"},
         {HEADER + "[-HKCU]\n", "line 3: a root key cannot be deleted"},
         {HEADER + key + "\"v\"=\"open\n", "line 4: missing closing quote"},
         {HEADER + key + "\"v\"=\"a\\qb\"\n", "line 4: unknown escape"},
@@ -146,4 +148,19 @@ TEST(RegFileFormat, RoundTripsAndWrapsLongHexLists) {
         EXPECT_EQ(parsed[i].type, entries[i].type);
         EXPECT_EQ(parsed[i].data, entries[i].data);
     }
+}
+
+// A key path with an empty key name is refused alike by the parser (above),
+// the formatter and the registry itself.
+TEST(RegFileFormat, KeyPathsWithAnEmptyKeyNameAreNotWritten) {
+    RegFile::Entry key{};
+    key.kind = RegFile::Entry::KEY;
+    ASSERT_TRUE(RegFile::ParseKeyPath(u"HKCU\\Software\\", key.key));
+    EXPECT_EQ(key.key.subPath, u"Software\\");
+    EXPECT_TRUE(key.key.HasEmptyKeyName());
+    EXPECT_THROW(RegFile::Format({key}), ZymWindows::RegistryException);
+
+    // The root itself, written with or without its backslash, is no empty name.
+    ASSERT_TRUE(RegFile::ParseKeyPath(u"HKCU\\", key.key));
+    EXPECT_FALSE(key.key.HasEmptyKeyName());
 }

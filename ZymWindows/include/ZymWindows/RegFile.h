@@ -20,6 +20,10 @@ struct KeyPath {
     std::u16string subPath;
 
     std::u16string Full() const;
+    // Whether the sub path has an empty key name: a leading, doubled or
+    // trailing backslash. Such a path names no key: the registry refuses it
+    // (161), and documents neither hold nor write it.
+    bool HasEmptyKeyName() const;
 };
 
 // False when the path does not start with a known root name.
@@ -53,7 +57,8 @@ void Import(const std::vector<Entry>& entries);
 // mark and CR LF line ends, sub keys in enumeration order.
 std::vector<unsigned char> Export(const KeyPath& key);
 
-// The text of a document for entries, as Export writes it.
+// The text of a document for entries, as Export writes it. A key path with
+// an empty key name raises RegistryException.
 std::u16string Format(const std::vector<Entry>& entries);
 
 } // namespace ZymWindows::RegFile

@@ -1,5 +1,6 @@
 #include "RegText.h"
 
+#include "ZymWindows/Exceptions.h"
 #include "ZymWindows/RegFile.h"
 
 #include <algorithm>
@@ -104,6 +105,9 @@ std::u16string Format(const std::vector<Entry>& entries) {
     out += EOL;
     for (const Entry& entry : entries) {
         if (entry.kind == Entry::KEY || entry.kind == Entry::DELETE_KEY) {
+            if (entry.key.HasEmptyKeyName())
+                throw RegistryException(u"The key path " + entry.key.Full() +
+                                        u" has an empty key name.");
             out += EOL;
             out += entry.kind == Entry::KEY ? u"[" : u"[-";
             out += entry.key.Full();

@@ -129,8 +129,7 @@ private:
         }
         if (!ParseKeyPath(std::u16string(path), entry.key))
             Fail(Number(), "the key path must start with a root key such as HKEY_CURRENT_USER");
-        if (entry.key.subPath.find(u"\\\\") != std::u16string::npos ||
-            (!entry.key.subPath.empty() && entry.key.subPath.front() == u'\\'))
+        if (entry.key.HasEmptyKeyName())
             Fail(Number(), "the key path has an empty key name");
         if (entry.kind == Entry::DELETE_KEY && entry.key.subPath.empty())
             Fail(Number(), "a root key cannot be deleted");

@@ -26,6 +26,11 @@ std::u16string KeyPath::Full() const {
     return subPath.empty() ? rootName : rootName + u'\\' + subPath;
 }
 
+bool KeyPath::HasEmptyKeyName() const {
+    return !subPath.empty() && (subPath.front() == u'\\' || subPath.back() == u'\\' ||
+                                subPath.find(u"\\\\") != std::u16string::npos);
+}
+
 bool ParseKeyPath(const std::u16string& path, KeyPath& result) {
     const auto slash = path.find(u'\\');
     const std::u16string_view rootName = std::u16string_view(path).substr(0, slash);
@@ -36,8 +41,6 @@ bool ParseKeyPath(const std::u16string& path, KeyPath& result) {
         result.root = root.root;
         result.rootName = root.longName;
         result.subPath = slash == std::u16string::npos ? u"" : path.substr(slash + 1);
-        if (!result.subPath.empty() && result.subPath.back() == u'\\')
-            result.subPath.pop_back();
         return true;
     }
     return false;

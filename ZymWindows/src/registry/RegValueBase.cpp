@@ -18,7 +18,9 @@ void RegValueBase::ThrowLastError(long code, const std::string& keyName,
 
 void RegValueBase::ThrowLastError(long code, const std::u16string& keyName,
                                   const std::u16string& valueName) {
+    // The code stays the thread's last error, as after the failed call.
     std::u16string text = Zym::GetLastErrorMessage(static_cast<unsigned long>(code));
+    Zym::SetLastError(static_cast<unsigned long>(code));
     text += u": ";
     text += keyName;
     if (!valueName.empty()) {

@@ -34,6 +34,33 @@ void AppendUtf16(std::u16string& out, char32_t cp) {
     }
 }
 
+// The bytes that may follow a lead byte as its first continuation; every
+// later continuation is 80..BF (the well-formed sequences of Unicode).
+struct LeadByte {
+    std::size_t length; // 0: never starts a character
+    unsigned char low, high;
+};
+
+LeadByte Classify(unsigned char lead) {
+    if (lead < 0x80)
+        return {1, 0, 0};
+    if (lead >= 0xC2 && lead <= 0xDF)
+        return {2, 0x80, 0xBF};
+    if (lead == 0xE0)
+        return {3, 0xA0, 0xBF};
+    if (lead == 0xED)
+        return {3, 0x80, 0x9F}; // no surrogates
+    if (lead >= 0xE1 && lead <= 0xEF)
+        return {3, 0x80, 0xBF};
+    if (lead == 0xF0)
+        return {4, 0x90, 0xBF};
+    if (lead >= 0xF1 && lead <= 0xF3)
+        return {4, 0x80, 0xBF};
+    if (lead == 0xF4)
+        return {4, 0x80, 0x8F}; // nothing beyond U+10FFFF
+    return {0, 0, 0};
+}
+
 } // namespace
 
 std::string ToUtf8(std::u16string_view text) {
@@ -54,32 +81,33 @@ std::string ToUtf8(std::u16string_view text) {
     return out;
 }
 
+// A malformed sequence becomes one U+FFFD for its longest start that could
+// have begun a character (its maximal subpart), as Unicode recommends.
 std::u16string FromUtf8(std::string_view text) {
-    static constexpr char32_t MINIMUM[] = {0, 0x80, 0x800, 0x10000};
     std::u16string out;
     out.reserve(text.size());
     std::size_t i = 0;
     while (i < text.size()) {
         const auto lead = static_cast<unsigned char>(text[i]);
-        std::size_t extra = lead < 0x80   ? 0
-                            : lead < 0xC0 ? 4
-                            : lead < 0xE0 ? 1
-                            : lead < 0xF0 ? 2
-                                          : 3;
-        char32_t cp = extra == 0 ? lead : lead & (0x3F >> extra);
-        bool valid = extra < 4 && i + extra < text.size();
-        for (std::size_t k = 1; valid && k <= extra; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            valid = (next & 0xC0) == 0x80;
-            cp = (cp << 6) | (next & 0x3F);
-        }
-        if (!valid || cp < MINIMUM[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp < 0xE000)) {
-            AppendUtf16(out, REPLACEMENT);
+        const LeadByte kind = Classify(lead);
+        if (kind.length == 1) {
+            out += static_cast<char16_t>(lead);
             ++i;
             continue;
         }
-        AppendUtf16(out, cp);
-        i += extra + 1;
+        char32_t cp = kind.length == 0 ? 0 : lead & (0xFF >> (kind.length + 1));
+        std::size_t taken = 1;
+        while (taken < kind.length && i + taken < text.size()) {
+            const auto next = static_cast<unsigned char>(text[i + taken]);
+            const bool fits =
+                taken == 1 ? next >= kind.low && next <= kind.high : (next & 0xC0) == 0x80;
+            if (!fits)
+                break;
+            cp = (cp << 6) | (next & 0x3F);
+            ++taken;
+        }
+        AppendUtf16(out, kind.length != 0 && taken == kind.length ? cp : REPLACEMENT);
+        i += taken;
     }
     return out;
 }

@@ -14,15 +14,6 @@ namespace {
 using ZymWindows::RegKeyW;
 using ZymWindows::RegFile::Entry;
 
-// The key when it exists, else null.
-RegKeyW::Ptr OpenIfPresent(const ZymWindows::RegFile::KeyPath& path) {
-    try {
-        return RegKeyW::Create(path.root, path.subPath, RegKeyW::OPEN_READ_ONLY);
-    } catch (const ZymWindows::RegistryException&) {
-        return nullptr;
-    }
-}
-
 std::string Shown(const std::u16string& name) {
     return name.empty() ? "(Default)" : Utf8(name);
 }

@@ -1,6 +1,9 @@
 #include "RegCli.h"
 
 #include <ZymCharset/Utf.h>
+#include <ZymWindows/Exceptions.h>
+
+#include <Zym/LastError.h>
 
 #include <algorithm>
 #include <cctype>
@@ -181,6 +184,17 @@ std::string Utf8(const std::u16string& text) {
 
 std::u16string Wide(const std::string& utf8) {
     return ZymCharset::FromUtf8(utf8);
+}
+
+ZymWindows::RegKeyW::Ptr OpenIfPresent(const ZymWindows::RegFile::KeyPath& path) {
+    try {
+        return ZymWindows::RegKeyW::Create(path.root, path.subPath,
+                                           ZymWindows::RegKeyW::OPEN_READ_ONLY);
+    } catch (const ZymWindows::RegistryException&) {
+        if (Zym::GetLastError() == Zym::ERROR_FILE_NOT_FOUND)
+            return nullptr;
+        throw;
+    }
 }
 
 } // namespace zymwin::reg

@@ -41,6 +41,10 @@ std::string ShowData(unsigned long type, const std::vector<unsigned char>& data)
 // Asks a Yes/No question on standard output; true for a yes answer.
 bool Confirm(const std::string& question);
 
+// The key at `path` opened for reading; null when it does not exist. Any
+// other failure (a corrupted store, access denied) raises.
+ZymWindows::RegKeyW::Ptr OpenIfPresent(const ZymWindows::RegFile::KeyPath& path);
+
 // The wording of a missing key or value.
 inline constexpr const char* NOT_FOUND =
     "The system was unable to find the specified registry key or value.";

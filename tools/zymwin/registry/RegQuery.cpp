@@ -54,11 +54,10 @@ void PrintTree(const RegKeyW::Ptr& key, const std::string& path) {
 }
 
 RegKeyW::Ptr OpenKey(const ZymWindows::RegFile::KeyPath& path) {
-    try {
-        return RegKeyW::Create(path.root, path.subPath, RegKeyW::OPEN_READ_ONLY);
-    } catch (const ZymWindows::RegistryException&) {
+    RegKeyW::Ptr key = OpenIfPresent(path);
+    if (!key)
         throw UsageError{NOT_FOUND};
-    }
+    return key;
 }
 
 } // namespace

@@ -57,8 +57,7 @@ long CheckNotDeleted(Store& store, KeyId key) {
 
 long SplitPath(std::u16string_view path, std::vector<std::u16string_view>& components) {
     components.clear();
-    if (!path.empty() && path.back() == u'\\')
-        path.remove_suffix(1);
+    // Every key name counts, a trailing empty one too.
     if (path.empty())
         return Zym::ERROR_SUCCESS;
     std::size_t start = 0;
