@@ -83,6 +83,33 @@ CfbImage CfbBuilder::Build() const {
             fat.push_back(i + 1 < count ? first + i + 1 : END_OF_CHAIN);
         return count ? first : END_OF_CHAIN;
     };
+    // Big streams interleaved: turns of m_InterleaveRun sectors each.
+    std::vector<std::vector<std::uint32_t>> interleaved(m_Entries.size());
+    if (m_InterleaveRun) {
+        for (std::uint32_t turn = 0, placed = 1; placed; ++turn) {
+            placed = 0;
+            for (std::size_t id = 1; id < m_Entries.size(); ++id) {
+                const Entry& e = m_Entries[id];
+                if (e.type != 2 || e.data.size() < m_Cutoff)
+                    continue;
+                const std::uint32_t count = Units(e.data.size(), sectorSize);
+                for (std::uint32_t k = 0; k < m_InterleaveRun; ++k) {
+                    if (turn * m_InterleaveRun + k >= count)
+                        break;
+                    interleaved[id].push_back(static_cast<std::uint32_t>(fat.size()));
+                    fat.push_back(END_OF_CHAIN);
+                    ++placed;
+                }
+            }
+        }
+        for (std::size_t id = 1; id < m_Entries.size(); ++id) {
+            const auto& sectors = interleaved[id];
+            for (std::size_t i = 0; i + 1 < sectors.size(); ++i)
+                fat[sectors[i]] = sectors[i + 1];
+            if (!sectors.empty())
+                image.startSectors[id] = sectors.front();
+        }
+    }
     Bytes miniStream;
     std::vector<std::uint32_t> miniFAT;
     for (std::size_t id = 1; id < m_Entries.size(); ++id) {
@@ -90,7 +117,8 @@ CfbImage CfbBuilder::Build() const {
         if (e.type != 2 || e.data.empty())
             continue;
         if (e.data.size() >= m_Cutoff) {
-            image.startSectors[id] = chain(Units(e.data.size(), sectorSize));
+            if (!m_InterleaveRun)
+                image.startSectors[id] = chain(Units(e.data.size(), sectorSize));
         } else {
             const auto first = static_cast<std::uint32_t>(miniFAT.size());
             const std::uint32_t count = Units(e.data.size(), miniSize);

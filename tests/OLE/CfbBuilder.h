@@ -56,6 +56,9 @@ public:
 
     std::uint32_t AddStorage(std::uint32_t parent, const std::u16string& name);
     std::uint32_t AddStream(std::uint32_t parent, const std::u16string& name, const Bytes& data);
+    // Lays the big streams out in turns of `run` sectors each instead of
+    // one after the other, so that every stream is fragmented.
+    void InterleaveStreams(unsigned int run) { m_InterleaveRun = run; }
     CfbImage Build() const;
 
 private:
@@ -69,6 +72,7 @@ private:
     unsigned int m_SectorShift;
     unsigned int m_MiniShift;
     std::uint32_t m_Cutoff;
+    unsigned int m_InterleaveRun = 0;
     std::vector<Entry> m_Entries;
 };
 

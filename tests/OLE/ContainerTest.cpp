@@ -57,6 +57,26 @@ TEST(Container, EveryAcceptedGeometryReadsBackWhatWasWritten) {
     }
 }
 
+// Healthy fragmented streams: the sectors of two streams alternate, in runs
+// of one sector and of several, so that every read steps from one run of a
+// chain to the next.
+TEST(Container, InterleavedStreamsReadWhole) {
+    for (const unsigned int run : {1u, 3u}) {
+        SCOPED_TRACE(testing::Message() << "runs of " << run);
+        CfbBuilder builder;
+        builder.InterleaveStreams(run);
+        const Bytes first = Pattern(512 * 20 + 100, 1), second = Pattern(512 * 13 + 7, 2);
+        const std::uint32_t a = builder.AddStream(0, u"A", first);
+        const std::uint32_t b = builder.AddStream(0, u"B", second);
+        const CfbImage image = builder.Build();
+        // Neither stream's sectors are consecutive.
+        EXPECT_EQ(image.startSectors[b], image.startSectors[a] + run);
+        OpenDocument doc(image.bytes);
+        EXPECT_EQ(ReadById(*doc.root, a), first);
+        EXPECT_EQ(ReadByName(*doc.root, u"B"), second);
+    }
+}
+
 TEST(Container, HeaderChecksTellForeignFromDamagedFiles) {
     CfbBuilder builder;
     builder.AddStream(0, u"Data", Pattern(100, 1));

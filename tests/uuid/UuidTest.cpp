@@ -55,6 +55,9 @@ TEST(Uuid, TextFormAndFields) {
     EXPECT_TRUE(Uuid(std::string("3F2504E0-4F89-11D3-9A0C-0305E82C3301")) == parsed);
     EXPECT_TRUE(Uuid(std::u16string(u"3F2504E0-4F89-11D3-9A0C-0305E82C3301")) == parsed);
     EXPECT_TRUE(Uuid(parsed.GetUUID()) == parsed);
+    // Text ends at its first NUL, as in a zero-terminated copy.
+    EXPECT_TRUE(Uuid(std::string(TEXT) + std::string("\0trailing", 9)) == parsed);
+    EXPECT_THROW(Uuid(std::string("\0", 1) + TEXT), ZymWindows::WindowsInvalidUUIDStringException);
 }
 
 TEST(Uuid, GeneratedValuesAreRandomVersion4) {
@@ -83,6 +86,7 @@ TEST(Uuid, ProgIdsResolveThroughTheRegistry) {
     EXPECT_EQ(Uuid(std::string("Zym.Good")).AsString(), TEXT);
     EXPECT_EQ(Uuid(std::u16string(u"zym.good")).AsString(), TEXT);
     EXPECT_EQ(Uuid(std::string("Zym.Odd")).AsString(), TEXT);
+    EXPECT_EQ(Uuid(std::string("Zym.Good\0.Other", 15)).AsString(), TEXT);
     for (const char* text :
          {"", "Zym.Short", "Zym.Bad", "Zym.Number", "Zym.Unknown",
           "{3f2504e0-4f89-11d3-9a0c-0305e82c3301}", "3f2504e0-4f89-11d3-9a0c-0305e82c330",

@@ -1,5 +1,3 @@
-#include "Frame.h"
-
 #include "ZymWindows/ZymWindowsMsg-I.h"
 #include "frame/FramePlatform.h"
 
@@ -30,8 +28,5 @@ public:
 const CatalogRegistration g_CatalogRegistration;
 
 } // namespace
-
-const std::string g_EmptyString;
-const std::u16string g_EmptyWString;
 
 } // namespace ZymWindows

@@ -110,7 +110,11 @@ const std::u16string Uuid::AsWString() const {
 }
 
 void Uuid::StringToUuid(const std::string& text, GUID& guid) const {
-    if (text.empty() || (!ParseText(text, guid) && !ProgIdToUuid(text, guid)))
+    if (text.empty())
+        throw WindowsInvalidUUIDStringException();
+    // The system parses a zero-terminated copy: the text ends at its first NUL.
+    const std::string terminated = text.substr(0, text.find('\0'));
+    if (!ParseText(terminated, guid) && !ProgIdToUuid(terminated, guid))
         throw WindowsInvalidUUIDStringException();
 }
 
