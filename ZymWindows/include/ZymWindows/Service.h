@@ -59,7 +59,8 @@ public:
     void Install(bool registerService);
     void Uninstall();
     // Ends the message loop. A stop that comes before the loop runs is
-    // kept until the loop starts, which then ends at once.
+    // kept until the loop starts, which then ends at once; one that comes
+    // after the service has ended only logs.
     void Stop();
 
     // Starts the service: under the service manager when `asService` is
@@ -98,8 +99,15 @@ private:
     std::u16string m_Name;
     std::u16string m_DisplayName;
     std::vector<char16_t> m_Dependencies;
-    unsigned long m_MessageLoopThread = 0; // guarded by m_ControlLock
-    bool m_StopPending = false;            // guarded by m_ControlLock
+    // Marks the start and the end of one run of the service: a stop that
+    // comes before its loop is held for it, one after its end is void.
+    void BeginRun();
+    void EndRun();
+
+    // Guarded by m_ControlLock:
+    unsigned long m_MessageLoopThread = 0;
+    bool m_StopPending = false;
+    bool m_RunEnded = false;
     ZymThread::CriticalSection m_InstallLock{4000};
     ZymThread::CriticalSection m_ControlLock{4000};
     Zym::SmartPtr<Zym::LogCallInterface> m_Logger;

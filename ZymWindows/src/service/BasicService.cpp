@@ -61,9 +61,9 @@ void BasicService::Stop() {
                                   MSG_SERVICE_ATTEMPT_STOP),
         Severity::SEVERITY_PROGRESS);
     if (m_MessageLoopThread == 0) {
-        // The loop is not there yet (or any more): it ends as soon as it
-        // starts.
-        m_StopPending = true;
+        // A loop that is not there yet ends as soon as it starts.
+        if (!m_RunEnded)
+            m_StopPending = true;
         return;
     }
     if (!ZymThread::PostThreadMessage(m_MessageLoopThread, ZymThread::WM_QUIT, 0, 0)) {
@@ -110,6 +110,18 @@ void BasicService::MessageLoop() {
         ZymThread::DispatchMessage(&msg);
     ZymThread::CriticalSectionGuard guard(m_ControlLock);
     m_MessageLoopThread = 0;
+    m_RunEnded = true;
+}
+
+void BasicService::BeginRun() {
+    ZymThread::CriticalSectionGuard guard(m_ControlLock);
+    m_RunEnded = false;
+}
+
+void BasicService::EndRun() {
+    ZymThread::CriticalSectionGuard guard(m_ControlLock);
+    m_RunEnded = true;
+    m_StopPending = false;
 }
 
 void BasicService::CtrlStop() {

@@ -95,26 +95,25 @@ void Service::ContinueStart(bool asService, LPSERVICE_MAIN_FUNCTIONW main,
                                   MSG_SERVICE_STARTING),
         Severity::SEVERITY_PROGRESS);
     m_RunsAsService = asService ? 1 : 0;
+    BeginRun();
     if (asService) {
         m_HandlerFunction = handler;
         const unsigned long error = Platform::RunControlDispatcher(GetName(), main);
         m_HandlerFunction = nullptr;
         if (error != 0) {
-            {
-                ZymThread::CriticalSectionGuard guard(m_ControlLock);
-                m_StopPending = false;
-            }
+            EndRun();
             ServiceMessages::ThrowCallFailure(SERVICE_SOURCE, __LINE__, MSG_SERVICE_START,
                                               MSG_CALL_START_SERVICE_CTRL_DISPATCHER, error);
         }
     } else {
-        Run();
+        try {
+            Run();
+        } catch (...) {
+            EndRun();
+            throw;
+        }
     }
-    {
-        // The service has ended: a stop that came after its loop is void.
-        ZymThread::CriticalSectionGuard guard(m_ControlLock);
-        m_StopPending = false;
-    }
+    EndRun();
     Log(ServiceMessages::Progress(SERVICE_SOURCE, __LINE__, MSG_SERVICE_START, MSG_SERVICE_STOPPED),
         Severity::SEVERITY_PROGRESS);
 }

@@ -23,14 +23,14 @@ std::string EscapeSpecifiers(const std::string& text) {
 }
 
 // One word of a command line: quoted, so that spaces stay inside it, with
-// the manager's escapes for quotes, backslashes, specifiers ("%") and
-// variable references ("$").
-std::string QuoteWord(const std::string& word) {
+// the manager's escapes for quotes, backslashes and specifiers ("%"), and
+// for variable references ("$"), which it expands in arguments only.
+std::string QuoteWord(const std::string& word, bool argument) {
     std::string out = "\"";
     for (const char c : word) {
         if (c == '"' || c == '\\')
             out += '\\';
-        else if (c == '%' || c == '$')
+        else if (c == '%' || (c == '$' && argument))
             out += c;
         out += c;
     }
@@ -59,7 +59,7 @@ bool FormatServiceUnit(const std::string& description, const std::vector<std::st
         unit += "Requires=" + dependency + ".service\nAfter=" + dependency + ".service\n";
     unit += "\n[Service]\nType=notify\nExecStart=";
     for (std::size_t i = 0; i < command.size(); ++i)
-        unit += (i ? " " : "") + QuoteWord(command[i]);
+        unit += (i ? " " : "") + QuoteWord(command[i], i > 0);
     unit += "\n";
     return true;
 }
