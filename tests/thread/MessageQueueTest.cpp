@@ -170,6 +170,7 @@ TEST(MessageQueue, DescriptorIsReadableExactlyWhileMessagesWait) {
 }
 
 TEST(MessageQueue, AFullQueueRefusesPostsUntilItIsRead) {
+    ASSERT_GE(MessageQueueHandle(), 0);
     const unsigned long self = GetCurrentThreadId();
     for (std::size_t i = 0; i < MAX_POSTED_MESSAGES; ++i)
         ASSERT_TRUE(PostThreadMessage(self, WM_USER, i, 0)) << i;
