@@ -100,6 +100,8 @@ void Service::ContinueStart(bool asService, LPSERVICE_MAIN_FUNCTIONW main,
         m_HandlerFunction = handler;
         const unsigned long error = Platform::RunControlDispatcher(GetName(), main);
         m_HandlerFunction = nullptr;
+        // The status handle lives only as long as the dispatcher.
+        m_StatusHandle = nullptr;
         if (error != 0) {
             EndRun();
             ServiceMessages::ThrowCallFailure(SERVICE_SOURCE, __LINE__, MSG_SERVICE_START,

@@ -23,7 +23,11 @@ ExampleService::ExampleService(const Zym::SmartPtr<Zym::LogCallInterface>& logge
     SetStartArguments({u"service", u"run", ZymCharset::FromUtf8(name)});
 }
 
+// The worker is still there when the service failed between starting it
+// and stopping it.
 ExampleService::~ExampleService() {
+    m_StopWork.Set();
+    m_Worker.Reset();
     ms_Instance = nullptr;
 }
 

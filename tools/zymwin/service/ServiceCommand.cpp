@@ -1,5 +1,6 @@
 #include "Command.h"
 #include "ExampleService.h"
+#include "ProcessTypeName.h"
 #include "StderrLog.h"
 
 #include <Zym/Handle.h>
@@ -149,9 +150,7 @@ int Type(const Args& args) {
         throw;
     }
     ZymWindows::Service::CloseProcessHandle(process);
-    std::puts(type == ZymWindows::Service::SERVICE_PROCESS       ? "SERVICE_PROCESS"
-              : type == ZymWindows::Service::INTERACTIVE_PROCESS ? "INTERACTIVE_PROCESS"
-                                                                 : "OTHER_PROCESS");
+    std::puts(ProcessTypeName(type));
     return 0;
 }
 
