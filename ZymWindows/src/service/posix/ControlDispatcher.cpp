@@ -1,4 +1,5 @@
 #include "Notify.h"
+#include "ServiceStatus.h"
 #include "service/ServicePlatform.h"
 
 #include <Zym/Handle.h>
@@ -13,21 +14,11 @@
 #include <mutex>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <system_error>
 #include <thread>
 #include <unistd.h>
 
-namespace ZymWindows {
-
-// The status that the service reports; the dispatcher sends it again when
-// asked to interrogate.
-struct ServiceStatusTarget {
-    std::mutex lock;
-    SERVICE_STATUS last{};
-    bool reported = false;
-    bool readySent = false;
-};
-
-namespace Platform {
+namespace ZymWindows::Platform {
 
 namespace {
 
@@ -75,49 +66,9 @@ struct Dispatcher {
 std::mutex g_DispatcherLock;
 Dispatcher* g_Dispatcher = nullptr;
 
-void Wake(const Dispatcher& dispatcher) {
-    const std::uint64_t one = 1;
-    while (::write(dispatcher.wake.Get(), &one, sizeof one) < 0 && errno == EINTR) {
-    }
-}
-
 unsigned long Failure(unsigned long code) {
     Zym::SetLastError(code);
     return code;
-}
-
-const char* StateName(unsigned long state) {
-    switch (state) {
-    case SERVICE_STOPPED:
-        return "stopped";
-    case SERVICE_START_PENDING:
-        return "start pending";
-    case SERVICE_STOP_PENDING:
-        return "stop pending";
-    case SERVICE_RUNNING:
-        return "running";
-    case SERVICE_CONTINUE_PENDING:
-        return "continue pending";
-    case SERVICE_PAUSE_PENDING:
-        return "pause pending";
-    case SERVICE_PAUSED:
-        return "paused";
-    default:
-        return "unknown";
-    }
-}
-
-// Under the status lock: sends the status; the first "running" also says
-// that start-up is over, "stop pending" that the service is going down.
-unsigned long SendStatus(ServiceStatusTarget& status, bool report) {
-    std::string lines = std::string("STATUS=") + StateName(status.last.dwCurrentState) + "\n";
-    if (report && status.last.dwCurrentState == SERVICE_RUNNING && !status.readySent) {
-        lines += "READY=1\n";
-        status.readySent = true;
-    }
-    if (report && status.last.dwCurrentState == SERVICE_STOP_PENDING)
-        lines += "STOPPING=1\n";
-    return Notify(lines);
 }
 
 bool Accepts(const SERVICE_STATUS& status, unsigned long control) {
@@ -153,8 +104,7 @@ void Deliver(Dispatcher& dispatcher, LPHANDLER_FUNCTION handler, int signal) {
     }
     handler(control);
     if (control == SERVICE_CONTROL_INTERROGATE) {
-        std::lock_guard guard(dispatcher.status.lock);
-        SendStatus(dispatcher.status, false);
+        ResendServiceStatus(dispatcher.status);
     }
 }
 
@@ -234,13 +184,15 @@ unsigned long RunControlDispatcher(const char16_t* name, LPSERVICE_MAIN_FUNCTION
     dispatcher.wake.Reset(::eventfd(0, EFD_CLOEXEC));
     if (!dispatcher.wake.IsValid())
         return Zym::SetLastErrorFromErrno(errno);
+    dispatcher.status.wake = dispatcher.wake.Get();
     {
         std::lock_guard guard(g_DispatcherLock);
         if (g_Dispatcher)
             return Failure(Zym::ERROR_SERVICE_ALREADY_RUNNING);
         g_Dispatcher = &dispatcher;
     }
-    {
+    unsigned long result = 0;
+    try {
         const ControlSignals signals(dispatcher.signalWrite.Get());
         std::u16string argument = dispatcher.name;
         char16_t* argv[] = {argument.data(), nullptr};
@@ -248,14 +200,17 @@ unsigned long RunControlDispatcher(const char16_t* name, LPSERVICE_MAIN_FUNCTION
             main(1, argv);
             std::lock_guard guard(dispatcher.lock);
             dispatcher.mainEnded = true;
-            Wake(dispatcher);
+            WakeUp(dispatcher.wake.Get());
         });
         Serve(dispatcher);
         mainThread.join();
+    } catch (const std::system_error&) {
+        // No thread for the service.
+        result = Failure(Zym::ERROR_NOT_ENOUGH_MEMORY);
     }
     std::lock_guard guard(g_DispatcherLock);
     g_Dispatcher = nullptr;
-    return 0;
+    return result;
 }
 
 unsigned long RegisterControlHandler(const char16_t* name, LPHANDLER_FUNCTION handler,
@@ -269,31 +224,9 @@ unsigned long RegisterControlHandler(const char16_t* name, LPHANDLER_FUNCTION ha
         std::lock_guard handlerGuard(g_Dispatcher->lock);
         g_Dispatcher->handler = handler;
     }
-    Wake(*g_Dispatcher);
+    WakeUp(g_Dispatcher->wake.Get());
     status = &g_Dispatcher->status;
     return 0;
 }
 
-unsigned long ReportServiceStatus(SERVICE_STATUS_HANDLE status, const SERVICE_STATUS& report) {
-    if (!status)
-        return Failure(Zym::ERROR_INVALID_HANDLE);
-    unsigned long error = 0;
-    bool first = false;
-    {
-        std::lock_guard guard(status->lock);
-        status->last = report;
-        first = !status->reported;
-        status->reported = true;
-        error = SendStatus(*status, true);
-    }
-    if (first) {
-        std::lock_guard guard(g_DispatcherLock);
-        if (g_Dispatcher)
-            Wake(*g_Dispatcher);
-    }
-    return error;
-}
-
-} // namespace Platform
-
-} // namespace ZymWindows
+} // namespace ZymWindows::Platform
