@@ -56,13 +56,13 @@ const std::string& NameOf(const Args& args) {
 int Install(const Args& args) {
     const std::string& name = NameOf(args);
     std::string display = DEFAULT_DISPLAY, depends;
-    for (std::size_t i = 2; i < args.size(); ++i) {
+    // Options come in pairs: the option, then its value.
+    for (std::size_t i = 2; i < args.size(); i += 2) {
         if (args[i] != "--display" && args[i] != "--depends")
             throw UsageError{"unexpected argument '" + args[i] + "'"};
         if (i + 1 == args.size())
             throw UsageError{args[i] + " needs a value"};
         (args[i] == "--display" ? display : depends) = args[i + 1];
-        ++i;
     }
     ExampleService service(new StderrLog, name, display, depends);
     service.Install(true);
