@@ -4,7 +4,6 @@
 #include "Zym/LastError.h"
 
 #include <cerrno>
-#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -13,6 +12,7 @@
 #include <new>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <time.h>
 #include <unistd.h>
 #include <unordered_map>
 
@@ -28,6 +28,7 @@ struct Queue {
     std::condition_variable posted;
     std::deque<MSG> messages;
     bool ended = false;
+    bool ownerWaits = false;
 };
 
 using QueuePtr = std::shared_ptr<Queue>;
@@ -59,10 +60,14 @@ struct QueueOwner {
 
 thread_local QueueOwner t_Owner;
 
+// GetTickCount: milliseconds of the monotonic clock, at the coarse
+// resolution that is cheap to read (a few milliseconds, as on Windows).
 unsigned long TickCount() noexcept {
-    const auto now = std::chrono::steady_clock::now().time_since_epoch();
-    return static_cast<unsigned long>(static_cast<std::uint32_t>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(now).count()));
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+    const auto ms = static_cast<std::uint64_t>(now.tv_sec) * 1000u +
+                    static_cast<std::uint64_t>(now.tv_nsec) / 1000000u;
+    return static_cast<unsigned long>(static_cast<std::uint32_t>(ms));
 }
 
 bool WriteSignal(int fd) noexcept {
@@ -141,7 +146,11 @@ int GetMessage(MSG* msg, unsigned int filterMin, unsigned int filterMax) noexcep
         return -1;
     std::unique_lock guard(queue->lock);
     MSG taken;
-    queue->posted.wait(guard, [&] { return Take(*queue, &taken, filterMin, filterMax, true); });
+    while (!Take(*queue, &taken, filterMin, filterMax, true)) {
+        queue->ownerWaits = true;
+        queue->posted.wait(guard);
+        queue->ownerWaits = false;
+    }
     if (msg)
         *msg = taken;
     return taken.message == WM_QUIT ? 0 : 1;
@@ -173,7 +182,7 @@ bool PostThreadMessage(unsigned long threadId, unsigned int message, std::uintpt
         Zym::SetLastError(Zym::ERROR_INVALID_THREAD_ID);
         return false;
     }
-    std::lock_guard guard(queue->lock);
+    std::unique_lock guard(queue->lock);
     if (queue->ended) {
         Zym::SetLastError(Zym::ERROR_INVALID_THREAD_ID);
         return false;
@@ -188,7 +197,11 @@ bool PostThreadMessage(unsigned long threadId, unsigned int message, std::uintpt
         queue->messages.pop_back();
         return false;
     }
-    queue->posted.notify_one();
+    const bool wake = queue->ownerWaits;
+    guard.unlock();
+    // The queue lives on while this holds it, even if its thread ends now.
+    if (wake)
+        queue->posted.notify_one();
     return true;
 } catch (const std::bad_alloc&) {
     Zym::SetLastError(Zym::ERROR_NOT_ENOUGH_MEMORY);
