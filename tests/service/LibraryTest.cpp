@@ -206,6 +206,38 @@ TEST(ServiceLibrary, InstallWithoutRegisteringOnlyRemoves) {
     ::unsetenv("ZYM_SYSTEMCTL");
 }
 
+TEST(ServiceLibrary, AnExistingUnitIsNeverOverwritten) {
+    // Without its uninstall step, installing meets the registration left.
+    class KeepingService : public ConsoleService {
+    public:
+        using ConsoleService::ConsoleService;
+
+    protected:
+        void CustomUninstall() override {}
+    };
+    const zymtest::ScratchDirectory scratch;
+    ::setenv("ZYM_SERVICE_DIR", scratch.Path().c_str(), 1);
+    ::setenv("ZYM_SYSTEMCTL", "true", 1);
+    const std::string theirs = "[Service]\nExecStart=/bin/true\n";
+    zymtest::WriteFile(scratch.Path() / "console.service", theirs);
+
+    Zym::SmartPtr<RecordingLog> log = new RecordingLog;
+    KeepingService service(log.Get());
+    try {
+        service.Install(true);
+        FAIL() << "installed over an existing unit";
+    } catch (const ZymWindows::WindowsException& error) {
+        EXPECT_EQ(error.WhatUtf8(), "Service::Install; CreateService");
+        EXPECT_EQ(error.Info()->SourceFile(), "ZymWindows/src/ZymServiceNT");
+        EXPECT_EQ(Zym::GetLastError(), 1073u);
+    }
+    EXPECT_EQ(zymtest::ReadFile(scratch.Path() / "console.service"), theirs);
+    // The install lock was let go on the way out: another thread gets it.
+    std::thread([&] { service.Uninstall(); }).join();
+    ::unsetenv("ZYM_SERVICE_DIR");
+    ::unsetenv("ZYM_SYSTEMCTL");
+}
+
 TEST(ServiceLibrary, StartingWithoutAManagerRaisesWithTheCallsName) {
     ::unsetenv("NOTIFY_SOCKET");
     Zym::SmartPtr<RecordingLog> log = new RecordingLog;
