@@ -54,8 +54,8 @@ public:
     BasicService(const BasicService&) = delete;
     BasicService& operator=(const BasicService&) = delete;
 
-    // Removes any earlier registration, then registers (with `register`
-    // set). Serialised with Uninstall.
+    // Removes any earlier registration, then registers (with
+    // `registerService` set). Serialised with Uninstall.
     void Install(bool registerService);
     void Uninstall();
     // Ends the message loop. A stop that comes before the loop runs is
@@ -92,19 +92,19 @@ protected:
     const char16_t* GetName() const noexcept { return m_Name.c_str(); }
     const char16_t* GetDisplayName() const noexcept { return m_DisplayName.c_str(); }
     // The dependencies as a list of zero-terminated names ended by a
-    // further zero (empty list: a single zero).
+    // further zero (no dependencies: two zeros).
     const char16_t* GetDependencies() const noexcept { return m_Dependencies.data(); }
 
 private:
-    std::u16string m_Name;
-    std::u16string m_DisplayName;
-    std::vector<char16_t> m_Dependencies;
     // Marks the start and the end of one run of the service: a stop that
     // comes before its loop is held for it, one after its end is void.
     void BeginRun();
     void EndRun();
 
-    // Guarded by m_ControlLock:
+    std::u16string m_Name;
+    std::u16string m_DisplayName;
+    std::vector<char16_t> m_Dependencies;
+    // The loop's thread, and the stop held for it; guarded by m_ControlLock.
     unsigned long m_MessageLoopThread = 0;
     bool m_StopPending = false;
     bool m_RunEnded = false;
