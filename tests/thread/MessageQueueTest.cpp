@@ -169,6 +169,33 @@ TEST(MessageQueue, DescriptorIsReadableExactlyWhileMessagesWait) {
     EXPECT_EQ(msg.message, WM_USER + 3u);
 }
 
+TEST(MessageQueue, OneWaitForTheQueueOtherDescriptorsAndEvents) {
+    int pipe[2];
+    ASSERT_EQ(::pipe(pipe), 0);
+    EventSemaphore stop(true, false);
+    EventSemaphore* events[] = {&stop};
+    const DescriptorWait descriptors[] = {{pipe[0], POLLIN}, {MessageQueueHandle(), POLLIN}};
+    EXPECT_EQ(WaitForDescriptors(descriptors, 2, events, 1, 0), WAIT_TIMEOUT);
+
+    const unsigned long self = GetCurrentThreadId();
+    std::thread poster([self] { PostThreadMessage(self, WM_USER, 0, 0); });
+    EXPECT_EQ(WaitForDescriptors(descriptors, 2, events, 1), WAIT_OBJECT_0 + 2);
+    poster.join();
+    ASSERT_EQ(::write(pipe[1], "x", 1), 1);
+    EXPECT_EQ(WaitForDescriptors(descriptors, 2, events, 1), WAIT_OBJECT_0 + 1)
+        << "earlier descriptors first";
+    stop.Set();
+    EXPECT_EQ(WaitForDescriptors(descriptors, 2, events, 1), WAIT_OBJECT_0);
+    MSG msg;
+    EXPECT_TRUE(PeekMessage(&msg, 0, 0, PM_REMOVE));
+    ::close(pipe[0]);
+    ::close(pipe[1]);
+    const DescriptorWait closed[] = {{pipe[0], POLLIN}};
+    EXPECT_EQ(WaitForDescriptors(closed, 1, nullptr, 0, 0), WAIT_FAILED);
+    EXPECT_EQ(Zym::GetLastError(), Zym::ERROR_INVALID_HANDLE);
+    EXPECT_EQ(WaitForDescriptors(nullptr, 0, nullptr, 0, 0), WAIT_FAILED);
+}
+
 TEST(MessageQueue, AFullQueueRefusesPostsUntilItIsRead) {
     ASSERT_GE(MessageQueueHandle(), 0);
     const unsigned long self = GetCurrentThreadId();

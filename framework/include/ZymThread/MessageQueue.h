@@ -64,8 +64,9 @@ bool PostThreadMessage(unsigned long threadId, unsigned int message, std::uintpt
                        std::intptr_t lParam) noexcept;
 
 // The calling thread's queue as a descriptor for poll(): readable exactly
-// while the queue holds a message, whatever filter a reader uses. Owned by
-// the queue (never close it); -1 with the last error set on failure.
+// while the queue holds a message, whatever filter a reader uses, so that
+// WaitForDescriptors waits for it together with other descriptors. Owned
+// by the queue (never close it); -1 with the last error set on failure.
 int MessageQueueHandle() noexcept;
 
 // MsgWaitForMultipleObjects with wait-all false: WAIT_OBJECT_0 + i for
