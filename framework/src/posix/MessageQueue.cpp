@@ -36,7 +36,12 @@ using QueuePtr = std::shared_ptr<Queue>;
 // Queues by thread id. Never destroyed: threads may still end (and leave
 // the map) while the process runs its exit handlers.
 std::mutex g_QueuesLock;
-auto& g_Queues = *new std::unordered_map<unsigned long, QueuePtr>;
+
+// Made on first use, under g_QueuesLock.
+std::unordered_map<unsigned long, QueuePtr>& Queues() {
+    static auto* queues = new std::unordered_map<unsigned long, QueuePtr>;
+    return *queues;
+}
 
 // Ties a queue to the life of its thread.
 struct QueueOwner {
@@ -48,7 +53,7 @@ struct QueueOwner {
             return;
         {
             std::lock_guard guard(g_QueuesLock);
-            g_Queues.erase(threadId);
+            Queues().erase(threadId);
         }
         // A poster that looked the queue up just before still finds it
         // gone, and says so.
@@ -99,7 +104,7 @@ Queue* ThisQueue() noexcept try {
     const unsigned long id = GetCurrentThreadId();
     {
         std::lock_guard guard(g_QueuesLock);
-        g_Queues[id] = queue;
+        Queues()[id] = queue;
     }
     t_Owner.threadId = id;
     t_Owner.queue = std::move(queue);
@@ -174,8 +179,8 @@ bool PostThreadMessage(unsigned long threadId, unsigned int message, std::uintpt
     QueuePtr queue;
     {
         std::lock_guard guard(g_QueuesLock);
-        const auto found = g_Queues.find(threadId);
-        if (found != g_Queues.end())
+        const auto found = Queues().find(threadId);
+        if (found != Queues().end())
             queue = found->second;
     }
     if (!queue) {
