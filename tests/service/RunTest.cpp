@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -137,6 +138,20 @@ TEST(ServiceRun, ACompleteRunUnderTheManager) {
         lines.push_back(line);
     EXPECT_EQ(service.Wait(), 0);
     EXPECT_EQ(FrameworkLines(lines), COMPLETE_RUN);
+}
+
+TEST(ServiceRun, TheExampleStopsWhenTheSystemShutsDown) {
+    NotifySocket socket(false);
+    Child service = StartExample(socket, "shutdown");
+    socket.ReceiveUntil("READY=1");
+    service.Signal(SIGPWR);
+    socket.ReceiveUntil("STATUS=stopped");
+    const Lines lines = service.RemainingLines();
+    EXPECT_EQ(service.Wait(), 0);
+    EXPECT_EQ(FrameworkLines(lines), COMPLETE_RUN);
+    const auto stop = std::find(lines.begin(), lines.end(), ATTEMPT_TO_STOP);
+    ASSERT_NE(stop, lines.begin());
+    EXPECT_EQ(*(stop - 1), "Example service: the system is shutting down.");
 }
 
 TEST(ServiceRun, AStopRightAtReadyAlwaysEndsTheService) {

@@ -58,8 +58,11 @@ bool FormatServiceUnit(const std::string& description, const std::vector<std::st
     for (const std::string& dependency : dependencies)
         unit += "Requires=" + dependency + ".service\nAfter=" + dependency + ".service\n";
     unit += "\n[Service]\nType=notify\nExecStart=";
-    for (std::size_t i = 0; i < command.size(); ++i)
-        unit += (i ? " " : "") + QuoteWord(command[i], i > 0);
+    for (std::size_t i = 0; i < command.size(); ++i) {
+        if (i > 0)
+            unit += ' ';
+        unit += QuoteWord(command[i], i > 0);
+    }
     unit += "\n";
     return true;
 }
