@@ -218,6 +218,22 @@ TEST(ServiceRun, AFailedInitialisationIsLoggedAndReportedStopped) {
     }
 }
 
+TEST(ServiceRun, OnAConsoleCtrlCStopsTheExample) {
+    Child service({ZYMWIN_PATH, "service", "console", "here"}, {"NOTIFY_SOCKET"});
+    Lines lines = service.ReadLinesUntil("The service is running.");
+    service.Signal(SIGINT);
+    for (const std::string& line : service.RemainingLines())
+        lines.push_back(line);
+    EXPECT_EQ(service.Wait(), 0) << ::testing::PrintToString(lines);
+    EXPECT_EQ(FrameworkLines(lines), (Lines{
+                                         "Service::Start; Starting the service...",
+                                         "Service::Run; The service is running.",
+                                         ATTEMPT_TO_STOP,
+                                         "Service::Run; The service stop is pending...",
+                                         "Service::Start; The service is stopped.",
+                                     }));
+}
+
 TEST(ServiceRun, WithoutAManagerTheStartFails) {
     Child service({ZYMWIN_PATH, "service", "run", "alone"}, {"NOTIFY_SOCKET"});
     const Lines lines = service.RemainingLines();

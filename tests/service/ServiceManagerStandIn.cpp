@@ -164,38 +164,44 @@ void Child::Signal(int signal) const {
     ::kill(m_Pid, signal);
 }
 
-std::string Child::ReadLine() {
+bool Child::ReadLine(std::string& line) {
     const auto deadline = std::chrono::steady_clock::now() + PATIENCE;
     for (;;) {
         const std::size_t end = m_Buffer.find('\n');
         if (end != std::string::npos) {
-            std::string line = m_Buffer.substr(0, end);
+            line = m_Buffer.substr(0, end);
             m_Buffer.erase(0, end + 1);
-            return line;
+            return true;
         }
         if (!ReadableBefore(m_Err, deadline)) {
             ADD_FAILURE() << "no line from the child within " << PATIENCE.count() << " s";
-            return "";
+            return false;
         }
         char chunk[512];
         const ssize_t n = ::read(m_Err, chunk, sizeof chunk);
-        if (n <= 0)
-            return std::exchange(m_Buffer, "");
+        if (n <= 0) {
+            // A last line without its newline still counts.
+            line = std::exchange(m_Buffer, "");
+            return !line.empty();
+        }
         m_Buffer.append(chunk, static_cast<std::size_t>(n));
     }
 }
 
 std::vector<std::string> Child::ReadLinesUntil(const std::string& text) {
     std::vector<std::string> lines;
-    do {
-        lines.push_back(ReadLine());
-    } while (!lines.back().empty() && lines.back().find(text) == std::string::npos);
+    for (std::string line; ReadLine(line);) {
+        lines.push_back(line);
+        if (line.find(text) != std::string::npos)
+            return lines;
+    }
+    ADD_FAILURE() << "the child never wrote \"" << text << "\"";
     return lines;
 }
 
 std::vector<std::string> Child::RemainingLines() {
     std::vector<std::string> lines;
-    for (std::string line = ReadLine(); !line.empty(); line = ReadLine())
+    for (std::string line; ReadLine(line);)
         lines.push_back(line);
     return lines;
 }

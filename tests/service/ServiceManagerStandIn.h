@@ -48,9 +48,9 @@ public:
     ~Child();
 
     void Signal(int signal) const;
-    // The next line of its stderr (without the newline); empty at the end
+    // The next line of its stderr (without the newline); false at the end
     // or after PATIENCE.
-    std::string ReadLine();
+    bool ReadLine(std::string& line);
     // Lines until `text` is seen in one (that line included).
     std::vector<std::string> ReadLinesUntil(const std::string& text);
     // Every remaining line, once it has closed stderr.
