@@ -33,11 +33,11 @@ struct Queue {
 
 using QueuePtr = std::shared_ptr<Queue>;
 
-// Queues by thread id. Never destroyed: threads may still end (and leave
-// the map) while the process runs its exit handlers.
+// Queues by thread id, guarded by g_QueuesLock. The map is made on first
+// use and never destroyed: threads may still end (and leave it) while the
+// process runs its exit handlers.
 std::mutex g_QueuesLock;
 
-// Made on first use, under g_QueuesLock.
 std::unordered_map<unsigned long, QueuePtr>& Queues() {
     static auto* queues = new std::unordered_map<unsigned long, QueuePtr>;
     return *queues;
