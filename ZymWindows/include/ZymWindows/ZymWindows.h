@@ -12,5 +12,6 @@
 #include <ZymWindows/OLEStorage.h>
 #include <ZymWindows/RegFile.h>
 #include <ZymWindows/Registry.h>
+#include <ZymWindows/Service.h>
 #include <ZymWindows/Uuid.h>
 #include <ZymWindows/ZymWindowsMsg-I.h>

@@ -6,6 +6,7 @@
 #include <Zym/BinaryStreamBuf.h>
 #include <Zym/DateTime.h>
 #include <Zym/Exception.h>
+#include <Zym/ExecutablePath.h>
 #include <Zym/FastVector.h>
 #include <Zym/Handle.h>
 #include <Zym/LastError.h>
@@ -39,6 +40,7 @@
 #include <ZymSecurity/SecurityIDCache.h>
 #include <ZymThread/CriticalSection.h>
 #include <ZymThread/EventSemaphore.h>
+#include <ZymThread/MessageQueue.h>
 #include <ZymThread/ReadWriteSemaphore.h>
 #include <ZymThread/ThisThread.h>
 #include <ZymThread/Thread.h>

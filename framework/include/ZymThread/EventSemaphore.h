@@ -63,4 +63,18 @@ unsigned long WaitForAny(EventSemaphore* const* events, unsigned long count,
 unsigned long WaitForDescriptor(int fd, short pollEvents, EventSemaphore* const* events,
                                 unsigned long count, unsigned long timeoutMs = INFINITE) noexcept;
 
+// A descriptor and the poll() flags to wait for on it.
+struct DescriptorWait {
+    int fd;
+    short pollEvents;
+};
+
+// WaitForDescriptor for several descriptors (a message queue's handle, a
+// display connection...): WAIT_OBJECT_0 + count + j when descriptor j is
+// ready. Events win over descriptors, and earlier descriptors over later
+// ones. One of the two counts may be 0.
+unsigned long WaitForDescriptors(const DescriptorWait* descriptors, unsigned long descriptorCount,
+                                 EventSemaphore* const* events, unsigned long count,
+                                 unsigned long timeoutMs = INFINITE) noexcept;
+
 } // namespace ZymThread

@@ -78,6 +78,7 @@ const std::unordered_map<unsigned long, std::u16string_view>& SystemTexts() {
                u"system's image of the registry."},
         {1018, u"Illegal operation attempted on a registry key that has been marked for "
                u"deletion."},
+        {1052, u"The requested control is not valid for this service."},
         {1053, u"The service did not respond to the start or control request in a timely "
                u"fashion."},
         {1056, u"An instance of the service is already running."},
@@ -89,6 +90,8 @@ const std::unordered_map<unsigned long, std::u16string_view>& SystemTexts() {
         {1063, u"The service process could not connect to the service controller."},
         {1072, u"The specified service has been marked for deletion."},
         {1073, u"The specified service already exists."},
+        {1083, u"The executable program that this service is configured to run in does not "
+               u"implement the service."},
         {1231, u"The network location cannot be reached. For information about network "
                u"troubleshooting, see Windows Help."},
         {1300, u"Not all privileges or groups referenced are assigned to the caller."},
@@ -106,6 +109,7 @@ const std::unordered_map<unsigned long, std::u16string_view>& SystemTexts() {
         {1444, u"Invalid thread identifier."},
         {1460, u"This operation returned because the timeout period expired."},
         {1722, u"The RPC server is unavailable."},
+        {1816, u"Not enough quota is available to process this command."},
         {2220, u"The group name could not be found."},
         {2221, u"The user name could not be found."},
         {2453, u"Could not find domain controller for this domain."},

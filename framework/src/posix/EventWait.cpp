@@ -44,21 +44,24 @@ unsigned long Failed(unsigned long code) noexcept {
     return WAIT_FAILED;
 }
 
-// The events occupy the first `count` slots, the descriptor (if any) the
-// last one. Lowest index wins when several are ready at once.
-unsigned long WaitForSet(int fd, short pollEvents, EventSemaphore* const* events,
-                         unsigned long count, unsigned long timeoutMs) noexcept try {
-    if (count > 0 && events == nullptr)
+// The events occupy the first `count` slots, the descriptors the ones
+// after. Lowest index wins when several are ready at once.
+unsigned long WaitForSet(const DescriptorWait* descriptors, unsigned long descriptorCount,
+                         EventSemaphore* const* events, unsigned long count,
+                         unsigned long timeoutMs) noexcept try {
+    if ((count > 0 && events == nullptr) || (descriptorCount > 0 && descriptors == nullptr))
         return Failed(Zym::ERROR_INVALID_PARAMETER);
-    const bool withDescriptor = fd >= 0;
-    std::vector<pollfd> fds(count + (withDescriptor ? 1 : 0));
+    std::vector<pollfd> fds(count + descriptorCount);
     for (unsigned long i = 0; i < count; ++i) {
         if (events[i] == nullptr)
             return Failed(Zym::ERROR_INVALID_HANDLE);
         fds[i] = pollfd{events[i]->Handle(), POLLIN, 0};
     }
-    if (withDescriptor)
-        fds[count] = pollfd{fd, pollEvents, 0};
+    for (unsigned long j = 0; j < descriptorCount; ++j) {
+        if (descriptors[j].fd < 0)
+            return Failed(Zym::ERROR_INVALID_HANDLE);
+        fds[count + j] = pollfd{descriptors[j].fd, descriptors[j].pollEvents, 0};
+    }
 
     const Deadline deadline(timeoutMs);
     for (;;) {
@@ -77,12 +80,12 @@ unsigned long WaitForSet(int fd, short pollEvents, EventSemaphore* const* events
             if ((fds[i].revents & POLLIN) && events[i]->TryAcquire())
                 return WAIT_OBJECT_0 + i;
         }
-        if (withDescriptor) {
-            const short revents = fds[count].revents;
+        for (unsigned long j = 0; j < descriptorCount; ++j) {
+            const short revents = fds[count + j].revents;
             if (revents & POLLNVAL)
                 return Failed(Zym::ERROR_INVALID_HANDLE);
-            if (revents & (pollEvents | POLLERR | POLLHUP))
-                return WAIT_OBJECT_0 + count;
+            if (revents & (descriptors[j].pollEvents | POLLERR | POLLHUP))
+                return WAIT_OBJECT_0 + count + j;
         }
         if (deadline.Expired())
             return WAIT_TIMEOUT;
@@ -97,14 +100,21 @@ unsigned long WaitForAny(EventSemaphore* const* events, unsigned long count,
                          unsigned long timeoutMs) noexcept {
     if (count == 0)
         return Failed(Zym::ERROR_INVALID_PARAMETER);
-    return WaitForSet(-1, 0, events, count, timeoutMs);
+    return WaitForSet(nullptr, 0, events, count, timeoutMs);
 }
 
 unsigned long WaitForDescriptor(int fd, short pollEvents, EventSemaphore* const* events,
                                 unsigned long count, unsigned long timeoutMs) noexcept {
-    if (fd < 0)
-        return Failed(Zym::ERROR_INVALID_HANDLE);
-    return WaitForSet(fd, pollEvents, events, count, timeoutMs);
+    const DescriptorWait descriptor{fd, pollEvents};
+    return WaitForSet(&descriptor, 1, events, count, timeoutMs);
+}
+
+unsigned long WaitForDescriptors(const DescriptorWait* descriptors, unsigned long descriptorCount,
+                                 EventSemaphore* const* events, unsigned long count,
+                                 unsigned long timeoutMs) noexcept {
+    if (count + descriptorCount == 0)
+        return Failed(Zym::ERROR_INVALID_PARAMETER);
+    return WaitForSet(descriptors, descriptorCount, events, count, timeoutMs);
 }
 
 } // namespace ZymThread

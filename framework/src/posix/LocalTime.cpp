@@ -1,11 +1,17 @@
 #include "../Zym/LocalTime.h"
 
+#include <mutex>
 #include <time.h>
 #include <vector>
 
 namespace Zym::Platform {
 
 namespace {
+
+// The zone rules are process state that tzset() reloads and strftime()
+// reads. glibc guards them with a lock of its own, which ThreadSanitizer
+// does not see; taking this one around every use makes the order visible.
+std::mutex g_ZoneLock;
 
 void ToFields(const tm& t, DateTime::Fields& fields) noexcept {
     fields = {t.tm_year + 1900, t.tm_mon, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec, t.tm_wday};
@@ -24,6 +30,7 @@ bool Breakdown(std::int64_t unixTime, bool local, tm& t) noexcept {
 
 bool LocalFields(std::int64_t unixTime, DateTime::Fields& fields) noexcept {
     tm t{};
+    const std::lock_guard guard(g_ZoneLock);
     if (!Breakdown(unixTime, true, t))
         return false;
     ToFields(t, fields);
@@ -39,6 +46,7 @@ bool UnixTimeFromLocal(const DateTime::Fields& fields, std::int64_t& unixTime) n
     t.tm_min = fields.minute;
     t.tm_sec = fields.second;
     t.tm_isdst = -1; // let the zone rules decide
+    const std::lock_guard guard(g_ZoneLock);
     tzset();
     const time_t value = mktime(&t);
     // -1 is also 1969-12-31T23:59:59Z, which is out of range for the caller
@@ -51,6 +59,7 @@ bool UnixTimeFromLocal(const DateTime::Fields& fields, std::int64_t& unixTime) n
 
 bool FormatTime(std::int64_t unixTime, bool local, const std::string& format, std::string& text) {
     tm t{};
+    const std::lock_guard guard(g_ZoneLock);
     if (!Breakdown(unixTime, local, t))
         return false;
     // strftime returns 0 both for an empty result and for a full buffer; a

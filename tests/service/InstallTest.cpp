@@ -1,0 +1,195 @@
+#include "TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+Lines SplitLines(const std::string& text) {
+    Lines lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        lines.push_back(text.substr(start, end - start));
+    return lines;
+}
+
+// A unit directory and a systemctl that records its arguments, answers
+// is-active with the word in its state file, and fails a reload while a
+// "fail" file exists.
+class ServiceInstall : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::create_directory(Units());
+        const fs::path systemctl = m_Scratch.Path() / "systemctl";
+        zymtest::WriteFile(systemctl, "#!/bin/sh\n"
+                                      "cd '" +
+                                          m_Scratch.Path().string() +
+                                          "'\n"
+                                          "echo \"$*\" >> record\n"
+                                          "case \"$1\" in\n"
+                                          "is-active) cat state; [ \"$(cat state)\" = active ] ;;\n"
+                                          "daemon-reload) [ ! -e fail ] ;;\n"
+                                          "esac\n");
+        ::chmod(systemctl.c_str(), 0755);
+        SetState("inactive");
+        ::setenv("ZYM_SERVICE_DIR", Units().c_str(), 1);
+        ::setenv("ZYM_SYSTEMCTL", systemctl.c_str(), 1);
+    }
+    void TearDown() override {
+        ::unsetenv("ZYM_SERVICE_DIR");
+        ::unsetenv("ZYM_SYSTEMCTL");
+    }
+
+    fs::path Units() const { return m_Scratch.Path() / "units"; }
+    void SetState(const std::string& state) {
+        zymtest::WriteFile(m_Scratch.Path() / "state", state + "\n");
+    }
+    void FailReloads() { zymtest::WriteFile(m_Scratch.Path() / "fail", ""); }
+    // What systemctl was asked since the last call.
+    Lines Recorded() {
+        const fs::path record = m_Scratch.Path() / "record";
+        const Lines lines = SplitLines(zymtest::ReadFile(record));
+        fs::remove(record);
+        return lines;
+    }
+    zymtest::ProcessResult Zymwin(Lines args, const std::string& program = ZYMWIN_PATH) {
+        args.insert(args.begin(), {program, "service"});
+        return zymtest::RunProcess(args);
+    }
+
+    zymtest::ScratchDirectory m_Scratch;
+};
+
+const Lines INSTALL_LOG = {
+    "Service::Install; Installing the service...",
+    "Service::Uninstall; Uninstalling the service...",
+    "Service::Uninstall; The service is uninstalled.",
+    "Service::Install; The service is installed.",
+};
+
+const Lines UNINSTALL_LOG = {
+    "Service::Uninstall; Uninstalling the service...",
+    "Service::Uninstall; The service is uninstalled.",
+};
+
+} // namespace
+
+TEST_F(ServiceInstall, TheUnitStartsTheProgramWhereverItLies) {
+    // A program path with a space, a specifier sign and a variable sign.
+    const fs::path tools = m_Scratch.Path() / "tools 100% $HOME";
+    fs::create_directories(tools);
+    const fs::path program = tools / "zymwin";
+    fs::copy_file(ZYMWIN_PATH, program);
+    const auto run = Zymwin(
+        {"install", "demo-1", "--display", "Demo at 50% \"quoted\"", "--depends", "dep-a,dep-b"},
+        program.string());
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(SplitLines(run.err), INSTALL_LOG);
+    EXPECT_EQ(Recorded(), Lines{"daemon-reload"}) << "nothing to remove first";
+    const std::string unit = zymtest::ReadFile(Units() / "demo-1.service");
+    EXPECT_EQ(unit, "[Unit]\n"
+                    "Description=Demo at 50%% \"quoted\"\n"
+                    "Requires=dep-a.service\n"
+                    "After=dep-a.service\n"
+                    "Requires=dep-b.service\n"
+                    "After=dep-b.service\n"
+                    "\n"
+                    "[Service]\n"
+                    "Type=notify\n"
+                    "ExecStart=\"" +
+                        m_Scratch.Path().string() +
+                        "/tools 100%% $HOME/zymwin\" \"service\" \"run\" \"demo-1\"\n");
+
+    // systemd's own reading of the unit, with its dependencies beside it.
+    for (const char* dependency : {"dep-a", "dep-b"}) {
+        zymtest::WriteFile(Units() / (std::string(dependency) + ".service"),
+                           "[Service]\nExecStart=/bin/true\n");
+    }
+    const auto verify = zymtest::RunProcess(
+        {"systemd-analyze", "verify", "--man=no", (Units() / "demo-1.service").string()});
+    EXPECT_EQ(verify.status, 0) << "systemd-analyze verify: " << verify.out << verify.err;
+    EXPECT_EQ(verify.err, "");
+}
+
+TEST_F(ServiceInstall, InstallingAgainReplacesTheRegistration) {
+    ASSERT_EQ(Zymwin({"install", "again", "--display", "First"}).status, 0);
+    Recorded();
+    SetState("active");
+    const auto run = Zymwin({"install", "again", "--display", "Second"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(Recorded(), (Lines{"is-active again.service", "stop --no-block again.service",
+                                 "daemon-reload", "daemon-reload"}));
+    EXPECT_NE(zymtest::ReadFile(Units() / "again.service").find("Description=Second\n"),
+              std::string::npos);
+}
+
+TEST_F(ServiceInstall, UninstallStopsAnActiveServiceWithoutWaiting) {
+    ASSERT_EQ(Zymwin({"install", "busy"}).status, 0);
+    Recorded();
+    SetState("active");
+    const auto run = Zymwin({"uninstall", "busy"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(SplitLines(run.err), UNINSTALL_LOG);
+    EXPECT_EQ(Recorded(),
+              (Lines{"is-active busy.service", "stop --no-block busy.service", "daemon-reload"}));
+    EXPECT_FALSE(fs::exists(Units() / "busy.service"));
+
+    // A stopped one is only removed; a missing one is no error and asks
+    // the manager nothing.
+    ASSERT_EQ(Zymwin({"install", "idle"}).status, 0);
+    Recorded();
+    SetState("failed");
+    ASSERT_EQ(Zymwin({"uninstall", "idle"}).status, 0);
+    EXPECT_EQ(Recorded(), (Lines{"is-active idle.service", "daemon-reload"}));
+    const auto missing = Zymwin({"uninstall", "idle"});
+    EXPECT_EQ(missing.status, 0) << missing.err;
+    EXPECT_EQ(SplitLines(missing.err), UNINSTALL_LOG);
+    EXPECT_EQ(Recorded(), Lines{});
+}
+
+TEST_F(ServiceInstall, FailuresNameTheCallAndLeaveNothingBehind) {
+    FailReloads();
+    auto run = Zymwin({"install", "unreachable"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("zymwin service: Service::Install; CreateService: The RPC server is "
+                           "unavailable.\n"),
+              std::string::npos)
+        << run.err;
+    EXPECT_FALSE(fs::exists(Units() / "unreachable.service"));
+
+    // A manager that does not answer for a unit's state.
+    zymtest::WriteFile(Units() / "silent.service", "[Service]\nExecStart=/bin/true\n");
+    SetState("");
+    run = Zymwin({"uninstall", "silent"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("Service::Uninstall; QueryServiceStatus: The RPC server is "
+                           "unavailable.\n"),
+              std::string::npos)
+        << run.err;
+    EXPECT_TRUE(fs::exists(Units() / "silent.service"));
+
+    // Names that are no unit names never reach the file system.
+    run = Zymwin({"install", "../escape"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("Service::Uninstall; OpenService: The filename, directory name, or "
+                           "volume label syntax is incorrect.\n"),
+              std::string::npos)
+        << run.err;
+
+    ::setenv("ZYM_SERVICE_DIR", (m_Scratch.Path() / "nowhere").c_str(), 1);
+    run = Zymwin({"install", "lost"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("Service::Uninstall; OpenSCManager: The system cannot find the file "
+                           "specified.\n"),
+              std::string::npos)
+        << run.err;
+}

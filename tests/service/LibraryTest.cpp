@@ -1,0 +1,256 @@
+#include "TestFiles.h"
+
+#include <Zym/Exception.h>
+#include <Zym/LastError.h>
+#include <Zym/LogEntry.h>
+#include <ZymCharset/Utf.h>
+#include <ZymWindows/Exceptions.h>
+#include <ZymWindows/Service.h>
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// Keeps "text [severity]" of every entry; a test can wait for one.
+class RecordingLog : public Zym::LogCallInterface {
+public:
+    void EntryAdded(const Zym::SmartPtr<Zym::LogEntryCallInterface>& entry) override {
+        std::lock_guard guard(m_Lock);
+        m_Lines.push_back(ZymCharset::ToUtf8(entry->GetText()) + " [" +
+                          std::to_string(entry->GetSeverity()) + "]");
+        m_Added.notify_all();
+    }
+    void EntryClosed(const Zym::SmartPtr<Zym::LogEntryCallInterface>&) override {}
+    void EntryCancelled(const Zym::SmartPtr<Zym::LogEntryCallInterface>&) override {}
+    void EntryChanged(const Zym::SmartPtr<Zym::LogEntryCallInterface>&, EntryChanges) override {}
+
+    void WaitFor(const std::string& line) {
+        std::unique_lock guard(m_Lock);
+        m_Added.wait(guard, [&] {
+            for (const std::string& seen : m_Lines) {
+                if (seen == line)
+                    return true;
+            }
+            return false;
+        });
+    }
+    Lines Take() {
+        std::lock_guard guard(m_Lock);
+        return std::exchange(m_Lines, {});
+    }
+
+private:
+    std::mutex m_Lock;
+    std::condition_variable m_Added;
+    Lines m_Lines;
+};
+
+// A service that runs on the caller's thread (console mode) and shows its
+// protected parts.
+class ConsoleService : public ZymWindows::Service {
+public:
+    ConsoleService(RecordingLog* log, const std::u16string& dependencies = u"")
+        : Service(log, u"console", u"Console", 1, dependencies) {}
+
+    void Start(bool asService) override { ContinueStart(asService, nullptr, nullptr); }
+    using Service::GetDependencies;
+    using Service::Handler;
+
+    bool m_ThrowOnPause = false;
+
+protected:
+    void Run() override { BasicService::Run(); }
+    void CtrlPause() override {
+        if (m_ThrowOnPause)
+            throw Zym::Exception(u"Cannot pause now.");
+        throw 7;
+    }
+};
+
+constexpr const char* RUNNING = "Service::Run; The service is running. [0]";
+
+const Lines CONSOLE_RUN = {
+    "Service::Start; Starting the service... [0]",
+    RUNNING,
+    "Service::Stop; Attempt to stop the service. [0]",
+    "Service::Run; The service stop is pending... [0]",
+    "Service::Start; The service is stopped. [0]",
+};
+
+// A notification socket that nobody should write to.
+class SilentManager {
+public:
+    SilentManager() {
+        m_Fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        const std::string name = "zym-silent-" + std::to_string(::getpid());
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::memcpy(address.sun_path + 1, name.data(), name.size());
+        EXPECT_EQ(::bind(m_Fd, reinterpret_cast<const sockaddr*>(&address),
+                         static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size())),
+                  0);
+        ::setenv("NOTIFY_SOCKET", ("@" + name).c_str(), 1);
+    }
+    ~SilentManager() {
+        ::unsetenv("NOTIFY_SOCKET");
+        ::close(m_Fd);
+    }
+    bool HeardAnything() const {
+        char byte;
+        return ::recv(m_Fd, &byte, 1, 0) >= 0;
+    }
+
+private:
+    int m_Fd;
+};
+
+} // namespace
+
+TEST(ServiceLibrary, DependenciesBecomeADoubleZeroList) {
+    const ConsoleService three(nullptr, u"Tcpip,Dhcp,Netman");
+    const std::u16string expected(u"Tcpip\0Dhcp\0Netman\0\0", 19);
+    EXPECT_EQ(std::u16string(three.GetDependencies(), expected.size()), expected);
+    const ConsoleService none(nullptr);
+    EXPECT_EQ(std::u16string(none.GetDependencies(), 2), std::u16string(u"\0\0", 2));
+}
+
+TEST(ServiceLibrary, AConsoleRunReportsNothingAndStopsFromAnotherThread) {
+    const SilentManager manager;
+    Zym::SmartPtr<RecordingLog> log = new RecordingLog;
+    ConsoleService service(log.Get());
+    std::thread runner([&] { service.Start(false); });
+    log->WaitFor(RUNNING);
+    service.Stop();
+    runner.join();
+    EXPECT_EQ(log->Take(), CONSOLE_RUN);
+    EXPECT_FALSE(manager.HeardAnything());
+
+    // A stop after the run has ended is void: the next run waits for one
+    // of its own.
+    service.Stop();
+    log->Take();
+    std::thread again([&] { service.Start(false); });
+    log->WaitFor(RUNNING);
+    service.Stop();
+    again.join();
+    EXPECT_EQ(log->Take(), CONSOLE_RUN);
+}
+
+TEST(ServiceLibrary, AStopBeforeTheLoopIsHeldForIt) {
+    Zym::SmartPtr<RecordingLog> log = new RecordingLog;
+    ConsoleService service(log.Get());
+    service.Stop();
+    service.Start(false);
+    EXPECT_EQ(log->Take(), (Lines{
+                               "Service::Stop; Attempt to stop the service. [0]",
+                               "Service::Start; Starting the service... [0]",
+                               RUNNING,
+                               "Service::Run; The service stop is pending... [0]",
+                               "Service::Start; The service is stopped. [0]",
+                           }));
+}
+
+TEST(ServiceLibrary, TheHandlerLetsNothingEscape) {
+    Zym::SmartPtr<RecordingLog> log = new RecordingLog;
+    ConsoleService service(log.Get());
+    for (const unsigned long control : {0ul, 6ul, 255ul, 0xFFFFFFFFul})
+        service.Handler(control);
+    service.Handler(4);
+    EXPECT_EQ(log->Take(), Lines{});
+
+    service.m_ThrowOnPause = true;
+    service.Handler(2);
+    service.m_ThrowOnPause = false;
+    service.Handler(2);
+    EXPECT_EQ(log->Take(), (Lines{"Service::Handler; Cannot pause now. [3]",
+                                  "Service::Handler; Unknown exception. [3]"}));
+}
+
+TEST(ServiceLibrary, InstallWithoutRegisteringOnlyRemoves) {
+    const zymtest::ScratchDirectory scratch;
+    const fs::path systemctl = scratch.Path() / "systemctl";
+    zymtest::WriteFile(systemctl, "#!/bin/sh\n[ \"$1\" != is-active ] || echo inactive\n");
+    fs::permissions(systemctl, fs::perms::owner_all);
+    ::setenv("ZYM_SERVICE_DIR", scratch.Path().c_str(), 1);
+    ::setenv("ZYM_SYSTEMCTL", systemctl.c_str(), 1);
+    zymtest::WriteFile(scratch.Path() / "console.service", "[Service]\nExecStart=/bin/true\n");
+
+    Zym::SmartPtr<RecordingLog> log = new RecordingLog;
+    ConsoleService service(log.Get());
+    service.Install(false);
+    EXPECT_FALSE(fs::exists(scratch.Path() / "console.service"));
+    EXPECT_EQ(log->Take(), (Lines{
+                               "Service::Install; Installing the service... [0]",
+                               "Service::Uninstall; Uninstalling the service... [0]",
+                               "Service::Uninstall; The service is uninstalled. [0]",
+                               "Service::Install; The service is installed. [0]",
+                           }));
+    ::unsetenv("ZYM_SERVICE_DIR");
+    ::unsetenv("ZYM_SYSTEMCTL");
+}
+
+TEST(ServiceLibrary, AnExistingUnitIsNeverOverwritten) {
+    // Without its uninstall step, installing meets the registration left.
+    class KeepingService : public ConsoleService {
+    public:
+        using ConsoleService::ConsoleService;
+
+    protected:
+        void CustomUninstall() override {}
+    };
+    const zymtest::ScratchDirectory scratch;
+    ::setenv("ZYM_SERVICE_DIR", scratch.Path().c_str(), 1);
+    ::setenv("ZYM_SYSTEMCTL", "true", 1);
+    const std::string theirs = "[Service]\nExecStart=/bin/true\n";
+    zymtest::WriteFile(scratch.Path() / "console.service", theirs);
+
+    Zym::SmartPtr<RecordingLog> log = new RecordingLog;
+    KeepingService service(log.Get());
+    try {
+        service.Install(true);
+        FAIL() << "installed over an existing unit";
+    } catch (const ZymWindows::WindowsException& error) {
+        EXPECT_EQ(error.WhatUtf8(), "Service::Install; CreateService");
+        EXPECT_EQ(error.Info()->SourceFile(), "ZymWindows/src/ZymServiceNT");
+        EXPECT_EQ(Zym::GetLastError(), 1073u);
+    }
+    EXPECT_EQ(zymtest::ReadFile(scratch.Path() / "console.service"), theirs);
+    // The install lock was let go on the way out: another thread gets it.
+    std::thread([&] { service.Uninstall(); }).join();
+    ::unsetenv("ZYM_SERVICE_DIR");
+    ::unsetenv("ZYM_SYSTEMCTL");
+}
+
+TEST(ServiceLibrary, StartingWithoutAManagerRaisesWithTheCallsName) {
+    ::unsetenv("NOTIFY_SOCKET");
+    Zym::SmartPtr<RecordingLog> log = new RecordingLog;
+    ConsoleService service(log.Get());
+    try {
+        service.Start(true);
+        FAIL() << "started without a service manager";
+    } catch (const ZymWindows::WindowsException& error) {
+        EXPECT_EQ(error.WhatUtf8(), "Service::Start; StartServiceCtrlDispatcher");
+        ASSERT_TRUE(error.Info());
+        EXPECT_EQ(error.Info()->Code(), 28);
+        EXPECT_EQ(error.Info()->SourceFile(), "ZymWindows/src/ZymServiceNT");
+        EXPECT_EQ(Zym::GetLastError(), 1063u);
+    }
+    EXPECT_EQ(log->Take(), Lines{"Service::Start; Starting the service... [0]"});
+}

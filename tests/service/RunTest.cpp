@@ -1,0 +1,245 @@
+#include "ServiceManagerStandIn.h"
+
+#include <Zym/Exception.h>
+#include <ZymCharset/Utf.h>
+#include <ZymWindows/Service.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+using ServiceTest::Child;
+using ServiceTest::NotifySocket;
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+Child StartExample(const NotifySocket& socket, const std::string& name) {
+    return Child({ZYMWIN_PATH, "service", "run", name}, {"NOTIFY_SOCKET=" + socket.Address()});
+}
+
+constexpr const char* ATTEMPT_TO_STOP = "Service::Stop; Attempt to stop the service.";
+
+// The framework's own lines, without the example's and without the stop
+// requests after the first (several may come before the service reports
+// that it is stopping).
+Lines FrameworkLines(const Lines& lines) {
+    Lines kept;
+    bool stopSeen = false;
+    for (const std::string& line : lines) {
+        if (line.rfind("Service::", 0) != 0 || (stopSeen && line == ATTEMPT_TO_STOP))
+            continue;
+        stopSeen = stopSeen || line == ATTEMPT_TO_STOP;
+        kept.push_back(line);
+    }
+    return kept;
+}
+
+const Lines COMPLETE_RUN = {
+    "Service::Start; Starting the service...",
+    "Service::Main; The service start is pending...",
+    "Service::Run; The service is running.",
+    ATTEMPT_TO_STOP,
+    "Service::Run; The service stop is pending...",
+    "Service::Main; The service is stopped.",
+    "Service::Start; The service is stopped.",
+};
+
+// A service whose initialisation fails; it logs to stderr.
+class FailingService : public ZymWindows::Service {
+public:
+    class Sink : public Zym::LogCallInterface {
+    public:
+        void EntryAdded(const Zym::SmartPtr<Zym::LogEntryCallInterface>& entry) override {
+            const std::string line = ZymCharset::ToUtf8(entry->GetText()) + " [" +
+                                     std::to_string(entry->GetSeverity()) + "]\n";
+            std::fputs(line.c_str(), stderr);
+            std::fflush(stderr);
+        }
+        void EntryClosed(const Zym::SmartPtr<Zym::LogEntryCallInterface>&) override {}
+        void EntryCancelled(const Zym::SmartPtr<Zym::LogEntryCallInterface>&) override {}
+        void EntryChanged(const Zym::SmartPtr<Zym::LogEntryCallInterface>&, EntryChanges) override {
+        }
+    };
+
+    explicit FailingService(bool zymException)
+        : Service(new Sink, u"failing", u"Failing", 1, u""), m_ZymException(zymException) {}
+    void Start(bool asService) override {
+        ms_Instance = this;
+        ContinueStart(
+            asService, [](unsigned long argc, char16_t** argv) { ms_Instance->Main(argc, argv); },
+            [](unsigned long control) { ms_Instance->Handler(control); });
+    }
+
+protected:
+    void Run() override { BasicService::Run(); }
+    void CustomInitialize() override {
+        if (m_ZymException)
+            throw Zym::Exception(u"The disk is gone.");
+        throw 42;
+    }
+
+private:
+    static inline FailingService* ms_Instance = nullptr;
+    const bool m_ZymException;
+};
+
+// Accepts stop only, and says when any other control reaches it.
+class StopOnly : public ZymWindows::Service {
+public:
+    StopOnly() : Service(new FailingService::Sink, u"stoponly", u"", 1, u"") {}
+    void Start(bool asService) override {
+        ms_Self = this;
+        ContinueStart(
+            asService, [](unsigned long c, char16_t** v) { ms_Self->Main(c, v); },
+            [](unsigned long control) { ms_Self->Handler(control); });
+    }
+
+protected:
+    void Run() override { BasicService::Run(); }
+    void CtrlPause() override { std::fputs("paused\n", stderr); }
+    void CtrlShutDown() override { std::fputs("shutdown\n", stderr); }
+
+private:
+    static inline StopOnly* ms_Self = nullptr;
+};
+
+} // namespace
+
+TEST(ServiceRun, ACompleteRunUnderTheManager) {
+    NotifySocket socket(false);
+    Child service = StartExample(socket, "complete");
+    EXPECT_EQ(socket.Receive(), "STATUS=start pending\n");
+    EXPECT_EQ(socket.Receive(), "STATUS=running\nREADY=1\n");
+
+    // Each control's effect is awaited before the next is sent: signals
+    // that are pending together arrive in the kernel's order, not ours.
+    service.Signal(SIGUSR1);
+    const Lines paused = service.ReadLinesUntil("paused");
+    EXPECT_EQ(paused.back(), "Example service: paused.");
+    service.Signal(SIGHUP);
+    EXPECT_EQ(socket.Receive(), "STATUS=running\n") << "interrogate reports the status again";
+    service.Signal(SIGCONT);
+    service.Signal(SIGUSR2);
+    EXPECT_EQ(service.ReadLinesUntil("continued").back(), "Example service: continued.");
+    service.Signal(SIGTERM);
+    EXPECT_EQ(socket.Receive(), "STATUS=stop pending\nSTOPPING=1\n");
+    EXPECT_EQ(socket.Receive(), "STATUS=stopped\n");
+
+    Lines lines = paused;
+    for (const std::string& line : service.RemainingLines())
+        lines.push_back(line);
+    EXPECT_EQ(service.Wait(), 0);
+    EXPECT_EQ(FrameworkLines(lines), COMPLETE_RUN);
+}
+
+TEST(ServiceRun, TheExampleStopsWhenTheSystemShutsDown) {
+    NotifySocket socket(false);
+    Child service = StartExample(socket, "shutdown");
+    socket.ReceiveUntil("READY=1");
+    service.Signal(SIGPWR);
+    socket.ReceiveUntil("STATUS=stopped");
+    const Lines lines = service.RemainingLines();
+    EXPECT_EQ(service.Wait(), 0);
+    EXPECT_EQ(FrameworkLines(lines), COMPLETE_RUN);
+    const auto stop = std::find(lines.begin(), lines.end(), ATTEMPT_TO_STOP);
+    ASSERT_NE(stop, lines.begin());
+    EXPECT_EQ(*(stop - 1), "Example service: the system is shutting down.");
+}
+
+TEST(ServiceRun, AStopRightAtReadyAlwaysEndsTheService) {
+    NotifySocket socket(true);
+    for (int round = 0; round < 20; ++round) {
+        Child service = StartExample(socket, "hasty");
+        const auto reports = socket.ReceiveUntil("READY=1");
+        ASSERT_EQ(reports.size(), 2u) << "round " << round;
+        // Several stops at once: the first one ends the loop, the rest find
+        // the service going down.
+        service.Signal(SIGTERM);
+        service.Signal(SIGTERM);
+        EXPECT_EQ(socket.Receive(), "STATUS=stop pending\nSTOPPING=1\n") << "round " << round;
+        EXPECT_EQ(socket.Receive(), "STATUS=stopped\n") << "round " << round;
+        const Lines lines = FrameworkLines(service.RemainingLines());
+        EXPECT_EQ(service.Wait(), 0) << "round " << round;
+        EXPECT_EQ(lines, COMPLETE_RUN) << "round " << round;
+    }
+}
+
+TEST(ServiceRun, ControlsOutsideTheAcceptedSetAreIgnored) {
+    NotifySocket socket(false);
+    // Accepts stop only: pause, continue and shutdown go nowhere.
+    Child service = Child::Fork([&] {
+        ::setenv("NOTIFY_SOCKET", socket.Address().c_str(), 1);
+        StopOnly stopOnly;
+        stopOnly.Start(true);
+        return 0;
+    });
+    socket.ReceiveUntil("READY=1");
+    service.Signal(SIGUSR1);
+    service.Signal(SIGPWR);
+    // Interrogation is always served, and after the two signals above.
+    service.Signal(SIGHUP);
+    EXPECT_EQ(socket.Receive(), "STATUS=running\n");
+    service.Signal(SIGTERM);
+    socket.ReceiveUntil("STATUS=stopped");
+    for (const std::string& line : service.RemainingLines()) {
+        EXPECT_EQ(line.find("paused"), std::string::npos);
+        EXPECT_EQ(line.find("shutdown"), std::string::npos);
+    }
+    EXPECT_EQ(service.Wait(), 0);
+}
+
+TEST(ServiceRun, AFailedInitialisationIsLoggedAndReportedStopped) {
+    for (const bool zymException : {true, false}) {
+        NotifySocket socket(false);
+        Child service = Child::Fork([&] {
+            ::setenv("NOTIFY_SOCKET", socket.Address().c_str(), 1);
+            FailingService(zymException).Start(true);
+            return 0;
+        });
+        EXPECT_EQ(socket.Receive(), "STATUS=start pending\n");
+        EXPECT_EQ(socket.Receive(), "STATUS=stopped\n");
+        const Lines expected = {
+            "Service::Start; Starting the service... [0]",
+            "Service::Main; The service start is pending... [0]",
+            zymException ? "Service::Main; The disk is gone. [3]"
+                         : "Service::Main; Unknown exception. [3]",
+            "Service::Start; The service is stopped. [0]",
+        };
+        EXPECT_EQ(service.RemainingLines(), expected);
+        EXPECT_EQ(service.Wait(), 0);
+    }
+}
+
+TEST(ServiceRun, OnAConsoleCtrlCStopsTheExample) {
+    Child service({ZYMWIN_PATH, "service", "console", "here"}, {"NOTIFY_SOCKET"});
+    Lines lines = service.ReadLinesUntil("The service is running.");
+    service.Signal(SIGINT);
+    for (const std::string& line : service.RemainingLines())
+        lines.push_back(line);
+    EXPECT_EQ(service.Wait(), 0) << ::testing::PrintToString(lines);
+    EXPECT_EQ(FrameworkLines(lines), (Lines{
+                                         "Service::Start; Starting the service...",
+                                         "Service::Run; The service is running.",
+                                         ATTEMPT_TO_STOP,
+                                         "Service::Run; The service stop is pending...",
+                                         "Service::Start; The service is stopped.",
+                                     }));
+}
+
+TEST(ServiceRun, WithoutAManagerTheStartFails) {
+    Child service({ZYMWIN_PATH, "service", "run", "alone"}, {"NOTIFY_SOCKET"});
+    const Lines lines = service.RemainingLines();
+    EXPECT_EQ(service.Wait(), 1);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "Service::Start; Starting the service...");
+    EXPECT_EQ(lines[1], "zymwin service: Service::Start; StartServiceCtrlDispatcher: The service "
+                        "process could not connect to the service controller.");
+}

@@ -1,0 +1,195 @@
+#include "Command.h"
+#include "ExampleService.h"
+#include "ProcessTypeName.h"
+#include "StderrLog.h"
+
+#include <Zym/Handle.h>
+#include <Zym/LastError.h>
+#include <ZymCharset/Utf.h>
+#include <ZymThread/EventSemaphore.h>
+#include <ZymWindows/Exceptions.h>
+#include <ZymWindows/Service.h>
+
+#include <csignal>
+#include <cstdio>
+#include <poll.h>
+#include <string>
+#include <sys/signalfd.h>
+#include <thread>
+
+namespace zymwin {
+
+namespace {
+
+constexpr const char* USAGE =
+    "Usage: zymwin service install NAME [--display TEXT] [--depends A,B]\n"
+    "       zymwin service uninstall NAME\n"
+    "       zymwin service run NAME\n"
+    "       zymwin service console NAME\n"
+    "       zymwin service type [PID]\n\n"
+    "The example service of the ZymWindows service framework, under systemd.\n\n"
+    "  install    write the unit NAME.service, which starts 'zymwin service run NAME'\n"
+    "             from this program's location, and reload the manager (an existing\n"
+    "             registration is removed first)\n"
+    "  uninstall  ask an active NAME.service to stop (without waiting), remove its unit\n"
+    "             and reload the manager; a service that is not installed is no error\n"
+    "  run        the example service under the manager: it logs a line every few\n"
+    "             seconds to stderr and obeys SIGTERM (stop), SIGUSR1 (pause), SIGUSR2\n"
+    "             (continue), SIGHUP (report the status again) and SIGPWR (shutdown)\n"
+    "  console    the same service on this terminal, without a manager; Ctrl-C stops it\n"
+    "  type       how process PID (default: this one) was started: SERVICE_PROCESS,\n"
+    "             INTERACTIVE_PROCESS or OTHER_PROCESS\n\n"
+    "Options of install:\n"
+    "  --display TEXT  the service's description (default 'ZymWindows example service')\n"
+    "  --depends A,B   services that must run first (Requires= and After=)\n\n"
+    "Units go to $ZYM_SERVICE_DIR (default /etc/systemd/system); the manager is driven\n"
+    "through $ZYM_SYSTEMCTL (default systemctl).\n";
+
+constexpr const char* DEFAULT_DISPLAY = "ZymWindows example service";
+
+const std::string& NameOf(const Args& args) {
+    if (args.size() < 2)
+        throw UsageError{args[0] + " takes a service NAME (see 'zymwin service --help')"};
+    return args[1];
+}
+
+int Install(const Args& args) {
+    const std::string& name = NameOf(args);
+    std::string display = DEFAULT_DISPLAY, depends;
+    // Options come in pairs: the option, then its value.
+    for (std::size_t i = 2; i < args.size(); i += 2) {
+        if (args[i] != "--display" && args[i] != "--depends")
+            throw UsageError{"unexpected argument '" + args[i] + "'"};
+        if (i + 1 == args.size())
+            throw UsageError{args[i] + " needs a value"};
+        (args[i] == "--display" ? display : depends) = args[i + 1];
+    }
+    ExampleService service(new StderrLog, name, display, depends);
+    service.Install(true);
+    return 0;
+}
+
+int Uninstall(const Args& args) {
+    if (args.size() != 2)
+        throw UsageError{"uninstall takes one service NAME"};
+    ExampleService service(new StderrLog, NameOf(args), DEFAULT_DISPLAY, "");
+    service.Uninstall();
+    return 0;
+}
+
+int Run(const Args& args) {
+    if (args.size() != 2)
+        throw UsageError{"run takes one service NAME"};
+    ExampleService service(new StderrLog, NameOf(args), DEFAULT_DISPLAY, "");
+    service.Start(true);
+    return 0;
+}
+
+// Stops a service on Ctrl-C or SIGTERM. The signals are blocked before any
+// thread starts, so that only the waiting thread takes them.
+class StopOnSignal {
+public:
+    explicit StopOnSignal(ZymWindows::BasicService& service) {
+        sigset_t stopSignals;
+        sigemptyset(&stopSignals);
+        sigaddset(&stopSignals, SIGINT);
+        sigaddset(&stopSignals, SIGTERM);
+        pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+        m_Signals.Reset(::signalfd(-1, &stopSignals, SFD_CLOEXEC));
+        if (!m_Signals.IsValid())
+            throw UsageError{"cannot wait for Ctrl-C"};
+        m_Waiter = std::thread([this, &service] {
+            ZymThread::EventSemaphore* events[] = {&m_Ended};
+            if (ZymThread::WaitForDescriptor(m_Signals.Get(), POLLIN, events, 1) ==
+                ZymThread::WAIT_OBJECT_0 + 1)
+                service.Stop();
+        });
+    }
+    ~StopOnSignal() {
+        m_Ended.Set();
+        m_Waiter.join();
+    }
+    StopOnSignal(const StopOnSignal&) = delete;
+    StopOnSignal& operator=(const StopOnSignal&) = delete;
+
+private:
+    Zym::Handle m_Signals;
+    ZymThread::EventSemaphore m_Ended{true, false};
+    std::thread m_Waiter;
+};
+
+int Console(const Args& args) {
+    if (args.size() != 2)
+        throw UsageError{"console takes one service NAME"};
+    ExampleService service(new StderrLog, NameOf(args), DEFAULT_DISPLAY, "");
+    const StopOnSignal stopper(service);
+    service.Start(false);
+    return 0;
+}
+
+int Type(const Args& args) {
+    if (args.size() > 2)
+        throw UsageError{"type takes at most one PID"};
+    void* process = nullptr;
+    if (args.size() == 2) {
+        std::size_t used = 0;
+        unsigned long id = 0;
+        try {
+            id = std::stoul(args[1], &used);
+        } catch (const std::exception&) {
+        }
+        if (id == 0 || used != args[1].size())
+            throw UsageError{"'" + args[1] + "' is not a process id"};
+        process = ZymWindows::Service::OpenProcessHandle(id);
+    }
+    ZymWindows::Service::ProcessType type = ZymWindows::Service::OTHER_PROCESS;
+    try {
+        type = ZymWindows::Service::GetProcessType(process);
+    } catch (...) {
+        ZymWindows::Service::CloseProcessHandle(process);
+        throw;
+    }
+    ZymWindows::Service::CloseProcessHandle(process);
+    std::puts(ProcessTypeName(type));
+    return 0;
+}
+
+int RunAction(const Args& args) {
+    if (WantsHelp(args)) {
+        std::fputs(USAGE, stdout);
+        return 0;
+    }
+    if (args.empty())
+        throw UsageError{"missing action (see 'zymwin service --help')"};
+    const std::string& action = args[0];
+    if (action == "install")
+        return Install(args);
+    if (action == "uninstall")
+        return Uninstall(args);
+    if (action == "run")
+        return Run(args);
+    if (action == "console")
+        return Console(args);
+    if (action == "type")
+        return Type(args);
+    throw UsageError{"unknown action '" + action + "' (see 'zymwin service --help')"};
+}
+
+// A failed call's code is the thread's last error; the message names the
+// call, this adds what went wrong.
+int RunService(const Args& args) {
+    try {
+        return RunAction(args);
+    } catch (const ZymWindows::WindowsException& error) {
+        if (!error.Info())
+            throw;
+        throw UsageError{error.WhatUtf8() + ": " + ZymCharset::ToUtf8(Zym::GetLastErrorMessage(0))};
+    }
+}
+
+const Registration g_Service(Command{"service", "install, run and control a service under systemd",
+                                     RunService});
+
+} // namespace
+
+} // namespace zymwin

@@ -1,0 +1,126 @@
+#include "Command.h"
+#include "ExampleService.h"
+#include "ProcessTypeName.h"
+
+#include <Zym/BaseLog.h>
+#include <ZymCharset/Utf.h>
+#include <ZymThread/EventSemaphore.h>
+#include <ZymWindows/Service.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <thread>
+
+namespace zymwin {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* DEMO_SERVICE = "zymwin-demo";
+
+// Prints each entry indented; says when the service's loop runs.
+class DemoLog : public Zym::BaseLog {
+public:
+    DemoLog() : Zym::BaseLog(false) {}
+    ZymThread::EventSemaphore m_Running{true, false};
+
+protected:
+    void vOutputLine(const std::u16string&,
+                     const Zym::SmartPtr<Zym::LogEntryCallInterface>& entry) override {
+        const std::u16string text = entry->GetText();
+        std::printf("  %s\n", ZymCharset::ToUtf8(text).c_str());
+        if (text == u"Service::Run; The service is running.")
+            m_Running.Set();
+    }
+};
+
+// Sets an environment variable for the demo's lifetime.
+class ScopedVariable {
+public:
+    ScopedVariable(const char* name, const std::string& value) : m_Name(name) {
+        if (const char* previous = std::getenv(name))
+            m_Previous = previous;
+        setenv(name, value.c_str(), 1);
+    }
+    ~ScopedVariable() {
+        if (m_Previous)
+            setenv(m_Name, m_Previous->c_str(), 1);
+        else
+            unsetenv(m_Name);
+    }
+    ScopedVariable(const ScopedVariable&) = delete;
+    ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+private:
+    const char* m_Name;
+    std::optional<std::string> m_Previous;
+};
+
+// A unit folder and a systemctl that says every unit is inactive and
+// accepts everything else, so the demo needs neither root nor systemd.
+class DemoManager {
+public:
+    DemoManager() {
+        std::string pattern = (fs::temp_directory_path() / "zymwin-service-XXXXXX").string();
+        if (!mkdtemp(pattern.data()))
+            throw UsageError{"cannot create a temporary unit folder"};
+        m_Path = pattern;
+        const fs::path systemctl = m_Path / "systemctl";
+        std::ofstream(systemctl) << "#!/bin/sh\n[ \"$1\" != is-active ] || echo inactive\n";
+        fs::permissions(systemctl, fs::perms::owner_all);
+        m_Directory.emplace("ZYM_SERVICE_DIR", m_Path.string());
+        m_Systemctl.emplace("ZYM_SYSTEMCTL", systemctl.string());
+    }
+    ~DemoManager() {
+        m_Systemctl.reset();
+        m_Directory.reset();
+        std::error_code ignored;
+        fs::remove_all(m_Path, ignored);
+    }
+    DemoManager(const DemoManager&) = delete;
+    DemoManager& operator=(const DemoManager&) = delete;
+
+    const fs::path& Path() const { return m_Path; }
+
+private:
+    fs::path m_Path;
+    std::optional<ScopedVariable> m_Directory;
+    std::optional<ScopedVariable> m_Systemctl;
+};
+
+void ServiceDemo() {
+    Zym::SmartPtr<DemoLog> log = new DemoLog;
+    {
+        const DemoManager manager;
+        ExampleService service(log.Get(), DEMO_SERVICE, "ZymWindows demo service", "");
+        std::printf("install into %s:\n", manager.Path().c_str());
+        service.Install(true);
+        std::ifstream unitFile(manager.Path() / (std::string(DEMO_SERVICE) + ".service"));
+        const std::string unit(std::istreambuf_iterator<char>(unitFile), {});
+        std::printf("the unit %s.service:\n%s", DEMO_SERVICE, unit.c_str());
+        std::puts("uninstall:");
+        service.Uninstall();
+    }
+
+    std::puts("run in console mode, stopped from another thread:");
+    ExampleService service(log.Get(), DEMO_SERVICE, "ZymWindows demo service", "");
+    std::thread runner([&] { service.Start(false); });
+    log->m_Running.Wait();
+    service.Stop();
+    runner.join();
+
+    std::printf("this process is %s\n",
+                ProcessTypeName(ZymWindows::Service::GetProcessType(nullptr)));
+}
+
+const Registration g_ServiceDemo(DemoStep{50, "Service hosting", ServiceDemo});
+
+} // namespace
+
+} // namespace zymwin
