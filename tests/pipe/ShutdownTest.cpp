@@ -94,20 +94,28 @@ TEST(Shutdown, EndsAWriterThatThePeerDoesNotRead) {
         SilentClient, true, NamedPipe::Idle);
 }
 
-TEST(Shutdown, EndsAClientWaitingForABusyPipe) {
+namespace {
+
+// A client whose constructor waits behind the only instance of PIPE, which
+// a raw peer holds, until `interrupt` ends the wait. Returns how the
+// constructor ended.
+std::string
+QueuedClientOutcome(const std::function<void(ZymThread::EventSemaphore& shutdown,
+                                             ZymThread::EventSemaphore& release)>& interrupt,
+                    bool fillBacklog = false) {
     const ScopedPipeDirectory directory;
-    // One connected instance keeps the pipe's socket open while nobody
-    // accepts: the backlog fills up and further clients find the pipe busy.
     ZymThread::EventSemaphore release(true, false);
     ServerThread server(PIPE, [&](ServerNamedPipe&) { release.Wait(); });
     WaitForPipeSocket(directory, PIPE);
     RawPeer first(directory.SocketOf(PIPE));
     first.Handshake();
+    // Raw connections that nobody accepts fill the backlog: the client then
+    // cannot even queue and finds the pipe busy.
     std::vector<int> queued;
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     directory.SocketOf(PIPE).copy(address.sun_path, sizeof address.sun_path - 1);
-    for (;;) {
+    while (fillBacklog) {
         const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
         if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
             EXPECT_EQ(errno, EAGAIN);
@@ -116,43 +124,6 @@ TEST(Shutdown, EndsAClientWaitingForABusyPipe) {
         }
         queued.push_back(fd);
     }
-    ZymThread::EventSemaphore shutdown(true, false);
-    std::atomic<pid_t> clientTid{0};
-    bool mustClose = false;
-    std::thread client([&] {
-        clientTid = static_cast<pid_t>(syscall(SYS_gettid));
-        try {
-            ZymWindows::ClientNamedPipe busy(PIPE, ".", &shutdown);
-        } catch (const NamedPipe::MustClosePipeException&) {
-            mustClose = true;
-        }
-    });
-    while (clientTid == 0)
-        std::this_thread::yield();
-    WaitUntilBlockedInPoll(clientTid);
-    shutdown.Set();
-    client.join();
-    EXPECT_TRUE(mustClose);
-    release.Set();
-    server.Join();
-    for (int fd : queued)
-        close(fd);
-}
-
-namespace {
-
-// A client whose constructor waits behind the only instance of PIPE, which
-// a raw peer holds, until `interrupt` ends the wait. Returns how the
-// constructor ended.
-std::string
-QueuedClientOutcome(const std::function<void(ZymThread::EventSemaphore& shutdown,
-                                             ZymThread::EventSemaphore& release)>& interrupt) {
-    const ScopedPipeDirectory directory;
-    ZymThread::EventSemaphore release(true, false);
-    ServerThread server(PIPE, [&](ServerNamedPipe&) { release.Wait(); });
-    WaitForPipeSocket(directory, PIPE);
-    RawPeer first(directory.SocketOf(PIPE));
-    first.Handshake();
     ZymThread::EventSemaphore shutdown(true, false);
     std::atomic<pid_t> clientTid{0};
     std::string outcome = "opened";
@@ -173,6 +144,8 @@ QueuedClientOutcome(const std::function<void(ZymThread::EventSemaphore& shutdown
     client.join();
     release.Set();
     server.Join();
+    for (const int fd : queued)
+        close(fd);
     return outcome;
 }
 
@@ -183,6 +156,13 @@ QueuedClientOutcome(const std::function<void(ZymThread::EventSemaphore& shutdown
 TEST(Shutdown, EndsAClientQueuedBehindBusyInstances) {
     EXPECT_EQ(QueuedClientOutcome([](ZymThread::EventSemaphore& shutdown,
                                      ZymThread::EventSemaphore&) { shutdown.Set(); }),
+              "must close");
+}
+
+TEST(Shutdown, EndsAClientWaitingForAFullBacklog) {
+    EXPECT_EQ(QueuedClientOutcome([](ZymThread::EventSemaphore& shutdown,
+                                     ZymThread::EventSemaphore&) { shutdown.Set(); },
+                                  true),
               "must close");
 }
 
