@@ -103,9 +103,13 @@ const std::unordered_map<unsigned long, std::u16string_view>& SystemTexts() {
                u"impersonation level is invalid."},
         {1355, u"The specified domain either does not exist or could not be contacted."},
         {1376, u"The specified local group does not exist."},
+        {1385, u"Logon failure: the user has not been granted the requested logon type at this "
+               u"computer."},
         {1444, u"Invalid thread identifier."},
         {1460, u"This operation returned because the timeout period expired."},
         {1722, u"The RPC server is unavailable."},
+        {1793, u"The user's account has expired."},
+        {1907, u"The user's password must be changed before signing in."},
         {2220, u"The group name could not be found."},
         {2221, u"The user name could not be found."},
         {2453, u"Could not find domain controller for this domain."},
