@@ -72,6 +72,13 @@ protected:
     int m_Dumpable = 0;
 };
 
+std::vector<std::u16string> Names(const std::vector<ZymSecurity::NetworkID>& ids) {
+    std::vector<std::u16string> names;
+    for (const auto& id : ids)
+        names.push_back(id.GetName());
+    return names;
+}
+
 // Runs `body` on a thread of its own and rethrows what it raised.
 template <typename Body> void OnWorker(Body body) {
     std::async(std::launch::async, body).get();
@@ -86,7 +93,8 @@ TEST_F(ImpersonationTest, ActsAsTheAccountOnItsThreadAloneUntilTheScopeEnds) {
     auto server = std::async(std::launch::async, [&] {
         ZymWindows::ServerNamedPipe pipe(&serverShutdown);
         pipe.Initialize(pipeName);
-        return std::pair(pipe.GetImpersonatorName(), pipe.GetClientName());
+        return std::pair(Names(pipe.GetImpersonatorNetworkIDs()),
+                         Names(pipe.GetClientNetworkIDs()));
     });
     auto worker = std::async(std::launch::async, [&] {
         // Whatever happens, the main thread gets to go on.
@@ -125,9 +133,12 @@ TEST_F(ImpersonationTest, ActsAsTheAccountOnItsThreadAloneUntilTheScopeEnds) {
         serverShutdown.Set();
         throw;
     }
+    // What the kernel says of the connection, and what the client's block
+    // says of its thread: groups first, the user last.
+    const std::vector<std::u16string> expected{account.WideName(), u"users", account.WideName()};
     const auto [connecting, claimed] = server.get();
-    EXPECT_EQ(connecting, account.WideName());
-    EXPECT_EQ(claimed, account.WideName());
+    EXPECT_EQ(connecting, expected);
+    EXPECT_EQ(claimed, expected);
     EXPECT_EQ(prctl(PR_GET_DUMPABLE), m_Dumpable);
 }
 
