@@ -19,6 +19,7 @@
 #include <barrier>
 #include <future>
 #include <memory>
+#include <optional>
 #include <thread>
 
 namespace impersonationtest {
@@ -72,11 +73,18 @@ protected:
     int m_Dumpable = 0;
 };
 
-std::vector<std::u16string> Names(const std::vector<ZymSecurity::NetworkID>& ids) {
-    std::vector<std::u16string> names;
+// The SIDs of a pipe's identity. Names would do as well, but a process
+// keeps the names it has looked up, and a test account's uid is reused by
+// the next one once it is removed.
+std::vector<std::u16string> Sids(const std::vector<ZymSecurity::NetworkID>& ids) {
+    std::vector<std::u16string> sids;
     for (const auto& id : ids)
-        names.push_back(id.GetName());
-    return names;
+        sids.push_back(id.GetSecurityID()->GetString());
+    return sids;
+}
+
+std::u16string Sid(const char* kind, std::uint32_t id) {
+    return ZymCharset::FromUtf8(std::string("S-1-22-") + kind + "-" + std::to_string(id));
 }
 
 // Runs `body` on a thread of its own and rethrows what it raised.
@@ -93,8 +101,7 @@ TEST_F(ImpersonationTest, ActsAsTheAccountOnItsThreadAloneUntilTheScopeEnds) {
     auto server = std::async(std::launch::async, [&] {
         ZymWindows::ServerNamedPipe pipe(&serverShutdown);
         pipe.Initialize(pipeName);
-        return std::pair(Names(pipe.GetImpersonatorNetworkIDs()),
-                         Names(pipe.GetClientNetworkIDs()));
+        return std::pair(Sids(pipe.GetImpersonatorNetworkIDs()), Sids(pipe.GetClientNetworkIDs()));
     });
     auto worker = std::async(std::launch::async, [&] {
         // Whatever happens, the main thread gets to go on.
@@ -135,7 +142,8 @@ TEST_F(ImpersonationTest, ActsAsTheAccountOnItsThreadAloneUntilTheScopeEnds) {
     }
     // What the kernel says of the connection, and what the client's block
     // says of its thread: groups first, the user last.
-    const std::vector<std::u16string> expected{account.WideName(), u"users", account.WideName()};
+    const std::vector<std::u16string> expected{Sid("2", account.Gid()), Sid("2", EXTRA_GROUP),
+                                               Sid("1", account.Uid())};
     const auto [connecting, claimed] = server.get();
     EXPECT_EQ(connecting, expected);
     EXPECT_EQ(claimed, expected);
@@ -204,7 +212,13 @@ TEST_F(ImpersonationTest, ConcurrentThreadsEachActAsTheirOwnAccount) {
     const TestAccount first, second;
     std::barrier allInside(3);
     const auto impersonating = [&](const TestAccount& account, const std::string& prefix) {
-        const ZymWindows::Impersonation scope(u"", account.WideName(), account.Password());
+        std::optional<ZymWindows::Impersonation> scope;
+        try {
+            scope.emplace(u"", account.WideName(), account.Password());
+        } catch (...) {
+            allInside.arrive_and_drop();
+            throw;
+        }
         allInside.arrive_and_wait();
         for (int i = 0; i < FILES; ++i)
             EXPECT_EQ(CreateAndOwner(m_Directory.Path() / (prefix + std::to_string(i))),

@@ -8,11 +8,14 @@
 #include <ZymWindows/Exceptions.h>
 #include <ZymWindows/NamedPipeDaemon.h>
 
+#include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 
 namespace zymwin {
 
@@ -52,8 +55,7 @@ private:
     std::string m_PreviousPipeDir;
 };
 
-void ActAsDemoAccount() {
-    const DemoAccount account;
+void ActAs(const DemoAccount& account) {
     std::printf("made the temporary account %s\n", account.Name().c_str());
     const SharedFolder folder;
     Zym::SmartPtr<ZymWindows::NamedPipeDaemon> daemon =
@@ -69,7 +71,9 @@ void ActAsDemoAccount() {
     std::fflush(stdout);
     RunImpersonated(work, stdout);
     daemon.Reset();
-    std::printf("removed the temporary account\n");
+    struct stat file {};
+    const passwd* owner = stat(work.touch.c_str(), &file) == 0 ? getpwuid(file.st_uid) : nullptr;
+    std::printf("the file belongs to %s\n", owner ? owner->pw_name : "nobody known");
 }
 
 void ImpersonationDemo() {
@@ -85,7 +89,16 @@ void ImpersonationDemo() {
         }
         return;
     }
-    ActAsDemoAccount();
+    std::optional<DemoAccount> account;
+    try {
+        account.emplace();
+    } catch (const UsageError& error) {
+        std::printf("no account to act as: %s\n", error.message.c_str());
+        return;
+    }
+    ActAs(*account);
+    account.reset();
+    std::printf("removed the temporary account\n");
 }
 
 const Registration g_ImpersonationDemo(DemoStep{45, "Logon impersonation", ImpersonationDemo});

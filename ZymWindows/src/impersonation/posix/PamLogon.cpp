@@ -2,19 +2,28 @@
 
 #include <Zym/LastError.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <security/pam_appl.h>
+#include <thread>
 
 namespace ZymWindows::Platform {
 
 namespace {
 
+// What the conversation and the fail-delay hook share with the logon.
+struct Exchange {
+    const std::string& password;
+    unsigned int failDelayUs = 0;
+};
+
 // Answers the modules' questions: every hidden prompt gets the password,
 // messages need no answer, and nothing else is known.
 int Converse(int count, const pam_message** messages, pam_response** responses, void* data) {
-    const auto* password = static_cast<const std::string*>(data);
+    const auto& exchange = *static_cast<const Exchange*>(data);
     auto* answers = static_cast<pam_response*>(std::calloc(count, sizeof(pam_response)));
     if (!answers)
         return PAM_BUF_ERR;
@@ -23,7 +32,7 @@ int Converse(int count, const pam_message** messages, pam_response** responses, 
         if (style == PAM_ERROR_MSG || style == PAM_TEXT_INFO)
             continue;
         if (style == PAM_PROMPT_ECHO_OFF)
-            answers[i].resp = strdup(password->c_str());
+            answers[i].resp = strdup(exchange.password.c_str());
         if (!answers[i].resp) {
             for (int j = 0; j < i; ++j)
                 std::free(answers[j].resp);
@@ -34,6 +43,16 @@ int Converse(int count, const pam_message** messages, pam_response** responses, 
     *responses = answers;
     return PAM_SUCCESS;
 }
+
+// PAM would sleep after a failure while the logon lock is held, making every
+// other thread's logon wait too; the delay is kept and slept after it.
+void KeepFailDelay(int, unsigned int delayUs, void* data) {
+    static_cast<Exchange*>(data)->failDelayUs = delayUs;
+}
+
+// Modules are not all thread-safe (some call getpwnam), so one logon runs
+// at a time in the process.
+std::mutex g_LogonLock;
 
 unsigned long AuthenticationError(int status) {
     switch (status) {
@@ -69,33 +88,43 @@ struct PamEnd {
     void operator()(pam_handle_t* handle) const noexcept { pam_end(handle, *status); }
 };
 
-} // namespace
-
-unsigned long PamLogon(const std::string& account, const std::string& password,
-                       std::string& pamUser) {
-    const pam_conv conversation{Converse, const_cast<std::string*>(&password)};
+unsigned long Transaction(const std::string& account, Exchange& exchange, std::string& pamUser) {
+    const pam_conv conversation{Converse, &exchange};
     pam_handle_t* started = nullptr;
     int status = pam_start(LOGON_SERVICE, account.c_str(), &conversation, &started);
     if (status != PAM_SUCCESS) {
         if (started)
             pam_end(started, status);
-        Zym::SetLastError(Zym::ERROR_NO_LOGON_SERVERS);
         return Zym::ERROR_NO_LOGON_SERVERS;
     }
     const std::unique_ptr<pam_handle_t, PamEnd> handle(started, PamEnd{&status});
+    if ((status = pam_set_item(handle.get(), PAM_FAIL_DELAY,
+                               reinterpret_cast<const void*>(&KeepFailDelay))) != PAM_SUCCESS)
+        return Zym::ERROR_NO_LOGON_SERVERS;
     // No pam_setcred and no session: their modules act on the whole process.
-    unsigned long error = Zym::ERROR_SUCCESS;
     if ((status = pam_authenticate(handle.get(), PAM_SILENT)) != PAM_SUCCESS)
-        error = AuthenticationError(status);
-    else if ((status = pam_acct_mgmt(handle.get(), PAM_SILENT)) != PAM_SUCCESS)
-        error = AccountError(status);
-    if (error == Zym::ERROR_SUCCESS) {
-        const void* user = nullptr;
-        if ((status = pam_get_item(handle.get(), PAM_USER, &user)) != PAM_SUCCESS || !user)
-            error = Zym::ERROR_NO_LOGON_SERVERS;
-        else
-            pamUser = static_cast<const char*>(user);
+        return AuthenticationError(status);
+    if ((status = pam_acct_mgmt(handle.get(), PAM_SILENT)) != PAM_SUCCESS)
+        return AccountError(status);
+    const void* user = nullptr;
+    if ((status = pam_get_item(handle.get(), PAM_USER, &user)) != PAM_SUCCESS || !user)
+        return Zym::ERROR_NO_LOGON_SERVERS;
+    pamUser = static_cast<const char*>(user);
+    return Zym::ERROR_SUCCESS;
+}
+
+} // namespace
+
+unsigned long PamLogon(const std::string& account, const std::string& password,
+                       std::string& pamUser) {
+    Exchange exchange{password};
+    unsigned long error = Zym::ERROR_SUCCESS;
+    {
+        const std::lock_guard guard(g_LogonLock);
+        error = Transaction(account, exchange, pamUser);
     }
+    if (error != Zym::ERROR_SUCCESS)
+        std::this_thread::sleep_for(std::chrono::microseconds(exchange.failDelayUs));
     Zym::SetLastError(error);
     return error;
 }
