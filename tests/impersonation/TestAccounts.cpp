@@ -7,8 +7,13 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
+#include <mutex>
 #include <random>
 #include <stdexcept>
 
@@ -28,9 +33,30 @@ void Run(const std::vector<std::string>& argv, const std::string& input = "") {
                                  "): " + result.err);
 }
 
+constexpr const char* NAME_PREFIX = "zymimp";
+
 std::string UniqueName() {
     static std::atomic<int> counter{0};
-    return "zymimp" + std::to_string(getpid()) + "x" + std::to_string(counter++);
+    return NAME_PREFIX + std::to_string(getpid()) + "x" + std::to_string(counter++);
+}
+
+// A run that crashed or was killed left its accounts behind; their names
+// hold the pid of a process that no longer exists.
+void RemoveAbandonedAccounts() {
+    std::vector<std::string> abandoned;
+    if (std::FILE* accounts = std::fopen("/etc/passwd", "r")) {
+        while (const passwd* entry = fgetpwent(accounts)) {
+            const std::string name = entry->pw_name;
+            if (!name.starts_with(NAME_PREFIX))
+                continue;
+            const pid_t owner = std::atoi(name.c_str() + std::strlen(NAME_PREFIX));
+            if (owner > 0 && kill(owner, 0) != 0 && errno == ESRCH)
+                abandoned.push_back(name);
+        }
+        std::fclose(accounts);
+    }
+    for (const std::string& name : abandoned)
+        zymtest::RunProcess({"userdel", name});
 }
 
 std::string RandomPassword() {
@@ -41,6 +67,8 @@ std::string RandomPassword() {
 } // namespace
 
 TestAccount::TestAccount() : m_Name(UniqueName()) {
+    static std::once_flag cleaned;
+    std::call_once(cleaned, RemoveAbandonedAccounts);
     Run({"useradd", "-M", "-s", "/usr/sbin/nologin", "-G", "users", m_Name});
     const std::string password = RandomPassword();
     try {
