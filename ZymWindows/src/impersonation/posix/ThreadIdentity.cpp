@@ -16,6 +16,16 @@ namespace ZymWindows::Platform {
 
 namespace {
 
+// On 32-bit platforms the plain names are the old calls with 16-bit ids.
+#ifdef SYS_setresuid32
+constexpr long SETRESUID = SYS_setresuid32, SETRESGID = SYS_setresgid32,
+               GETRESUID = SYS_getresuid32, GETRESGID = SYS_getresgid32,
+               SETGROUPS = SYS_setgroups32, GETGROUPS = SYS_getgroups32;
+#else
+constexpr long SETRESUID = SYS_setresuid, SETRESGID = SYS_setresgid, GETRESUID = SYS_getresuid,
+               GETRESGID = SYS_getresgid, SETGROUPS = SYS_setgroups, GETGROUPS = SYS_getgroups;
+#endif
+
 constexpr uid_t UNCHANGED_UID = static_cast<uid_t>(-1);
 constexpr gid_t UNCHANGED_GID = static_cast<gid_t>(-1);
 
@@ -33,7 +43,7 @@ unsigned long ErrorOf(int err) noexcept {
 }
 
 unsigned long SetEffectiveUid(uid_t uid) noexcept {
-    if (::syscall(SYS_setresuid, UNCHANGED_UID, uid, UNCHANGED_UID) != 0)
+    if (::syscall(SETRESUID, UNCHANGED_UID, uid, UNCHANGED_UID) != 0)
         return ErrorOf(errno);
     return Zym::ERROR_SUCCESS;
 }
@@ -44,9 +54,9 @@ unsigned long SetEffectiveUid(uid_t uid) noexcept {
 unsigned long Apply(const ThreadIds& target, uid_t ownUid) noexcept {
     if (const unsigned long error = SetEffectiveUid(ownUid); error != Zym::ERROR_SUCCESS)
         return error;
-    if (::syscall(SYS_setgroups, target.groups.size(), target.groups.data()) != 0)
+    if (::syscall(SETGROUPS, target.groups.size(), target.groups.data()) != 0)
         return ErrorOf(errno);
-    if (::syscall(SYS_setresgid, UNCHANGED_GID, target.gid, UNCHANGED_GID) != 0)
+    if (::syscall(SETRESGID, UNCHANGED_GID, target.gid, UNCHANGED_GID) != 0)
         return ErrorOf(errno);
     return SetEffectiveUid(target.uid);
 }
@@ -61,18 +71,18 @@ unsigned long Apply(const ThreadIds& target, uid_t ownUid) noexcept {
 } // namespace
 
 unsigned long ReadThreadIds(ThreadIds& ids) {
-    const long count = ::syscall(SYS_getgroups, 0, nullptr);
+    const long count = ::syscall(GETGROUPS, 0, nullptr);
     if (count < 0)
         return Zym::SetLastErrorFromErrno(errno);
     ids.groups.resize(static_cast<std::size_t>(count));
-    const long read = ::syscall(SYS_getgroups, count, ids.groups.data());
+    const long read = ::syscall(GETGROUPS, count, ids.groups.data());
     if (read < 0)
         return Zym::SetLastErrorFromErrno(errno);
     ids.groups.resize(static_cast<std::size_t>(read));
     uid_t realUid = 0, savedUid = 0;
     gid_t realGid = 0, savedGid = 0;
-    if (::syscall(SYS_getresuid, &realUid, &ids.uid, &savedUid) != 0 ||
-        ::syscall(SYS_getresgid, &realGid, &ids.gid, &savedGid) != 0)
+    if (::syscall(GETRESUID, &realUid, &ids.uid, &savedUid) != 0 ||
+        ::syscall(GETRESGID, &realGid, &ids.gid, &savedGid) != 0)
         return Zym::SetLastErrorFromErrno(errno);
     return Zym::ERROR_SUCCESS;
 }
