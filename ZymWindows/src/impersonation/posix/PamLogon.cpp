@@ -1,5 +1,7 @@
 #include "PamLogon.h"
 
+#include "PamLibrary.h"
+
 #include <Zym/LastError.h>
 
 #include <chrono>
@@ -7,7 +9,6 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
-#include <security/pam_appl.h>
 #include <thread>
 
 namespace ZymWindows::Platform {
@@ -84,30 +85,32 @@ unsigned long AccountError(int status) {
 }
 
 struct PamEnd {
+    const PamLibrary* pam;
     int* status;
-    void operator()(pam_handle_t* handle) const noexcept { pam_end(handle, *status); }
+    void operator()(pam_handle_t* handle) const noexcept { pam->end(handle, *status); }
 };
 
-unsigned long Transaction(const std::string& account, Exchange& exchange, std::string& pamUser) {
+unsigned long Transaction(const PamLibrary& pam, const std::string& account, Exchange& exchange,
+                          std::string& pamUser) {
     const pam_conv conversation{Converse, &exchange};
     pam_handle_t* started = nullptr;
-    int status = pam_start(LOGON_SERVICE, account.c_str(), &conversation, &started);
+    int status = pam.start(LOGON_SERVICE, account.c_str(), &conversation, &started);
     if (status != PAM_SUCCESS) {
         if (started)
-            pam_end(started, status);
+            pam.end(started, status);
         return Zym::ERROR_NO_LOGON_SERVERS;
     }
-    const std::unique_ptr<pam_handle_t, PamEnd> handle(started, PamEnd{&status});
-    if ((status = pam_set_item(handle.get(), PAM_FAIL_DELAY,
-                               reinterpret_cast<const void*>(&KeepFailDelay))) != PAM_SUCCESS)
+    const std::unique_ptr<pam_handle_t, PamEnd> handle(started, PamEnd{&pam, &status});
+    if ((status = pam.setItem(handle.get(), PAM_FAIL_DELAY,
+                              reinterpret_cast<const void*>(&KeepFailDelay))) != PAM_SUCCESS)
         return Zym::ERROR_NO_LOGON_SERVERS;
     // No pam_setcred and no session: their modules act on the whole process.
-    if ((status = pam_authenticate(handle.get(), PAM_SILENT)) != PAM_SUCCESS)
+    if ((status = pam.authenticate(handle.get(), PAM_SILENT)) != PAM_SUCCESS)
         return AuthenticationError(status);
-    if ((status = pam_acct_mgmt(handle.get(), PAM_SILENT)) != PAM_SUCCESS)
+    if ((status = pam.accountManagement(handle.get(), PAM_SILENT)) != PAM_SUCCESS)
         return AccountError(status);
     const void* user = nullptr;
-    if ((status = pam_get_item(handle.get(), PAM_USER, &user)) != PAM_SUCCESS || !user)
+    if ((status = pam.getItem(handle.get(), PAM_USER, &user)) != PAM_SUCCESS || !user)
         return Zym::ERROR_NO_LOGON_SERVERS;
     pamUser = static_cast<const char*>(user);
     return Zym::ERROR_SUCCESS;
@@ -117,11 +120,16 @@ unsigned long Transaction(const std::string& account, Exchange& exchange, std::s
 
 unsigned long PamLogon(const std::string& account, const std::string& password,
                        std::string& pamUser) {
+    const PamLibrary* pam = LoadPam();
+    if (!pam) {
+        Zym::SetLastError(Zym::ERROR_NO_LOGON_SERVERS);
+        return Zym::ERROR_NO_LOGON_SERVERS;
+    }
     Exchange exchange{password};
     unsigned long error = Zym::ERROR_SUCCESS;
     {
         const std::lock_guard guard(g_LogonLock);
-        error = Transaction(account, exchange, pamUser);
+        error = Transaction(*pam, account, exchange, pamUser);
     }
     if (error != Zym::ERROR_SUCCESS)
         std::this_thread::sleep_for(std::chrono::microseconds(exchange.failDelayUs));
