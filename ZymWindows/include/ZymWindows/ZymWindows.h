@@ -3,6 +3,7 @@
 // The whole public API of ZymWindows.
 #include <ZymWindows/Exceptions.h>
 #include <ZymWindows/Guid.h>
+#include <ZymWindows/Impersonation.h>
 #include <ZymWindows/NTNetwork.h>
 #include <ZymWindows/NamedPipe.h>
 #include <ZymWindows/NamedPipeClient.h>
