@@ -1,6 +1,7 @@
 #pragma once
 
 // The whole public API of ZymWindows.
+#include <ZymWindows/DirectoryObserver.h>
 #include <ZymWindows/Exceptions.h>
 #include <ZymWindows/Guid.h>
 #include <ZymWindows/Impersonation.h>

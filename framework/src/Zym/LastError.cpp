@@ -92,6 +92,7 @@ const std::unordered_map<unsigned long, std::u16string_view>& SystemTexts() {
         {1073, u"The specified service already exists."},
         {1083, u"The executable program that this service is configured to run in does not "
                u"implement the service."},
+        {1131, u"A potential deadlock condition has been detected."},
         {1231, u"The network location cannot be reached. For information about network "
                u"troubleshooting, see Windows Help."},
         {1300, u"Not all privileges or groups referenced are assigned to the caller."},
@@ -109,6 +110,7 @@ const std::unordered_map<unsigned long, std::u16string_view>& SystemTexts() {
         {1385, u"Logon failure: the user has not been granted the requested logon type at this "
                u"computer."},
         {1444, u"Invalid thread identifier."},
+        {1450, u"Insufficient system resources exist to complete the requested service."},
         {1460, u"This operation returned because the timeout period expired."},
         {1722, u"The RPC server is unavailable."},
         {1793, u"The user's account has expired."},
