@@ -335,7 +335,10 @@ TEST(Lifecycle, AttachingOrDetachingFromACallbackIsRejected) {
     Zym::SmartPtr<RecordingObserver> recorder = new RecordingObserver;
     std::atomic<long> id{0};
     std::string detachError, attachError;
+    bool tried = false;
     recorder->onBatch = [&](std::vector<DeviceEvent>&) {
+        if (std::exchange(tried, true))
+            return;
         try {
             observer.DetachObserver(id);
         } catch (const ZymWindows::WindowsException& error) {

@@ -102,7 +102,9 @@ long WinNTDirectoryObserver::AttachObserver(
         Platform::CreateIoCompletionPort(source->DirectoryHandle(), m_CompletionPort, source.Get());
     if (!port)
         ThrowLastError(); // the source closes its handle as it goes
-    m_CompletionPort = port;
+    // Written once only: the listener reads it without the lock.
+    if (firstPort)
+        m_CompletionPort = port;
     m_Sources.emplace(id, source);
     if (firstPort)
         m_ListenerThread->Run();
