@@ -8,6 +8,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -34,7 +35,8 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-constexpr int FILES = 100000;
+// 100,000 files, or what --files says (scripts/bench.sh --smoke uses fewer).
+int FILES = 100000;
 constexpr int FILES_PER_DIRECTORY = 100;
 // A watcher that reports nothing for this long has reported all it will.
 constexpr auto QUIET = std::chrono::seconds(1);
@@ -365,9 +367,9 @@ void ThroughputInotifywait(benchmark::State& state) {
 
 } // namespace
 
-BENCHMARK(LatencyObserver)->UseRealTime()->Iterations(20000);
-BENCHMARK(LatencyRawInotify)->UseRealTime()->Iterations(20000);
-// Argument 0: 100,000 files in one directory; 1: in 1,000 new subdirectories.
+BENCHMARK(LatencyObserver)->UseRealTime();
+BENCHMARK(LatencyRawInotify)->UseRealTime();
+// Argument 0: the files in one directory; 1: in new subdirectories of 100 each.
 BENCHMARK(ThroughputObserver)
     ->Arg(0)
     ->Arg(1)
@@ -382,4 +384,20 @@ BENCHMARK(ThroughputInotifywait)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    // --files N: the number of files of the throughput runs.
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::strcmp(argv[i], "--files") == 0) {
+            FILES = std::max(FILES_PER_DIRECTORY, std::atoi(argv[i + 1]));
+            for (int j = i; j + 2 <= argc; ++j)
+                argv[j] = argv[j + 2];
+            argc -= 2;
+            break;
+        }
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

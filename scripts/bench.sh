@@ -24,6 +24,7 @@ for program in "$build"/bench/bench_*; do
         case "$name" in
             bench_cfb) args=(--mb 4 --cat-mb 4 --docs 4) ;;
             bench_registry) args=() ;;
+            bench_observer) args=(--files 2000 --benchmark_min_time=0.01) ;;
             *) args=(--benchmark_min_time=0.01) ;;
         esac
     fi

@@ -13,13 +13,16 @@
 namespace ZymWindows::Platform {
 
 bool CompletionPort::EnableWatch(DirectoryWatch& watch, bool enable) {
+    if (watch.enabled == enable)
+        return true;
     epoll_event event{};
-    event.events = enable ? EPOLLIN | EPOLLONESHOT : 0;
+    event.events = enable ? static_cast<std::uint32_t>(EPOLLIN) : 0;
     event.data.ptr = &watch;
     if (epoll_ctl(m_Epoll.Get(), EPOLL_CTL_MOD, watch.Descriptor(), &event) != 0) {
         Zym::SetLastErrorFromErrno(errno);
         return false;
     }
+    watch.enabled = enable;
     return true;
 }
 
@@ -74,14 +77,22 @@ void CompletionPort::Disarm(DirectoryWatch& watch) {
 
 bool CompletionPort::Deliver(DirectoryWatch& watch, unsigned long& bytes, void*& key,
                              _OVERLAPPED*& overlapped, bool& ok) {
-    if (!watch.armed)
+    if (!watch.armed) {
+        // Left enabled after its last completion, in case the next read
+        // came at once (it usually does); now it is not wanted.
+        EnableWatch(watch, false);
         return false;
+    }
     unsigned long error = 0;
     if (!watch.Complete(bytes, error)) {
         EnableWatch(watch, true);
         return false;
     }
     watch.armed = false;
+    // A failed directory is not read again, and may be closed by another
+    // thread: it must not stay in the set.
+    if (error != 0)
+        EnableWatch(watch, false);
     key = watch.key;
     overlapped = watch.overlapped;
     ok = error == 0;
@@ -212,9 +223,12 @@ bool CancelIo(void* directory) {
         return false;
     }
     auto& watch = *static_cast<DirectoryWatch*>(directory);
-    if (!watch.port || !watch.armed)
+    if (!watch.port)
         return true;
+    const bool pending = watch.armed;
     watch.port->Disarm(watch);
+    if (!pending)
+        return true;
     return watch.port->Post(0, watch.key, watch.overlapped, Zym::ERROR_OPERATION_ABORTED);
 }
 
@@ -222,7 +236,7 @@ void CloseDirectoryHandle(void* directory) noexcept {
     if (!directory || directory == InvalidDirectoryHandle())
         return;
     auto* watch = static_cast<DirectoryWatch*>(directory);
-    if (watch->port && watch->armed)
+    if (watch->port)
         watch->port->Disarm(*watch);
     delete watch;
 }

@@ -7,6 +7,7 @@
 #include <Zym/LastError.h>
 
 #include <cerrno>
+#include <climits>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/inotify.h>
@@ -329,13 +330,7 @@ void DirectoryWatch::Drain() {
             if (errno == EINTR)
                 continue;
             if (errno == EAGAIN) {
-                // Every event older than this read is consumed: the scans'
-                // names cannot come again, and renames still without their
-                // new name left the tree.
-                m_Scanned.clear();
-                for (const auto& [cookie, path] : m_Moves)
-                    DropSubtree(path);
-                m_Moves.clear();
+                Drained();
             } else {
                 m_Error = Zym::Win32ErrorFromErrno(errno);
             }
@@ -343,12 +338,31 @@ void DirectoryWatch::Drain() {
         }
         if (got == 0)
             return;
+        // The kernel hands out queued events while they fit: room left for
+        // the largest event means the queue was empty, as EAGAIN would say,
+        // without another read to be told so.
+        const bool drained =
+            static_cast<std::size_t>(got) + sizeof(inotify_event) + NAME_MAX + 1 <= sizeof raw;
         for (ssize_t offset = 0; offset + static_cast<ssize_t>(sizeof(inotify_event)) <= got;) {
             const auto* event = reinterpret_cast<const inotify_event*>(raw + offset);
             HandleEvent(event->wd, event->mask, event->cookie, event->len ? event->name : nullptr);
             offset += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
         }
+        if (drained) {
+            Drained();
+            return;
+        }
     }
+}
+
+void DirectoryWatch::Drained() {
+    // Every event older than the last read is consumed: the scans' names
+    // cannot come again, and renamed directories still without their new
+    // name left the tree.
+    m_Scanned.clear();
+    for (const auto& [cookie, path] : m_Moves)
+        DropSubtree(path);
+    m_Moves.clear();
 }
 
 bool DirectoryWatch::Complete(unsigned long& bytes, unsigned long& error) {

@@ -43,6 +43,7 @@ public:
 
     // The armed read, if any; only the port's listener touches these.
     bool armed = false;
+    bool enabled = false; // in the epoll set with EPOLLIN
     char* buffer = nullptr;
     std::size_t size = 0;
     unsigned long filter = 0;
@@ -66,6 +67,7 @@ private:
     };
 
     void Drain();
+    void Drained();
     void HandleEvent(int wd, std::uint32_t mask, std::uint32_t cookie, const char* name);
     void Push(std::uint32_t action, std::string name);
     void PushLost();
@@ -99,9 +101,12 @@ private:
     std::unordered_map<std::uint32_t, std::string> m_Moves;
 };
 
-// The completion port: an epoll set of the watches' inotify descriptors,
-// each enabled only while its read is armed, plus a queue of posted packets
-// woken through an eventfd.
+// The completion port: an epoll set of the watches' inotify descriptors
+// plus a queue of posted packets woken through an eventfd. A descriptor
+// produces a packet only while its read is armed; it stays enabled in the
+// set from one read to the next, which follows at once in the usual case,
+// and is disabled when it turns out not to be armed, when its read is
+// cancelled and when a read fails.
 class CompletionPort {
 public:
     CompletionPort(Zym::Handle epoll, Zym::Handle wake) noexcept
