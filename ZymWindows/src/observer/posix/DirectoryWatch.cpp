@@ -208,6 +208,7 @@ bool DirectoryWatch::WatchTree(const std::string& top, bool report) {
                               S_ISDIR(status.st_mode);
             }
             if (report) {
+                m_Listed = true;
                 Push(NotifyRecords::FILE_ACTION_ADDED, path);
                 m_Scanned[wd].insert(name);
             }
@@ -340,15 +341,18 @@ void DirectoryWatch::Drain() {
             return;
         // The kernel hands out queued events while they fit: room left for
         // the largest event means the queue was empty, as EAGAIN would say,
-        // without another read to be told so.
+        // without another read to be told so. That says nothing of the
+        // events queued while this read's new directories were listed: then
+        // the next read must say it.
         const bool drained =
             static_cast<std::size_t>(got) + sizeof(inotify_event) + NAME_MAX + 1 <= sizeof raw;
+        m_Listed = false;
         for (ssize_t offset = 0; offset + static_cast<ssize_t>(sizeof(inotify_event)) <= got;) {
             const auto* event = reinterpret_cast<const inotify_event*>(raw + offset);
             HandleEvent(event->wd, event->mask, event->cookie, event->len ? event->name : nullptr);
             offset += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
         }
-        if (drained) {
+        if (drained && !m_Listed) {
             Drained();
             return;
         }

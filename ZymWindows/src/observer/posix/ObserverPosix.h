@@ -96,6 +96,8 @@ private:
     // are not reported again. Cleared whenever the queue has been read
     // empty, since every event older than the scan is then consumed.
     std::unordered_map<int, std::unordered_set<std::string>> m_Scanned;
+    // Whether handling the last read listed a new directory.
+    bool m_Listed = false;
     // Directories renamed away, by rename cookie, until the new name arrives
     // or the queue is read empty (they left the tree).
     std::unordered_map<std::uint32_t, std::string> m_Moves;
