@@ -107,6 +107,27 @@ TEST_F(MountTest, AnUnmountedFileSystemIsWatchedAgainOnceMountedAgain) {
     observer.DetachObserver(id);
 }
 
+TEST_F(MountTest, ADirectoryInsideTheFileSystemIsWatchedAgainOnceItIsThereAgain) {
+    const fs::path sub = m_Point / "sub";
+    fs::create_directory(sub);
+    WinNTDirectoryObserver observer;
+    Zym::SmartPtr<RecordingObserver> recorder = new RecordingObserver;
+    const long id = observer.AttachObserver(Wide(sub), false, recorder);
+    Unmount();
+    Remount();
+    std::this_thread::sleep_for(QUIET_TIME); // the new file system has no sub yet
+    fs::create_directory(sub);
+    for (int i = 0; i < 200 && recorder->Events().empty(); ++i) {
+        Touch(sub / ("after" + std::to_string(i)));
+        std::this_thread::sleep_for(10ms);
+    }
+    const auto events = recorder->Events();
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ(events[0].sourceId, id);
+    EXPECT_EQ(events[0].path.rfind(EventPath(sub, "after"), 0), 0u) << Describe(events);
+    EXPECT_TRUE(recorder->Errors().empty());
+}
+
 TEST_F(MountTest, AFileSystemAwayTooLongIsGivenUpSilently) {
     WinNTDirectoryObserver observer;
     Zym::SmartPtr<RecordingObserver> recorder = new RecordingObserver;
