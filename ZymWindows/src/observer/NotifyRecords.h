@@ -48,7 +48,7 @@ private:
     std::size_t m_Last = 0;
 };
 
-// The events of the records in `buffer` (Part 6.1, event extraction), for
+// The events of the records in `buffer` (the change records of one read), for
 // the source `sourceId` watching `sourcePath`. A record whose header or name
 // would reach past the end of the buffer ends the walk, as does a zero name
 // length or next-entry offset; an odd name length drops its last byte;

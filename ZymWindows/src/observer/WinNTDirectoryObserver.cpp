@@ -31,8 +31,8 @@ unsigned long RestartWaitFromEnvironment() {
                                                                     : DEFAULT_RESTART_WAIT_MS;
 }
 
-// Waits as WaitForSingleObject does in Part 6.1: the results WAIT_OBJECT_0,
-// WAIT_ABANDONED and WAIT_TIMEOUT count as done.
+// Waits as the Win32 code does with WaitForSingleObject: the results
+// WAIT_OBJECT_0, WAIT_ABANDONED and WAIT_TIMEOUT count as done.
 void WaitFor(ZymThread::EventSemaphore& event, unsigned long timeoutMs) {
     if (event.Wait(timeoutMs) == ZymThread::WAIT_FAILED)
         ZymThread::ThrowLastError();
