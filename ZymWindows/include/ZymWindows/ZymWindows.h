@@ -10,6 +10,7 @@
 #include <ZymWindows/NamedPipeServer.h>
 #include <ZymWindows/OLEPropertyStorage.h>
 #include <ZymWindows/OLEStorage.h>
+#include <ZymWindows/ProcessDump.h>
 #include <ZymWindows/RegFile.h>
 #include <ZymWindows/Registry.h>
 #include <ZymWindows/Uuid.h>
