@@ -26,6 +26,7 @@ struct Mapping {
     std::string permissions;
     std::string path;
     bool doNotDump = false;
+    bool written = false; // holds private copies of pages: relocations, say
     std::uint64_t dumpSize = 0;
 };
 
@@ -34,8 +35,8 @@ std::string ProcFile(pid_t processId, const char* name) {
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
-// The mappings from /proc/PID/smaps, whose VmFlags tell which ones asked
-// not to be dumped (madvise MADV_DONTDUMP).
+// The mappings from /proc/PID/smaps, which also tell which ones asked not
+// to be dumped (madvise MADV_DONTDUMP) and which were written to.
 std::vector<Mapping> ReadMappings(pid_t processId) {
     std::vector<Mapping> mappings;
     std::istringstream lines(ProcFile(processId, "smaps"));
@@ -55,6 +56,10 @@ std::vector<Mapping> ReadMappings(pid_t processId) {
             mapping.permissions = permissions;
             mapping.offset = offset;
             mapping.path = line.substr(static_cast<std::size_t>(pathAt));
+        } else if (line.rfind("Anonymous:", 0) == 0 && !mappings.empty()) {
+            unsigned long long kilobytes = 0;
+            std::sscanf(line.c_str() + 10, "%llu", &kilobytes);
+            mappings.back().written = kilobytes != 0;
         } else if (line.rfind("VmFlags:", 0) == 0 && !mappings.empty()) {
             mappings.back().doNotDump = line.find(" dd") != std::string::npos;
         }
@@ -70,7 +75,7 @@ std::uint64_t DumpSize(const Mapping& mapping, bool full) {
         mapping.path.rfind("/dev/", 0) == 0)
         return 0;
     const bool fileBacked = !mapping.path.empty() && mapping.path[0] == '/';
-    if (!fileBacked || mapping.permissions[1] == 'w' || full)
+    if (!fileBacked || mapping.permissions[1] == 'w' || mapping.written || full)
         return size;
     // The ELF headers, by which a debugger recognises the file.
     return mapping.offset == 0 ? std::min(size, PAGE) : 0;

@@ -7,9 +7,10 @@
 
 namespace zymwin {
 
-void CrashHereOnPurpose() {
-    // Volatile, so that the compiler cannot see the null and drop the store.
-    int* volatile nowhere = nullptr;
+[[gnu::noinline]] void CrashHereOnPurpose() {
+    // Volatile, so that the compiler can neither see the null nor drop the
+    // store.
+    volatile int* volatile nowhere = nullptr;
     *nowhere = 42; // the crash site
 }
 
@@ -20,18 +21,21 @@ public:
     Worker(bool crashes, ZymThread::EventSemaphore& started, ZymThread::EventSemaphore& go)
         : m_Crashes(crashes), m_Started(started), m_Go(go) {}
 
+    // A worker that does not crash waits until the process dies.
     void* Run(void*) {
         m_Started.Set();
         m_Go.Wait();
         if (m_Crashes)
             CrashHereOnPurpose();
-        return nullptr;
+        for (;;)
+            m_Never.Wait();
     }
 
 private:
     bool m_Crashes;
     ZymThread::EventSemaphore& m_Started;
     ZymThread::EventSemaphore& m_Go;
+    ZymThread::EventSemaphore m_Never{true, false};
 };
 
 } // namespace
