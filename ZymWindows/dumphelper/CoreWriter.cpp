@@ -179,8 +179,9 @@ bool WriteCore(Tracee& tracee, ProcessMemory& memory,
         return thread->threadId == request.failingThread;
     });
     for (std::size_t i = 0; i < threads.size(); ++i) {
-        const bool failing = threads[i]->threadId == request.failingThread;
-        AddThread(notes, *threads[i], processId, failing ? request.signal : 0);
+        // Every thread's note carries the process's fatal signal, as a
+        // kernel core does; debuggers read it from the last one.
+        AddThread(notes, *threads[i], processId, request.signal);
         if (i == 0) {
             AddProcessInfo(notes, processId);
             const std::string auxv = ProcFile(processId, "auxv");
