@@ -19,7 +19,7 @@ std::string Executable() {
     return fs::read_symlink("/proc/self/exe").string();
 }
 
-[[gnu::noinline]] void CoreFaultSite() {
+[[gnu::noinline]] __attribute__((no_sanitize("null"))) void CoreFaultSite() {
     volatile int* volatile nowhere = nullptr;
     *nowhere = 7;
 }

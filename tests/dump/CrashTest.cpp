@@ -19,9 +19,10 @@ using DumpTest::Report;
 using DumpTest::Section;
 
 // The line of the faulting store below.
-constexpr unsigned long FAULT_LINE = __LINE__ + 4;
-// Volatile, so that the compiler can neither see the null nor drop the store.
-[[gnu::noinline]] void FaultHere() {
+constexpr unsigned long FAULT_LINE = __LINE__ + 5;
+// Volatile, so that the compiler can neither see the null nor drop the store;
+// the null-pointer sanitizer would end the process first.
+[[gnu::noinline]] __attribute__((no_sanitize("null"))) void FaultHere() {
     volatile int* volatile nowhere = nullptr;
     *nowhere = 1;
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <sys/mman.h>
 #include <sys/syscall.h>
+#include <ucontext.h>
 #include <unistd.h>
 #include <utility>
 
@@ -15,14 +16,29 @@ namespace {
 
 constexpr int FATAL_SIGNALS[] = {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT};
 
-// Big enough for writing the report on it, stack overflow or not.
-constexpr std::size_t ALTERNATE_STACK_SIZE = 1024 * 1024;
+// The report is written on a stack of its own, big enough whatever stack
+// the signal arrived on: an overflowed one, or an alternate stack that a
+// sanitizer or the program set up small.
+constexpr std::size_t REPORT_STACK_SIZE = 1024 * 1024;
+// Room for the handler's first steps after a stack overflow.
+constexpr std::size_t ALTERNATE_STACK_SIZE = 64 * 1024;
 
-// Set up before any crash: the handler must not allocate its destination.
+// Set up before any crash: the handler must not allocate.
 std::string* g_Directory = nullptr;
 bool g_WriteCore = false;
+void* g_ReportStack = nullptr;
 // The thread handling a crash; 0 while none is.
 std::atomic<long> g_HandlingThread{0};
+
+// The crash being handled, for the report's own stack.
+struct Crash {
+    unsigned long threadId;
+    siginfo_t* info;
+    const CONTEXT* context;
+};
+Crash g_Crash;
+ucontext_t g_HandlerContext;
+ucontext_t g_ReportContext;
 
 void WriteText(const char* text) noexcept {
     std::size_t size = std::strlen(text);
@@ -51,6 +67,15 @@ void EndWithDefaultAction(int signal) noexcept {
     syscall(SYS_tgkill, getpid(), gettid(), signal);
 }
 
+void WriteEvidence() {
+    ProcessDump dump(g_Crash.threadId, g_Crash.context);
+    WriteLabelled("report: ", dump.Write(*g_Directory));
+    if (g_WriteCore) {
+        const EXCEPTION_POINTERS exception{g_Crash.info, g_Crash.context};
+        WriteLabelled("core: ", WriteCoreDump(*g_Directory, false, &exception, g_Crash.threadId));
+    }
+}
+
 void OnFatalSignal(int signal, siginfo_t* info, void* context) {
     const long self = gettid();
     long none = 0;
@@ -64,15 +89,27 @@ void OnFatalSignal(int signal, siginfo_t* info, void* context) {
         for (;;)
             pause();
     }
-    const auto* threadContext = static_cast<const CONTEXT*>(context);
-    const auto threadId = static_cast<unsigned long>(self);
-    ProcessDump dump(threadId, threadContext);
-    WriteLabelled("report: ", dump.Write(*g_Directory));
-    if (g_WriteCore) {
-        const EXCEPTION_POINTERS exception{info, threadContext};
-        WriteLabelled("core: ", WriteCoreDump(*g_Directory, false, &exception, threadId));
+    g_Crash = {static_cast<unsigned long>(self), info, static_cast<const CONTEXT*>(context)};
+    if (getcontext(&g_ReportContext) == 0) {
+        g_ReportContext.uc_stack.ss_sp = g_ReportStack;
+        g_ReportContext.uc_stack.ss_size = REPORT_STACK_SIZE;
+        g_ReportContext.uc_link = &g_HandlerContext;
+        makecontext(&g_ReportContext, &WriteEvidence, 0);
+        swapcontext(&g_HandlerContext, &g_ReportContext);
     }
     EndWithDefaultAction(signal);
+}
+
+// A stack of `size` bytes with an inaccessible page below it, so that
+// running off its end faults instead of overwriting other memory.
+void* MapStack(std::size_t size) {
+    constexpr std::size_t GUARD = 4096;
+    void* memory = mmap(nullptr, size + GUARD, PROT_READ | PROT_WRITE,
+                        MAP_PRIVATE | MAP_ANONYMOUS | MAP_STACK, -1, 0);
+    if (memory == MAP_FAILED)
+        return nullptr;
+    mprotect(memory, GUARD, PROT_NONE);
+    return static_cast<char*>(memory) + GUARD;
 }
 
 void SetUpAlternateStack() {
@@ -80,15 +117,13 @@ void SetUpAlternateStack() {
     if (sigaltstack(nullptr, &current) == 0 && (current.ss_flags & SS_DISABLE) == 0 &&
         current.ss_size >= ALTERNATE_STACK_SIZE)
         return;
-    void* memory = mmap(nullptr, ALTERNATE_STACK_SIZE, PROT_READ | PROT_WRITE,
-                        MAP_PRIVATE | MAP_ANONYMOUS | MAP_STACK, -1, 0);
-    if (memory == MAP_FAILED)
+    void* memory = MapStack(ALTERNATE_STACK_SIZE);
+    if (memory == nullptr)
         return;
     stack_t stack{};
     stack.ss_sp = memory;
     stack.ss_size = ALTERNATE_STACK_SIZE;
-    if (sigaltstack(&stack, nullptr) != 0)
-        munmap(memory, ALTERNATE_STACK_SIZE);
+    sigaltstack(&stack, nullptr);
 }
 
 } // namespace
@@ -101,6 +136,10 @@ void InstallCrashHandler(const std::string& directory, bool core) {
         destination->push_back('/');
     delete std::exchange(g_Directory, destination);
     g_WriteCore = core;
+    if (g_ReportStack == nullptr)
+        g_ReportStack = MapStack(REPORT_STACK_SIZE);
+    if (g_ReportStack == nullptr)
+        return; // no handler rather than one that cannot write
     SetUpAlternateStack();
     struct sigaction action {};
     action.sa_sigaction = &OnFatalSignal;
