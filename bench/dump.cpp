@@ -8,7 +8,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <spawn.h>
 #include <string>
