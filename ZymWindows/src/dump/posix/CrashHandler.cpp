@@ -68,11 +68,18 @@ void EndWithDefaultAction(int signal) noexcept {
 }
 
 void WriteEvidence() {
-    ProcessDump dump(g_Crash.threadId, g_Crash.context);
-    WriteLabelled("report: ", dump.Write(*g_Directory));
-    if (g_WriteCore) {
-        const EXCEPTION_POINTERS exception{g_Crash.info, g_Crash.context};
-        WriteLabelled("core: ", WriteCoreDump(*g_Directory, false, &exception, g_Crash.threadId));
+    // Nothing may unwind out of this stack's first frame; what was written
+    // stays, and the signal ends the process either way.
+    try {
+        ProcessDump dump(g_Crash.threadId, g_Crash.context);
+        WriteLabelled("report: ", dump.Write(*g_Directory));
+        if (g_WriteCore) {
+            const EXCEPTION_POINTERS exception{g_Crash.info, g_Crash.context};
+            WriteLabelled("core: ",
+                          WriteCoreDump(*g_Directory, false, &exception, g_Crash.threadId));
+        }
+    } catch (...) {
+        WriteText("crash report incomplete\n");
     }
 }
 
