@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <cxxabi.h>
+#include <elfutils/libdw.h>
 #include <elfutils/libdwfl.h>
 
 namespace ZymDumpHelper {
@@ -89,6 +90,32 @@ std::string Demangled(const char* symbol) {
     return text;
 }
 
+// The source file and line of an address. libdw finds the compilation unit
+// through .debug_aranges, which clang does not write by default; without
+// it every unit is asked whether it holds the address.
+void SourceLine(Dwfl_Module* module, Dwarf_Addr address, std::string& source, int& line) {
+    if (Dwfl_Line* found = dwfl_module_getsrc(module, address)) {
+        if (const char* file = dwfl_lineinfo(found, nullptr, &line, nullptr, nullptr, nullptr))
+            source = Field(file);
+        return;
+    }
+    Dwarf_Addr bias = 0;
+    Dwarf* dwarf = dwfl_module_getdwarf(module, &bias);
+    if (dwarf == nullptr)
+        return;
+    Dwarf_CU* unit = nullptr;
+    Dwarf_Die unitDie;
+    while (dwarf_get_units(dwarf, unit, &unit, nullptr, nullptr, &unitDie, nullptr) == 0) {
+        if (dwarf_haspc(&unitDie, address - bias) <= 0)
+            continue;
+        Dwarf_Line* found = dwarf_getsrc_die(&unitDie, address - bias);
+        const char* file = found != nullptr ? dwarf_linesrc(found, nullptr, nullptr) : nullptr;
+        if (file != nullptr && dwarf_lineno(found, &line) == 0)
+            source = Field(file);
+        return;
+    }
+}
+
 int OnFrame(Dwfl_Frame* frame, void* argument) {
     auto& state = *static_cast<WalkState*>(argument);
     Dwarf_Addr pc = 0;
@@ -119,11 +146,7 @@ int OnFrame(Dwfl_Frame* frame, void* argument) {
             function = Field(Demangled(symbolName).c_str());
             functionAddress = lookup - offset;
         }
-        if (Dwfl_Line* lineInfo = dwfl_module_getsrc(module, lookup)) {
-            if (const char* file =
-                    dwfl_lineinfo(lineInfo, nullptr, &line, nullptr, nullptr, nullptr))
-                source = Field(file);
-        }
+        SourceLine(module, lookup, source, line);
     }
     char head[96];
     std::snprintf(head, sizeof head, "F %lx %d %lx %d\t", static_cast<unsigned long>(pc),

@@ -96,7 +96,9 @@ TEST_F(DumpCrash, MainThreadIsMarkedAndWalkedFromTheFault) {
     EXPECT_EQ(failing, &report.threads[0]); // the main thread comes first
     EXPECT_EQ(failing->name, "test_dump");
     ASSERT_FALSE(failing->frames.empty());
-    EXPECT_TRUE(IsFaultFrame(failing->frames[0])) << failing->frames[0].function;
+    EXPECT_TRUE(IsFaultFrame(failing->frames[0]))
+        << failing->frames[0].function << " " << failing->frames[0].source << ":"
+        << failing->frames[0].line;
     EXPECT_EQ(failing->frames[0].module, "test_dump");
     // Every other thread has its full name and a stack, the one that blocks
     // every signal included.
