@@ -81,6 +81,22 @@ TEST(DumpCli, CrashInTheMainThread) {
     EXPECT_EQ(top->line, CrashSiteLine());
 }
 
+TEST(DumpCli, WithoutTheHelperTheReportHasNoStacksAndTheCoreIsEmpty) {
+    const zymtest::ScratchDirectory folder;
+    const DumpTest::Ended ended =
+        DumpTest::Run({"/usr/bin/env", "ZYM_DUMP_HELPER=/nonexistent", ZYMWIN_PATH, "dump", "crash",
+                       "--core", folder.Path().string()});
+    EXPECT_EQ(ended.signal, SIGSEGV) << ended.err;
+    const fs::path report = DumpTest::OnlyFile(folder.Path(), ".txt");
+    const fs::path core = DumpTest::OnlyFile(folder.Path(), ".dmp");
+    ASSERT_FALSE(report.empty());
+    ASSERT_FALSE(core.empty());
+    EXPECT_EQ(fs::file_size(core), 0u);
+    const DumpTest::Report text = DumpTest::ReadReport(report);
+    EXPECT_TRUE(text.threads.empty());
+    EXPECT_TRUE(text.header.ends_with(std::string(76, '*') + "\n\n\n")) << text.header;
+}
+
 TEST(DumpCli, ReportAndUsage) {
     const zymtest::ScratchDirectory folder;
     const fs::path path = folder.Path() / "self.txt";

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -21,6 +22,12 @@ char g_HelperPath[4096];
 
 struct HelperPathInit {
     HelperPathInit() noexcept {
+        // An explicit helper, for a library moved away from its libexec.
+        if (const char* given = std::getenv("ZYM_DUMP_HELPER")) {
+            if (std::strlen(given) < sizeof g_HelperPath)
+                std::strcpy(g_HelperPath, given);
+            return;
+        }
         Dl_info info{};
         if (dladdr(reinterpret_cast<void*>(&StartHelper), &info) == 0 || info.dli_fname == nullptr)
             return;
