@@ -12,6 +12,7 @@
 #include <atomic>
 #include <csignal>
 #include <pthread.h>
+#include <unistd.h>
 
 namespace {
 
@@ -124,6 +125,36 @@ TEST_F(DumpCrash, WorkerThreadIsMarkedWithItsFullName) {
     EXPECT_EQ(failing->name, LONG_NAME);
     ASSERT_FALSE(failing->frames.empty());
     EXPECT_TRUE(IsFaultFrame(failing->frames[0]));
+}
+
+std::atomic<int> g_Ready{0};
+
+// Faults as soon as the other thread is ready too.
+void FaultTogether() {
+    g_Ready.fetch_add(1);
+    while (g_Ready.load() < 2) {
+    }
+    FaultHere();
+}
+
+TEST_F(DumpCrash, TwoThreadsFaultingAtOnceGiveOneReport) {
+    const Report report = Crash([](const std::string& folder) {
+        ZymWindows::InstallCrashHandler(folder, false);
+        // Started without waiting for them: neither body returns.
+        for (const char* name : {"First", "Second"}) {
+            Zym::SmartPtr<ZymThread::Thread> thread = new ZymThread::Thread(
+                name, new ZymThread::FunctionT<Body>(new Body(FaultTogether), &Body::Run));
+            thread->Run();
+            thread->AddRef();
+        }
+        for (;;)
+            pause();
+    });
+    ASSERT_EQ(report.threads.size(), 3u);
+    const Section* failing = report.Failing();
+    ASSERT_NE(failing, nullptr);
+    EXPECT_TRUE(failing->name == "First" || failing->name == "Second") << failing->name;
+    EXPECT_TRUE(IsFaultFrame(failing->frames.at(0)));
 }
 
 std::atomic<int> g_Depth{0};
