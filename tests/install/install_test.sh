@@ -9,6 +9,10 @@ trap 'rm -rf "$work"' EXIT
 cmake --install "$build_dir" --prefix "$work/prefix" >/dev/null
 # The installed tool starts from a private prefix with no library path set.
 env -u LD_LIBRARY_PATH "$work/prefix/bin/zymwin" --help >/dev/null
+# The installed library finds its dump helper under libexec: the report has
+# the stacks.
+env -u LD_LIBRARY_PATH "$work/prefix/bin/zymwin" dump report "$work/report.txt" >/dev/null
+grep -q "ZymWindows::ProcessDump::Write" "$work/report.txt"
 cmake -S "$source_dir" -B "$work/build" -DCMAKE_PREFIX_PATH="$work/prefix" >/dev/null
 cmake --build "$work/build" >/dev/null
 expected=$'The other end of the pipe has disconnected.\nThe service is running.'

@@ -12,6 +12,7 @@
 #include <ZymWindows/NamedPipeServer.h>
 #include <ZymWindows/OLEPropertyStorage.h>
 #include <ZymWindows/OLEStorage.h>
+#include <ZymWindows/ProcessDump.h>
 #include <ZymWindows/RegFile.h>
 #include <ZymWindows/Registry.h>
 #include <ZymWindows/Service.h>

@@ -71,6 +71,12 @@ private:
     std::shared_ptr<State> m_State;
 };
 
+// The full name of the running framework thread whose system thread id is
+// `threadId`. False when no running Thread has that id (or when more
+// threads run than the name table holds), leaving `name` as it was. Safe
+// to call while other threads start and end.
+bool FindThreadName(unsigned long threadId, std::string& name);
+
 // Raises Zym::Exception with the text of the calling thread's last error.
 [[noreturn]] void ThrowLastError();
 

@@ -4,12 +4,14 @@
 #include "Zym/LastError.h"
 #include "ZymCharset/Utf.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cxxabi.h>
 #include <exception>
 #include <mutex>
 #include <pthread.h>
+#include <unistd.h>
 
 namespace ZymThread {
 
@@ -47,6 +49,43 @@ std::string KernelThreadName(const std::string& name) {
     return name.substr(0, end);
 }
 
+// Running threads' names by system thread id, readable without a lock
+// (a crash report reads it while the process is in a bad state). A slot is
+// claimed by swapping its id from 0; the name is published after the id
+// and withdrawn before it.
+struct NameSlot {
+    std::atomic<unsigned long> threadId{0};
+    std::atomic<const std::string*> name{nullptr};
+};
+constexpr std::size_t NAME_SLOTS = 1024;
+NameSlot g_NameSlots[NAME_SLOTS];
+
+NameSlot* PublishName(const std::string& name) noexcept {
+    const auto self = static_cast<unsigned long>(gettid());
+    for (NameSlot& slot : g_NameSlots) {
+        unsigned long expected = 0;
+        if (slot.threadId.compare_exchange_strong(expected, self)) {
+            slot.name.store(&name);
+            return &slot;
+        }
+    }
+    return nullptr;
+}
+
+// Withdraws the name however the body ends, a thread cancellation included.
+struct PublishedName {
+    NameSlot* slot;
+    explicit PublishedName(const std::string& name) noexcept : slot(PublishName(name)) {}
+    ~PublishedName() {
+        if (slot == nullptr)
+            return;
+        slot->name.store(nullptr);
+        slot->threadId.store(0);
+    }
+    PublishedName(const PublishedName&) = delete;
+    PublishedName& operator=(const PublishedName&) = delete;
+};
+
 void ReportEscapedException(const std::string& name, const std::string& what) {
     std::fprintf(stderr, "Thread \"%s\" ended by an exception: %s\n", name.c_str(), what.c_str());
 }
@@ -81,6 +120,7 @@ void* Thread::Body(void* state) {
     delete static_cast<std::shared_ptr<State>*>(state);
     t_RunningState = self.get();
     pthread_setname_np(pthread_self(), KernelThreadName(self->name).c_str());
+    const PublishedName publishedName(self->name);
 
     void* result = nullptr;
     bool raised = true;
@@ -160,6 +200,18 @@ bool Thread::IsRunning() const noexcept {
 void* Thread::Result() const noexcept {
     std::lock_guard guard(m_State->lock);
     return m_State->result;
+}
+
+bool FindThreadName(unsigned long threadId, std::string& name) {
+    for (const NameSlot& slot : g_NameSlots) {
+        if (slot.threadId.load() != threadId)
+            continue;
+        if (const std::string* published = slot.name.load()) {
+            name = *published;
+            return true;
+        }
+    }
+    return false;
 }
 
 bool Thread::EndedByException() const noexcept {

@@ -1,0 +1,90 @@
+// A crash report of a process of 50 threads, next to eu-stack, which a user
+// would otherwise run on the process to see its threads' stacks. The
+// helper's peak memory is reported as the largest resident size of the
+// children the benchmark waited for.
+#include <ZymWindows/ProcessDump.h>
+
+#include <ZymThread/EventSemaphore.h>
+
+#include <benchmark/benchmark.h>
+
+#include <fcntl.h>
+#include <filesystem>
+#include <spawn.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr int THREADS = 50;
+
+// Threads that wait, each a few frames deep, until the benchmark ends.
+class ParkedThreads {
+public:
+    ParkedThreads() {
+        for (int i = 0; i < THREADS; ++i)
+            m_Threads.emplace_back([this] { m_Release.Wait(); });
+    }
+    ~ParkedThreads() {
+        m_Release.Set();
+        for (auto& thread : m_Threads)
+            thread.join();
+    }
+    ParkedThreads(const ParkedThreads&) = delete;
+    ParkedThreads& operator=(const ParkedThreads&) = delete;
+
+private:
+    ZymThread::EventSemaphore m_Release{true, false};
+    std::vector<std::thread> m_Threads;
+};
+
+std::string ReportPath() {
+    return (std::filesystem::temp_directory_path() / ("bench-dump-" + std::to_string(getpid())))
+        .string();
+}
+
+void HelperPeakMemory(benchmark::State& state) {
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    state.counters["children_max_rss_MB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+void ReportOf50Threads(benchmark::State& state) {
+    const ParkedThreads threads;
+    const std::string path = ReportPath();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ZymWindows::ProcessDump().Write(path));
+    std::filesystem::remove(path);
+    HelperPeakMemory(state);
+}
+BENCHMARK(ReportOf50Threads)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void EuStackOf50Threads(benchmark::State& state) {
+    const ParkedThreads threads;
+    const std::string pid = std::to_string(getpid());
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    char* const argv[] = {const_cast<char*>("eu-stack"), const_cast<char*>("-s"),
+                          const_cast<char*>("-p"), const_cast<char*>(pid.c_str()), nullptr};
+    for (auto _ : state) {
+        pid_t child = 0;
+        int status = 0;
+        if (posix_spawnp(&child, "eu-stack", &actions, nullptr, argv, environ) != 0 ||
+            waitpid(child, &status, 0) != child || !WIFEXITED(status)) {
+            state.SkipWithError("eu-stack could not be run");
+            break;
+        }
+    }
+    posix_spawn_file_actions_destroy(&actions);
+}
+BENCHMARK(EuStackOf50Threads)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,116 @@
+#include "DumpTestSupport.h"
+
+#include <TestFiles.h>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <fstream>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The line of the null store in zymwin's own crash function.
+unsigned long CrashSiteLine() {
+    std::ifstream source(fs::path(ZYM_TEST_DATA_DIR) / "../../tools/zymwin/dump/DumpCrash.cpp");
+    std::string line;
+    for (unsigned long number = 1; std::getline(source, line); ++number) {
+        if (line.find("*nowhere = ") != std::string::npos)
+            return number;
+    }
+    return 0;
+}
+
+const DumpTest::Frame* TopFrame(const DumpTest::Report& report) {
+    const DumpTest::Section* failing = report.Failing();
+    return failing == nullptr || failing->frames.empty() ? nullptr : &failing->frames[0];
+}
+
+TEST(DumpCli, CrashInANamedThreadLeavesReportAndCore) {
+    const zymtest::ScratchDirectory folder;
+    const std::string name = "The worker that crashes here";
+    const DumpTest::Ended ended = DumpTest::Run(
+        {ZYMWIN_PATH, "dump", "crash", "--in-thread", name, "--core", folder.Path().string()});
+    EXPECT_EQ(ended.signal, SIGSEGV) << ended.err;
+    const fs::path report = DumpTest::OnlyFile(folder.Path(), ".txt");
+    const fs::path core = DumpTest::OnlyFile(folder.Path(), ".dmp");
+    ASSERT_FALSE(report.empty());
+    ASSERT_FALSE(core.empty());
+    // A sanitizer may warn before, about the report's own stack.
+    EXPECT_TRUE(
+        ended.err.ends_with("report: " + report.string() + "\ncore: " + core.string() + "\n"))
+        << ended.err;
+    EXPECT_TRUE(report.filename().string().starts_with("zymwin_"));
+
+    const DumpTest::Report text = DumpTest::ReadReport(report);
+    ASSERT_EQ(text.threads.size(), 3u);
+    ASSERT_NE(text.Failing(), nullptr);
+    EXPECT_EQ(text.Failing()->name, name);
+    const DumpTest::Frame* top = TopFrame(text);
+    ASSERT_NE(top, nullptr);
+    EXPECT_EQ(top->function, "zymwin::CrashHereOnPurpose()");
+    EXPECT_EQ(top->module, "zymwin");
+    EXPECT_EQ(top->line, CrashSiteLine());
+    EXPECT_TRUE(top->source.ends_with("tools/zymwin/dump/DumpCrash.cpp")) << top->source;
+
+    const std::string gdb =
+        DumpTest::CommandOutput(std::string("gdb -batch -nx -ex 'thread apply all bt' '") +
+                                ZYMWIN_PATH + "' '" + core.string() + "'");
+    const std::size_t current = gdb.find("\n#0 ");
+    ASSERT_NE(current, std::string::npos) << gdb;
+    EXPECT_NE(gdb.find("CrashHereOnPurpose", current), std::string::npos);
+    EXPECT_LT(gdb.find("CrashHereOnPurpose", current), gdb.find('\n', current + 1)) << gdb;
+}
+
+TEST(DumpCli, CrashInTheMainThread) {
+    const zymtest::ScratchDirectory folder;
+    const DumpTest::Ended ended =
+        DumpTest::Run({ZYMWIN_PATH, "dump", "crash", folder.Path().string()});
+    EXPECT_EQ(ended.signal, SIGSEGV) << ended.err;
+    const fs::path report = DumpTest::OnlyFile(folder.Path(), ".txt");
+    ASSERT_FALSE(report.empty());
+    EXPECT_TRUE(DumpTest::OnlyFile(folder.Path(), ".dmp").empty());
+    const DumpTest::Report text = DumpTest::ReadReport(report);
+    ASSERT_EQ(text.threads.size(), 3u);
+    EXPECT_EQ(text.Failing(), &text.threads[0]);
+    EXPECT_EQ(text.threads[1].name, "DumpWorker-1");
+    EXPECT_EQ(text.threads[2].name, "DumpWorker-2");
+    const DumpTest::Frame* top = TopFrame(text);
+    ASSERT_NE(top, nullptr);
+    EXPECT_EQ(top->function, "zymwin::CrashHereOnPurpose()");
+    EXPECT_EQ(top->line, CrashSiteLine());
+}
+
+TEST(DumpCli, WithoutTheHelperTheReportHasNoStacksAndTheCoreIsEmpty) {
+    const zymtest::ScratchDirectory folder;
+    const DumpTest::Ended ended =
+        DumpTest::Run({"/usr/bin/env", "ZYM_DUMP_HELPER=/nonexistent", ZYMWIN_PATH, "dump", "crash",
+                       "--core", folder.Path().string()});
+    EXPECT_EQ(ended.signal, SIGSEGV) << ended.err;
+    const fs::path report = DumpTest::OnlyFile(folder.Path(), ".txt");
+    const fs::path core = DumpTest::OnlyFile(folder.Path(), ".dmp");
+    ASSERT_FALSE(report.empty());
+    ASSERT_FALSE(core.empty());
+    EXPECT_EQ(fs::file_size(core), 0u);
+    const DumpTest::Report text = DumpTest::ReadReport(report);
+    EXPECT_TRUE(text.threads.empty());
+    EXPECT_TRUE(text.header.ends_with(std::string(76, '*') + "\n\n\n")) << text.header;
+}
+
+TEST(DumpCli, ReportAndUsage) {
+    const zymtest::ScratchDirectory folder;
+    const fs::path path = folder.Path() / "self.txt";
+    const auto printed = zymtest::RunProcess({ZYMWIN_PATH, "dump", "report", path.string()});
+    EXPECT_EQ(printed.status, 0) << printed.err;
+    EXPECT_EQ(printed.out, path.string() + "\n");
+    const DumpTest::Report text = DumpTest::ReadReport(path);
+    ASSERT_EQ(text.threads.size(), 1u);
+    EXPECT_FALSE(text.threads[0].failing);
+
+    EXPECT_EQ(zymtest::RunProcess({ZYMWIN_PATH, "dump", "--help"}).status, 0);
+    EXPECT_EQ(zymtest::RunProcess({ZYMWIN_PATH, "dump", "crash"}).status, 1);
+    EXPECT_EQ(zymtest::RunProcess({ZYMWIN_PATH, "dump", "crash", "--in-thread"}).status, 1);
+    EXPECT_EQ(zymtest::RunProcess({ZYMWIN_PATH, "dump", "frobnicate"}).status, 1);
+}
+
+} // namespace

@@ -1,0 +1,201 @@
+#include "dump/ReportLayout.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+
+using namespace ZymWindows::Dump;
+
+namespace {
+
+// 2024-03-01 13:45:00 UTC as a FILETIME.
+constexpr std::uint64_t MARCH_FIRST = 116444736000000000ULL + 1709300700ULL * 10000000ULL;
+// Durations in 100-ns units.
+constexpr std::uint64_t SECOND = 10000000ULL;
+
+const std::string STARS(76, '*');
+
+ReportHeader FullHeader() {
+    ReportHeader header;
+    header.dumpDate = Zym::DateTime(2024, 2, 1, 13, 45, 0, false);
+    header.executable = "/opt/app/bin/server.bin";
+    header.version = FileVersion{{1, 70, 3, 12}};
+    header.times = ProcessTimes{MARCH_FIRST, 0, 3723 * SECOND + 9999999, 59 * SECOND};
+    header.memoryCurrent = 10 * 1024 + 1023;
+    header.memoryPeak = 2048 * 1024;
+    header.os = OSVersion{2, 5, 1, 2600, "Service Pack 3", 3, 0, 0x0001 | 0x0020 | 0x0010, 1};
+    header.processors = 8;
+    header.memory = MemoryStatus{42, 8ULL << 30, (3ULL << 30) + 1023, 12ULL << 30, 6ULL << 30,
+                                 // Beyond 4 TB in kilobytes: only the low 32 bits show.
+                                 (1ULL << 42) + (5ULL << 10), 1ULL << 20, 0};
+    header.diskRoot = "/opt";
+    header.diskAvailable = 1024LL * 1024 * 1024 * 1024 * 3 + 2047;
+    return header;
+}
+
+std::string Header(const ReportHeader& header) {
+    std::ostringstream stream;
+    WriteHeader(stream, header);
+    return stream.str();
+}
+
+std::string OS(const OSVersion& os) {
+    std::ostringstream stream;
+    WriteOSVersion(stream, os);
+    return stream.str();
+}
+
+std::string Thread(const ThreadStack& thread) {
+    std::ostringstream stream;
+    WriteThreadStack(stream, thread);
+    return stream.str();
+}
+
+TEST(DumpLayout, FullHeaderCharacterForCharacter) {
+    const std::string expected = STARS +
+                                 "\n"
+                                 "Dump date: 2024-03-01 13:45:00\n"
+                                 "\n"
+                                 "Process: \n"
+                                 "\tName: /opt/app/bin/server.bin\n"
+                                 "\tVersion: 1.70.3.12\n"
+                                 "\tTimes (GMT):\n"
+                                 "\t\tCreation: 2024-03-01 13:45:00\n"
+                                 "\t\tExit    : 00:00:00\n"
+                                 "\t\tKernel  : 01:02:03\n"
+                                 "\t\tUser    : 00:00:59\n"
+                                 "\tMemory usage: \n"
+                                 "\t\tCurrent: 10k\n"
+                                 "\t\tPeak: 2048k\n"
+                                 "\n"
+                                 "OS version: Windows XP Build: 2600\n"
+                                 "Service pack: Service Pack 3 Major: 3 Minor: 0\n"
+                                 "Suite: Small Business, Small Business Restricted, Terminal\n"
+                                 "Type: Workstation\n"
+                                 "\n"
+                                 "Number of processors: 8\n"
+                                 "\n"
+                                 "Memory status: \n"
+                                 "\tLoad: 42%\n"
+                                 "\tTotalPhys: 8388608k\n"
+                                 "\tAvailPhys: 3145728k\n"
+                                 "\tTotalPageFile: 12582912k\n"
+                                 "\tAvailPageFile: 6291456k\n"
+                                 "\tTotalVirtual: 5k\n"
+                                 "\tAvailVirtual: 1024k\n"
+                                 "\tAvailExtendedVirtual: 0k\n"
+                                 "\n"
+                                 "Available disk space on '/opt' 3221225473k\n" +
+                                 STARS + "\n\n\n";
+    EXPECT_EQ(Header(FullHeader()), expected);
+}
+
+TEST(DumpLayout, MissingValuesAreLeftOutOrUnknown) {
+    ReportHeader header = FullHeader();
+    header.executable.reset(); // the version goes with it
+    header.times.reset();
+    header.memoryCurrent = 0;
+    header.os.reset();
+    header.memory.reset();
+    header.diskAvailable.reset();
+    const std::string expected = STARS +
+                                 "\n"
+                                 "Dump date: 2024-03-01 13:45:00\n"
+                                 "\n"
+                                 "Process: \n"
+                                 "\t*unknown*\n"
+                                 "\n"
+                                 "OS version: *unknown*\n"
+                                 "\n"
+                                 "Number of processors: 8\n"
+                                 "\n"
+                                 "Memory status: \n"
+                                 "\t*unknown*\n"
+                                 "\n"
+                                 "Available disk space on '/opt' *unknown*\n" +
+                                 STARS + "\n\n\n";
+    EXPECT_EQ(Header(header), expected);
+
+    header = FullHeader();
+    header.version.reset();
+    EXPECT_NE(Header(header).find("\tName: /opt/app/bin/server.bin\n\tTimes (GMT):\n"),
+              std::string::npos);
+}
+
+TEST(DumpLayout, UnknownProductTypeRunsIntoTheNextSection) {
+    ReportHeader header = FullHeader();
+    header.os->productType = 4;
+    EXPECT_NE(Header(header).find("Type: \nNumber of processors: 8\n"), std::string::npos);
+}
+
+TEST(DumpLayout, VersionSums) {
+    const std::pair<unsigned long, const char*> names[] = {{5, "Windows 95"},
+                                                           {6, "Windows NT 4.0"},
+                                                           {7, "Windows 2000"},
+                                                           {8, "Windows XP"},
+                                                           {9, "Windows Server 2003 family"},
+                                                           {15, "Windows 98"},
+                                                           {56, "Windows NT 3.51"},
+                                                           {95, "Windows Me"}};
+    for (const auto& [sum, name] : names) {
+        const OSVersion os{sum - 4, 3, 1, 7, "", 0, 0, 0, 3};
+        EXPECT_EQ(OS(os), std::string(name) + " Build: 7\nService pack:  Major: 0 Minor: 0\n"
+                                              "Suite: \nType: Server\n");
+    }
+    // Outside the table (a Linux 6.13 kernel, say): no name at all.
+    const OSVersion kernel{0x100, 6, 13, 5, "6.13.5-arch1", 0, 0, 0, 2};
+    EXPECT_EQ(OS(kernel), " Build: 5\nService pack: 6.13.5-arch1 Major: 0 Minor: 0\n"
+                          "Suite: \nType: Domain controller\n");
+}
+
+TEST(DumpLayout, SuitesInNameOrderWhenWhollySet) {
+    OSVersion os{2, 5, 2, 3790, "", 0, 0, 0x1FFF, 3};
+    EXPECT_NE(OS(os).find("\nSuite: Backoffice, Communications, Datacenter, Embedded Nt, "
+                          "Embedded Restricted, Enterprise, Personal, Security Appliance, "
+                          "Single User Ts, Small Business, Small Business Restricted, Terminal, "
+                          "Windows Server 2003 Web Edition\n"),
+              std::string::npos);
+    os.suiteMask = 0x0400 | 0x0002 | 0x8000;
+    EXPECT_NE(OS(os).find("\nSuite: Enterprise, Windows Server 2003 Web Edition\n"),
+              std::string::npos);
+}
+
+TEST(DumpLayout, ThreadSections) {
+    ThreadStack thread;
+    thread.threadId = 0x1A2B;
+    thread.name = "Listen: orders";
+    thread.failing = true;
+    StackFrame withSource;
+    withSource.pc = 0x7F00DEADBEEFUL;
+    withSource.hasSymbol = true;
+    withSource.info = {"libapp.so", "Orders::Take(int)", "/src/orders.cpp", 77, 0x7F00DEADBE00UL};
+    StackFrame withoutSymbol;
+    withoutSymbol.pc = 0x1234;
+    withoutSymbol.info.ModuleName = "libgone.so";
+    StackFrame withoutSource;
+    withoutSource.pc = 0xABC;
+    withoutSource.hasSymbol = true;
+    withoutSource.info = {"app", "main", "", 0, 0xA00};
+    thread.frames = {withSource, withoutSymbol, withoutSource};
+    EXPECT_EQ(Thread(thread),
+              "Thread 0x1A2B: Listen: orders <--- ERROR OCCURED IN THIS THREAD\n"
+              "\tOrders::Take(int) [0x7F00DEADBE00 EIP:0x7F00DEADBEEF] in 'libapp.so'\n"
+              "\t\t/src/orders.cpp [Line 77]\n"
+              "\tmain [0xA00 EIP:0xABC] in 'app'\n"
+              "\n\n");
+
+    ThreadStack quiet;
+    quiet.threadId = 10;
+    quiet.frames = {withoutSymbol};
+    EXPECT_EQ(Thread(quiet), "Thread 0xA: \n\n\n");
+}
+
+TEST(DumpLayout, FileTimes) {
+    EXPECT_EQ(FormatFileTime(MARCH_FIRST, "%Y-%m-%d %H:%M:%S"), "2024-03-01 13:45:00");
+    EXPECT_EQ(FormatFileTime(0, "%H:%M:%S"), "00:00:00");
+    // A day and more of CPU time reads as the time of day past it.
+    EXPECT_EQ(FormatFileTime((86400 + 5 * 3600 + 7) * SECOND, "%H:%M:%S"), "05:00:07");
+}
+
+} // namespace
