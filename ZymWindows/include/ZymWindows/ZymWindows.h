@@ -1,6 +1,8 @@
 #pragma once
 
 // The whole public API of ZymWindows.
+#include <ZymWindows/ConsoleLog.h>
+#include <ZymWindows/EventLog.h>
 #include <ZymWindows/Exceptions.h>
 #include <ZymWindows/Guid.h>
 #include <ZymWindows/NTNetwork.h>
