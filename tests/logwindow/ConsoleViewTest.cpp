@@ -40,10 +40,10 @@ void Add(ConsoleView& view, const SmartPtr<LogEntry>& entry) {
     view.MsgNewEntry();
 }
 
-// A view 1000 by 130 pixels: ten rows fit.
+// A view 1000 by 390 pixels: thirty rows fit.
 struct ViewTest : ::testing::Test {
     CountingLink link;
-    ConsoleView view{u"Log", 1000, 130, 1000, nullptr, link};
+    ConsoleView view{u"Log", 1000, 390, 1000, nullptr, link};
 };
 
 } // namespace
@@ -55,7 +55,7 @@ TEST_F(ViewTest, TrimsOnlyClosedRowsOldestFirstOnceAboveTheMaximum) {
         Add(view, open.back());
     }
     EXPECT_EQ(view.RowCount(), 1001); // nothing closed, nothing removed
-    EXPECT_EQ(view.Vertical().pos, 1001 - 10);
+    EXPECT_EQ(view.Vertical().pos, 1001 - 30);
 
     for (int row : {700, 5}) {
         open[row]->Close();
@@ -67,7 +67,7 @@ TEST_F(ViewTest, TrimsOnlyClosedRowsOldestFirstOnceAboveTheMaximum) {
     EXPECT_EQ(view.RowCount(), 1000);
     const auto frame = view.TakeFrame();
     // The view still follows the newest rows after dropping old ones.
-    EXPECT_EQ(frame.vertical.pos, 990);
+    EXPECT_EQ(frame.vertical.pos, 970);
     EXPECT_EQ(frame.vertical.max, 999);
 
     // The closed rows' indices moved down with the rows: closing the new
@@ -79,8 +79,6 @@ TEST_F(ViewTest, TrimsOnlyClosedRowsOldestFirstOnceAboveTheMaximum) {
     view.EntryChanged(newest);
     Add(view, Entry(u"last", 1, false));
     EXPECT_EQ(view.RowCount(), 1001);
-    const auto ops = view.TakeFrame();
-    (void)ops;
     view.MsgVScroll(SB_BOTTOM, 0);
     const auto bottom = view.TakeFrame();
     std::vector<std::u16string> texts;
@@ -93,17 +91,17 @@ TEST_F(ViewTest, TrimsOnlyClosedRowsOldestFirstOnceAboveTheMaximum) {
 }
 
 TEST_F(ViewTest, FollowsTheNewestRowsAndScrollsWithinTheRange) {
-    for (int i = 0; i < 10; ++i)
+    for (int i = 0; i < 30; ++i)
         Add(view, Entry(u"row", 1, true));
     EXPECT_EQ(view.Vertical().pos, 0);
     Add(view, Entry(u"row", 1, true));
     EXPECT_EQ(view.Vertical().pos, 1);
-    for (int i = 0; i < 89; ++i)
+    for (int i = 0; i < 69; ++i)
         Add(view, Entry(u"row", 1, true));
     ScrollBar bar = view.Vertical();
     EXPECT_EQ(bar.max, 99);
     EXPECT_EQ(bar.page, VERTICAL_PAGE);
-    EXPECT_EQ(bar.pos, 90);
+    EXPECT_EQ(bar.pos, 70);
 
     view.MsgVScroll(SB_TOP, 0);
     EXPECT_EQ(view.Vertical().pos, 0);
@@ -152,7 +150,7 @@ TEST_F(ViewTest, AClickFreezesWritersUntilEscapeWhileChangesGetThrough) {
     EXPECT_FALSE(view.IsFrozen());
 
     // A click below the last row selects the last row, and freezes.
-    view.MsgLButtonDown(10, 120);
+    view.MsgLButtonDown(10, 380);
     EXPECT_EQ(view.Selected(), 2);
     EXPECT_TRUE(view.IsFrozen());
     EXPECT_EQ(view.Caption(), u"Log (press ESC to unlock)");
@@ -240,10 +238,10 @@ TEST_F(ViewTest, InvalidatesSingleRowsAndWakesTheWindowOnce) {
     EXPECT_FALSE(view.TakeFrame().paint);
 
     // Growing the window repaints it; shrinking or minimising does not.
-    view.MsgSize(0, 900, 100);
+    view.MsgSize(0, 900, 300);
     EXPECT_FALSE(view.TakeFrame().paint);
     view.MsgSize(SIZE_MINIMIZED, 0, 0);
     EXPECT_EQ(view.TakeFrame().clientWidth, 900);
-    view.MsgSize(0, 950, 100);
-    EXPECT_EQ(view.TakeFrame().update, (Rect{0, 0, 950, 100}));
+    view.MsgSize(0, 950, 300);
+    EXPECT_EQ(view.TakeFrame().update, (Rect{0, 0, 950, 300}));
 }
