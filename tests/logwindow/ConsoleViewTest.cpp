@@ -70,15 +70,16 @@ TEST_F(ViewTest, TrimsOnlyClosedRowsOldestFirstOnceAboveTheMaximum) {
     EXPECT_EQ(frame.vertical.pos, 970);
     EXPECT_EQ(frame.vertical.max, 999);
 
-    // The closed rows' indices moved down with the rows: closing the new
-    // row (now index 999) and adding one more drops exactly that row.
+    // The closed rows' indices moved down with the rows: the next row
+    // drops the new row (added closed, now index 998), and once that one
+    // is closed, the row after it drops it in turn.
     auto newest = Entry(u"newest", 1, false);
     Add(view, newest);
-    EXPECT_EQ(view.RowCount(), 1001);
+    EXPECT_EQ(view.RowCount(), 1000);
     newest->Close();
     view.EntryChanged(newest);
     Add(view, Entry(u"last", 1, false));
-    EXPECT_EQ(view.RowCount(), 1001);
+    EXPECT_EQ(view.RowCount(), 1000);
     view.MsgVScroll(SB_BOTTOM, 0);
     const auto bottom = view.TakeFrame();
     std::vector<std::u16string> texts;
@@ -88,6 +89,14 @@ TEST_F(ViewTest, TrimsOnlyClosedRowsOldestFirstOnceAboveTheMaximum) {
     ASSERT_FALSE(texts.empty());
     EXPECT_EQ(texts.back(), u"last");
     EXPECT_EQ(std::count(texts.begin(), texts.end(), u"newest"), 0);
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), u"new"), 0);
+
+    // Entries added closed are closed rows from the start.
+    CountingLink otherLink;
+    ConsoleView small(u"Log", 1000, 390, 3, nullptr, otherLink);
+    for (int i = 0; i < 10; ++i)
+        Add(small, Entry(u"done", 1, true));
+    EXPECT_EQ(small.RowCount(), 3);
 }
 
 TEST_F(ViewTest, FollowsTheNewestRowsAndScrollsWithinTheRange) {

@@ -63,6 +63,10 @@ void ConsoleView::EntryAdded(const Zym::SmartPtr<Zym::LogEntryCallInterface>& en
     {
         std::lock_guard state(m_StateLock);
         m_Rows.Append(entry);
+        // The framework's logs add finished entries closed, with no
+        // notification of their closing to follow.
+        if (entry->IsClosed())
+            m_Rows.RecordClosed(m_Rows.Count() - 1);
         m_Link.Post(MSG_NEW_ENTRY);
     }
     m_FreezeLock.Leave();

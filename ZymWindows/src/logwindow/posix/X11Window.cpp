@@ -211,6 +211,15 @@ DisplayWindow* CreateLogWindow(const std::string& title, int width, int height,
     w->gc = XCreateGC(display, w->window, 0, nullptr);
     {
         std::lock_guard lock(g_XftLock);
+        // Xft keeps closed fonts for reuse and frees them only when the
+        // display closes, after libXrender has forgotten the display:
+        // freeing them then makes libXrender remember it again, under an
+        // address that a later connection may reuse with other extension
+        // numbers. Fonts are therefore freed as soon as they are closed.
+        if (FcPattern* defaults = FcPatternCreate()) {
+            FcPatternAddInteger(defaults, XFT_MAX_UNREF_FONTS, 0);
+            XftDefaultSet(display, defaults);
+        }
         w->draw = XftDrawCreate(display, w->window, w->visual, w->colormap);
         w->bold = OpenFont(display, screen, XFT_WEIGHT_BOLD);
         w->normal = OpenFont(display, screen, XFT_WEIGHT_MEDIUM);
@@ -224,10 +233,11 @@ void DestroyLogWindow(DisplayWindow* w) noexcept {
     for (auto& [colour, allocated] : w->colours)
         XftColorFree(w->display, w->visual, w->colormap, &allocated);
     XFreeGC(w->display, w->gc);
-    XDestroyWindow(w->display, w->window);
     {
         std::lock_guard lock(g_XftLock);
+        // The drawing's picture dies with the window, so it goes first.
         XftDrawDestroy(w->draw);
+        XDestroyWindow(w->display, w->window);
         if (w->bold)
             XftFontClose(w->display, w->bold);
         if (w->normal)
