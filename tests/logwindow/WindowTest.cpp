@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <filesystem>
 #include <thread>
 
 using logwindowtest::Eventually;
@@ -203,6 +204,9 @@ TEST_F(WindowTest, WithoutADisplayEntriesAreKeptAndNothingIsDrawn) {
 }
 
 TEST_F(WindowTest, TheCommandAcknowledgesEachLine) {
+    // A sanitized zymwin reports fontconfig's lasting configuration.
+    const auto suppressions = std::filesystem::path(__FILE__).parent_path() / "fontconfig.supp";
+    setenv("LSAN_OPTIONS", ("suppressions=" + suppressions.string()).c_str(), 1);
     const auto result = zymtest::RunProcess(
         {ZYMWIN_PATH, "logwindow", "--title", "CLI", "--max", "10"},
         "add 1 hello\nopen a 0 copying\nprogress a 0.5\nclose a\ncancel b\nshow\nhide\nbogus\n");

@@ -131,7 +131,7 @@ TEST(MemoryLog, ASinkThatBlocksHoldsUpOnlyTheThreadTellingIt) {
             std::unique_lock lock(m_Lock);
             m_Changed.wait(lock, [this] { return m_Holding; });
         }
-        void Release() {
+        void Unblock() {
             std::lock_guard lock(m_Lock);
             m_Released = true;
             m_Changed.notify_all();
@@ -160,9 +160,9 @@ TEST(MemoryLog, ASinkThatBlocksHoldsUpOnlyTheThreadTellingIt) {
     EXPECT_EQ(blocking->Events().size(), 4u);
     EXPECT_EQ(other->Events().size(), 3u); // "hold" has not reached it yet
     log->DetachSink(other);
-    blocking->Release();
+    blocking->Unblock();
     held.join();
-    EXPECT_EQ(other->Events().size(), 4u); // told before it was detached
+    EXPECT_EQ(other->Events().size(), 4u); // "hold" began before the detach
 }
 
 TEST(MemoryLog, KeepsOpenEntriesWhenTrimmingAndLetsSinksLogBack) {

@@ -17,7 +17,8 @@ constexpr const char* USAGE =
     "\n"
     "Writes TEXT as one record of the system log under the event source\n"
     "SOURCE, with the event type of severity N (0 progress, 1 information\n"
-    "(the default), 2 warning, 3 error, 4 fatal). Records go to the systemd\n"
+    "(the default), 2 warning, 3 error, 4 fatal; 5 to 7 are plain events).\n"
+    "Records go to the systemd\n"
     "journal ($ZYM_JOURNAL_SOCKET, default /run/systemd/journal/socket), or\n"
     "to syslog ($ZYM_SYSLOG_SOCKET, default /dev/log) without a journal.\n"
     "Prints nothing and exits 0 whatever happened to the record.\n";
@@ -30,8 +31,8 @@ int ParseSeverity(const std::string& text) {
     } catch (const std::exception&) {
         used = 0;
     }
-    if (used != text.size() || value < 0 || value > 255)
-        throw UsageError{"--severity takes a number from 0 to 255, not '" + text + "'"};
+    if (used != text.size() || value < 0 || value > 7)
+        throw UsageError{"--severity takes a number from 0 to 7, not '" + text + "'"};
     return value;
 }
 

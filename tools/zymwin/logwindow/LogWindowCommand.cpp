@@ -54,8 +54,8 @@ unsigned long ParseNumber(const std::string& text, const char* what) {
 
 Severity ParseSeverity(const std::string& text) {
     const unsigned long value = ParseNumber(text, "SEVERITY");
-    if (value > 255)
-        throw CommandError{"SEVERITY must be from 0 to 255"};
+    if (value > 7)
+        throw CommandError{"SEVERITY must be from 0 to 7"};
     return static_cast<Severity>(value);
 }
 

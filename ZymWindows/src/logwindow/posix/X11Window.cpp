@@ -26,7 +26,8 @@ using ZymWindows::LogWindow::WindowEvent;
 namespace {
 
 // Xft keeps per-display state in a process-wide list that it changes
-// without a lock, so opening and closing displays and fonts is serialised.
+// without a lock, and shares font files between displays, so every Xft
+// call of the log windows of one process is serialised.
 std::mutex g_XftLock;
 
 // Rows are 13 pixels high: faces are asked for at the pixel size whose
@@ -230,11 +231,11 @@ DisplayWindow* CreateLogWindow(const std::string& title, int width, int height,
 void DestroyLogWindow(DisplayWindow* w) noexcept {
     if (!w)
         return;
-    for (auto& [colour, allocated] : w->colours)
-        XftColorFree(w->display, w->visual, w->colormap, &allocated);
     XFreeGC(w->display, w->gc);
     {
         std::lock_guard lock(g_XftLock);
+        for (auto& [colour, allocated] : w->colours)
+            XftColorFree(w->display, w->visual, w->colormap, &allocated);
         // The drawing's picture dies with the window, so it goes first.
         XftDrawDestroy(w->draw);
         XDestroyWindow(w->display, w->window);
@@ -331,6 +332,7 @@ void DrawLogWindow(DisplayWindow& w, const std::vector<PaintOp>& ops, const Rect
                     static_cast<unsigned short>(clip.right - clip.left),
                     static_cast<unsigned short>(clip.bottom - clip.top)};
     XSetClipRectangles(w.display, w.gc, 0, 0, &area, 1, Unsorted);
+    std::lock_guard lock(g_XftLock);
     for (const PaintOp& op : ops) {
         switch (op.kind) {
         case PaintOp::FILL:
