@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <condition_variable>
 #include <cstdlib>
 #include <map>
 #include <mutex>
@@ -67,7 +68,7 @@ protected:
 
 } // namespace
 
-TEST(MemoryLog, EverySinkSeesOneOrderOfNotificationsFromManyThreads) {
+TEST(MemoryLog, EverySinkSeesEveryNotificationOfEachEntryInOrder) {
     SmartPtr<Zym::MemoryLog> log = new Zym::MemoryLog();
     SmartPtr<RecordingSink> first = new RecordingSink();
     SmartPtr<RecordingSink> second = new RecordingSink();
@@ -95,26 +96,73 @@ TEST(MemoryLog, EverySinkSeesOneOrderOfNotificationsFromManyThreads) {
     for (auto& thread : threads)
         thread.join();
 
-    const auto events = first->Events();
-    ASSERT_EQ(events.size(), std::size_t(THREADS * ROUNDS * 9 / 2));
-    const auto others = second->Events();
-    ASSERT_EQ(others.size(), events.size());
-    std::map<const LogEntryCallInterface*, std::string> history;
-    for (std::size_t i = 0; i < events.size(); ++i) {
-        ASSERT_EQ(events[i].entry, others[i].entry) << i;
-        ASSERT_EQ(events[i].what, others[i].what) << i;
-        history[events[i].entry] += events[i].what + ";";
-    }
-    // Each entry's notifications arrive in the order they were made.
-    for (const auto& [entry, story] : history) {
-        if (entry->GetSeverity() == LogEntryCallInterface::SEVERITY_WARNING)
-            EXPECT_EQ(story, "added;");
-        else if (entry->IsCancelled())
-            EXPECT_EQ(story, "added;changed 2;cancelled;closed;");
-        else
-            EXPECT_EQ(story, "added;changed 2;closed;");
+    for (RecordingSink* sink : {first.Get(), second.Get()}) {
+        const auto events = sink->Events();
+        ASSERT_EQ(events.size(), std::size_t(THREADS * ROUNDS * 9 / 2));
+        std::map<const LogEntryCallInterface*, std::string> history;
+        for (const auto& event : events)
+            history[event.entry] += event.what + ";";
+        for (const auto& [entry, story] : history) {
+            if (entry->GetSeverity() == LogEntryCallInterface::SEVERITY_WARNING)
+                EXPECT_EQ(story, "added;");
+            else if (entry->IsCancelled())
+                EXPECT_EQ(story, "added;changed 2;cancelled;closed;");
+            else
+                EXPECT_EQ(story, "added;changed 2;closed;");
+        }
     }
     EXPECT_EQ(log->Size(), std::size_t(THREADS * ROUNDS * 2));
+}
+
+TEST(MemoryLog, ASinkThatBlocksHoldsUpOnlyTheThreadTellingIt) {
+    // Blocks in EntryAdded, as a frozen log window does, until released.
+    class BlockingSink : public RecordingSink {
+    public:
+        void EntryAdded(const SmartPtr<LogEntryCallInterface>& e) override {
+            RecordingSink::EntryAdded(e);
+            if (e->GetText() != u"hold")
+                return;
+            std::unique_lock lock(m_Lock);
+            m_Holding = true;
+            m_Changed.notify_all();
+            m_Changed.wait(lock, [this] { return m_Released; });
+        }
+        void WaitUntilHolding() {
+            std::unique_lock lock(m_Lock);
+            m_Changed.wait(lock, [this] { return m_Holding; });
+        }
+        void Unblock() {
+            std::lock_guard lock(m_Lock);
+            m_Released = true;
+            m_Changed.notify_all();
+        }
+
+    private:
+        std::mutex m_Lock;
+        std::condition_variable m_Changed;
+        bool m_Holding = false;
+        bool m_Released = false;
+    };
+
+    SmartPtr<Zym::MemoryLog> log = new Zym::MemoryLog();
+    SmartPtr<BlockingSink> blocking = new BlockingSink();
+    SmartPtr<RecordingSink> other = new RecordingSink();
+    log->AttachSink(blocking);
+    log->AttachSink(other);
+    auto open = log->OpenEntry(u"copying", LogEntryCallInterface::SEVERITY_PROGRESS);
+
+    std::thread held([&] { log->AddEntry(u"hold", LogEntryCallInterface::SEVERITY_WARNING); });
+    blocking->WaitUntilHolding();
+    // Everything else still gets through, to both sinks.
+    log->SetEntryProgress(open, 0.5);
+    log->AddEntry(u"meanwhile", LogEntryCallInterface::SEVERITY_INFORMATION);
+    EXPECT_EQ(log->Size(), 3u);
+    EXPECT_EQ(blocking->Events().size(), 4u);
+    EXPECT_EQ(other->Events().size(), 3u); // "hold" has not reached it yet
+    log->DetachSink(other);
+    blocking->Unblock();
+    held.join();
+    EXPECT_EQ(other->Events().size(), 4u); // "hold" began before the detach
 }
 
 TEST(MemoryLog, KeepsOpenEntriesWhenTrimmingAndLetsSinksLogBack) {

@@ -1,7 +1,9 @@
 #pragma once
 
 // The whole public API of ZymWindows.
+#include <ZymWindows/ConsoleLog.h>
 #include <ZymWindows/DirectoryObserver.h>
+#include <ZymWindows/EventLog.h>
 #include <ZymWindows/Exceptions.h>
 #include <ZymWindows/Guid.h>
 #include <ZymWindows/Impersonation.h>

@@ -9,10 +9,13 @@
 namespace Zym {
 
 // A log that keeps its entries in memory and passes every notification on
-// to the sinks attached to it. Notifications are delivered one at a time,
-// so every sink sees the same order; a sink may log to this log again from
-// within a notification (on the same thread). A sink that blocks holds up
-// every thread that logs.
+// to the sinks attached to it, on the thread that made it. The log's own
+// lock guards only its entries and sinks and is never held while a sink is
+// told: a sink that blocks (a frozen log window) holds up only the thread
+// that is telling it, never other threads or other sinks, and a sink may
+// log to this log again from within a notification. Notifications made one
+// after another reach every sink in that order; notifications that threads
+// make at the same moment may reach two sinks in different orders.
 class MemoryLog : public LogCallInterface {
 public:
     // With `maxEntries` above 0, the oldest closed entries are dropped once
@@ -33,10 +36,9 @@ public:
     void EntryChanged(const SmartPtr<LogEntryCallInterface>& entry, EntryChanges changes) override;
 
 private:
-    template <class Notify> void Deliver(Notify notify);
     void Trim();
 
-    mutable std::recursive_mutex m_Lock;
+    mutable std::mutex m_Lock;
     std::deque<SmartPtr<LogEntryCallInterface>> m_Entries;
     std::vector<SmartPtr<LogCallInterface>> m_Sinks;
     const std::size_t m_MaxEntries;

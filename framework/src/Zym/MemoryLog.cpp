@@ -32,13 +32,6 @@ void MemoryLog::Clear() {
     m_Entries.clear();
 }
 
-template <class Notify> void MemoryLog::Deliver(Notify notify) {
-    // A copy, so that a sink may detach itself while it is told.
-    const std::vector<SmartPtr<LogCallInterface>> sinks = m_Sinks;
-    for (const auto& sink : sinks)
-        notify(*sink);
-}
-
 void MemoryLog::Trim() {
     if (m_MaxEntries == 0)
         return;
@@ -46,35 +39,58 @@ void MemoryLog::Trim() {
         it = (*it)->IsClosed() ? m_Entries.erase(it) : std::next(it);
 }
 
+// Each notification copies the sinks under the lock and tells them after
+// releasing it, so that a sink may detach itself while it is told and a
+// sink that blocks stalls no other thread.
 void MemoryLog::EntryAdded(const SmartPtr<LogEntryCallInterface>& entry) {
     if (!entry)
         return;
-    std::lock_guard lock(m_Lock);
-    m_Entries.push_back(entry);
-    Trim();
-    Deliver([&](LogCallInterface& sink) { sink.EntryAdded(entry); });
+    std::vector<SmartPtr<LogCallInterface>> sinks;
+    {
+        std::lock_guard lock(m_Lock);
+        m_Entries.push_back(entry);
+        Trim();
+        sinks = m_Sinks;
+    }
+    for (const auto& sink : sinks)
+        sink->EntryAdded(entry);
 }
 
 void MemoryLog::EntryClosed(const SmartPtr<LogEntryCallInterface>& entry) {
     if (!entry)
         return;
-    std::lock_guard lock(m_Lock);
-    Trim();
-    Deliver([&](LogCallInterface& sink) { sink.EntryClosed(entry); });
+    std::vector<SmartPtr<LogCallInterface>> sinks;
+    {
+        std::lock_guard lock(m_Lock);
+        Trim();
+        sinks = m_Sinks;
+    }
+    for (const auto& sink : sinks)
+        sink->EntryClosed(entry);
 }
 
 void MemoryLog::EntryCancelled(const SmartPtr<LogEntryCallInterface>& entry) {
     if (!entry)
         return;
-    std::lock_guard lock(m_Lock);
-    Deliver([&](LogCallInterface& sink) { sink.EntryCancelled(entry); });
+    std::vector<SmartPtr<LogCallInterface>> sinks;
+    {
+        std::lock_guard lock(m_Lock);
+        sinks = m_Sinks;
+    }
+    for (const auto& sink : sinks)
+        sink->EntryCancelled(entry);
 }
 
 void MemoryLog::EntryChanged(const SmartPtr<LogEntryCallInterface>& entry, EntryChanges changes) {
     if (!entry)
         return;
-    std::lock_guard lock(m_Lock);
-    Deliver([&](LogCallInterface& sink) { sink.EntryChanged(entry, changes); });
+    std::vector<SmartPtr<LogCallInterface>> sinks;
+    {
+        std::lock_guard lock(m_Lock);
+        sinks = m_Sinks;
+    }
+    for (const auto& sink : sinks)
+        sink->EntryChanged(entry, changes);
 }
 
 } // namespace Zym

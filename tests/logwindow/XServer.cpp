@@ -1,0 +1,206 @@
+#include "XServer.h"
+
+#include <gtest/gtest.h>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <stdexcept>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace logwindowtest {
+
+namespace {
+
+class Xvfb {
+public:
+    Xvfb() {
+        int pipe[2];
+        if (::pipe2(pipe, O_CLOEXEC) != 0)
+            throw std::runtime_error("pipe failed");
+        m_Pid = ::fork();
+        if (m_Pid == 0) {
+            // The server ends with this process however it ends, and keeps
+            // its chatter out of the test's output.
+            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+            const int null = ::open("/dev/null", O_WRONLY);
+            ::dup2(null, 1);
+            ::dup2(null, 2);
+            const int fd = ::dup(pipe[1]); // without close-on-exec
+            const std::string fdText = std::to_string(fd);
+            ::execlp("Xvfb", "Xvfb", "-displayfd", fdText.c_str(), "-nolisten", "tcp", "-screen",
+                     "0", "1280x1024x24", "-noreset", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::close(pipe[1]);
+        std::string number;
+        char c;
+        while (::read(pipe[0], &c, 1) == 1 && c != '\n')
+            number += c;
+        ::close(pipe[0]);
+        if (m_Pid < 0 || number.empty())
+            throw std::runtime_error("Xvfb did not start (is the xvfb package installed?)");
+        m_Display = ":" + number;
+    }
+    ~Xvfb() {
+        ::kill(m_Pid, SIGTERM);
+        int status = 0;
+        ::waitpid(m_Pid, &status, 0);
+    }
+    const std::string& Display() const { return m_Display; }
+
+private:
+    pid_t m_Pid = -1;
+    std::string m_Display;
+};
+
+Xvfb* g_Server = nullptr;
+
+// Stops the server once every test of the process has run.
+class ServerEnvironment : public ::testing::Environment {
+public:
+    void TearDown() override {
+        delete g_Server;
+        g_Server = nullptr;
+    }
+};
+
+[[maybe_unused]] const auto* g_Environment =
+    ::testing::AddGlobalTestEnvironment(new ServerEnvironment);
+
+std::string Property(Display* display, Window window, Atom property) {
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, left = 0;
+    unsigned char* data = nullptr;
+    std::string value;
+    if (XGetWindowProperty(display, window, property, 0, 4096, False, AnyPropertyType, &type,
+                           &format, &count, &left, &data) == Success &&
+        data) {
+        value.assign(reinterpret_cast<char*>(data), count);
+        XFree(data);
+    }
+    return value;
+}
+
+} // namespace
+
+const std::string& TestDisplay() {
+    XInitThreads(); // this process uses Xlib from several threads
+    if (!g_Server)
+        g_Server = new Xvfb;
+    return g_Server->Display();
+}
+
+ScreenClient::ScreenClient() : m_Display(XOpenDisplay(TestDisplay().c_str())) {
+    if (!m_Display)
+        throw std::runtime_error("cannot connect to " + TestDisplay());
+}
+
+ScreenClient::~ScreenClient() {
+    XCloseDisplay(m_Display);
+}
+
+XWindow ScreenClient::Find(const std::string& windowClass, const std::string& caption) {
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    XQueryTree(m_Display, DefaultRootWindow(m_Display), &root, &parent, &children, &count);
+    Window found = 0;
+    for (unsigned int i = 0; i < count && !found; ++i) {
+        if (Class(children[i]) == windowClass && Caption(children[i]) == caption)
+            found = children[i];
+    }
+    if (children)
+        XFree(children);
+    return found;
+}
+
+std::string ScreenClient::Caption(XWindow window) {
+    return Property(m_Display, window, XInternAtom(m_Display, "_NET_WM_NAME", False));
+}
+
+std::string ScreenClient::Class(XWindow window) {
+    XClassHint hint{};
+    if (!XGetClassHint(m_Display, window, &hint))
+        return {};
+    std::string value = hint.res_class ? hint.res_class : "";
+    XFree(hint.res_name);
+    XFree(hint.res_class);
+    return value;
+}
+
+bool ScreenClient::IsMapped(XWindow window) {
+    XWindowAttributes attributes{};
+    return XGetWindowAttributes(m_Display, window, &attributes) &&
+           attributes.map_state == IsViewable;
+}
+
+long ScreenClient::Pixel(XWindow window, int x, int y) {
+    if (!IsMapped(window))
+        return -1;
+    XImage* image = XGetImage(m_Display, window, x, y, 1, 1, AllPlanes, ZPixmap);
+    if (!image)
+        return -1;
+    const unsigned long pixel = XGetPixel(image, 0, 0);
+    XDestroyImage(image);
+    // The test server's screen is 24-bit TrueColor: the pixel is 0xRRGGBB.
+    return static_cast<long>(pixel & 0xFFFFFF);
+}
+
+void ScreenClient::Click(XWindow window, int x, int y, unsigned int button) {
+    for (int type : {ButtonPress, ButtonRelease}) {
+        XEvent event{};
+        event.xbutton.type = type;
+        event.xbutton.display = m_Display;
+        event.xbutton.window = window;
+        event.xbutton.root = DefaultRootWindow(m_Display);
+        event.xbutton.x = x;
+        event.xbutton.y = y;
+        event.xbutton.button = button;
+        event.xbutton.same_screen = True;
+        XSendEvent(m_Display, window, True,
+                   type == ButtonPress ? ButtonPressMask : ButtonReleaseMask, &event);
+    }
+    XFlush(m_Display);
+}
+
+void ScreenClient::Key(XWindow window, unsigned long keysym) {
+    XEvent event{};
+    event.xkey.type = KeyPress;
+    event.xkey.display = m_Display;
+    event.xkey.window = window;
+    event.xkey.root = DefaultRootWindow(m_Display);
+    event.xkey.keycode = XKeysymToKeycode(m_Display, keysym);
+    event.xkey.same_screen = True;
+    XSendEvent(m_Display, window, True, KeyPressMask, &event);
+    XFlush(m_Display);
+}
+
+void ScreenClient::Close(XWindow window) {
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(m_Display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(m_Display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(m_Display, window, False, NoEventMask, &event);
+    XFlush(m_Display);
+}
+
+long Rgb(unsigned int colorref) {
+    return static_cast<long>(((colorref & 0xFF) << 16) | (colorref & 0xFF00) |
+                             ((colorref >> 16) & 0xFF));
+}
+
+} // namespace logwindowtest

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <string>
+
+struct _XDisplay;
+
+namespace logwindowtest {
+
+// An X window id.
+using XWindow = unsigned long;
+
+// The X server of this test process: an Xvfb started on first use, which
+// picks a free display number itself, and stopped when the tests end. A
+// test that cannot get one fails.
+const std::string& TestDisplay();
+
+// A client connection of the test's own to the test display, to look at
+// the log windows and to send them input.
+class ScreenClient {
+public:
+    ScreenClient();
+    ~ScreenClient();
+    ScreenClient(const ScreenClient&) = delete;
+    ScreenClient& operator=(const ScreenClient&) = delete;
+
+    // The top-level window of window class `windowClass` captioned
+    // `caption`; 0 when there is none (yet).
+    XWindow Find(const std::string& windowClass, const std::string& caption);
+    // The window's caption (_NET_WM_NAME), and its WM_CLASS class.
+    std::string Caption(XWindow window);
+    std::string Class(XWindow window);
+    bool IsMapped(XWindow window);
+    // The colour at (x, y) of the window as 0xRRGGBB; -1 when it cannot be
+    // read (not mapped).
+    long Pixel(XWindow window, int x, int y);
+
+    void Click(XWindow window, int x, int y, unsigned int button = 1);
+    void Key(XWindow window, unsigned long keysym);
+    void Close(XWindow window);
+
+private:
+    _XDisplay* m_Display;
+};
+
+// RGB (0xRRGGBB) of a Windows colour (0x00BBGGRR).
+long Rgb(unsigned int colorref);
+
+// Polls `condition` until it holds, for at most ten seconds.
+template <class Condition> bool Eventually(Condition condition);
+
+} // namespace logwindowtest
+
+#include "XServerWait.h"
