@@ -1,4 +1,5 @@
 #include "Command.h"
+#include "ScopedVariable.h"
 
 #include <Zym/LogEntry.h>
 #include <Zym/MemoryLog.h>
@@ -20,31 +21,6 @@ namespace zymwin {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Sets (or, with no value, unsets) an environment variable for a scope.
-class ScopedVariable {
-public:
-    ScopedVariable(const char* name, const char* value) : m_Name(name) {
-        if (const char* previous = std::getenv(name))
-            m_Previous = previous;
-        if (value)
-            setenv(name, value, 1);
-        else
-            unsetenv(name);
-    }
-    ~ScopedVariable() {
-        if (m_Previous)
-            setenv(m_Name, m_Previous->c_str(), 1);
-        else
-            unsetenv(m_Name);
-    }
-    ScopedVariable(const ScopedVariable&) = delete;
-    ScopedVariable& operator=(const ScopedVariable&) = delete;
-
-private:
-    const char* m_Name;
-    std::optional<std::string> m_Previous;
-};
 
 // A journal socket of the demo's own, in a temporary folder.
 class DemoJournal {

@@ -1,6 +1,7 @@
 #include "Command.h"
 #include "ExampleService.h"
 #include "ProcessTypeName.h"
+#include "ScopedVariable.h"
 
 #include <Zym/BaseLog.h>
 #include <ZymCharset/Utf.h>
@@ -38,28 +39,6 @@ protected:
         if (text == u"Service::Run; The service is running.")
             m_Running.Set();
     }
-};
-
-// Sets an environment variable for the demo's lifetime.
-class ScopedVariable {
-public:
-    ScopedVariable(const char* name, const std::string& value) : m_Name(name) {
-        if (const char* previous = std::getenv(name))
-            m_Previous = previous;
-        setenv(name, value.c_str(), 1);
-    }
-    ~ScopedVariable() {
-        if (m_Previous)
-            setenv(m_Name, m_Previous->c_str(), 1);
-        else
-            unsetenv(m_Name);
-    }
-    ScopedVariable(const ScopedVariable&) = delete;
-    ScopedVariable& operator=(const ScopedVariable&) = delete;
-
-private:
-    const char* m_Name;
-    std::optional<std::string> m_Previous;
 };
 
 // A unit folder and a systemctl that says every unit is inactive and
