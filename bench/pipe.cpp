@@ -60,6 +60,13 @@ private:
     unsigned int m_ReplySize;
 };
 
+// A pipe name of its own for each run: a daemon of an earlier run keeps its
+// name served while its client threads finish, and a client could meet it.
+std::string FreshName(const std::string& base) {
+    static std::atomic<int> runs{0};
+    return base + "-" + std::to_string(runs++);
+}
+
 void WaitForPipe(const std::string& name) {
     while (!std::filesystem::exists(g_Directory.path + "/" + name))
         std::this_thread::yield();
@@ -76,8 +83,9 @@ unsigned int Exchange(ZymWindows::ClientNamedPipe& client, const std::vector<cha
     return got;
 }
 
-void PipeExchange(benchmark::State& state, const std::string& name, unsigned int requestSize,
+void PipeExchange(benchmark::State& state, const std::string& base, unsigned int requestSize,
                   unsigned int replySize) {
+    const std::string name = FreshName(base);
     Zym::SmartPtr<ZymWindows::NamedPipeDaemon> daemon =
         new ZymWindows::NamedPipeDaemon(name, new Echo(replySize), nullptr);
     WaitForPipe(name);
@@ -179,15 +187,16 @@ std::vector<char> Tagged(int client, int message) {
 }
 
 void ManyClients_Pipe(benchmark::State& state) {
+    const std::string name = FreshName("many");
     Zym::SmartPtr<ZymWindows::NamedPipeDaemon> daemon =
-        new ZymWindows::NamedPipeDaemon("many", new Echo(0), nullptr);
-    WaitForPipe("many");
+        new ZymWindows::NamedPipeDaemon(name, new Echo(0), nullptr);
+    WaitForPipe(name);
     std::atomic<long> answered{0};
     for (auto _ : state) {
         std::vector<std::thread> clients;
         for (int c = 0; c < CLIENTS; ++c)
-            clients.emplace_back([&answered, c] {
-                ZymWindows::ClientNamedPipe client("many", ".", nullptr);
+            clients.emplace_back([&answered, &name, c] {
+                ZymWindows::ClientNamedPipe client(name, ".", nullptr);
                 client.Initialize(false, u"");
                 std::vector<char> reply(SMALL);
                 for (int m = 0; m < MESSAGES_PER_CLIENT; ++m) {
