@@ -31,9 +31,11 @@ struct Registry {
     std::map<std::string, std::weak_ptr<PipeListener>> listeners;
 };
 
+// Never destroyed: a daemon's client thread may close the last instance of
+// a name while the process exits, after static destructors have run.
 Registry& Listeners() {
-    static Registry registry;
-    return registry;
+    static Registry* const registry = new Registry;
+    return *registry;
 }
 
 sockaddr_un AddressOf(const std::string& socketPath) {
