@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <cstring>
 #include <map>
-#include <memory>
 #include <mutex>
 #include <shared_mutex>
 #include <utility>
@@ -22,8 +21,13 @@ struct Catalog {
     std::vector<std::string> blobNames;
 };
 
-std::shared_mutex g_Lock;
-std::unique_ptr<Catalog> g_Catalog;
+// Neither the lock nor the catalog pointer is ever destroyed: a thread that
+// outlives main may still render an exception's text during exit.
+std::shared_mutex& Lock() {
+    static auto* const lock = new std::shared_mutex;
+    return *lock;
+}
+Catalog* g_Catalog = nullptr; // guarded by Lock()
 
 // Reads little-endian fields of a blob without ever passing its end.
 class BlobReader {
@@ -85,7 +89,7 @@ bool ParseBlob(const void* bytes, std::size_t size, std::map<Key, std::u16string
 } // namespace
 
 bool IsLoaded(const std::string& name) {
-    std::shared_lock lock(g_Lock);
+    std::shared_lock lock(Lock());
     if (!g_Catalog)
         return false;
     for (const auto& loaded : g_Catalog->blobNames)
@@ -95,16 +99,16 @@ bool IsLoaded(const std::string& name) {
 }
 
 void Init() {
-    std::unique_lock lock(g_Lock);
+    std::unique_lock lock(Lock());
     if (!g_Catalog)
-        g_Catalog = std::make_unique<Catalog>();
+        g_Catalog = new Catalog;
 }
 
 bool Load(const void* bytes, std::size_t size, const char* name) {
     std::map<Key, std::u16string> parsed;
     if (!bytes || !ParseBlob(bytes, size, parsed))
         return false;
-    std::unique_lock lock(g_Lock);
+    std::unique_lock lock(Lock());
     if (!g_Catalog)
         return false;
     for (auto& [key, text] : parsed)
@@ -114,7 +118,7 @@ bool Load(const void* bytes, std::size_t size, const char* name) {
 }
 
 std::u16string ReadMessage(const std::string& module, long code, Zym::Language) {
-    std::shared_lock lock(g_Lock);
+    std::shared_lock lock(Lock());
     if (!g_Catalog)
         return {};
     const auto found = g_Catalog->texts.find({module, code});
@@ -122,12 +126,13 @@ std::u16string ReadMessage(const std::string& module, long code, Zym::Language) 
 }
 
 void Free() {
-    std::unique_lock lock(g_Lock);
-    g_Catalog.reset();
+    std::unique_lock lock(Lock());
+    delete g_Catalog;
+    g_Catalog = nullptr;
 }
 
 bool IsInitialized() {
-    std::shared_lock lock(g_Lock);
+    std::shared_lock lock(Lock());
     return g_Catalog != nullptr;
 }
 

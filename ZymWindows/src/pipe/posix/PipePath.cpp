@@ -29,7 +29,7 @@ std::string PipeDirectory() {
 }
 
 unsigned long SocketPathOf(const std::string& path, std::string& socketPath) {
-    static const std::string PIPE_PART = "\\pipe\\";
+    constexpr std::string_view PIPE_PART = "\\pipe\\";
     if (path.size() < 2 || path[0] != '\\' || path[1] != '\\')
         return Zym::ERROR_INVALID_NAME;
     const std::size_t hostEnd = path.find('\\', 2);
