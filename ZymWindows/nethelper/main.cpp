@@ -1,0 +1,699 @@
+// The network helper: makes the Samba client library's calls for the
+// library, one request at a time on standard input, each answer written
+// back on it. The library ends this process when a call overruns its time
+// limit, since the Samba calls themselves have no limit of their own.
+
+#include "network/RemoteProtocol.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <netdb.h>
+#include <poll.h>
+#include <string>
+#include <sys/mman.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <netapi.h>
+
+using namespace ZymWindows::NetHelper;
+
+namespace {
+
+// Win32 and NERR codes the helper itself returns.
+constexpr std::uint32_t ERROR_SUCCESS_CODE = 0;
+constexpr std::uint32_t ERROR_INVALID_PARAMETER_CODE = 87;
+constexpr std::uint32_t ERROR_MORE_DATA_CODE = 234;
+constexpr std::uint32_t ERROR_CAN_NOT_COMPLETE_CODE = 1003;
+constexpr std::uint32_t ERROR_NONE_MAPPED_CODE = 1332;
+constexpr std::uint32_t ERROR_INVALID_DATATYPE_CODE = 1804;
+constexpr std::uint32_t ERROR_NO_BROWSER_SERVERS_FOUND_CODE = 6118;
+constexpr std::uint32_t MAX_PREFERRED = 0xFFFFFFFFU;
+constexpr std::uint32_t DS_RETURN_FLAT_NAME_FLAG = 0x80000000U;
+constexpr std::uint32_t SV_TYPE_DOMAIN_ENUM_FLAG = 0x80000000U;
+constexpr std::uint32_t SV_TYPE_ALL_FLAG = 0xFFFFFFFFU;
+constexpr std::uint32_t DS_PDC_REQUIRED_FLAG = 0x00000080U;
+constexpr std::uint32_t LG_INCLUDE_INDIRECT_FLAG = 0x00000001U;
+constexpr std::uint32_t SID_TYPE_USER = 1;
+constexpr std::uint32_t SID_TYPE_GROUP = 2;
+constexpr std::uint32_t SID_TYPE_DOMAIN = 3;
+constexpr std::uint32_t SID_TYPE_ALIAS = 4;
+constexpr std::uint32_t DISPLAY_USERS_LEVEL = 1;
+constexpr std::uint32_t DISPLAY_MACHINES_LEVEL = 2;
+constexpr std::uint32_t DISPLAY_GROUPS_LEVEL = 3;
+
+// The Samba header declares NetWkstaGetInfo without its level-100 record.
+struct WkstaInfo100 {
+    std::uint32_t platformId;
+    const char* computerName;
+    const char* langroup;
+    std::uint32_t versionMajor;
+    std::uint32_t versionMinor;
+};
+
+// The built-in aliases every Windows domain has, S-1-5-32-<rid>: their SIDs
+// are fixed, so names resolve without asking.
+struct BuiltinAlias {
+    const char* name;
+    std::uint32_t rid;
+};
+constexpr BuiltinAlias BUILTIN_ALIASES[] = {
+    {"Administrators", 544},
+    {"Users", 545},
+    {"Guests", 546},
+    {"Power Users", 547},
+    {"Account Operators", 548},
+    {"Server Operators", 549},
+    {"Print Operators", 550},
+    {"Backup Operators", 551},
+    {"Replicator", 552},
+    {"Pre-Windows 2000 Compatible Access", 554},
+    {"Remote Desktop Users", 555},
+    {"Network Configuration Operators", 556},
+    {"Incoming Forest Trust Builders", 557},
+    {"Performance Monitor Users", 558},
+    {"Performance Log Users", 559},
+    {"Windows Authorization Access Group", 560},
+    {"Terminal Server License Servers", 561},
+    {"Distributed COM Users", 562},
+    {"IIS_IUSRS", 568},
+    {"Cryptographic Operators", 569},
+    {"Event Log Readers", 573},
+    {"Certificate Service DCOM Access", 574},
+};
+constexpr const char* BUILTIN_DOMAIN_SID = "S-1-5-32";
+
+bool SameText(const std::string& a, const char* b) {
+    return strcasecmp(a.c_str(), b) == 0;
+}
+
+// Everything the Samba library prints goes to a memory file, read back
+// after each call: its connection errors are told only there.
+class OutputCapture {
+public:
+    OutputCapture() {
+        m_File = memfd_create("netapi-output", MFD_CLOEXEC);
+        if (m_File >= 0)
+            dup2(m_File, STDOUT_FILENO);
+    }
+    std::string Take() {
+        std::fflush(stdout);
+        std::string text;
+        if (m_File < 0)
+            return text;
+        const off_t size = lseek(m_File, 0, SEEK_END);
+        if (size > 0) {
+            text.resize(static_cast<std::size_t>(size));
+            const ssize_t got = pread(m_File, text.data(), text.size(), 0);
+            text.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+        }
+        if (ftruncate(m_File, 0) == 0)
+            lseek(STDOUT_FILENO, 0, SEEK_SET);
+        return text;
+    }
+
+private:
+    int m_File = -1;
+};
+
+// The one Samba context, made again when the credentials change: the
+// library keeps its connections by server name, logged on as they were.
+class Context {
+public:
+    // 0 or libnetapi_init's failure.
+    std::uint32_t Prepare(const Request& request) {
+        if (m_Context != nullptr && request.user == m_User && request.password == m_Password &&
+            request.useCcache == m_UseCcache)
+            return 0;
+        if (m_Context != nullptr)
+            libnetapi_free(m_Context);
+        m_Context = nullptr;
+        libnetapi_ctx* context = nullptr;
+        const auto status = static_cast<std::uint32_t>(libnetapi_init(&context));
+        if (status != 0 || context == nullptr)
+            return status != 0 ? status : ERROR_CAN_NOT_COMPLETE_CODE;
+        if (!request.user.empty()) {
+            std::string user = request.user;
+            const std::size_t slash = user.find('\\');
+            if (slash != std::string::npos) {
+                libnetapi_set_workgroup(context, user.substr(0, slash).c_str());
+                user.erase(0, slash + 1);
+            }
+            // Both, always: a missing one is asked for on the terminal.
+            libnetapi_set_username(context, user.c_str());
+            libnetapi_set_password(context, request.password.c_str());
+        } else if (request.useCcache != 0) {
+            libnetapi_set_use_ccache(context);
+        } else {
+            libnetapi_set_username(context, "");
+            libnetapi_set_password(context, "");
+        }
+        m_Context = context;
+        m_User = request.user;
+        m_Password = request.password;
+        m_UseCcache = request.useCcache;
+        return 0;
+    }
+
+private:
+    libnetapi_ctx* m_Context = nullptr;
+    std::string m_User;
+    std::string m_Password;
+    std::uint32_t m_UseCcache = 0;
+};
+
+// Whether port 445 of the server takes a connection within `timeoutMs`:
+// a closed port or a silent address is told at once, instead of after the
+// Samba library's own waits.
+Reason Reach(const std::string& server, std::uint32_t timeoutMs, bool& resolved) {
+    resolved = false;
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(server.c_str(), "445", &hints, &found) != 0 || found == nullptr)
+        return REASON_NONE; // perhaps a NetBIOS name, which Samba resolves itself
+    resolved = true;
+    Reason reason = REASON_UNREACHABLE;
+    for (addrinfo* address = found; address != nullptr; address = address->ai_next) {
+        const int fd = socket(address->ai_family, address->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
+                              address->ai_protocol);
+        if (fd < 0)
+            continue;
+        int result = connect(fd, address->ai_addr, address->ai_addrlen);
+        int error = result == 0 ? 0 : errno;
+        if (result != 0 && error == EINPROGRESS) {
+            pollfd wait{fd, POLLOUT, 0};
+            int ready;
+            do
+                ready = poll(&wait, 1, static_cast<int>(timeoutMs));
+            while (ready < 0 && errno == EINTR);
+            socklen_t size = sizeof error;
+            if (ready <= 0)
+                error = ETIMEDOUT;
+            else if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0)
+                error = errno;
+        }
+        close(fd);
+        if (error == 0) {
+            reason = REASON_NONE;
+            break;
+        }
+        if (error == ECONNREFUSED)
+            reason = REASON_REFUSED;
+    }
+    freeaddrinfo(found);
+    return reason;
+}
+
+// The reason behind a failed connection, from what the library printed.
+Reason ConnectionReason(const std::string& printed) {
+    if (printed.find("NT_STATUS_LOGON_FAILURE") != std::string::npos ||
+        printed.find("NT_STATUS_WRONG_PASSWORD") != std::string::npos ||
+        printed.find("NT_STATUS_NO_SUCH_USER") != std::string::npos)
+        return REASON_LOGON_FAILURE;
+    if (printed.find("NT_STATUS_ACCESS_DENIED") != std::string::npos ||
+        printed.find("NT_STATUS_ACCOUNT_DISABLED") != std::string::npos)
+        return REASON_ACCESS_DENIED;
+    if (printed.find("NT_STATUS_CONNECTION_REFUSED") != std::string::npos)
+        return REASON_REFUSED;
+    return REASON_NONE;
+}
+
+std::string SidText(const domsid* sid) {
+    std::string text;
+    char* converted = nullptr;
+    if (sid != nullptr && ConvertSidToStringSid(sid, &converted) && converted != nullptr) {
+        text = converted;
+        std::free(converted);
+    }
+    return text;
+}
+
+const char* ServerArgument(const Request& request) {
+    return request.server.empty() ? nullptr : request.server.c_str();
+}
+
+// An account name without the "DOMAIN\" a caller may put in front.
+std::string BareName(const std::string& account) {
+    const std::size_t slash = account.find('\\');
+    return slash == std::string::npos ? account : account.substr(slash + 1);
+}
+
+template <class Record, class Each>
+void ForEach(void* buffer, std::uint32_t count, Each each) {
+    const Record* records = static_cast<const Record*>(buffer);
+    for (std::uint32_t i = 0; i < count; ++i)
+        each(records[i]);
+}
+
+std::uint32_t Status(NET_API_STATUS status) {
+    return static_cast<std::uint32_t>(status);
+}
+
+// The domain's name and SID as the server knows them.
+std::uint32_t ServerDomain(const char* server, std::string& name, std::string& sid) {
+    void* buffer = nullptr;
+    const std::uint32_t status = Status(NetUserModalsGet(server, 2, reinterpret_cast<uint8_t**>(&buffer)));
+    if (status == 0 && buffer != nullptr) {
+        const auto* info = static_cast<const USER_MODALS_INFO_2*>(buffer);
+        name = info->usrmod2_domain_name != nullptr ? info->usrmod2_domain_name : "";
+        sid = SidText(info->usrmod2_domain_id);
+    }
+    if (buffer != nullptr)
+        NetApiBufferFree(buffer);
+    return status;
+}
+
+// One page of a display listing; 234 when entries follow it.
+std::uint32_t DisplayPage(const char* server, std::uint32_t level, std::uint32_t index,
+                          std::uint32_t count, Response& response) {
+    void* buffer = nullptr;
+    std::uint32_t read = 0;
+    const std::uint32_t status = Status(
+        NetQueryDisplayInformation(server, level, index, count, MAX_PREFERRED, &read, &buffer));
+    if ((status == 0 || status == ERROR_MORE_DATA_CODE) && buffer != nullptr) {
+        if (level == DISPLAY_USERS_LEVEL)
+            ForEach<NET_DISPLAY_USER>(buffer, read, [&](const NET_DISPLAY_USER& user) {
+                response.entries.push_back({user.usri1_name, "", user.usri1_user_id, user.usri1_next_index});
+            });
+        else if (level == DISPLAY_MACHINES_LEVEL)
+            ForEach<NET_DISPLAY_MACHINE>(buffer, read, [&](const NET_DISPLAY_MACHINE& machine) {
+                response.entries.push_back(
+                    {machine.usri2_name, "", machine.usri2_user_id, machine.usri2_next_index});
+            });
+        else
+            ForEach<NET_DISPLAY_GROUP>(buffer, read, [&](const NET_DISPLAY_GROUP& group) {
+                response.entries.push_back(
+                    {group.grpi3_name, "", group.grpi3_group_id, group.grpi3_next_index});
+            });
+    }
+    if (buffer != nullptr)
+        NetApiBufferFree(buffer);
+    // Past the end Samba answers 0 with nothing, as Windows does.
+    return status;
+}
+
+std::uint32_t ServerEnum(const Request& request, Response& response) {
+    const char* domain = request.name.empty() ? nullptr : request.name.c_str();
+    DOMAIN_CONTROLLER_INFO* controller = nullptr;
+    // The Samba library has no browse list. The domains it can name are
+    // this machine's own (as its controller names it, found through DNS)
+    // and the one asked about; the servers of a domain are the computer
+    // accounts its controller lists.
+    if ((request.a & SV_TYPE_DOMAIN_ENUM_FLAG) != 0 && request.a != SV_TYPE_ALL_FLAG) {
+        const std::uint32_t status =
+            Status(DsGetDcName(nullptr, domain, nullptr, nullptr, DS_RETURN_FLAT_NAME_FLAG, &controller));
+        if (status == 0 && controller != nullptr && controller->domain_name != nullptr)
+            response.entries.push_back({controller->domain_name, "", 0, 0});
+        if (controller != nullptr)
+            NetApiBufferFree(controller);
+        return status == 0 ? 0 : ERROR_NO_BROWSER_SERVERS_FOUND_CODE;
+    }
+    std::uint32_t status = Status(DsGetDcName(nullptr, domain, nullptr, nullptr, 0, &controller));
+    std::string address;
+    if (status == 0 && controller != nullptr && controller->domain_controller_address != nullptr)
+        address = controller->domain_controller_address;
+    if (controller != nullptr)
+        NetApiBufferFree(controller);
+    if (status != 0)
+        return ERROR_NO_BROWSER_SERVERS_FOUND_CODE;
+    while (!address.empty() && address.front() == '\\')
+        address.erase(0, 1);
+    Response page;
+    std::uint32_t index = 0;
+    do {
+        page.entries.clear();
+        status = DisplayPage(address.c_str(), DISPLAY_MACHINES_LEVEL, index, 100, page);
+        for (Entry& entry : page.entries) {
+            if (!entry.name.empty() && entry.name.back() == '$')
+                entry.name.pop_back();
+            index = entry.b;
+            response.entries.push_back({entry.name, "", 0, 0});
+        }
+    } while (status == ERROR_MORE_DATA_CODE && !page.entries.empty());
+    return status;
+}
+
+std::uint32_t GetDcName(const Request& request, Response& response) {
+    const char* domain = request.name.empty() ? nullptr : request.name.c_str();
+    DOMAIN_CONTROLLER_INFO* controller = nullptr;
+    const std::uint32_t status = Status(DsGetDcName(nullptr, domain, nullptr, nullptr,
+                                                    request.a != 0 ? DS_PDC_REQUIRED_FLAG : 0, &controller));
+    if (status == 0 && controller != nullptr && controller->domain_controller_name != nullptr)
+        response.entries.push_back({controller->domain_controller_name, "", 0, 0});
+    if (controller != nullptr)
+        NetApiBufferFree(controller);
+    return status;
+}
+
+std::uint32_t WkstaGetInfo(const Request& request, Response& response) {
+    void* buffer = nullptr;
+    const std::uint32_t status =
+        Status(NetWkstaGetInfo(ServerArgument(request), 100, reinterpret_cast<uint8_t**>(&buffer)));
+    if (status == 0 && buffer != nullptr) {
+        const auto* info = static_cast<const WkstaInfo100*>(buffer);
+        response.entries.push_back({info->langroup != nullptr ? info->langroup : "", "", 0, 0});
+    }
+    if (buffer != nullptr)
+        NetApiBufferFree(buffer);
+    return status;
+}
+
+std::uint32_t ServerGetInfo(const Request& request) {
+    void* buffer = nullptr;
+    const std::uint32_t status =
+        Status(NetServerGetInfo(ServerArgument(request), 100, reinterpret_cast<uint8_t**>(&buffer)));
+    if (buffer != nullptr)
+        NetApiBufferFree(buffer);
+    return status;
+}
+
+// The listing calls share one shape: a buffer of `Record`s, one name each.
+template <class Record, class Call, class Name>
+std::uint32_t Listing(Response& response, Call call, Name name) {
+    void* buffer = nullptr;
+    std::uint32_t read = 0;
+    const std::uint32_t status = call(&buffer, &read);
+    if ((status == 0 || status == ERROR_MORE_DATA_CODE) && buffer != nullptr)
+        ForEach<Record>(buffer, read, [&](const Record& record) { response.entries.push_back(name(record)); });
+    if (buffer != nullptr)
+        NetApiBufferFree(buffer);
+    return status;
+}
+
+Entry Named(const char* name) {
+    return Entry{name != nullptr ? name : "", "", 0, 0};
+}
+
+std::uint32_t ShareEnum(const Request& request, Response& response) {
+    return Listing<SHARE_INFO_1>(
+        response,
+        [&](void** buffer, std::uint32_t* read) {
+            std::uint32_t total = 0, resume = 0;
+            return Status(NetShareEnum(ServerArgument(request), 1, reinterpret_cast<uint8_t**>(buffer),
+                                       MAX_PREFERRED, read, &total, &resume));
+        },
+        [](const SHARE_INFO_1& share) { return Named(share.shi1_netname); });
+}
+
+std::uint32_t LocalGroupEnum(const Request& request, Response& response) {
+    const std::uint32_t status = Listing<LOCALGROUP_INFO_0>(
+        response,
+        [&](void** buffer, std::uint32_t* read) {
+            std::uint32_t total = 0, resume = 0;
+            return Status(NetLocalGroupEnum(ServerArgument(request), 0, reinterpret_cast<uint8_t**>(buffer),
+                                            MAX_PREFERRED, read, &total, &resume));
+        },
+        [](const LOCALGROUP_INFO_0& group) { return Named(group.lgrpi0_name); });
+    // The built-in aliases' SIDs are known without asking.
+    for (Entry& entry : response.entries)
+        for (const BuiltinAlias& alias : BUILTIN_ALIASES)
+            if (SameText(entry.name, alias.name))
+                entry.text = std::string(BUILTIN_DOMAIN_SID) + "-" + std::to_string(alias.rid);
+    return status;
+}
+
+std::uint32_t UserGetLocalGroups(const Request& request, Response& response) {
+    const std::string user = BareName(request.name);
+    return Listing<LOCALGROUP_USERS_INFO_0>(
+        response,
+        [&](void** buffer, std::uint32_t* read) {
+            std::uint32_t total = 0;
+            return Status(NetUserGetLocalGroups(ServerArgument(request), user.c_str(), 0,
+                                                LG_INCLUDE_INDIRECT_FLAG, reinterpret_cast<uint8_t**>(buffer),
+                                                MAX_PREFERRED, read, &total));
+        },
+        [](const LOCALGROUP_USERS_INFO_0& group) { return Named(group.lgrui0_name); });
+}
+
+std::uint32_t UserGetGroups(const Request& request, Response& response) {
+    const std::string user = BareName(request.name);
+    return Listing<GROUP_USERS_INFO_0>(
+        response,
+        [&](void** buffer, std::uint32_t* read) {
+            std::uint32_t total = 0;
+            return Status(NetUserGetGroups(ServerArgument(request), user.c_str(), 0,
+                                           reinterpret_cast<uint8_t**>(buffer), MAX_PREFERRED, read, &total));
+        },
+        [](const GROUP_USERS_INFO_0& group) { return Named(group.grui0_name); });
+}
+
+std::uint32_t LocalGroupGetMembers(const Request& request, Response& response) {
+    const std::string group = BareName(request.name);
+    // Whether the alias exists first: the member listing may be refused
+    // for every alias alike.
+    void* info = nullptr;
+    const std::uint32_t exists = Status(
+        NetLocalGroupGetInfo(ServerArgument(request), group.c_str(), 0, reinterpret_cast<uint8_t**>(&info)));
+    if (info != nullptr)
+        NetApiBufferFree(info);
+    if (exists != 0)
+        return exists;
+    return Listing<LOCALGROUP_MEMBERS_INFO_0>(
+        response,
+        [&](void** buffer, std::uint32_t* read) {
+            std::uint32_t total = 0, resume = 0;
+            return Status(NetLocalGroupGetMembers(ServerArgument(request), group.c_str(), 0,
+                                                  reinterpret_cast<uint8_t**>(buffer), MAX_PREFERRED, read,
+                                                  &total, &resume));
+        },
+        [](const LOCALGROUP_MEMBERS_INFO_0& member) { return Entry{"", SidText(member.lgrmi0_sid), 0, 0}; });
+}
+
+std::uint32_t GroupGetUsers(const Request& request, Response& response) {
+    const std::string group = BareName(request.name);
+    return Listing<GROUP_USERS_INFO_0>(
+        response,
+        [&](void** buffer, std::uint32_t* read) {
+            std::uint32_t total = 0, resume = 0;
+            return Status(NetGroupGetUsers(ServerArgument(request), group.c_str(), 0,
+                                           reinterpret_cast<uint8_t**>(buffer), MAX_PREFERRED, read, &total,
+                                           &resume));
+        },
+        [](const GROUP_USERS_INFO_0& user) { return Named(user.grui0_name); });
+}
+
+// The Samba library has no LSA lookups. A name resolves as a user (whose
+// record carries its SID), a global group (likewise), a built-in alias
+// (fixed SIDs) or the domain itself; the server's own aliases have no SID
+// the library can tell, and stay unresolved.
+std::uint32_t LookupName(const Request& request, Response& response) {
+    const char* server = ServerArgument(request);
+    std::string domain, domainSid;
+    std::uint32_t status = ServerDomain(server, domain, domainSid);
+    if (status != 0)
+        return status;
+    const std::string name = BareName(request.name);
+    const std::string given = request.name.size() > name.size() ? request.name.substr(0, request.name.size() - name.size() - 1) : "";
+    const bool builtinDomain = SameText(given, "BUILTIN");
+    if (!given.empty() && !builtinDomain && !SameText(given, domain.c_str()))
+        return ERROR_NONE_MAPPED_CODE;
+    if (!builtinDomain) {
+        if (given.empty() && SameText(name, domain.c_str())) {
+            response.entries.push_back({domain, domain, SID_TYPE_DOMAIN, 0});
+            response.entries.push_back({domainSid, "", 0, 0});
+            return 0;
+        }
+        void* buffer = nullptr;
+        status = Status(NetUserGetInfo(server, name.c_str(), 23, reinterpret_cast<uint8_t**>(&buffer)));
+        if (status == 0 && buffer != nullptr) {
+            const auto* user = static_cast<const USER_INFO_23*>(buffer);
+            response.entries.push_back({user->usri23_name, domain, SID_TYPE_USER, 0});
+            response.entries.push_back({SidText(user->usri23_user_sid), "", 0, 0});
+        }
+        if (buffer != nullptr)
+            NetApiBufferFree(buffer);
+        if (status != ERROR_NONE_MAPPED_CODE)
+            return status;
+        buffer = nullptr;
+        status = Status(NetGroupGetInfo(server, name.c_str(), 3, reinterpret_cast<uint8_t**>(&buffer)));
+        if (status == 0 && buffer != nullptr) {
+            const auto* group = static_cast<const GROUP_INFO_3*>(buffer);
+            response.entries.push_back({group->grpi3_name, domain, SID_TYPE_GROUP, 0});
+            response.entries.push_back({SidText(group->grpi3_group_sid), "", 0, 0});
+        }
+        if (buffer != nullptr)
+            NetApiBufferFree(buffer);
+        // A domain alias is not a group: its SID cannot be had.
+        if (status != ERROR_NONE_MAPPED_CODE && status != ERROR_INVALID_DATATYPE_CODE)
+            return status;
+        if (status == ERROR_INVALID_DATATYPE_CODE)
+            return ERROR_NONE_MAPPED_CODE;
+    }
+    for (const BuiltinAlias& alias : BUILTIN_ALIASES)
+        if (SameText(name, alias.name)) {
+            response.entries.push_back({alias.name, "BUILTIN", SID_TYPE_ALIAS, 0});
+            response.entries.push_back({std::string(BUILTIN_DOMAIN_SID) + "-" + std::to_string(alias.rid), "", 0, 0});
+            return 0;
+        }
+    return ERROR_NONE_MAPPED_CODE;
+}
+
+// A SID of the server's domain resolves through the display listings,
+// which give every account's relative id; a built-in alias from the fixed
+// table; anything else the library cannot resolve.
+std::uint32_t LookupSid(const Request& request, Response& response) {
+    const char* server = ServerArgument(request);
+    const std::string& sid = request.name;
+    const std::string builtinPrefix = std::string(BUILTIN_DOMAIN_SID) + "-";
+    if (sid.compare(0, builtinPrefix.size(), builtinPrefix) == 0) {
+        const std::string rid = sid.substr(builtinPrefix.size());
+        for (const BuiltinAlias& alias : BUILTIN_ALIASES)
+            if (rid == std::to_string(alias.rid)) {
+                response.entries.push_back({alias.name, "BUILTIN", SID_TYPE_ALIAS, 0});
+                return 0;
+            }
+        return ERROR_NONE_MAPPED_CODE;
+    }
+    std::string domain, domainSid;
+    std::uint32_t status = ServerDomain(server, domain, domainSid);
+    if (status != 0)
+        return status;
+    if (sid == domainSid) {
+        response.entries.push_back({domain, domain, SID_TYPE_DOMAIN, 0});
+        return 0;
+    }
+    const std::string prefix = domainSid + "-";
+    if (domainSid.empty() || sid.compare(0, prefix.size(), prefix) != 0 ||
+        sid.find('-', prefix.size()) != std::string::npos)
+        return ERROR_NONE_MAPPED_CODE;
+    const unsigned long rid = std::strtoul(sid.c_str() + prefix.size(), nullptr, 10);
+    for (const std::uint32_t level : {DISPLAY_USERS_LEVEL, DISPLAY_MACHINES_LEVEL, DISPLAY_GROUPS_LEVEL}) {
+        std::uint32_t index = 0;
+        Response page;
+        do {
+            page.entries.clear();
+            status = DisplayPage(server, level, index, 200, page);
+            if (status != 0 && status != ERROR_MORE_DATA_CODE)
+                return status;
+            for (const Entry& entry : page.entries) {
+                if (entry.a == rid) {
+                    response.entries.push_back(
+                        {entry.name, domain, level == DISPLAY_GROUPS_LEVEL ? SID_TYPE_GROUP : SID_TYPE_USER, 0});
+                    return 0;
+                }
+                index = entry.b;
+            }
+        } while (status == ERROR_MORE_DATA_CODE && !page.entries.empty());
+    }
+    return ERROR_NONE_MAPPED_CODE;
+}
+
+std::uint32_t Dispatch(const Request& request, Response& response) {
+    switch (request.operation) {
+    case OP_SERVER_ENUM:
+        return ServerEnum(request, response);
+    case OP_GET_DC_NAME:
+        return GetDcName(request, response);
+    case OP_WKSTA_GET_INFO:
+        return WkstaGetInfo(request, response);
+    case OP_SERVER_GET_INFO:
+        return ServerGetInfo(request);
+    case OP_SHARE_ENUM:
+        return ShareEnum(request, response);
+    case OP_QUERY_DISPLAY:
+        return DisplayPage(ServerArgument(request), request.a, request.b, request.c, response);
+    case OP_LOCAL_GROUP_ENUM:
+        return LocalGroupEnum(request, response);
+    case OP_USER_GET_LOCAL_GROUPS:
+        return UserGetLocalGroups(request, response);
+    case OP_USER_GET_GROUPS:
+        return UserGetGroups(request, response);
+    case OP_LOCAL_GROUP_GET_MEMBERS:
+        return LocalGroupGetMembers(request, response);
+    case OP_GROUP_GET_USERS:
+        return GroupGetUsers(request, response);
+    case OP_LOOKUP_NAME:
+        return LookupName(request, response);
+    case OP_LOOKUP_SID:
+        return LookupSid(request, response);
+    default:
+        return ERROR_INVALID_PARAMETER_CODE;
+    }
+}
+
+bool ReadAll(int fd, char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t got = read(fd, data, size);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        data += got;
+        size -= static_cast<std::size_t>(got);
+    }
+    return true;
+}
+
+bool WriteAll(int fd, const std::string& bytes) {
+    const char* data = bytes.data();
+    std::size_t size = bytes.size();
+    while (size > 0) {
+        const ssize_t sent = send(fd, data, size, MSG_NOSIGNAL);
+        if (sent < 0 && errno == EINTR)
+            continue;
+        if (sent <= 0)
+            return false;
+        data += sent;
+        size -= static_cast<std::size_t>(sent);
+    }
+    return true;
+}
+
+bool ReadRequest(Request& request) {
+    unsigned char header[4];
+    if (!ReadAll(STDIN_FILENO, reinterpret_cast<char*>(header), sizeof header))
+        return false;
+    const std::uint32_t size = header[0] | (header[1] << 8) | (header[2] << 16) |
+                               (static_cast<std::uint32_t>(header[3]) << 24);
+    if (size > MAX_MESSAGE)
+        return false;
+    std::string body(size, '\0');
+    return ReadAll(STDIN_FILENO, body.data(), size) && Decode(body, request);
+}
+
+} // namespace
+
+int main() {
+    std::signal(SIGPIPE, SIG_IGN);
+    OutputCapture output;
+    Context context;
+    Request request;
+    while (ReadRequest(request)) {
+        Response response;
+        const std::uint32_t started = context.Prepare(request);
+        if (started != 0) {
+            response.status = started;
+            response.reason = REASON_NOT_CONFIGURED;
+        } else {
+            bool resolved = false;
+            // Answer before the library's own limit ends this process.
+            const std::uint32_t probeMs = request.timeoutMs - request.timeoutMs / 4;
+            const Reason reach = request.server.empty() ? REASON_NONE : Reach(request.server, probeMs, resolved);
+            if (reach != REASON_NONE) {
+                response.status = ERROR_CAN_NOT_COMPLETE_CODE;
+                response.reason = reach;
+            } else {
+                response.status = Dispatch(request, response);
+                const std::string printed = output.Take();
+                if (response.status == ERROR_CAN_NOT_COMPLETE_CODE) {
+                    response.reason = ConnectionReason(printed);
+                    if (response.reason == REASON_NONE && !request.server.empty() && !resolved)
+                        response.reason = REASON_NAME_UNKNOWN;
+                }
+            }
+            if (response.status != 0 && response.status != ERROR_MORE_DATA_CODE)
+                response.entries.clear();
+        }
+        output.Take();
+        if (!WriteAll(STDIN_FILENO, Encode(response)))
+            return 1;
+    }
+    return 0;
+}
