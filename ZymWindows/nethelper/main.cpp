@@ -176,8 +176,11 @@ Reason Reach(const std::string& server, std::uint32_t timeoutMs, bool& resolved)
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* found = nullptr;
-    if (getaddrinfo(server.c_str(), "445", &hints, &found) != 0 || found == nullptr)
-        return REASON_NONE; // perhaps a NetBIOS name, which Samba resolves itself
+    if (getaddrinfo(server.c_str(), "445", &hints, &found) != 0 || found == nullptr) {
+        // A NetBIOS name may still resolve through Samba's own means; a
+        // name with a dot is a DNS name, and DNS has spoken.
+        return server.find('.') != std::string::npos ? REASON_NAME_UNKNOWN : REASON_NONE;
+    }
     resolved = true;
     Reason reason = REASON_UNREACHABLE;
     for (addrinfo* address = found; address != nullptr; address = address->ai_next) {
