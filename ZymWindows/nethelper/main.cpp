@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <netdb.h>
 #include <poll.h>
@@ -30,7 +31,9 @@ constexpr std::uint32_t ERROR_SUCCESS_CODE = 0;
 constexpr std::uint32_t ERROR_INVALID_PARAMETER_CODE = 87;
 constexpr std::uint32_t ERROR_MORE_DATA_CODE = 234;
 constexpr std::uint32_t ERROR_CAN_NOT_COMPLETE_CODE = 1003;
+constexpr std::uint32_t ERROR_NO_SUCH_USER_CODE = 1317;
 constexpr std::uint32_t ERROR_NONE_MAPPED_CODE = 1332;
+constexpr std::uint32_t ERROR_NO_SUCH_DOMAIN_CODE = 1355;
 constexpr std::uint32_t ERROR_INVALID_DATATYPE_CODE = 1804;
 constexpr std::uint32_t ERROR_NO_BROWSER_SERVERS_FOUND_CODE = 6118;
 constexpr std::uint32_t MAX_PREFERRED = 0xFFFFFFFFU;
@@ -302,8 +305,24 @@ std::uint32_t DisplayPage(const char* server, std::uint32_t level, std::uint32_t
     return status;
 }
 
+// The domain a call names, or this machine's own from its configuration:
+// DsGetDcName without a domain crashes in this Samba version. The Samba
+// library exports no accessor of its own for it; the configuration library
+// it loads does.
+std::string DomainOrOwn(const std::string& domain) {
+    if (!domain.empty())
+        return domain;
+    using Getter = const char* (*)();
+    const auto workgroup = reinterpret_cast<Getter>(dlsym(RTLD_DEFAULT, "lp_workgroup"));
+    const char* own = workgroup != nullptr ? workgroup() : nullptr;
+    return own != nullptr ? own : "";
+}
+
 std::uint32_t ServerEnum(const Request& request, Response& response) {
-    const char* domain = request.name.empty() ? nullptr : request.name.c_str();
+    const std::string named = DomainOrOwn(request.name);
+    if (named.empty())
+        return ERROR_NO_BROWSER_SERVERS_FOUND_CODE;
+    const char* domain = named.c_str();
     DOMAIN_CONTROLLER_INFO* controller = nullptr;
     // The Samba library has no browse list. The domains it can name are
     // this machine's own (as its controller names it, found through DNS)
@@ -344,7 +363,10 @@ std::uint32_t ServerEnum(const Request& request, Response& response) {
 }
 
 std::uint32_t GetDcName(const Request& request, Response& response) {
-    const char* domain = request.name.empty() ? nullptr : request.name.c_str();
+    const std::string named = DomainOrOwn(request.name);
+    if (named.empty())
+        return ERROR_NO_SUCH_DOMAIN_CODE;
+    const char* domain = named.c_str();
     DOMAIN_CONTROLLER_INFO* controller = nullptr;
     const std::uint32_t status = Status(DsGetDcName(nullptr, domain, nullptr, nullptr,
                                                     request.a != 0 ? DS_PDC_REQUIRED_FLAG : 0, &controller));
@@ -512,7 +534,8 @@ std::uint32_t LookupName(const Request& request, Response& response) {
         }
         if (buffer != nullptr)
             NetApiBufferFree(buffer);
-        if (status != ERROR_NONE_MAPPED_CODE)
+        // 1317: the name is an account, but not a user.
+        if (status != ERROR_NONE_MAPPED_CODE && status != ERROR_NO_SUCH_USER_CODE)
             return status;
         buffer = nullptr;
         status = Status(NetGroupGetInfo(server, name.c_str(), 3, reinterpret_cast<uint8_t**>(&buffer)));
