@@ -187,8 +187,9 @@ Reason Reach(const std::string& server, std::uint32_t timeoutMs, bool& resolved)
     resolved = true;
     Reason reason = REASON_UNREACHABLE;
     for (addrinfo* address = found; address != nullptr; address = address->ai_next) {
-        const int fd = socket(address->ai_family, address->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
-                              address->ai_protocol);
+        const int fd =
+            socket(address->ai_family, address->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
+                   address->ai_protocol);
         if (fd < 0)
             continue;
         int result = connect(fd, address->ai_addr, address->ai_addrlen);
@@ -251,8 +252,7 @@ std::string BareName(const std::string& account) {
     return slash == std::string::npos ? account : account.substr(slash + 1);
 }
 
-template <class Record, class Each>
-void ForEach(void* buffer, std::uint32_t count, Each each) {
+template <class Record, class Each> void ForEach(void* buffer, std::uint32_t count, Each each) {
     const Record* records = static_cast<const Record*>(buffer);
     for (std::uint32_t i = 0; i < count; ++i)
         each(records[i]);
@@ -265,7 +265,8 @@ std::uint32_t Status(NET_API_STATUS status) {
 // The domain's name and SID as the server knows them.
 std::uint32_t ServerDomain(const char* server, std::string& name, std::string& sid) {
     void* buffer = nullptr;
-    const std::uint32_t status = Status(NetUserModalsGet(server, 2, reinterpret_cast<uint8_t**>(&buffer)));
+    const std::uint32_t status =
+        Status(NetUserModalsGet(server, 2, reinterpret_cast<uint8_t**>(&buffer)));
     if (status == 0 && buffer != nullptr) {
         const auto* info = static_cast<const USER_MODALS_INFO_2*>(buffer);
         name = info->usrmod2_domain_name != nullptr ? info->usrmod2_domain_name : "";
@@ -286,7 +287,8 @@ std::uint32_t DisplayPage(const char* server, std::uint32_t level, std::uint32_t
     if ((status == 0 || status == ERROR_MORE_DATA_CODE) && buffer != nullptr) {
         if (level == DISPLAY_USERS_LEVEL)
             ForEach<NET_DISPLAY_USER>(buffer, read, [&](const NET_DISPLAY_USER& user) {
-                response.entries.push_back({user.usri1_name, "", user.usri1_user_id, user.usri1_next_index});
+                response.entries.push_back(
+                    {user.usri1_name, "", user.usri1_user_id, user.usri1_next_index});
             });
         else if (level == DISPLAY_MACHINES_LEVEL)
             ForEach<NET_DISPLAY_MACHINE>(buffer, read, [&](const NET_DISPLAY_MACHINE& machine) {
@@ -329,8 +331,8 @@ std::uint32_t ServerEnum(const Request& request, Response& response) {
     // and the one asked about; the servers of a domain are the computer
     // accounts its controller lists.
     if ((request.a & SV_TYPE_DOMAIN_ENUM_FLAG) != 0 && request.a != SV_TYPE_ALL_FLAG) {
-        const std::uint32_t status =
-            Status(DsGetDcName(nullptr, domain, nullptr, nullptr, DS_RETURN_FLAT_NAME_FLAG, &controller));
+        const std::uint32_t status = Status(
+            DsGetDcName(nullptr, domain, nullptr, nullptr, DS_RETURN_FLAT_NAME_FLAG, &controller));
         if (status == 0 && controller != nullptr && controller->domain_name != nullptr)
             response.entries.push_back({controller->domain_name, "", 0, 0});
         if (controller != nullptr)
@@ -368,8 +370,8 @@ std::uint32_t GetDcName(const Request& request, Response& response) {
         return ERROR_NO_SUCH_DOMAIN_CODE;
     const char* domain = named.c_str();
     DOMAIN_CONTROLLER_INFO* controller = nullptr;
-    const std::uint32_t status = Status(DsGetDcName(nullptr, domain, nullptr, nullptr,
-                                                    request.a != 0 ? DS_PDC_REQUIRED_FLAG : 0, &controller));
+    const std::uint32_t status = Status(DsGetDcName(
+        nullptr, domain, nullptr, nullptr, request.a != 0 ? DS_PDC_REQUIRED_FLAG : 0, &controller));
     if (status == 0 && controller != nullptr && controller->domain_controller_name != nullptr)
         response.entries.push_back({controller->domain_controller_name, "", 0, 0});
     if (controller != nullptr)
@@ -392,8 +394,8 @@ std::uint32_t WkstaGetInfo(const Request& request, Response& response) {
 
 std::uint32_t ServerGetInfo(const Request& request) {
     void* buffer = nullptr;
-    const std::uint32_t status =
-        Status(NetServerGetInfo(ServerArgument(request), 100, reinterpret_cast<uint8_t**>(&buffer)));
+    const std::uint32_t status = Status(
+        NetServerGetInfo(ServerArgument(request), 100, reinterpret_cast<uint8_t**>(&buffer)));
     if (buffer != nullptr)
         NetApiBufferFree(buffer);
     return status;
@@ -406,7 +408,8 @@ std::uint32_t Listing(Response& response, Call call, Name name) {
     std::uint32_t read = 0;
     const std::uint32_t status = call(&buffer, &read);
     if ((status == 0 || status == ERROR_MORE_DATA_CODE) && buffer != nullptr)
-        ForEach<Record>(buffer, read, [&](const Record& record) { response.entries.push_back(name(record)); });
+        ForEach<Record>(buffer, read,
+                        [&](const Record& record) { response.entries.push_back(name(record)); });
     if (buffer != nullptr)
         NetApiBufferFree(buffer);
     return status;
@@ -421,8 +424,9 @@ std::uint32_t ShareEnum(const Request& request, Response& response) {
         response,
         [&](void** buffer, std::uint32_t* read) {
             std::uint32_t total = 0, resume = 0;
-            return Status(NetShareEnum(ServerArgument(request), 1, reinterpret_cast<uint8_t**>(buffer),
-                                       MAX_PREFERRED, read, &total, &resume));
+            return Status(NetShareEnum(ServerArgument(request), 1,
+                                       reinterpret_cast<uint8_t**>(buffer), MAX_PREFERRED, read,
+                                       &total, &resume));
         },
         [](const SHARE_INFO_1& share) { return Named(share.shi1_netname); });
 }
@@ -432,8 +436,9 @@ std::uint32_t LocalGroupEnum(const Request& request, Response& response) {
         response,
         [&](void** buffer, std::uint32_t* read) {
             std::uint32_t total = 0, resume = 0;
-            return Status(NetLocalGroupEnum(ServerArgument(request), 0, reinterpret_cast<uint8_t**>(buffer),
-                                            MAX_PREFERRED, read, &total, &resume));
+            return Status(NetLocalGroupEnum(ServerArgument(request), 0,
+                                            reinterpret_cast<uint8_t**>(buffer), MAX_PREFERRED,
+                                            read, &total, &resume));
         },
         [](const LOCALGROUP_INFO_0& group) { return Named(group.lgrpi0_name); });
     // The built-in aliases' SIDs are known without asking.
@@ -450,9 +455,9 @@ std::uint32_t UserGetLocalGroups(const Request& request, Response& response) {
         response,
         [&](void** buffer, std::uint32_t* read) {
             std::uint32_t total = 0;
-            return Status(NetUserGetLocalGroups(ServerArgument(request), user.c_str(), 0,
-                                                LG_INCLUDE_INDIRECT_FLAG, reinterpret_cast<uint8_t**>(buffer),
-                                                MAX_PREFERRED, read, &total));
+            return Status(NetUserGetLocalGroups(
+                ServerArgument(request), user.c_str(), 0, LG_INCLUDE_INDIRECT_FLAG,
+                reinterpret_cast<uint8_t**>(buffer), MAX_PREFERRED, read, &total));
         },
         [](const LOCALGROUP_USERS_INFO_0& group) { return Named(group.lgrui0_name); });
 }
@@ -464,7 +469,8 @@ std::uint32_t UserGetGroups(const Request& request, Response& response) {
         [&](void** buffer, std::uint32_t* read) {
             std::uint32_t total = 0;
             return Status(NetUserGetGroups(ServerArgument(request), user.c_str(), 0,
-                                           reinterpret_cast<uint8_t**>(buffer), MAX_PREFERRED, read, &total));
+                                           reinterpret_cast<uint8_t**>(buffer), MAX_PREFERRED, read,
+                                           &total));
         },
         [](const GROUP_USERS_INFO_0& group) { return Named(group.grui0_name); });
 }
@@ -474,8 +480,8 @@ std::uint32_t LocalGroupGetMembers(const Request& request, Response& response) {
     // Whether the alias exists first: the member listing may be refused
     // for every alias alike.
     void* info = nullptr;
-    const std::uint32_t exists = Status(
-        NetLocalGroupGetInfo(ServerArgument(request), group.c_str(), 0, reinterpret_cast<uint8_t**>(&info)));
+    const std::uint32_t exists = Status(NetLocalGroupGetInfo(
+        ServerArgument(request), group.c_str(), 0, reinterpret_cast<uint8_t**>(&info)));
     if (info != nullptr)
         NetApiBufferFree(info);
     if (exists != 0)
@@ -485,10 +491,12 @@ std::uint32_t LocalGroupGetMembers(const Request& request, Response& response) {
         [&](void** buffer, std::uint32_t* read) {
             std::uint32_t total = 0, resume = 0;
             return Status(NetLocalGroupGetMembers(ServerArgument(request), group.c_str(), 0,
-                                                  reinterpret_cast<uint8_t**>(buffer), MAX_PREFERRED, read,
-                                                  &total, &resume));
+                                                  reinterpret_cast<uint8_t**>(buffer),
+                                                  MAX_PREFERRED, read, &total, &resume));
         },
-        [](const LOCALGROUP_MEMBERS_INFO_0& member) { return Entry{"", SidText(member.lgrmi0_sid), 0, 0}; });
+        [](const LOCALGROUP_MEMBERS_INFO_0& member) {
+            return Entry{"", SidText(member.lgrmi0_sid), 0, 0};
+        });
 }
 
 std::uint32_t GroupGetUsers(const Request& request, Response& response) {
@@ -498,8 +506,8 @@ std::uint32_t GroupGetUsers(const Request& request, Response& response) {
         [&](void** buffer, std::uint32_t* read) {
             std::uint32_t total = 0, resume = 0;
             return Status(NetGroupGetUsers(ServerArgument(request), group.c_str(), 0,
-                                           reinterpret_cast<uint8_t**>(buffer), MAX_PREFERRED, read, &total,
-                                           &resume));
+                                           reinterpret_cast<uint8_t**>(buffer), MAX_PREFERRED, read,
+                                           &total, &resume));
         },
         [](const GROUP_USERS_INFO_0& user) { return Named(user.grui0_name); });
 }
@@ -515,7 +523,9 @@ std::uint32_t LookupName(const Request& request, Response& response) {
     if (status != 0)
         return status;
     const std::string name = BareName(request.name);
-    const std::string given = request.name.size() > name.size() ? request.name.substr(0, request.name.size() - name.size() - 1) : "";
+    const std::string given = request.name.size() > name.size()
+                                  ? request.name.substr(0, request.name.size() - name.size() - 1)
+                                  : "";
     const bool builtinDomain = SameText(given, "BUILTIN");
     if (!given.empty() && !builtinDomain && !SameText(given, domain.c_str()))
         return ERROR_NONE_MAPPED_CODE;
@@ -526,7 +536,8 @@ std::uint32_t LookupName(const Request& request, Response& response) {
             return 0;
         }
         void* buffer = nullptr;
-        status = Status(NetUserGetInfo(server, name.c_str(), 23, reinterpret_cast<uint8_t**>(&buffer)));
+        status =
+            Status(NetUserGetInfo(server, name.c_str(), 23, reinterpret_cast<uint8_t**>(&buffer)));
         if (status == 0 && buffer != nullptr) {
             const auto* user = static_cast<const USER_INFO_23*>(buffer);
             response.entries.push_back({user->usri23_name, domain, SID_TYPE_USER, 0});
@@ -538,7 +549,8 @@ std::uint32_t LookupName(const Request& request, Response& response) {
         if (status != ERROR_NONE_MAPPED_CODE && status != ERROR_NO_SUCH_USER_CODE)
             return status;
         buffer = nullptr;
-        status = Status(NetGroupGetInfo(server, name.c_str(), 3, reinterpret_cast<uint8_t**>(&buffer)));
+        status =
+            Status(NetGroupGetInfo(server, name.c_str(), 3, reinterpret_cast<uint8_t**>(&buffer)));
         if (status == 0 && buffer != nullptr) {
             const auto* group = static_cast<const GROUP_INFO_3*>(buffer);
             response.entries.push_back({group->grpi3_name, domain, SID_TYPE_GROUP, 0});
@@ -555,7 +567,8 @@ std::uint32_t LookupName(const Request& request, Response& response) {
     for (const BuiltinAlias& alias : BUILTIN_ALIASES)
         if (SameText(name, alias.name)) {
             response.entries.push_back({alias.name, "BUILTIN", SID_TYPE_ALIAS, 0});
-            response.entries.push_back({std::string(BUILTIN_DOMAIN_SID) + "-" + std::to_string(alias.rid), "", 0, 0});
+            response.entries.push_back(
+                {std::string(BUILTIN_DOMAIN_SID) + "-" + std::to_string(alias.rid), "", 0, 0});
             return 0;
         }
     return ERROR_NONE_MAPPED_CODE;
@@ -590,7 +603,8 @@ std::uint32_t LookupSid(const Request& request, Response& response) {
         sid.find('-', prefix.size()) != std::string::npos)
         return ERROR_NONE_MAPPED_CODE;
     const unsigned long rid = std::strtoul(sid.c_str() + prefix.size(), nullptr, 10);
-    for (const std::uint32_t level : {DISPLAY_USERS_LEVEL, DISPLAY_MACHINES_LEVEL, DISPLAY_GROUPS_LEVEL}) {
+    for (const std::uint32_t level :
+         {DISPLAY_USERS_LEVEL, DISPLAY_MACHINES_LEVEL, DISPLAY_GROUPS_LEVEL}) {
         std::uint32_t index = 0;
         Response page;
         do {
@@ -601,7 +615,8 @@ std::uint32_t LookupSid(const Request& request, Response& response) {
             for (const Entry& entry : page.entries) {
                 if (entry.a == rid) {
                     response.entries.push_back(
-                        {entry.name, domain, level == DISPLAY_GROUPS_LEVEL ? SID_TYPE_GROUP : SID_TYPE_USER, 0});
+                        {entry.name, domain,
+                         level == DISPLAY_GROUPS_LEVEL ? SID_TYPE_GROUP : SID_TYPE_USER, 0});
                     return 0;
                 }
                 index = entry.b;
@@ -701,7 +716,8 @@ int main() {
             bool resolved = false;
             // Answer before the library's own limit ends this process.
             const std::uint32_t probeMs = request.timeoutMs - request.timeoutMs / 4;
-            const Reason reach = request.server.empty() ? REASON_NONE : Reach(request.server, probeMs, resolved);
+            const Reason reach =
+                request.server.empty() ? REASON_NONE : Reach(request.server, probeMs, resolved);
             if (reach != REASON_NONE) {
                 response.status = ERROR_CAN_NOT_COMPLETE_CODE;
                 response.reason = reach;

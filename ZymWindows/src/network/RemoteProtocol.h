@@ -32,39 +32,39 @@ enum Operation : std::uint32_t {
 // status: the library turns these into the codes the callers expect.
 enum Reason : std::uint32_t {
     REASON_NONE = 0,
-    REASON_NAME_UNKNOWN,      // the server's name did not resolve
-    REASON_REFUSED,           // nothing listens on the server's port
-    REASON_UNREACHABLE,       // no answer to the connection, or no route
-    REASON_LOGON_FAILURE,     // the server refused the credentials
-    REASON_ACCESS_DENIED,     // logged on, but not allowed
-    REASON_NOT_CONFIGURED,    // the client library could not start
+    REASON_NAME_UNKNOWN,   // the server's name did not resolve
+    REASON_REFUSED,        // nothing listens on the server's port
+    REASON_UNREACHABLE,    // no answer to the connection, or no route
+    REASON_LOGON_FAILURE,  // the server refused the credentials
+    REASON_ACCESS_DENIED,  // logged on, but not allowed
+    REASON_NOT_CONFIGURED, // the client library could not start
 };
 
 constexpr std::uint32_t MAX_MESSAGE = 16U << 20;
 
 struct Request {
     std::uint32_t operation = 0;
-    std::string user;     // empty: no explicit credentials
+    std::string user; // empty: no explicit credentials
     std::string password;
     std::uint32_t useCcache = 0;
     std::uint32_t timeoutMs = 0;
-    std::string server;   // without leading backslashes; may be empty
-    std::string name;     // the account, group or domain the call is about
-    std::uint32_t a = 0;  // level, type, flags
-    std::uint32_t b = 0;  // index
-    std::uint32_t c = 0;  // count
+    std::string server;  // without leading backslashes; may be empty
+    std::string name;    // the account, group or domain the call is about
+    std::uint32_t a = 0; // level, type, flags
+    std::uint32_t b = 0; // index
+    std::uint32_t c = 0; // count
 };
 
 // One result entry; which fields are set depends on the operation.
 struct Entry {
     std::string name;
-    std::string text;  // a SID in text form, or a domain
+    std::string text; // a SID in text form, or a domain
     std::uint32_t a = 0;
     std::uint32_t b = 0;
 };
 
 struct Response {
-    std::uint32_t status = 0;  // the Samba call's own status
+    std::uint32_t status = 0; // the Samba call's own status
     std::uint32_t reason = REASON_NONE;
     std::vector<Entry> entries;
 };
@@ -134,9 +134,9 @@ inline std::string Encode(const Request& request) {
 inline bool Decode(const std::string& body, Request& request) {
     Reader in(body);
     return in.Number(request.operation) && in.Text(request.user) && in.Text(request.password) &&
-           in.Number(request.useCcache) && in.Number(request.timeoutMs) && in.Text(request.server) &&
-           in.Text(request.name) && in.Number(request.a) && in.Number(request.b) &&
-           in.Number(request.c);
+           in.Number(request.useCcache) && in.Number(request.timeoutMs) &&
+           in.Text(request.server) && in.Text(request.name) && in.Number(request.a) &&
+           in.Number(request.b) && in.Number(request.c);
 }
 
 inline std::string Encode(const Response& response) {

@@ -72,7 +72,8 @@ std::set<std::string> Names(const std::vector<std::u16string>& list) {
 }
 
 std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return std::tolower(c); });
     return text;
 }
 
@@ -91,7 +92,8 @@ protected:
         pages = 0;
         for (;;) {
             std::vector<DisplayEntry> page;
-            const unsigned long result = m_Provider->QueryDisplayInformation(DC, level, index, count, page);
+            const unsigned long result =
+                m_Provider->QueryDisplayInformation(DC, level, index, count, page);
             EXPECT_TRUE(result == 0 || result == 234) << result;
             ++pages;
             if (result == 234) {
@@ -122,7 +124,8 @@ TEST_F(RemoteProvider, UsersComePageByPageThroughTheNextIndexChain) {
     }
     EXPECT_EQ(USERS_IN_DOMAIN, names.size());
     EXPECT_EQ(USERS_IN_DOMAIN, rids.size());
-    EXPECT_TRUE(names.count("Administrator") && names.count("zymuser01") && names.count("zymuser40"));
+    EXPECT_TRUE(names.count("Administrator") && names.count("zymuser01") &&
+                names.count("zymuser40"));
     EXPECT_TRUE(rids.count(500)); // the administrator's well-known relative id
 
     // A page from the middle starts where the chain said, in the same order.
@@ -152,7 +155,8 @@ TEST_F(RemoteProvider, MachinesAndGroupsAreListedWithTheirRelativeIds) {
         }
     }
     EXPECT_EQ(groups.size(), names.size());
-    EXPECT_TRUE(names.count("Zym Staff") && names.count("Zym Admins") && names.count("Domain Admins"));
+    EXPECT_TRUE(names.count("Zym Staff") && names.count("Zym Admins") &&
+                names.count("Domain Admins"));
     // Domain local groups are aliases, not groups.
     EXPECT_FALSE(names.count("Zym Readers"));
 }
@@ -166,8 +170,9 @@ TEST_F(RemoteProvider, GroupMembershipBothWays) {
 
     std::vector<Account> users;
     ASSERT_EQ(0UL, m_Provider->GroupGetUsers(DC, u"Zym Staff", users));
-    EXPECT_EQ((std::set<std::string>{"zymuser01", "zymuser02", "zymuser03", "zymuser04", "zymuser05"}),
-              Names(users));
+    EXPECT_EQ(
+        (std::set<std::string>{"zymuser01", "zymuser02", "zymuser03", "zymuser04", "zymuser05"}),
+        Names(users));
     ASSERT_EQ(0UL, m_Provider->GroupGetUsers(DC, u"Zym Admins", users));
     EXPECT_EQ((std::set<std::string>{"zymuser01"}), Names(users));
 }
@@ -176,7 +181,8 @@ TEST_F(RemoteProvider, LocalGroupsOfTheServerAndOfAUser) {
     std::vector<Account> aliases;
     ASSERT_EQ(0UL, m_Provider->LocalGroupEnum(DC, aliases));
     const std::set<std::string> names = Names(aliases);
-    EXPECT_TRUE(names.count("Administrators") && names.count("Users") && names.count("Zym Readers"));
+    EXPECT_TRUE(names.count("Administrators") && names.count("Users") &&
+                names.count("Zym Readers"));
     for (const Account& alias : aliases)
         if (alias.name == u"Administrators") {
             EXPECT_EQ(u"S-1-5-32-544", alias.sid.ToString());
@@ -234,16 +240,20 @@ TEST_F(RemoteProvider, NamesAndSidsResolveBothWays) {
 
     for (const ResolvedAccount* account : {&user, &group, &domain, &alias}) {
         ResolvedAccount back;
-        ASSERT_EQ(0UL, m_Provider->LookupAccountSid(DC, account->sid, back)) << Narrow(account->name);
+        ASSERT_EQ(0UL, m_Provider->LookupAccountSid(DC, account->sid, back))
+            << Narrow(account->name);
         EXPECT_EQ(account->name, back.name);
         EXPECT_EQ(account->domain, back.domain);
         EXPECT_EQ(account->type, back.type);
     }
-    std::vector<std::uint32_t> unknownRid{21, domain.sid.SubAuthority(1), domain.sid.SubAuthority(2),
-                                          domain.sid.SubAuthority(3), 999999};
+    std::vector<std::uint32_t> unknownRid{21, domain.sid.SubAuthority(1),
+                                          domain.sid.SubAuthority(2), domain.sid.SubAuthority(3),
+                                          999999};
     ResolvedAccount none;
-    EXPECT_EQ(1332UL, m_Provider->LookupAccountSid(DC, ZymSecurity::BinarySID(5, unknownRid), none));
-    EXPECT_EQ(1332UL, m_Provider->LookupAccountSid(DC, ZymSecurity::BinarySID(5, {21, 1, 2, 3, 500}), none));
+    EXPECT_EQ(1332UL,
+              m_Provider->LookupAccountSid(DC, ZymSecurity::BinarySID(5, unknownRid), none));
+    EXPECT_EQ(1332UL, m_Provider->LookupAccountSid(
+                          DC, ZymSecurity::BinarySID(5, {21, 1, 2, 3, 500}), none));
 }
 
 TEST_F(RemoteProvider, DomainControllerByEitherNameAndPrimary) {

@@ -115,12 +115,13 @@ public:
             Stop(true);
             return late ? TIMED_OUT : FAILED;
         }
-        const std::uint32_t size = static_cast<unsigned char>(header[0]) |
-                                   (static_cast<unsigned char>(header[1]) << 8) |
-                                   (static_cast<unsigned char>(header[2]) << 16) |
-                                   (static_cast<std::uint32_t>(static_cast<unsigned char>(header[3])) << 24);
+        const std::uint32_t size =
+            static_cast<unsigned char>(header[0]) | (static_cast<unsigned char>(header[1]) << 8) |
+            (static_cast<unsigned char>(header[2]) << 16) |
+            (static_cast<std::uint32_t>(static_cast<unsigned char>(header[3])) << 24);
         body.resize(size);
-        if (size > NetHelper::MAX_MESSAGE || !Receive(body, deadline) || !NetHelper::Decode(body, response)) {
+        if (size > NetHelper::MAX_MESSAGE || !Receive(body, deadline) ||
+            !NetHelper::Decode(body, response)) {
             const bool late = Clock::now() >= deadline;
             Stop(true);
             return late ? TIMED_OUT : FAILED;
@@ -176,7 +177,8 @@ private:
     // Waits until the socket is ready for `events` or the deadline passes.
     bool Wait(short events, Clock::time_point deadline) {
         for (;;) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
             if (left.count() <= 0)
                 return false;
             pollfd wait{m_Socket, events, 0};
@@ -193,7 +195,8 @@ private:
         while (done < bytes.size()) {
             if (!Wait(POLLOUT, deadline))
                 return false;
-            const ssize_t sent = send(m_Socket, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL | MSG_DONTWAIT);
+            const ssize_t sent = send(m_Socket, bytes.data() + done, bytes.size() - done,
+                                      MSG_NOSIGNAL | MSG_DONTWAIT);
             if (sent < 0 && (errno == EINTR || errno == EAGAIN))
                 continue;
             if (sent <= 0)
@@ -208,7 +211,8 @@ private:
         while (done < bytes.size()) {
             if (!Wait(POLLIN, deadline))
                 return false;
-            const ssize_t got = recv(m_Socket, bytes.data() + done, bytes.size() - done, MSG_DONTWAIT);
+            const ssize_t got =
+                recv(m_Socket, bytes.data() + done, bytes.size() - done, MSG_DONTWAIT);
             if (got < 0 && (errno == EINTR || errno == EAGAIN))
                 continue;
             if (got <= 0)
@@ -237,7 +241,8 @@ public:
         return result == 1355 ? 6118 : result;
     }
 
-    unsigned long GetDcName(const std::u16string& domain, bool primary, std::u16string& controller) override {
+    unsigned long GetDcName(const std::u16string& domain, bool primary,
+                            std::u16string& controller) override {
         Request request = Make(NetHelper::OP_GET_DC_NAME, {});
         request.name = ZymCharset::ToUtf8(domain);
         request.a = primary ? 1 : 0;
@@ -265,16 +270,19 @@ public:
         return Call(Make(NetHelper::OP_SERVER_GET_INFO, server), RemoteSubject::Server, response);
     }
 
-    unsigned long ShareEnum(const std::u16string& server, std::vector<std::u16string>& shares) override {
+    unsigned long ShareEnum(const std::u16string& server,
+                            std::vector<std::u16string>& shares) override {
         Response response;
-        const unsigned long result = Call(Make(NetHelper::OP_SHARE_ENUM, server), RemoteSubject::Server, response);
+        const unsigned long result =
+            Call(Make(NetHelper::OP_SHARE_ENUM, server), RemoteSubject::Server, response);
         if (result == 0)
             shares = Names(response);
         return result;
     }
 
-    unsigned long QueryDisplayInformation(const std::u16string& server, DisplayLevel level, unsigned long index,
-                                          unsigned long count, std::vector<DisplayEntry>& page) override {
+    unsigned long QueryDisplayInformation(const std::u16string& server, DisplayLevel level,
+                                          unsigned long index, unsigned long count,
+                                          std::vector<DisplayEntry>& page) override {
         Request request = Make(NetHelper::OP_QUERY_DISPLAY, server);
         request.a = static_cast<std::uint32_t>(level);
         request.b = static_cast<std::uint32_t>(index);
@@ -289,7 +297,8 @@ public:
         return result;
     }
 
-    unsigned long LocalGroupEnum(const std::u16string& server, std::vector<Account>& groups) override {
+    unsigned long LocalGroupEnum(const std::u16string& server,
+                                 std::vector<Account>& groups) override {
         Response response;
         const unsigned long result =
             Call(Make(NetHelper::OP_LOCAL_GROUP_ENUM, server), RemoteSubject::Server, response);
@@ -300,19 +309,21 @@ public:
 
     unsigned long UserGetLocalGroups(const std::u16string& server, const std::u16string& account,
                                      std::vector<Account>& groups) override {
-        return AccountListing(NetHelper::OP_USER_GET_LOCAL_GROUPS, server, account, RemoteSubject::User, groups);
+        return AccountListing(NetHelper::OP_USER_GET_LOCAL_GROUPS, server, account,
+                              RemoteSubject::User, groups);
     }
 
     unsigned long UserGetGroups(const std::u16string& server, const std::u16string& user,
                                 std::vector<Account>& groups) override {
-        return AccountListing(NetHelper::OP_USER_GET_GROUPS, server, user, RemoteSubject::User, groups);
+        return AccountListing(NetHelper::OP_USER_GET_GROUPS, server, user, RemoteSubject::User,
+                              groups);
     }
 
     unsigned long LocalGroupGetMembers(const std::u16string& server, const std::u16string& group,
                                        std::vector<ZymSecurity::BinarySID>& members) override {
         std::vector<Account> accounts;
-        const unsigned long result =
-            AccountListing(NetHelper::OP_LOCAL_GROUP_GET_MEMBERS, server, group, RemoteSubject::Alias, accounts);
+        const unsigned long result = AccountListing(NetHelper::OP_LOCAL_GROUP_GET_MEMBERS, server,
+                                                    group, RemoteSubject::Alias, accounts);
         if (result == 0) {
             members.clear();
             for (const Account& account : accounts)
@@ -323,7 +334,8 @@ public:
 
     unsigned long GroupGetUsers(const std::u16string& server, const std::u16string& group,
                                 std::vector<Account>& users) override {
-        return AccountListing(NetHelper::OP_GROUP_GET_USERS, server, group, RemoteSubject::Group, users);
+        return AccountListing(NetHelper::OP_GROUP_GET_USERS, server, group, RemoteSubject::Group,
+                              users);
     }
 
     unsigned long LookupAccountName(const std::u16string& server, const std::u16string& account,
@@ -386,8 +398,9 @@ private:
         return accounts;
     }
 
-    unsigned long AccountListing(std::uint32_t operation, const std::u16string& server, const std::u16string& name,
-                                 RemoteSubject subject, std::vector<Account>& accounts) {
+    unsigned long AccountListing(std::uint32_t operation, const std::u16string& server,
+                                 const std::u16string& name, RemoteSubject subject,
+                                 std::vector<Account>& accounts) {
         Request request = Make(operation, server);
         request.name = ZymCharset::ToUtf8(name);
         Response response;
