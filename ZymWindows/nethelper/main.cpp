@@ -27,7 +27,6 @@ using namespace ZymWindows::NetHelper;
 namespace {
 
 // Win32 and NERR codes the helper itself returns.
-constexpr std::uint32_t ERROR_SUCCESS_CODE = 0;
 constexpr std::uint32_t ERROR_INVALID_PARAMETER_CODE = 87;
 constexpr std::uint32_t ERROR_MORE_DATA_CODE = 234;
 constexpr std::uint32_t ERROR_CAN_NOT_COMPLETE_CODE = 1003;
@@ -431,6 +430,14 @@ std::uint32_t ShareEnum(const Request& request, Response& response) {
         [](const SHARE_INFO_1& share) { return Named(share.shi1_netname); });
 }
 
+// The built-in aliases' SIDs are known without asking.
+void AddBuiltinSids(Response& response) {
+    for (Entry& entry : response.entries)
+        for (const BuiltinAlias& alias : BUILTIN_ALIASES)
+            if (SameText(entry.name, alias.name))
+                entry.text = std::string(BUILTIN_DOMAIN_SID) + "-" + std::to_string(alias.rid);
+}
+
 std::uint32_t LocalGroupEnum(const Request& request, Response& response) {
     const std::uint32_t status = Listing<LOCALGROUP_INFO_0>(
         response,
@@ -441,17 +448,13 @@ std::uint32_t LocalGroupEnum(const Request& request, Response& response) {
                                             read, &total, &resume));
         },
         [](const LOCALGROUP_INFO_0& group) { return Named(group.lgrpi0_name); });
-    // The built-in aliases' SIDs are known without asking.
-    for (Entry& entry : response.entries)
-        for (const BuiltinAlias& alias : BUILTIN_ALIASES)
-            if (SameText(entry.name, alias.name))
-                entry.text = std::string(BUILTIN_DOMAIN_SID) + "-" + std::to_string(alias.rid);
+    AddBuiltinSids(response);
     return status;
 }
 
 std::uint32_t UserGetLocalGroups(const Request& request, Response& response) {
     const std::string user = BareName(request.name);
-    return Listing<LOCALGROUP_USERS_INFO_0>(
+    const std::uint32_t status = Listing<LOCALGROUP_USERS_INFO_0>(
         response,
         [&](void** buffer, std::uint32_t* read) {
             std::uint32_t total = 0;
@@ -460,6 +463,8 @@ std::uint32_t UserGetLocalGroups(const Request& request, Response& response) {
                 reinterpret_cast<uint8_t**>(buffer), MAX_PREFERRED, read, &total));
         },
         [](const LOCALGROUP_USERS_INFO_0& group) { return Named(group.lgrui0_name); });
+    AddBuiltinSids(response);
+    return status;
 }
 
 std::uint32_t UserGetGroups(const Request& request, Response& response) {

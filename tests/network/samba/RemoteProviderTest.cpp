@@ -192,6 +192,7 @@ TEST_F(RemoteProvider, LocalGroupsOfTheServerAndOfAUser) {
     std::vector<Account> groups;
     ASSERT_EQ(0UL, m_Provider->UserGetLocalGroups(DC, u"zymuser40", groups));
     EXPECT_EQ((std::set<std::string>{"Users"}), Names(groups));
+    EXPECT_EQ(u"S-1-5-32-545", groups[0].sid.ToString());
 }
 
 TEST_F(RemoteProvider, UnknownAccountsGetTheCodeOfTheirKind) {
