@@ -109,6 +109,20 @@ wait_port() {
     fail "$what did not answer on $address:$port: $(tail -20 "$state"/*/log/stdout 2>/dev/null)"
 }
 
+# The domain controller's SMB logons go through its winbindd: until its
+# socket exists (in the controller's own /run), session setups fail with
+# NT_STATUS_INTERNAL_ERROR although port 445 answers.
+wait_winbind() {
+    local pid
+    pid="$(cat "$state/pids/samba")"
+    for _ in $(seq 300); do
+        kill -0 "$pid" 2>/dev/null || fail "the domain controller ended: $(tail -20 "$state/dc/log/stdout")"
+        [ -S "/proc/$pid/root/run/samba/winbindd/pipe" ] && return 0
+        sleep 0.1
+    done
+    fail "the domain controller's winbindd did not start: $(tail -20 "$state/dc/log/stdout")"
+}
+
 network() {
     ip netns add "$NS_SERVER"
     ip netns add "$NS_CLIENT"
@@ -264,6 +278,8 @@ up() {
     wait_port "$HANG_ADDRESS" 445 "the silent listener" hang
     wait_port "$DC_ADDRESS" 445 "the domain controller" samba
     wait_port "$DC_ADDRESS" 389 "the domain controller's LDAP" samba
+    wait_port "$DC_ADDRESS" 53 "the domain controller's DNS" samba
+    wait_winbind
     log "servers answering"
 }
 
