@@ -161,7 +161,9 @@ domain_controller() {
     mkdir -p "$dc/run" "$dc/ncalrpc" "$dc/log"
     install -d -m 0750 "$dc/ntp"
     : >"$state/empty.conf"
-    samba-tool domain provision -s "$state/empty.conf" --quiet \
+    # In the server namespace, like everything else, so that "down" ends a
+    # provisioning an interrupted run left behind.
+    ip netns exec "$NS_SERVER" samba-tool domain provision -s "$state/empty.conf" --quiet \
         --realm=ZYMTEST.LAN --domain=ZYMTEST --server-role=dc --dns-backend=SAMBA_INTERNAL \
         --adminpass="$ADMIN_PASSWORD" --targetdir="$dc" --host-name=dc1 --host-ip="$DC_ADDRESS" \
         --option="interfaces=lo $DC_ADDRESS/24" --option="bind interfaces only=yes" \
@@ -171,7 +173,7 @@ domain_controller() {
         fail "provisioning failed: $(tail -20 "$dc/log/provision")"
     log "domain provisioned"
     accounts_ldif >"$state/accounts.ldif"
-    ldbadd -H "$dc/private/sam.ldb" "$state/accounts.ldif" >"$dc/log/accounts" 2>&1 ||
+    ip netns exec "$NS_SERVER" ldbadd -H "$dc/private/sam.ldb" "$state/accounts.ldif" >"$dc/log/accounts" 2>&1 ||
         fail "adding the accounts failed: $(tail -20 "$dc/log/accounts")"
     log "accounts added"
     echo "nameserver $DC_ADDRESS" >"$state/resolv.conf"
