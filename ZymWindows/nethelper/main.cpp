@@ -6,6 +6,7 @@
 #include "network/RemoteProtocol.h"
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
@@ -14,6 +15,7 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <netdb.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <string>
 #include <sys/mman.h>
@@ -169,49 +171,76 @@ private:
     std::uint32_t m_UseCcache = 0;
 };
 
-// Whether port 445 of the server takes a connection within `timeoutMs`:
-// a closed port or a silent address is told at once, instead of after the
-// Samba library's own waits.
+// The outcome of one connection attempt to `address` on `port`: 0, or the
+// errno of the failure (ETIMEDOUT when `deadline` passed first).
+int TryConnect(const addrinfo& address, std::uint16_t port,
+               std::chrono::steady_clock::time_point deadline) {
+    sockaddr_storage target{};
+    std::memcpy(&target, address.ai_addr, address.ai_addrlen);
+    if (target.ss_family == AF_INET)
+        reinterpret_cast<sockaddr_in&>(target).sin_port = htons(port);
+    else if (target.ss_family == AF_INET6)
+        reinterpret_cast<sockaddr_in6&>(target).sin6_port = htons(port);
+    const int fd = socket(address.ai_family, address.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
+                          address.ai_protocol);
+    if (fd < 0)
+        return errno;
+    int error = connect(fd, reinterpret_cast<const sockaddr*>(&target), address.ai_addrlen) == 0
+                    ? 0
+                    : errno;
+    while (error == EINPROGRESS || error == EINTR) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            error = ETIMEDOUT;
+            break;
+        }
+        pollfd wait{fd, POLLOUT, 0};
+        const int ready = poll(&wait, 1, static_cast<int>(left.count()));
+        if (ready < 0) {
+            error = errno;
+            continue;
+        }
+        if (ready == 0)
+            continue;
+        socklen_t size = sizeof error;
+        if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0)
+            error = errno;
+    }
+    close(fd);
+    return error;
+}
+
+// Whether the server takes a connection on the SMB port (or, where that
+// is closed, the NetBIOS session port) within `timeoutMs`: a closed port
+// or a silent address is told at once, instead of after the Samba
+// library's own waits.
 Reason Reach(const std::string& server, std::uint32_t timeoutMs, bool& resolved) {
     resolved = false;
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* found = nullptr;
-    if (getaddrinfo(server.c_str(), "445", &hints, &found) != 0 || found == nullptr) {
+    if (getaddrinfo(server.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) {
         // A NetBIOS name may still resolve through Samba's own means; a
         // name with a dot is a DNS name, and DNS has spoken.
         return server.find('.') != std::string::npos ? REASON_NAME_UNKNOWN : REASON_NONE;
     }
     resolved = true;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     Reason reason = REASON_UNREACHABLE;
-    for (addrinfo* address = found; address != nullptr; address = address->ai_next) {
-        const int fd =
-            socket(address->ai_family, address->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
-                   address->ai_protocol);
-        if (fd < 0)
-            continue;
-        int result = connect(fd, address->ai_addr, address->ai_addrlen);
-        int error = result == 0 ? 0 : errno;
-        if (result != 0 && error == EINPROGRESS) {
-            pollfd wait{fd, POLLOUT, 0};
-            int ready;
-            do
-                ready = poll(&wait, 1, static_cast<int>(timeoutMs));
-            while (ready < 0 && errno == EINTR);
-            socklen_t size = sizeof error;
-            if (ready <= 0)
-                error = ETIMEDOUT;
-            else if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0)
-                error = errno;
-        }
-        close(fd);
-        if (error == 0) {
-            reason = REASON_NONE;
-            break;
-        }
-        if (error == ECONNREFUSED)
+    for (addrinfo* address = found; address != nullptr && reason != REASON_NONE;
+         address = address->ai_next) {
+        for (const std::uint16_t port : {445, 139}) {
+            const int error = TryConnect(*address, port, deadline);
+            if (error == 0) {
+                reason = REASON_NONE;
+                break;
+            }
+            if (error != ECONNREFUSED)
+                break;
             reason = REASON_REFUSED;
+        }
     }
     freeaddrinfo(found);
     return reason;
