@@ -1,6 +1,7 @@
 // The network helper: makes the Samba client library's calls for the
-// library, one request at a time on standard input, each answer written
-// back on it. The library ends this process when a call overruns its time
+// library, one request at a time on descriptor 3, each answer written back
+// on it (standard input stays away from the protocol: Samba may read a
+// password there). The library ends this process when a call overruns its time
 // limit, since the Samba calls themselves have no limit of their own.
 
 #include "network/RemoteProtocol.h"
@@ -37,6 +38,7 @@ constexpr std::uint32_t ERROR_NONE_MAPPED_CODE = 1332;
 constexpr std::uint32_t ERROR_NO_SUCH_DOMAIN_CODE = 1355;
 constexpr std::uint32_t ERROR_INVALID_DATATYPE_CODE = 1804;
 constexpr std::uint32_t ERROR_NO_BROWSER_SERVERS_FOUND_CODE = 6118;
+constexpr int PROTOCOL_FILENO = 3;
 constexpr std::uint32_t MAX_PREFERRED = 0xFFFFFFFFU;
 constexpr std::uint32_t DS_RETURN_FLAT_NAME_FLAG = 0x80000000U;
 constexpr std::uint32_t SV_TYPE_DOMAIN_ENUM_FLAG = 0x80000000U;
@@ -132,7 +134,7 @@ public:
     // 0 or libnetapi_init's failure.
     std::uint32_t Prepare(const Request& request) {
         if (m_Context != nullptr && request.user == m_User && request.password == m_Password &&
-            request.useCcache == m_UseCcache)
+            request.ccache == m_Ccache)
             return 0;
         if (m_Context != nullptr)
             libnetapi_free(m_Context);
@@ -151,8 +153,11 @@ public:
             // Both, always: a missing one is asked for on the terminal.
             libnetapi_set_username(context, user.c_str());
             libnetapi_set_password(context, request.password.c_str());
-        } else if (request.useCcache != 0) {
+        } else if (!request.ccache.empty()) {
+            setenv("KRB5CCNAME", request.ccache.c_str(), 1);
             libnetapi_set_use_ccache(context);
+            // An empty password, or Samba asks for one on the terminal.
+            libnetapi_set_password(context, "");
         } else {
             libnetapi_set_username(context, "");
             libnetapi_set_password(context, "");
@@ -160,7 +165,7 @@ public:
         m_Context = context;
         m_User = request.user;
         m_Password = request.password;
-        m_UseCcache = request.useCcache;
+        m_Ccache = request.ccache;
         return 0;
     }
 
@@ -168,7 +173,7 @@ private:
     libnetapi_ctx* m_Context = nullptr;
     std::string m_User;
     std::string m_Password;
-    std::uint32_t m_UseCcache = 0;
+    std::string m_Ccache;
 };
 
 // The outcome of one connection attempt to `address` on `port`: 0, or the
@@ -723,14 +728,14 @@ bool WriteAll(int fd, const std::string& bytes) {
 
 bool ReadRequest(Request& request) {
     unsigned char header[4];
-    if (!ReadAll(STDIN_FILENO, reinterpret_cast<char*>(header), sizeof header))
+    if (!ReadAll(PROTOCOL_FILENO, reinterpret_cast<char*>(header), sizeof header))
         return false;
     const std::uint32_t size = header[0] | (header[1] << 8) | (header[2] << 16) |
                                (static_cast<std::uint32_t>(header[3]) << 24);
     if (size > MAX_MESSAGE)
         return false;
     std::string body(size, '\0');
-    return ReadAll(STDIN_FILENO, body.data(), size) && Decode(body, request);
+    return ReadAll(PROTOCOL_FILENO, body.data(), size) && Decode(body, request);
 }
 
 } // namespace
@@ -768,7 +773,7 @@ int main() {
                 response.entries.clear();
         }
         output.Take();
-        if (!WriteAll(STDIN_FILENO, Encode(response)))
+        if (!WriteAll(PROTOCOL_FILENO, Encode(response)))
             return 1;
     }
     return 0;

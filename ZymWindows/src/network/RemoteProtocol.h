@@ -46,7 +46,7 @@ struct Request {
     std::uint32_t operation = 0;
     std::string user; // empty: no explicit credentials
     std::string password;
-    std::uint32_t useCcache = 0;
+    std::string ccache; // without a user: the Kerberos cache to log on with
     std::uint32_t timeoutMs = 0;
     std::string server;  // without leading backslashes; may be empty
     std::string name;    // the account, group or domain the call is about
@@ -121,7 +121,7 @@ inline std::string Encode(const Request& request) {
     out.Number(request.operation);
     out.Text(request.user);
     out.Text(request.password);
-    out.Number(request.useCcache);
+    out.Text(request.ccache);
     out.Number(request.timeoutMs);
     out.Text(request.server);
     out.Text(request.name);
@@ -134,9 +134,9 @@ inline std::string Encode(const Request& request) {
 inline bool Decode(const std::string& body, Request& request) {
     Reader in(body);
     return in.Number(request.operation) && in.Text(request.user) && in.Text(request.password) &&
-           in.Number(request.useCcache) && in.Number(request.timeoutMs) &&
-           in.Text(request.server) && in.Text(request.name) && in.Number(request.a) &&
-           in.Number(request.b) && in.Number(request.c);
+           in.Text(request.ccache) && in.Number(request.timeoutMs) && in.Text(request.server) &&
+           in.Text(request.name) && in.Number(request.a) && in.Number(request.b) &&
+           in.Number(request.c);
 }
 
 inline std::string Encode(const Response& response) {

@@ -7,6 +7,8 @@
 
 #include <ZymCharset/Utf.h>
 
+#include "TestFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -316,6 +318,22 @@ TEST_F(RemoteProvider, CredentialsComeFromTheEnvironmentOnEachCall) {
     }
     // The right password again, on the same server.
     EXPECT_EQ(0UL, m_Provider->ServerGetInfo(DC));
+}
+
+TEST_F(RemoteProvider, AKerberosCacheLogsOnWithoutAPassword) {
+    zymtest::ScratchDirectory scratch;
+    const std::string cache = "FILE:" + (scratch.Path() / "ccache").string();
+    ScopedEnvironment cacheName("KRB5CCNAME", cache.c_str());
+    const zymtest::ProcessResult kinit =
+        zymtest::RunProcess({"kinit", "Administrator@ZYMTEST.LAN"}, "Zym-Admin-2024!\n");
+    ASSERT_EQ(0, kinit.status) << kinit.out << kinit.err;
+
+    ScopedEnvironment noUser("ZYM_NET_USER", nullptr);
+    ScopedEnvironment noPassword("ZYM_NET_PASSWORD", nullptr);
+    // Kerberos needs the controller's DNS name.
+    std::vector<Account> groups;
+    ASSERT_EQ(0UL, m_Provider->UserGetGroups(u"\\\\dc1.zymtest.lan", u"zymuser01", groups));
+    EXPECT_EQ((std::set<std::string>{"Domain Users", "Zym Staff", "Zym Admins"}), Names(groups));
 }
 
 TEST_F(RemoteProvider, UnreachableMachinesFailWithinTheLimit) {

@@ -11,6 +11,7 @@
 
 #include <ZymCharset/Utf.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -36,6 +37,7 @@ using NetHelper::Request;
 using NetHelper::Response;
 
 constexpr unsigned long DEFAULT_TIMEOUT_MS = 5000;
+constexpr unsigned long MAX_TIMEOUT_MS = 3600UL * 1000;
 constexpr std::uint32_t REASON_TIMED_OUT = NetHelper::REASON_UNREACHABLE;
 
 // The helper installed with the library, or the one ZYM_NET_HELPER names.
@@ -57,7 +59,7 @@ unsigned long TimeLimitMs() {
         char* end = nullptr;
         const unsigned long value = std::strtoul(given, &end, 10);
         if (end != given && *end == '\0' && value > 0)
-            return value;
+            return std::min(value, MAX_TIMEOUT_MS);
     }
     return DEFAULT_TIMEOUT_MS;
 }
@@ -73,7 +75,7 @@ void Credentials(Request& request) {
         return;
     }
     const char* cache = std::getenv("KRB5CCNAME");
-    request.useCcache = cache != nullptr && *cache != '\0' ? 1 : 0;
+    request.ccache = cache != nullptr ? cache : "";
 }
 
 std::string ServerName(const std::u16string& server) {
@@ -105,9 +107,12 @@ public:
     enum Outcome { ANSWERED, TIMED_OUT, FAILED };
 
     Outcome Exchange(const Request& request, Clock::time_point deadline, Response& response) {
+        const std::string message = NetHelper::Encode(request);
+        // A helper that ended since the last call is started again.
+        if (m_Socket >= 0 && !Alive())
+            Stop(true);
         if (m_Socket < 0 && !Start())
             return FAILED;
-        const std::string message = NetHelper::Encode(request);
         std::string header(4, '\0');
         std::string body;
         if (!Send(message, deadline) || !Receive(header, deadline)) {
@@ -137,9 +142,21 @@ private:
         int ends[2];
         if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0)
             return false;
+        // The helper's end goes to its descriptor 3: duplicating a
+        // descriptor onto itself would leave it closed on exec.
+        if (ends[1] == 3) {
+            const int moved = fcntl(ends[1], F_DUPFD_CLOEXEC, 4);
+            close(ends[1]);
+            ends[1] = moved;
+            if (moved < 0) {
+                close(ends[0]);
+                return false;
+            }
+        }
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, ends[1], 0);
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_adddup2(&actions, ends[1], 3);
         posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
         posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
         char* const argv[] = {const_cast<char*>(path.c_str()), nullptr};
@@ -154,6 +171,13 @@ private:
         m_Process = child;
         m_Socket = ends[0];
         return true;
+    }
+
+    // Whether the helper is still there: between calls it only reads, so
+    // its end of the socket becomes readable only by closing.
+    bool Alive() {
+        pollfd check{m_Socket, POLLIN, 0};
+        return poll(&check, 1, 0) == 0;
     }
 
     // Ends the helper: closing its socket lets it leave by itself; one
