@@ -551,6 +551,37 @@ std::uint32_t GroupGetUsers(const Request& request, Response& response) {
         [](const GROUP_USERS_INFO_0& user) { return Named(user.grui0_name); });
 }
 
+// The name of the account with relative id `rid` in a display listing of
+// the server's domain; 1332 when the listing has none.
+std::uint32_t FindByRid(const char* server, std::uint32_t level, std::uint32_t rid,
+                        std::string& name) {
+    std::uint32_t index = 0;
+    std::uint32_t status;
+    Response page;
+    do {
+        page.entries.clear();
+        status = DisplayPage(server, level, index, 200, page);
+        if (status != 0 && status != ERROR_MORE_DATA_CODE)
+            return status;
+        for (const Entry& entry : page.entries) {
+            if (entry.a == rid) {
+                name = entry.name;
+                return 0;
+            }
+            index = entry.b;
+        }
+    } while (status == ERROR_MORE_DATA_CODE && !page.entries.empty());
+    return ERROR_NONE_MAPPED_CODE;
+}
+
+// The relative id that ends a SID's text form.
+std::uint32_t LastRid(const std::string& sid) {
+    const std::size_t dash = sid.rfind('-');
+    return dash == std::string::npos
+               ? 0
+               : static_cast<std::uint32_t>(std::strtoul(sid.c_str() + dash + 1, nullptr, 10));
+}
+
 // The Samba library has no LSA lookups. A name resolves as a user (whose
 // record carries its SID), a global group (likewise), a built-in alias
 // (fixed SIDs) or the domain itself; the server's own aliases have no SID
@@ -591,9 +622,15 @@ std::uint32_t LookupName(const Request& request, Response& response) {
         status =
             Status(NetGroupGetInfo(server, name.c_str(), 3, reinterpret_cast<uint8_t**>(&buffer)));
         if (status == 0 && buffer != nullptr) {
+            // Samba 4.17 frees the group's name (levels 1 and 3) before
+            // handing it out; the SID is sound, and the groups' listing
+            // spells the name as the server does.
             const auto* group = static_cast<const GROUP_INFO_3*>(buffer);
-            response.entries.push_back({group->grpi3_name, domain, SID_TYPE_GROUP, 0});
-            response.entries.push_back({SidText(group->grpi3_group_sid), "", 0, 0});
+            const std::string sid = SidText(group->grpi3_group_sid);
+            std::string spelled = name;
+            FindByRid(server, DISPLAY_GROUPS_LEVEL, LastRid(sid), spelled);
+            response.entries.push_back({spelled, domain, SID_TYPE_GROUP, 0});
+            response.entries.push_back({sid, "", 0, 0});
         }
         if (buffer != nullptr)
             NetApiBufferFree(buffer);
@@ -641,26 +678,18 @@ std::uint32_t LookupSid(const Request& request, Response& response) {
     if (domainSid.empty() || sid.compare(0, prefix.size(), prefix) != 0 ||
         sid.find('-', prefix.size()) != std::string::npos)
         return ERROR_NONE_MAPPED_CODE;
-    const unsigned long rid = std::strtoul(sid.c_str() + prefix.size(), nullptr, 10);
+    const std::uint32_t rid = LastRid(sid);
     for (const std::uint32_t level :
          {DISPLAY_USERS_LEVEL, DISPLAY_MACHINES_LEVEL, DISPLAY_GROUPS_LEVEL}) {
-        std::uint32_t index = 0;
-        Response page;
-        do {
-            page.entries.clear();
-            status = DisplayPage(server, level, index, 200, page);
-            if (status != 0 && status != ERROR_MORE_DATA_CODE)
-                return status;
-            for (const Entry& entry : page.entries) {
-                if (entry.a == rid) {
-                    response.entries.push_back(
-                        {entry.name, domain,
-                         level == DISPLAY_GROUPS_LEVEL ? SID_TYPE_GROUP : SID_TYPE_USER, 0});
-                    return 0;
-                }
-                index = entry.b;
-            }
-        } while (status == ERROR_MORE_DATA_CODE && !page.entries.empty());
+        std::string name;
+        status = FindByRid(server, level, rid, name);
+        if (status == 0) {
+            response.entries.push_back(
+                {name, domain, level == DISPLAY_GROUPS_LEVEL ? SID_TYPE_GROUP : SID_TYPE_USER, 0});
+            return 0;
+        }
+        if (status != ERROR_NONE_MAPPED_CODE)
+            return status;
     }
     return ERROR_NONE_MAPPED_CODE;
 }

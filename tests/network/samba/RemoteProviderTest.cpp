@@ -219,8 +219,9 @@ TEST_F(RemoteProvider, NamesAndSidsResolveBothWays) {
     EXPECT_EQ(21U, user.sid.SubAuthority(0));
 
     ResolvedAccount group, domain, alias, qualified;
-    ASSERT_EQ(0UL, m_Provider->LookupAccountName(DC, u"Zym Staff", group));
+    ASSERT_EQ(0UL, m_Provider->LookupAccountName(DC, u"zym staff", group));
     EXPECT_EQ(ZymSecurity::SidTypeGroup, group.type);
+    EXPECT_EQ(u"Zym Staff", group.name);
     ASSERT_EQ(0UL, m_Provider->LookupAccountName(DC, u"ZYMTEST", domain));
     EXPECT_EQ(3U, static_cast<unsigned>(domain.type));
     ASSERT_EQ(0UL, m_Provider->LookupAccountName(DC, u"BUILTIN\\Administrators", alias));
