@@ -43,6 +43,10 @@ constexpr std::uint32_t MAX_PREFERRED = 0xFFFFFFFFU;
 constexpr std::uint32_t DS_RETURN_FLAT_NAME_FLAG = 0x80000000U;
 constexpr std::uint32_t SV_TYPE_DOMAIN_ENUM_FLAG = 0x80000000U;
 constexpr std::uint32_t SV_TYPE_ALL_FLAG = 0xFFFFFFFFU;
+constexpr std::uint32_t SV_TYPE_WORKSTATION_FLAG = 0x00000001U;
+constexpr std::uint32_t SV_TYPE_SERVER_FLAG = 0x00000002U;
+constexpr std::uint32_t SV_TYPE_DOMAIN_CTRL_FLAG = 0x00000008U;
+constexpr std::uint32_t SV_TYPE_DOMAIN_BAKCTRL_FLAG = 0x00000010U;
 constexpr std::uint32_t DS_PDC_REQUIRED_FLAG = 0x00000080U;
 constexpr std::uint32_t LG_INCLUDE_INDIRECT_FLAG = 0x00000001U;
 constexpr std::uint32_t SID_TYPE_USER = 1;
@@ -353,33 +357,47 @@ std::string DomainOrOwn(const std::string& domain) {
     return own != nullptr ? own : "";
 }
 
+// NetServerEnum. The Samba library has no browse list and no trust
+// enumeration, so the answers come from the domain's controller, found
+// through DNS: the domains are this machine's own (or the one asked
+// about), as the controller names it; workstations and servers are the
+// computer accounts the controller lists; controllers are the one found
+// (the accounts' flags do not tell controllers apart); other types (print,
+// time, SQL servers...) are nothing an account tells, and list nothing.
 std::uint32_t ServerEnum(const Request& request, Response& response) {
     const std::string named = DomainOrOwn(request.name);
     if (named.empty())
         return ERROR_NO_BROWSER_SERVERS_FOUND_CODE;
-    const char* domain = named.c_str();
     DOMAIN_CONTROLLER_INFO* controller = nullptr;
-    // The Samba library has no browse list. The domains it can name are
-    // this machine's own (as its controller names it, found through DNS)
-    // and the one asked about; the servers of a domain are the computer
-    // accounts its controller lists.
-    if ((request.a & SV_TYPE_DOMAIN_ENUM_FLAG) != 0 && request.a != SV_TYPE_ALL_FLAG) {
-        const std::uint32_t status = Status(
-            DsGetDcName(nullptr, domain, nullptr, nullptr, DS_RETURN_FLAT_NAME_FLAG, &controller));
-        if (status == 0 && controller != nullptr && controller->domain_name != nullptr)
-            response.entries.push_back({controller->domain_name, "", 0, 0});
-        if (controller != nullptr)
-            NetApiBufferFree(controller);
-        return status == 0 ? 0 : ERROR_NO_BROWSER_SERVERS_FOUND_CODE;
+    std::uint32_t status = Status(DsGetDcName(nullptr, named.c_str(), nullptr, nullptr,
+                                              DS_RETURN_FLAT_NAME_FLAG, &controller));
+    std::string domain, name, address;
+    if (status == 0 && controller != nullptr) {
+        domain = controller->domain_name != nullptr ? controller->domain_name : "";
+        name =
+            controller->domain_controller_name != nullptr ? controller->domain_controller_name : "";
+        address = controller->domain_controller_address != nullptr
+                      ? controller->domain_controller_address
+                      : "";
     }
-    std::uint32_t status = Status(DsGetDcName(nullptr, domain, nullptr, nullptr, 0, &controller));
-    std::string address;
-    if (status == 0 && controller != nullptr && controller->domain_controller_address != nullptr)
-        address = controller->domain_controller_address;
     if (controller != nullptr)
         NetApiBufferFree(controller);
     if (status != 0)
         return ERROR_NO_BROWSER_SERVERS_FOUND_CODE;
+    const std::uint32_t type = request.a;
+    if ((type & SV_TYPE_DOMAIN_ENUM_FLAG) != 0 && type != SV_TYPE_ALL_FLAG) {
+        response.entries.push_back({domain, "", 0, 0});
+        return 0;
+    }
+    const bool everyMachine =
+        type == SV_TYPE_ALL_FLAG || (type & (SV_TYPE_WORKSTATION_FLAG | SV_TYPE_SERVER_FLAG)) != 0;
+    if (!everyMachine) {
+        while (!name.empty() && name.front() == '\\')
+            name.erase(0, 1);
+        if ((type & (SV_TYPE_DOMAIN_CTRL_FLAG | SV_TYPE_DOMAIN_BAKCTRL_FLAG)) != 0)
+            response.entries.push_back({name, "", 0, 0});
+        return 0;
+    }
     while (!address.empty() && address.front() == '\\')
         address.erase(0, 1);
     Response page;

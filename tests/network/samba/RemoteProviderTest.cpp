@@ -144,8 +144,10 @@ TEST_F(RemoteProvider, UsersComePageByPageThroughTheNextIndexChain) {
 TEST_F(RemoteProvider, MachinesAndGroupsAreListedWithTheirRelativeIds) {
     int pages = 0;
     const std::vector<DisplayEntry> machines = Everything(DISPLAY_MACHINES, 32, pages);
-    ASSERT_EQ(1U, machines.size());
-    EXPECT_EQ(u"DC1$", machines[0].name);
+    std::set<std::string> machineNames;
+    for (const DisplayEntry& machine : machines)
+        machineNames.insert(Narrow(machine.name));
+    EXPECT_EQ((std::set<std::string>{"DC1$", "WS1$"}), machineNames);
 
     const std::vector<DisplayEntry> groups = Everything(DISPLAY_GROUPS, 4, pages);
     EXPECT_GT(pages, 2);
@@ -282,9 +284,14 @@ TEST_F(RemoteProvider, DomainControllerByEitherNameAndPrimary) {
 TEST_F(RemoteProvider, ServersAndDomainsOfTheNetwork) {
     std::vector<std::u16string> names;
     ASSERT_EQ(0UL, m_Provider->ServerEnum(u"", SV_TYPE_ALL, names));
+    EXPECT_EQ((std::set<std::string>{"DC1", "WS1"}), Names(names));
+    ASSERT_EQ(0UL, m_Provider->ServerEnum(u"ZYMTEST.LAN", 0x1 /* workstations */, names));
+    EXPECT_EQ((std::set<std::string>{"DC1", "WS1"}), Names(names));
+    ASSERT_EQ(0UL, m_Provider->ServerEnum(u"ZYMTEST", 0x8 /* domain controllers */, names));
     EXPECT_EQ((std::set<std::string>{"DC1"}), Names(names));
-    ASSERT_EQ(0UL, m_Provider->ServerEnum(u"ZYMTEST", SV_TYPE_ALL, names));
-    EXPECT_EQ((std::set<std::string>{"DC1"}), Names(names));
+    ASSERT_EQ(0UL, m_Provider->ServerEnum(u"ZYMTEST", 0x200 /* print servers */, names));
+    EXPECT_TRUE(names.empty());
+    EXPECT_EQ(6118UL, m_Provider->ServerEnum(u"NOSUCH.LAN", SV_TYPE_ALL, names));
     ASSERT_EQ(0UL, m_Provider->ServerEnum(u"", SV_TYPE_DOMAIN_ENUM, names));
     EXPECT_EQ((std::set<std::string>{"ZYMTEST"}), Names(names));
 }

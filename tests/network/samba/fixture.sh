@@ -141,13 +141,15 @@ network() {
 }
 
 # The account data: USER_COUNT users without passwords (enough to fill more
-# than one page of a display listing), two global groups, a domain local
-# group holding one of them and a user directly.
+# than one page of a display listing), a workstation's computer account, two
+# global groups, a domain local group holding one of them and a user
+# directly.
 accounts_ldif() {
     local base="DC=zymtest,DC=lan" i
     for i in $(seq -w 1 "$USER_COUNT"); do
         printf 'dn: CN=zymuser%s,CN=Users,%s\nobjectClass: user\nsAMAccountName: zymuser%s\n\n' "$i" "$base" "$i"
     done
+    printf 'dn: CN=WS1,CN=Computers,%s\nobjectClass: computer\nsAMAccountName: WS1$\nuserAccountControl: 4096\n\n' "$base"
     printf 'dn: CN=Zym Staff,CN=Users,%s\nobjectClass: group\nsAMAccountName: Zym Staff\ngroupType: -2147483646\n' "$base"
     for i in 01 02 03 04 05; do
         printf 'member: CN=zymuser%s,CN=Users,%s\n' "$i" "$base"
