@@ -124,7 +124,8 @@ public:
             static_cast<unsigned char>(header[0]) | (static_cast<unsigned char>(header[1]) << 8) |
             (static_cast<unsigned char>(header[2]) << 16) |
             (static_cast<std::uint32_t>(static_cast<unsigned char>(header[3])) << 24);
-        body.resize(size);
+        if (size <= NetHelper::MAX_MESSAGE)
+            body.resize(size);
         if (size > NetHelper::MAX_MESSAGE || !Receive(body, deadline) ||
             !NetHelper::Decode(body, response)) {
             const bool late = Clock::now() >= deadline;
