@@ -344,17 +344,25 @@ std::uint32_t DisplayPage(const char* server, std::uint32_t level, std::uint32_t
     return status;
 }
 
-// The domain a call names, or this machine's own from its configuration:
-// DsGetDcName without a domain crashes in this Samba version. The Samba
-// library exports no accessor of its own for it; the configuration library
-// it loads does.
-std::string DomainOrOwn(const std::string& domain) {
-    if (!domain.empty())
-        return domain;
+// A setting of this machine's Samba configuration. The Samba library
+// exports no accessor of its own; the configuration library it loads does.
+std::string Configured(const char* getter) {
     using Getter = const char* (*)();
-    const auto workgroup = reinterpret_cast<Getter>(dlsym(RTLD_DEFAULT, "lp_workgroup"));
-    const char* own = workgroup != nullptr ? workgroup() : nullptr;
-    return own != nullptr ? own : "";
+    const auto get = reinterpret_cast<Getter>(dlsym(RTLD_DEFAULT, getter));
+    const char* value = get != nullptr ? get() : nullptr;
+    return value != nullptr ? value : "";
+}
+
+// The domain name to look a controller up by: this machine's own when none
+// is given (DsGetDcName without one crashes in this Samba version), and the
+// DNS name of this machine's domain for its flat name, which Samba finds
+// through DNS only once a DNS-named lookup has filled its cache.
+std::string DomainOrOwn(const std::string& domain) {
+    const std::string workgroup = Configured("lp_workgroup");
+    const std::string realm = Configured("lp_realm");
+    if (domain.empty() || SameText(domain, workgroup.c_str()))
+        return realm.empty() ? (domain.empty() ? workgroup : domain) : realm;
+    return domain;
 }
 
 // NetServerEnum. The Samba library has no browse list and no trust
