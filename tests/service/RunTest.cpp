@@ -1,3 +1,4 @@
+#include "Child.h"
 #include "ServiceManagerStandIn.h"
 
 #include <Zym/Exception.h>
@@ -14,15 +15,15 @@
 #include <unistd.h>
 #include <vector>
 
-using ServiceTest::Child;
 using ServiceTest::NotifySocket;
+using zymtest::Child;
 
 namespace {
 
 using Lines = std::vector<std::string>;
 
 Child StartExample(const NotifySocket& socket, const std::string& name) {
-    return Child({ZYMWIN_PATH, "service", "run", name}, {"NOTIFY_SOCKET=" + socket.Address()});
+    return Child({ZYMWIN_PATH, "service", "run", name}, {{"NOTIFY_SOCKET=" + socket.Address()}, 2});
 }
 
 constexpr const char* ATTEMPT_TO_STOP = "Service::Stop; Attempt to stop the service.";
@@ -136,7 +137,7 @@ TEST(ServiceRun, ACompleteRunUnderTheManager) {
     Lines lines = paused;
     for (const std::string& line : service.RemainingLines())
         lines.push_back(line);
-    EXPECT_EQ(service.Wait(), 0);
+    EXPECT_EQ(service.Wait().status, 0);
     EXPECT_EQ(FrameworkLines(lines), COMPLETE_RUN);
 }
 
@@ -147,7 +148,7 @@ TEST(ServiceRun, TheExampleStopsWhenTheSystemShutsDown) {
     service.Signal(SIGPWR);
     socket.ReceiveUntil("STATUS=stopped");
     const Lines lines = service.RemainingLines();
-    EXPECT_EQ(service.Wait(), 0);
+    EXPECT_EQ(service.Wait().status, 0);
     EXPECT_EQ(FrameworkLines(lines), COMPLETE_RUN);
     const auto stop = std::find(lines.begin(), lines.end(), ATTEMPT_TO_STOP);
     ASSERT_NE(stop, lines.begin());
@@ -167,7 +168,7 @@ TEST(ServiceRun, AStopRightAtReadyAlwaysEndsTheService) {
         EXPECT_EQ(socket.Receive(), "STATUS=stop pending\nSTOPPING=1\n") << "round " << round;
         EXPECT_EQ(socket.Receive(), "STATUS=stopped\n") << "round " << round;
         const Lines lines = FrameworkLines(service.RemainingLines());
-        EXPECT_EQ(service.Wait(), 0) << "round " << round;
+        EXPECT_EQ(service.Wait().status, 0) << "round " << round;
         EXPECT_EQ(lines, COMPLETE_RUN) << "round " << round;
     }
 }
@@ -193,7 +194,7 @@ TEST(ServiceRun, ControlsOutsideTheAcceptedSetAreIgnored) {
         EXPECT_EQ(line.find("paused"), std::string::npos);
         EXPECT_EQ(line.find("shutdown"), std::string::npos);
     }
-    EXPECT_EQ(service.Wait(), 0);
+    EXPECT_EQ(service.Wait().status, 0);
 }
 
 TEST(ServiceRun, AFailedInitialisationIsLoggedAndReportedStopped) {
@@ -214,17 +215,17 @@ TEST(ServiceRun, AFailedInitialisationIsLoggedAndReportedStopped) {
             "Service::Start; The service is stopped. [0]",
         };
         EXPECT_EQ(service.RemainingLines(), expected);
-        EXPECT_EQ(service.Wait(), 0);
+        EXPECT_EQ(service.Wait().status, 0);
     }
 }
 
 TEST(ServiceRun, OnAConsoleCtrlCStopsTheExample) {
-    Child service({ZYMWIN_PATH, "service", "console", "here"}, {"NOTIFY_SOCKET"});
+    Child service({ZYMWIN_PATH, "service", "console", "here"}, {{"NOTIFY_SOCKET"}, 2});
     Lines lines = service.ReadLinesUntil("The service is running.");
     service.Signal(SIGINT);
     for (const std::string& line : service.RemainingLines())
         lines.push_back(line);
-    EXPECT_EQ(service.Wait(), 0) << ::testing::PrintToString(lines);
+    EXPECT_EQ(service.Wait().status, 0) << ::testing::PrintToString(lines);
     EXPECT_EQ(FrameworkLines(lines), (Lines{
                                          "Service::Start; Starting the service...",
                                          "Service::Run; The service is running.",
@@ -235,9 +236,9 @@ TEST(ServiceRun, OnAConsoleCtrlCStopsTheExample) {
 }
 
 TEST(ServiceRun, WithoutAManagerTheStartFails) {
-    Child service({ZYMWIN_PATH, "service", "run", "alone"}, {"NOTIFY_SOCKET"});
+    Child service({ZYMWIN_PATH, "service", "run", "alone"}, {{"NOTIFY_SOCKET"}, 2});
     const Lines lines = service.RemainingLines();
-    EXPECT_EQ(service.Wait(), 1);
+    EXPECT_EQ(service.Wait().status, 1);
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0], "Service::Start; Starting the service...");
     EXPECT_EQ(lines[1], "zymwin service: Service::Start; StartServiceCtrlDispatcher: The service "
