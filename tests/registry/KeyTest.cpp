@@ -7,35 +7,12 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
+using RegistryTest::Catch;
+using RegistryTest::Raised;
 using ZymWindows::RegKey;
 using ZymWindows::RegKeyW;
 
 namespace {
-
-// The exception's text and the code of its catalogued record (-1 if none).
-struct Raised {
-    std::string text;
-    long code = -1;
-    std::vector<std::u16string> params;
-};
-
-Raised Catch(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const ZymWindows::RegistryException& error) {
-        Raised raised;
-        raised.text = error.WhatUtf8();
-        if (error.Info()) {
-            raised.code = error.Info()->Code();
-            raised.params = error.Info()->Params();
-        }
-        return raised;
-    }
-    ADD_FAILURE() << "no RegistryException";
-    return {};
-}
 
 class RegistryKey : public ::testing::Test {
 protected:
