@@ -172,6 +172,7 @@ ProcessResult Child::Wait() {
         other.append(piece, static_cast<std::size_t>(n));
     ProcessResult result;
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
     result.out = m_LineStream == 1 ? std::exchange(m_Pending, "") : other;
     result.err = m_LineStream == 1 ? other : std::exchange(m_Pending, "");
     return result;

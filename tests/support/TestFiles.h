@@ -9,7 +9,8 @@ namespace zymtest {
 // A fresh directory for one test, removed with all it holds afterwards.
 class ScratchDirectory {
 public:
-    ScratchDirectory();
+    explicit ScratchDirectory(
+        const std::filesystem::path& parent = std::filesystem::temp_directory_path());
     ~ScratchDirectory();
     ScratchDirectory(const ScratchDirectory&) = delete;
     ScratchDirectory& operator=(const ScratchDirectory&) = delete;
@@ -23,13 +24,16 @@ std::string ReadFile(const std::filesystem::path& path);
 void WriteFile(const std::filesystem::path& path, const std::string& bytes);
 
 struct ProcessResult {
-    int status = -1;
+    int status = -1; // the exit code, or -1 if it did not exit normally
     std::string out;
     std::string err;
+    int signal = 0; // the signal that ended it, if one did
 };
 
-// Runs a program to completion with `input` on its standard input; the
-// status is the exit code, or -1 if it did not exit normally.
+// Runs a program to completion with `input` on its standard input.
 ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& input = "");
+
+// What a shell command writes to its standard output and error.
+std::string CommandOutput(const std::string& command);
 
 } // namespace zymtest
