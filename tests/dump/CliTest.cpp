@@ -29,7 +29,7 @@ const DumpTest::Frame* TopFrame(const DumpTest::Report& report) {
 TEST(DumpCli, CrashInANamedThreadLeavesReportAndCore) {
     const zymtest::ScratchDirectory folder;
     const std::string name = "The worker that crashes here";
-    const DumpTest::Ended ended = DumpTest::Run(
+    const auto ended = zymtest::RunProcess(
         {ZYMWIN_PATH, "dump", "crash", "--in-thread", name, "--core", folder.Path().string()});
     EXPECT_EQ(ended.signal, SIGSEGV) << ended.err;
     const fs::path report = DumpTest::OnlyFile(folder.Path(), ".txt");
@@ -54,8 +54,8 @@ TEST(DumpCli, CrashInANamedThreadLeavesReportAndCore) {
     EXPECT_TRUE(top->source.ends_with("tools/zymwin/dump/DumpCrash.cpp")) << top->source;
 
     const std::string gdb =
-        DumpTest::CommandOutput(std::string("gdb -batch -nx -ex 'thread apply all bt' '") +
-                                ZYMWIN_PATH + "' '" + core.string() + "'");
+        zymtest::CommandOutput(std::string("gdb -batch -nx -ex 'thread apply all bt' '") +
+                               ZYMWIN_PATH + "' '" + core.string() + "'");
     const std::size_t current = gdb.find("\n#0 ");
     ASSERT_NE(current, std::string::npos) << gdb;
     EXPECT_NE(gdb.find("CrashHereOnPurpose", current), std::string::npos);
@@ -64,8 +64,7 @@ TEST(DumpCli, CrashInANamedThreadLeavesReportAndCore) {
 
 TEST(DumpCli, CrashInTheMainThread) {
     const zymtest::ScratchDirectory folder;
-    const DumpTest::Ended ended =
-        DumpTest::Run({ZYMWIN_PATH, "dump", "crash", folder.Path().string()});
+    const auto ended = zymtest::RunProcess({ZYMWIN_PATH, "dump", "crash", folder.Path().string()});
     EXPECT_EQ(ended.signal, SIGSEGV) << ended.err;
     const fs::path report = DumpTest::OnlyFile(folder.Path(), ".txt");
     ASSERT_FALSE(report.empty());
@@ -83,9 +82,9 @@ TEST(DumpCli, CrashInTheMainThread) {
 
 TEST(DumpCli, WithoutTheHelperTheReportHasNoStacksAndTheCoreIsEmpty) {
     const zymtest::ScratchDirectory folder;
-    const DumpTest::Ended ended =
-        DumpTest::Run({"/usr/bin/env", "ZYM_DUMP_HELPER=/nonexistent", ZYMWIN_PATH, "dump", "crash",
-                       "--core", folder.Path().string()});
+    const auto ended =
+        zymtest::RunProcess({"/usr/bin/env", "ZYM_DUMP_HELPER=/nonexistent", ZYMWIN_PATH, "dump",
+                             "crash", "--core", folder.Path().string()});
     EXPECT_EQ(ended.signal, SIGSEGV) << ended.err;
     const fs::path report = DumpTest::OnlyFile(folder.Path(), ".txt");
     const fs::path core = DumpTest::OnlyFile(folder.Path(), ".dmp");

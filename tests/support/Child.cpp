@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
 #include <poll.h>
@@ -79,6 +80,7 @@ Child::Child(const std::vector<std::string>& argv, const Options& options)
 
 Child Child::Fork(const std::function<int()>& body, int lineStream) {
     Child child(lineStream);
+    std::fflush(nullptr); // nothing buffered is written twice
     child.m_Pid = fork();
     if (child.m_Pid == 0) {
         dup2(child.m_LinesWriteEnd, lineStream);
