@@ -207,30 +207,6 @@ TEST_F(ViewTest, AClickFreezesWritersUntilEscapeWhileChangesGetThrough) {
     EXPECT_EQ(view.RowCount(), 4);
 }
 
-TEST_F(ViewTest, ClosingSignalsTheCloseEventOrHidesAndAlwaysThaws) {
-    Add(view, Entry(u"row", 1, true));
-    view.SetVisible(true);
-    view.MsgLButtonDown(0, 0);
-    ASSERT_TRUE(view.IsFrozen());
-    view.MsgClose();
-    EXPECT_FALSE(view.IsVisible());
-    EXPECT_FALSE(view.IsFrozen());
-    EXPECT_EQ(view.Caption(), u"Log");
-
-    ZymThread::EventSemaphore closed(true, false);
-    CountingLink otherLink;
-    ConsoleView withEvent(u"Log", 1000, 130, 1000, &closed, otherLink);
-    Add(withEvent, Entry(u"row", 1, true));
-    withEvent.SetVisible(true);
-    withEvent.MsgLButtonDown(0, 0);
-    withEvent.MsgClose();
-    EXPECT_EQ(closed.Wait(0), ZymThread::WAIT_OBJECT_0);
-    EXPECT_TRUE(withEvent.IsVisible());
-    EXPECT_FALSE(withEvent.IsFrozen());
-    // A writer no longer waits.
-    withEvent.EntryAdded(Entry(u"after", 1, true));
-}
-
 TEST_F(ViewTest, InvalidatesSingleRowsAndWakesTheWindowOnce) {
     auto entry = Entry(u"row", 1, false);
     Add(view, entry);

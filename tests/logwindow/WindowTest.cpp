@@ -179,13 +179,20 @@ TEST_F(WindowTest, ClosingHidesTheWindowOrSignalsTheCloseEvent) {
     // The freeze went with it: adding returns.
     hidden->AddEntry(u"after", Severity(1));
 
+    // With a close event the window stays, and thaws all the same.
     ZymThread::EventSemaphore closed(true, false);
     SmartPtr<ConsoleLog> signalled = new ConsoleLog(u"Signal me", 640, 480, nullptr, &closed);
+    signalled->AddEntry(u"row", Severity(1));
     window = Shown(*signalled, "Signal me");
+    m_Screen.Click(window, 10, 5);
+    ASSERT_TRUE(
+        Eventually([&] { return m_Screen.Caption(window) == "Signal me (press ESC to unlock)"; }));
     m_Screen.Close(window);
     EXPECT_EQ(closed.Wait(10000), ZymThread::WAIT_OBJECT_0);
+    EXPECT_TRUE(Eventually([&] { return m_Screen.Caption(window) == "Signal me"; }));
     EXPECT_TRUE(m_Screen.IsMapped(window));
     EXPECT_TRUE(signalled->IsVisible());
+    signalled->AddEntry(u"after", Severity(1));
     signalled->Hide();
     EXPECT_TRUE(Eventually([&] { return !m_Screen.IsMapped(window); }));
 }
