@@ -13,9 +13,9 @@
 
 using eventlogtest::DatagramReceiver;
 using eventlogtest::JournalFields;
-using eventlogtest::ScopedEnvironment;
 using Zym::LogEntryCallInterface;
 using Zym::SmartPtr;
+using zymtest::ScopedEnvironment;
 
 namespace {
 

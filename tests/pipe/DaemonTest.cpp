@@ -227,10 +227,9 @@ TEST(Daemon, IsDestroyedWhileAClientFunctionIsBlocked) {
 // the handshake limit; the client behind it is served.
 TEST(Daemon, ASilentPeerHoldsUpTheNextClientOnlyUntilTheHandshakeLimit) {
     const ScopedPipeDirectory directory;
-    ::setenv("ZYM_PIPE_HANDSHAKE_MS", "200", 1);
+    const zymtest::ScopedEnvironment handshakeLimit("ZYM_PIPE_HANDSHAKE_MS", "200");
     Zym::SmartPtr<Reverser> reverser = new Reverser;
     Zym::SmartPtr<NamedPipeDaemon> daemon = new NamedPipeDaemon(PIPE, reverser.Get(), nullptr);
-    ::unsetenv("ZYM_PIPE_HANDSHAKE_MS");
     WaitForPipeSocket(directory, PIPE);
     RawPeer silent(directory.SocketOf(PIPE));
     ClientNamedPipe client(PIPE, ".", nullptr);

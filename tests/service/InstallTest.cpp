@@ -41,12 +41,6 @@ protected:
                                           "esac\n");
         ::chmod(systemctl.c_str(), 0755);
         SetState("inactive");
-        ::setenv("ZYM_SERVICE_DIR", Units().c_str(), 1);
-        ::setenv("ZYM_SYSTEMCTL", systemctl.c_str(), 1);
-    }
-    void TearDown() override {
-        ::unsetenv("ZYM_SERVICE_DIR");
-        ::unsetenv("ZYM_SYSTEMCTL");
     }
 
     fs::path Units() const { return m_Scratch.Path() / "units"; }
@@ -72,6 +66,8 @@ protected:
     }
 
     zymtest::ScratchDirectory m_Scratch;
+    zymtest::ScopedEnvironment m_Units{"ZYM_SERVICE_DIR", Units()};
+    zymtest::ScopedEnvironment m_Manager{"ZYM_SYSTEMCTL", m_Scratch.Path() / "systemctl"};
 };
 
 const Lines INSTALL_LOG = {

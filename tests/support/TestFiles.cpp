@@ -27,6 +27,23 @@ ScratchDirectory::~ScratchDirectory() {
     std::filesystem::remove_all(m_Path, ignored);
 }
 
+ScopedEnvironment::ScopedEnvironment(const char* name, const std::optional<std::string>& value)
+    : m_Name(name) {
+    if (const char* previous = std::getenv(name))
+        m_Previous = previous;
+    if (value)
+        setenv(name, value->c_str(), 1);
+    else
+        unsetenv(name);
+}
+
+ScopedEnvironment::~ScopedEnvironment() {
+    if (m_Previous)
+        setenv(m_Name, m_Previous->c_str(), 1);
+    else
+        unsetenv(m_Name);
+}
+
 std::string ReadFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,21 @@ public:
 
 private:
     std::filesystem::path m_Path;
+};
+
+// Sets an environment variable (or removes it, without a value) for a scope
+// and puts back what it was.
+class ScopedEnvironment {
+public:
+    explicit ScopedEnvironment(const char* name,
+                               const std::optional<std::string>& value = std::nullopt);
+    ~ScopedEnvironment();
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+    const char* m_Name;
+    std::optional<std::string> m_Previous;
 };
 
 std::string ReadFile(const std::filesystem::path& path);

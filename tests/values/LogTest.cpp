@@ -1,3 +1,5 @@
+#include "TestFiles.h"
+
 #include <Zym/BaseLog.h>
 #include <Zym/LogEntry.h>
 #include <Zym/MemoryLog.h>
@@ -6,7 +8,6 @@
 
 #include <cmath>
 #include <condition_variable>
-#include <cstdlib>
 #include <map>
 #include <mutex>
 #include <string>
@@ -203,9 +204,7 @@ TEST(MemoryLog, KeepsOpenEntriesWhenTrimmingAndLetsSinksLogBack) {
 }
 
 TEST(BaseLog, OneLinePerEntryOrOnePerChange) {
-    const char* oldZone = std::getenv("TZ");
-    const std::string saved = oldZone ? oldZone : "";
-    setenv("TZ", "UTC0", 1);
+    const zymtest::ScopedEnvironment utc("TZ", "UTC0");
 
     SmartPtr<LineSink> record = new LineSink(false);
     SmartPtr<LineSink> trace = new LineSink(true);
@@ -229,10 +228,6 @@ TEST(BaseLog, OneLinePerEntryOrOnePerChange) {
                                 u"1970-01-01 01:00:00 progress: Copying (40%) (cancelled)",
                                 u"1970-01-01 01:00:00 progress: Copying (cancelled)",
                                 u"1970-01-01 00:01:00 error: Disk \u00E9 full"}));
-    if (oldZone)
-        setenv("TZ", saved.c_str(), 1);
-    else
-        unsetenv("TZ");
 }
 
 TEST(LogEntry, ProgressStaysAFractionAndMessagesGiveTheirText) {
