@@ -38,39 +38,29 @@ TEST(WatchCommand, PrintsReadyThenOneLinePerChangeAndStopsOnSignals) {
     }
 }
 
-TEST(WatchCommand, JsonGivesOneObjectALine) {
-    const zymtest::ScratchDirectory one, two;
-    auto watch = Watch({"--json", one.Path(), two.Path()});
-    ASSERT_EQ(watch.ReadLine(), "ready");
-    Touch(two.Path() / "a\"b");
-    EXPECT_EQ(watch.ReadLine(),
-              "{\"id\":2,\"kind\":\"created\",\"path\":\"" + two.Path().string() + "/a\\\"b\"}");
-    fs::remove(two.Path() / "a\"b");
-    EXPECT_EQ(watch.ReadLine(),
-              "{\"id\":2,\"kind\":\"deleted\",\"path\":\"" + two.Path().string() + "/a\\\"b\"}");
-    EXPECT_EQ(watch.Stop(SIGTERM).status, 0);
-}
-
-TEST(WatchCommand, ADeletedDirectoryPrintsAnError) {
+// A deleted directory prints an error, in either form.
+TEST(WatchCommand, JsonGivesOneObjectALineErrorsIncluded) {
     const zymtest::ScratchDirectory dir;
-    const std::string watched = dir.Path() / "w";
-    fs::create_directory(watched);
-    {
-        auto watch = Watch({watched});
-        ASSERT_EQ(watch.ReadLine(), "ready");
-        fs::remove(watched);
-        EXPECT_EQ(watch.ReadLine(),
-                  "error " + watched + ": The system cannot find the file specified.");
-        EXPECT_EQ(watch.Stop(SIGTERM).status, 0);
-    }
-    fs::create_directory(watched);
-    auto watch = Watch({"--json", watched});
-    ASSERT_EQ(watch.ReadLine(), "ready");
-    fs::remove(watched);
-    EXPECT_EQ(watch.ReadLine(), "{\"id\":1,\"kind\":\"error\",\"path\":\"" + watched +
-                                    "\",\"message\":\"The system cannot find the file "
-                                    "specified.\"}");
-    EXPECT_EQ(watch.Stop(SIGTERM).status, 0);
+    const std::string one = dir.Path() / "one", two = dir.Path() / "two";
+    fs::create_directory(one);
+    fs::create_directory(two);
+    auto json = Watch({"--json", one, two});
+    ASSERT_EQ(json.ReadLine(), "ready");
+    Touch(two + "/a\"b");
+    EXPECT_EQ(json.ReadLine(), "{\"id\":2,\"kind\":\"created\",\"path\":\"" + two + "/a\\\"b\"}");
+    fs::remove(two + "/a\"b");
+    EXPECT_EQ(json.ReadLine(), "{\"id\":2,\"kind\":\"deleted\",\"path\":\"" + two + "/a\\\"b\"}");
+    fs::remove(one);
+    EXPECT_EQ(json.ReadLine(), "{\"id\":1,\"kind\":\"error\",\"path\":\"" + one +
+                                   "\",\"message\":\"The system cannot find the file "
+                                   "specified.\"}");
+    EXPECT_EQ(json.Stop(SIGTERM).status, 0);
+
+    auto text = Watch({two});
+    ASSERT_EQ(text.ReadLine(), "ready");
+    fs::remove(two);
+    EXPECT_EQ(text.ReadLine(), "error " + two + ": The system cannot find the file specified.");
+    EXPECT_EQ(text.Stop(SIGTERM).status, 0);
 }
 
 TEST(WatchCommand, DirectoriesThatCannotBeWatchedAreReported) {
