@@ -53,51 +53,28 @@ const Lines COMPLETE_RUN = {
     "Service::Start; The service is stopped.",
 };
 
-// A service whose initialisation fails; it logs to stderr.
-class FailingService : public ZymWindows::Service {
+// Writes each added entry to stderr as "text [severity]".
+class StderrSink : public Zym::LogCallInterface {
 public:
-    class Sink : public Zym::LogCallInterface {
-    public:
-        void EntryAdded(const Zym::SmartPtr<Zym::LogEntryCallInterface>& entry) override {
-            const std::string line = ZymCharset::ToUtf8(entry->GetText()) + " [" +
-                                     std::to_string(entry->GetSeverity()) + "]\n";
-            std::fputs(line.c_str(), stderr);
-            std::fflush(stderr);
-        }
-        void EntryClosed(const Zym::SmartPtr<Zym::LogEntryCallInterface>&) override {}
-        void EntryCancelled(const Zym::SmartPtr<Zym::LogEntryCallInterface>&) override {}
-        void EntryChanged(const Zym::SmartPtr<Zym::LogEntryCallInterface>&, EntryChanges) override {
-        }
-    };
-
-    explicit FailingService(bool zymException)
-        : Service(new Sink, u"failing", u"Failing", 1, u""), m_ZymException(zymException) {}
-    void Start(bool asService) override {
-        ms_Instance = this;
-        ContinueStart(
-            asService, [](unsigned long argc, char16_t** argv) { ms_Instance->Main(argc, argv); },
-            [](unsigned long control) { ms_Instance->Handler(control); });
+    void EntryAdded(const Zym::SmartPtr<Zym::LogEntryCallInterface>& entry) override {
+        const std::string line = ZymCharset::ToUtf8(entry->GetText()) + " [" +
+                                 std::to_string(entry->GetSeverity()) + "]\n";
+        std::fputs(line.c_str(), stderr);
+        std::fflush(stderr);
     }
-
-protected:
-    void Run() override { BasicService::Run(); }
-    void CustomInitialize() override {
-        if (m_ZymException)
-            throw Zym::Exception(u"The disk is gone.");
-        throw 42;
-    }
-
-private:
-    static inline FailingService* ms_Instance = nullptr;
-    const bool m_ZymException;
+    void EntryClosed(const Zym::SmartPtr<Zym::LogEntryCallInterface>&) override {}
+    void EntryCancelled(const Zym::SmartPtr<Zym::LogEntryCallInterface>&) override {}
+    void EntryChanged(const Zym::SmartPtr<Zym::LogEntryCallInterface>&, EntryChanges) override {}
 };
 
-// Accepts stop only, and says when any other control reaches it.
-class StopOnly : public ZymWindows::Service {
+// A service of this process, started as the service manager starts one,
+// that logs to stderr.
+template <class Self> class ForkedService : public ZymWindows::Service {
 public:
-    StopOnly() : Service(new FailingService::Sink, u"stoponly", u"", 1, u"") {}
+    explicit ForkedService(const std::u16string& name)
+        : Service(new StderrSink, name, u"", 1, u"") {}
     void Start(bool asService) override {
-        ms_Self = this;
+        ms_Self = static_cast<Self*>(this);
         ContinueStart(
             asService, [](unsigned long c, char16_t** v) { ms_Self->Main(c, v); },
             [](unsigned long control) { ms_Self->Handler(control); });
@@ -105,11 +82,36 @@ public:
 
 protected:
     void Run() override { BasicService::Run(); }
-    void CtrlPause() override { std::fputs("paused\n", stderr); }
-    void CtrlShutDown() override { std::fputs("shutdown\n", stderr); }
 
 private:
-    static inline StopOnly* ms_Self = nullptr;
+    static inline Self* ms_Self = nullptr;
+};
+
+// A service whose initialisation fails.
+class FailingService : public ForkedService<FailingService> {
+public:
+    explicit FailingService(bool zymException)
+        : ForkedService(u"failing"), m_ZymException(zymException) {}
+
+protected:
+    void CustomInitialize() override {
+        if (m_ZymException)
+            throw Zym::Exception(u"The disk is gone.");
+        throw 42;
+    }
+
+private:
+    const bool m_ZymException;
+};
+
+// Accepts stop only, and says when any other control reaches it.
+class StopOnly : public ForkedService<StopOnly> {
+public:
+    StopOnly() : ForkedService(u"stoponly") {}
+
+protected:
+    void CtrlPause() override { std::fputs("paused\n", stderr); }
+    void CtrlShutDown() override { std::fputs("shutdown\n", stderr); }
 };
 
 } // namespace
