@@ -34,7 +34,7 @@ public:
 
 // A worker thread crashes, so the crash site is not where a debugger
 // would start by itself (the first thread).
-void CrashInWorker(const std::string& folder) {
+[[gnu::noinline]] void CrashInWorker(const std::string& folder) {
     ZymWindows::InstallCrashHandler(folder, true);
     Zym::SmartPtr<ZymThread::Thread> thread = new ZymThread::Thread("Core crasher", new Crasher);
     thread->Run();
