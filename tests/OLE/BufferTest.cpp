@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <random>
 #include <vector>
 
@@ -29,6 +28,15 @@ std::vector<unsigned char> ReadAt(Zym::BinaryStreamBuf& buffer, unsigned int at,
     buffer.SeekG(at);
     buffer.Get(out.data(), n);
     return out;
+}
+
+std::string OpenError(const std::string& path) {
+    try {
+        ZymFile::FileBuffer buffer(path);
+    } catch (const ZymFile::FileException& error) {
+        return error.WhatUtf8();
+    }
+    return "opened";
 }
 
 class ScratchDir : public ::testing::Test {
@@ -108,9 +116,7 @@ using FileBufferTest = ScratchDir;
 TEST_F(FileBufferTest, ReadsAnyOffsetThroughTheWindowAndInLargePieces) {
     const auto data = Pattern(3 * ZymFile::FileBuffer::WINDOW_SIZE + 12345);
     const auto path = (m_Dir / "data.bin").string();
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(data.data()),
-               static_cast<std::streamsize>(data.size()));
+    zymtest::WriteFile(path, std::string(data.begin(), data.end()));
 
     ZymFile::FileBuffer buffer(path);
     EXPECT_EQ(buffer.Size(), data.size());
@@ -133,30 +139,16 @@ TEST_F(FileBufferTest, ReadsAnyOffsetThroughTheWindowAndInLargePieces) {
 
 TEST_F(FileBufferTest, OpenFailuresNameTheFileAndTheReason) {
     const auto missing = (m_Dir / "missing.doc").string();
-    try {
-        ZymFile::FileBuffer buffer(missing);
-        FAIL();
-    } catch (const ZymFile::FileException& error) {
-        EXPECT_EQ(error.WhatUtf8(), missing + ": The system cannot find the file specified.");
-    }
+    EXPECT_EQ(OpenError(missing), missing + ": The system cannot find the file specified.");
+    EXPECT_EQ(OpenError(m_Dir.string()), m_Dir.string() + ": Access is denied.");
     // Sizes up to 4 GiB - 1 are addressed; a larger file is refused.
     const auto sparse = m_Dir / "sparse.bin";
-    std::ofstream(sparse).close();
+    zymtest::WriteFile(sparse, "");
     fs::resize_file(sparse, 0xFFFFFFFFull);
     ZymFile::FileBuffer largest(sparse.string());
     EXPECT_EQ(largest.Size(), 0xFFFFFFFFu);
     EXPECT_EQ(ReadAt(largest, 0xFFFFFFFEu, 1), std::vector<unsigned char>{0});
     fs::resize_file(sparse, 0x100000000ull);
-    try {
-        ZymFile::FileBuffer buffer(sparse.string());
-        FAIL();
-    } catch (const ZymFile::FileException& error) {
-        EXPECT_EQ(error.WhatUtf8(), sparse.string() + ": The file is larger than 4 GiB - 1 bytes.");
-    }
-    try {
-        ZymFile::FileBuffer buffer(m_Dir.string());
-        FAIL();
-    } catch (const ZymFile::FileException& error) {
-        EXPECT_EQ(error.WhatUtf8(), m_Dir.string() + ": Access is denied.");
-    }
+    EXPECT_EQ(OpenError(sparse.string()),
+              sparse.string() + ": The file is larger than 4 GiB - 1 bytes.");
 }

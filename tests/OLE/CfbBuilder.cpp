@@ -83,51 +83,42 @@ CfbImage CfbBuilder::Build() const {
             fat.push_back(i + 1 < count ? first + i + 1 : END_OF_CHAIN);
         return count ? first : END_OF_CHAIN;
     };
-    // Big streams interleaved: turns of m_InterleaveRun sectors each.
-    std::vector<std::vector<std::uint32_t>> interleaved(m_Entries.size());
-    if (m_InterleaveRun) {
-        for (std::uint32_t turn = 0, placed = 1; placed; ++turn) {
-            placed = 0;
-            for (std::size_t id = 1; id < m_Entries.size(); ++id) {
-                const Entry& e = m_Entries[id];
-                if (e.type != 2 || e.data.size() < m_Cutoff)
-                    continue;
-                const std::uint32_t count = Units(e.data.size(), sectorSize);
-                for (std::uint32_t k = 0; k < m_InterleaveRun; ++k) {
-                    if (turn * m_InterleaveRun + k >= count)
-                        break;
-                    interleaved[id].push_back(static_cast<std::uint32_t>(fat.size()));
-                    fat.push_back(END_OF_CHAIN);
-                    ++placed;
-                }
+    // Big streams in turns of m_InterleaveRun sectors each, or each whole
+    // in one turn when they are not interleaved.
+    const std::uint64_t run = m_InterleaveRun ? m_InterleaveRun : UINT32_MAX;
+    std::vector<std::vector<std::uint32_t>> sectors(m_Entries.size());
+    for (std::uint64_t turn = 0, placed = 1; placed; ++turn) {
+        placed = 0;
+        for (std::size_t id = 1; id < m_Entries.size(); ++id) {
+            const Entry& e = m_Entries[id];
+            if (e.type != 2 || e.data.size() < m_Cutoff)
+                continue;
+            const std::uint32_t count = Units(e.data.size(), sectorSize);
+            for (std::uint64_t k = turn * run; k < count && k < (turn + 1) * run; ++k, ++placed) {
+                sectors[id].push_back(static_cast<std::uint32_t>(fat.size()));
+                fat.push_back(END_OF_CHAIN);
             }
         }
-        for (std::size_t id = 1; id < m_Entries.size(); ++id) {
-            const auto& sectors = interleaved[id];
-            for (std::size_t i = 0; i + 1 < sectors.size(); ++i)
-                fat[sectors[i]] = sectors[i + 1];
-            if (!sectors.empty())
-                image.startSectors[id] = sectors.front();
-        }
+    }
+    for (std::size_t id = 1; id < m_Entries.size(); ++id) {
+        for (std::size_t i = 0; i + 1 < sectors[id].size(); ++i)
+            fat[sectors[id][i]] = sectors[id][i + 1];
+        if (!sectors[id].empty())
+            image.startSectors[id] = sectors[id].front();
     }
     Bytes miniStream;
     std::vector<std::uint32_t> miniFAT;
     for (std::size_t id = 1; id < m_Entries.size(); ++id) {
         const Entry& e = m_Entries[id];
-        if (e.type != 2 || e.data.empty())
+        if (e.type != 2 || e.data.empty() || e.data.size() >= m_Cutoff)
             continue;
-        if (e.data.size() >= m_Cutoff) {
-            if (!m_InterleaveRun)
-                image.startSectors[id] = chain(Units(e.data.size(), sectorSize));
-        } else {
-            const auto first = static_cast<std::uint32_t>(miniFAT.size());
-            const std::uint32_t count = Units(e.data.size(), miniSize);
-            for (std::uint32_t i = 0; i < count; ++i)
-                miniFAT.push_back(i + 1 < count ? first + i + 1 : END_OF_CHAIN);
-            image.startSectors[id] = first;
-            miniStream.insert(miniStream.end(), e.data.begin(), e.data.end());
-            miniStream.resize(std::size_t{miniFAT.size()} * miniSize);
-        }
+        const auto first = static_cast<std::uint32_t>(miniFAT.size());
+        const std::uint32_t count = Units(e.data.size(), miniSize);
+        for (std::uint32_t i = 0; i < count; ++i)
+            miniFAT.push_back(i + 1 < count ? first + i + 1 : END_OF_CHAIN);
+        image.startSectors[id] = first;
+        miniStream.insert(miniStream.end(), e.data.begin(), e.data.end());
+        miniStream.resize(std::size_t{miniFAT.size()} * miniSize);
     }
     image.startSectors[0] = chain(Units(miniStream.size(), sectorSize));
     const std::uint32_t firstDirectory = chain(Units(m_Entries.size() * 128, sectorSize));

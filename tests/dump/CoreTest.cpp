@@ -4,7 +4,7 @@
 
 #include <ZymThread/Thread.h>
 
-#include <TestFiles.h>
+#include <Child.h>
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -34,7 +34,7 @@ public:
 
 // A worker thread crashes, so the crash site is not where a debugger
 // would start by itself (the first thread).
-void CrashInWorker(const std::string& folder) {
+[[gnu::noinline]] void CrashInWorker(const std::string& folder) {
     ZymWindows::InstallCrashHandler(folder, true);
     Zym::SmartPtr<ZymThread::Thread> thread = new ZymThread::Thread("Core crasher", new Crasher);
     thread->Run();
@@ -43,13 +43,17 @@ void CrashInWorker(const std::string& folder) {
 
 TEST(DumpCore, CrashCoreOpensInGdbAndEuStackAtTheCrashSite) {
     const zymtest::ScratchDirectory folder;
-    ASSERT_EQ(DumpTest::SignalOfChild(CrashInWorker, folder.Path().string()), SIGSEGV);
+    zymtest::Child crashed = zymtest::Child::Fork([&] {
+        CrashInWorker(folder.Path().string());
+        return 0;
+    });
+    ASSERT_EQ(crashed.Wait().signal, SIGSEGV);
     const fs::path core = DumpTest::OnlyFile(folder.Path(), ".dmp");
     ASSERT_FALSE(core.empty());
     ASSERT_FALSE(DumpTest::OnlyFile(folder.Path(), ".txt").empty());
 
-    const std::string gdb = DumpTest::CommandOutput("gdb -batch -nx -ex 'thread apply all bt' '" +
-                                                    Executable() + "' '" + core.string() + "'");
+    const std::string gdb = zymtest::CommandOutput("gdb -batch -nx -ex 'thread apply all bt' '" +
+                                                   Executable() + "' '" + core.string() + "'");
     ASSERT_NE(gdb.find("Program terminated with signal SIGSEGV"), std::string::npos) << gdb;
     // gdb starts in the thread of the first status note: the failing one.
     const std::size_t current = gdb.find("\n#0 ");
@@ -60,8 +64,8 @@ TEST(DumpCore, CrashCoreOpensInGdbAndEuStackAtTheCrashSite) {
     EXPECT_NE(gdb.find("CrashInWorker"), std::string::npos) << gdb; // the main thread's stack
     EXPECT_NE(gdb.find("start_thread"), std::string::npos) << gdb;  // libc found too
 
-    const std::string stack = DumpTest::CommandOutput("eu-stack --core='" + core.string() +
-                                                      "' --executable='" + Executable() + "'");
+    const std::string stack = zymtest::CommandOutput("eu-stack --core='" + core.string() +
+                                                     "' --executable='" + Executable() + "'");
     const std::size_t top = stack.find("\n#0 ");
     ASSERT_NE(top, std::string::npos) << stack;
     EXPECT_NE(stack.substr(top, stack.find('\n', top + 1) - top).find("CoreFaultSite"),
@@ -82,8 +86,8 @@ TEST(DumpCore, CoreOfARunningProcessFullAndNot) {
     // The read-only file mappings make the difference.
     EXPECT_GT(fs::file_size(full), fs::file_size(small) + 1024 * 1024);
     for (const std::string& core : {small, full}) {
-        const std::string stack = DumpTest::CommandOutput("eu-stack --core='" + core +
-                                                          "' --executable='" + Executable() + "'");
+        const std::string stack = zymtest::CommandOutput("eu-stack --core='" + core +
+                                                         "' --executable='" + Executable() + "'");
         EXPECT_NE(stack.find("ZymWindows::WriteCoreDump"), std::string::npos) << stack;
     }
 }

@@ -6,9 +6,10 @@
 #include <ZymThread/EventSemaphore.h>
 #include <ZymThread/Thread.h>
 
-#include <TestFiles.h>
+#include <Child.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <pthread.h>
@@ -46,14 +47,16 @@ private:
 };
 
 // Starts a named framework thread that first runs `body`; returns once the
-// body has run. The thread lives until the process dies.
-void StartThread(const std::string& name, void (*body)()) {
+// body has run, unless told not to wait. The thread lives until the process
+// dies.
+void StartThread(const std::string& name, void (*body)(), bool waitForBody = true) {
     auto* state = new Body(body);
     Zym::SmartPtr<ZymThread::Thread> thread =
         new ZymThread::Thread(name, new ZymThread::FunctionT<Body>(state, &Body::Run));
     thread->Run();
     thread->AddRef();
-    state->m_Started.Wait();
+    if (waitForBody)
+        state->m_Started.Wait();
 }
 
 void Nothing() {}
@@ -66,9 +69,25 @@ void BlockAllSignals() {
 
 const std::string LONG_NAME = "Crashing worker with a long name";
 
-bool IsFaultFrame(const DumpTest::Frame& frame) {
-    return frame.function.find("FaultHere") != std::string::npos && frame.line == FAULT_LINE &&
-           frame.source.ends_with("CrashTest.cpp");
+bool HasFrame(const Section& thread, const std::string& function) {
+    for (const auto& frame : thread.frames) {
+        if (frame.function.find(function) != std::string::npos)
+            return true;
+    }
+    return false;
+}
+
+// Whether exactly one thread is marked and its stack starts at the store in
+// FaultHere.
+testing::AssertionResult FaultsAtTheSite(const Report& report) {
+    const Section* failing = report.Failing();
+    if (failing == nullptr || failing->frames.empty())
+        return testing::AssertionFailure() << "no single marked thread with a stack";
+    const DumpTest::Frame& top = failing->frames[0];
+    if (top.function.find("FaultHere") != std::string::npos && top.line == FAULT_LINE &&
+        top.source.ends_with("CrashTest.cpp"))
+        return testing::AssertionSuccess();
+    return testing::AssertionFailure() << top.function << " " << top.source << ":" << top.line;
 }
 
 class DumpCrash : public ::testing::Test {
@@ -76,7 +95,11 @@ protected:
     // Runs `scenario` in a child process that must die of `signal`; reads
     // the report it left.
     Report Crash(void (*scenario)(const std::string&), int signal = SIGSEGV) {
-        EXPECT_EQ(DumpTest::SignalOfChild(scenario, m_Folder.Path().string()), signal);
+        zymtest::Child child = zymtest::Child::Fork([&] {
+            scenario(m_Folder.Path().string());
+            return 0;
+        });
+        EXPECT_EQ(child.Wait().signal, signal);
         const auto path = DumpTest::OnlyFile(m_Folder.Path(), ".txt");
         EXPECT_FALSE(path.empty()) << "no single report";
         return path.empty() ? Report{} : DumpTest::ReadReport(path);
@@ -92,25 +115,18 @@ TEST_F(DumpCrash, MainThreadIsMarkedAndWalkedFromTheFault) {
         FaultHere();
     });
     ASSERT_EQ(report.threads.size(), 3u);
+    ASSERT_TRUE(FaultsAtTheSite(report));
     const Section* failing = report.Failing();
-    ASSERT_NE(failing, nullptr);
     EXPECT_EQ(failing, &report.threads[0]); // the main thread comes first
     EXPECT_EQ(failing->name, "test_dump");
-    ASSERT_FALSE(failing->frames.empty());
-    EXPECT_TRUE(IsFaultFrame(failing->frames[0]))
-        << failing->frames[0].function << " " << failing->frames[0].source << ":"
-        << failing->frames[0].line;
     EXPECT_EQ(failing->frames[0].module, "test_dump");
     // Every other thread has its full name and a stack, the one that blocks
     // every signal included.
     EXPECT_EQ(report.threads[1].name, LONG_NAME);
     EXPECT_EQ(report.threads[2].name, "Blocks all signals");
-    for (const Section& thread : report.threads) {
-        bool body = false;
-        for (const auto& frame : thread.frames)
-            body = body || frame.function.find("ZymThread::Thread::Body") != std::string::npos;
-        EXPECT_TRUE(&thread == failing || body) << thread.name;
-    }
+    for (const Section& thread : report.threads)
+        EXPECT_TRUE(&thread == failing || HasFrame(thread, "ZymThread::Thread::Body"))
+            << thread.name;
 }
 
 TEST_F(DumpCrash, WorkerThreadIsMarkedWithItsFullName) {
@@ -120,11 +136,8 @@ TEST_F(DumpCrash, WorkerThreadIsMarkedWithItsFullName) {
         StartThread(LONG_NAME, FaultHere);
     });
     ASSERT_EQ(report.threads.size(), 3u);
-    const Section* failing = report.Failing();
-    ASSERT_NE(failing, nullptr);
-    EXPECT_EQ(failing->name, LONG_NAME);
-    ASSERT_FALSE(failing->frames.empty());
-    EXPECT_TRUE(IsFaultFrame(failing->frames[0]));
+    ASSERT_TRUE(FaultsAtTheSite(report));
+    EXPECT_EQ(report.Failing()->name, LONG_NAME);
 }
 
 std::atomic<int> g_Ready{0};
@@ -141,20 +154,15 @@ TEST_F(DumpCrash, TwoThreadsFaultingAtOnceGiveOneReport) {
     const Report report = Crash([](const std::string& folder) {
         ZymWindows::InstallCrashHandler(folder, false);
         // Started without waiting for them: neither body returns.
-        for (const char* name : {"First", "Second"}) {
-            Zym::SmartPtr<ZymThread::Thread> thread = new ZymThread::Thread(
-                name, new ZymThread::FunctionT<Body>(new Body(FaultTogether), &Body::Run));
-            thread->Run();
-            thread->AddRef();
-        }
+        StartThread("First", FaultTogether, false);
+        StartThread("Second", FaultTogether, false);
         for (;;)
             pause();
     });
     ASSERT_EQ(report.threads.size(), 3u);
-    const Section* failing = report.Failing();
-    ASSERT_NE(failing, nullptr);
-    EXPECT_TRUE(failing->name == "First" || failing->name == "Second") << failing->name;
-    EXPECT_TRUE(IsFaultFrame(failing->frames.at(0)));
+    ASSERT_TRUE(FaultsAtTheSite(report));
+    const std::string& name = report.Failing()->name;
+    EXPECT_TRUE(name == "First" || name == "Second") << name;
 }
 
 std::atomic<int> g_Depth{0};
@@ -198,10 +206,8 @@ TEST_F(DumpCrash, DeepRecursionIsWalkedToTheLastFrame) {
         ZymWindows::InstallCrashHandler(folder, false);
         Recurse(DEPTH);
     });
+    ASSERT_TRUE(FaultsAtTheSite(report));
     const Section* failing = report.Failing();
-    ASSERT_NE(failing, nullptr);
-    ASSERT_FALSE(failing->frames.empty());
-    EXPECT_TRUE(IsFaultFrame(failing->frames[0]));
     int recursions = 0;
     for (const auto& frame : failing->frames)
         recursions += frame.function.find("Recurse") != std::string::npos;
@@ -213,19 +219,15 @@ std::atomic<bool> g_Allocating{false};
 
 void AllocateForever() {
     g_Allocating = true;
+    g_Allocating.notify_all();
     for (;;)
         ZymMem::MemoryPool::Delete(ZymMem::MemoryPool::New(4096));
 }
 
 void AllocateInThread() {
     ZymMem::MemoryPool::New(100 * 1024); // held until the crash
-    auto* state = new Body(AllocateForever);
-    Zym::SmartPtr<ZymThread::Thread> thread =
-        new ZymThread::Thread("Allocator", new ZymThread::FunctionT<Body>(state, &Body::Run));
-    thread->Run();
-    thread->AddRef();
-    while (!g_Allocating)
-        sched_yield();
+    StartThread("Allocator", AllocateForever, false);
+    g_Allocating.wait(false);
 }
 
 TEST_F(DumpCrash, ReportIsWrittenWhileAnotherThreadAllocates) {
@@ -238,8 +240,7 @@ TEST_F(DumpCrash, ReportIsWrittenWhileAnotherThreadAllocates) {
     ASSERT_EQ(report.threads.size(), 2u);
     EXPECT_EQ(report.threads[1].name, "Allocator");
     EXPECT_FALSE(report.threads[1].frames.empty());
-    ASSERT_NE(report.Failing(), nullptr);
-    EXPECT_TRUE(IsFaultFrame(report.Failing()->frames.at(0)));
+    EXPECT_TRUE(FaultsAtTheSite(report));
 }
 
 TEST_F(DumpCrash, AbortIsReportedAndStillEndsTheProcess) {
@@ -249,12 +250,11 @@ TEST_F(DumpCrash, AbortIsReportedAndStillEndsTheProcess) {
             std::abort();
         },
         SIGABRT);
-    const Section* failing = report.Failing();
-    ASSERT_NE(failing, nullptr);
-    bool abortFrame = false;
-    for (const auto& frame : failing->frames)
-        abortFrame = abortFrame || frame.function == "abort";
-    EXPECT_TRUE(abortFrame);
+    ASSERT_NE(report.Failing(), nullptr);
+    const auto& frames = report.Failing()->frames;
+    EXPECT_TRUE(std::any_of(frames.begin(), frames.end(), [](const DumpTest::Frame& frame) {
+        return frame.function == "abort";
+    }));
 }
 
 } // namespace

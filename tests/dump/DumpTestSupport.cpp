@@ -1,10 +1,6 @@
 #include "DumpTestSupport.h"
 
-#include <cstdio>
-#include <fcntl.h>
 #include <fstream>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace DumpTest {
 
@@ -70,65 +66,6 @@ std::filesystem::path OnlyFile(const std::filesystem::path& folder, const std::s
         }
     }
     return count == 1 ? found : std::filesystem::path();
-}
-
-int SignalOfChild(void (*body)(const std::string&), const std::string& folder) {
-    std::fflush(nullptr);
-    const pid_t child = fork();
-    if (child == 0) {
-        body(folder);
-        _exit(0);
-    }
-    int status = 0;
-    if (child < 0 || waitpid(child, &status, 0) != child)
-        return -1;
-    return WIFSIGNALED(status) ? WTERMSIG(status) : 0;
-}
-
-Ended Run(const std::vector<std::string>& argv) {
-    Ended ended;
-    int err[2];
-    if (pipe(err) != 0)
-        return {-1, -1, "no pipe"};
-    std::fflush(nullptr);
-    const pid_t child = fork();
-    if (child == 0) {
-        dup2(err[1], STDERR_FILENO);
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, STDOUT_FILENO);
-        std::vector<char*> arguments;
-        for (const std::string& argument : argv)
-            arguments.push_back(const_cast<char*>(argument.c_str()));
-        arguments.push_back(nullptr);
-        execv(arguments[0], arguments.data());
-        _exit(127);
-    }
-    close(err[1]);
-    char buffer[4096];
-    ssize_t got;
-    while ((got = read(err[0], buffer, sizeof buffer)) > 0)
-        ended.err.append(buffer, static_cast<std::size_t>(got));
-    close(err[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    if (WIFSIGNALED(status))
-        ended.signal = WTERMSIG(status);
-    else
-        ended.status = WEXITSTATUS(status);
-    return ended;
-}
-
-std::string CommandOutput(const std::string& command) {
-    std::string output;
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (pipe == nullptr)
-        return output;
-    char chunk[4096];
-    std::size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0)
-        output.append(chunk, got);
-    pclose(pipe);
-    return output;
 }
 
 } // namespace DumpTest

@@ -34,20 +34,4 @@ Report ReadReport(const std::filesystem::path& path);
 // is not exactly one.
 std::filesystem::path OnlyFile(const std::filesystem::path& folder, const std::string& extension);
 
-// Runs `body` in a child process and returns the signal that ended it (0
-// if it exited).
-int SignalOfChild(void (*body)(const std::string&), const std::string& folder);
-
-struct Ended {
-    int signal = 0; // 0 when it exited
-    int status = 0; // its exit status then
-    std::string err;
-};
-
-// Runs a program with its standard output thrown away.
-Ended Run(const std::vector<std::string>& argv);
-
-// What a shell command writes to its standard output and error.
-std::string CommandOutput(const std::string& command);
-
 } // namespace DumpTest

@@ -121,10 +121,7 @@ TEST(DumpLayout, MissingValuesAreLeftOutOrUnknown) {
     header.version.reset();
     EXPECT_NE(Header(header).find("\tName: /opt/app/bin/server.bin\n\tTimes (GMT):\n"),
               std::string::npos);
-}
-
-TEST(DumpLayout, UnknownProductTypeRunsIntoTheNextSection) {
-    ReportHeader header = FullHeader();
+    // An unknown product type runs into the next section.
     header.os->productType = 4;
     EXPECT_NE(Header(header).find("Type: \nNumber of processors: 8\n"), std::string::npos);
 }

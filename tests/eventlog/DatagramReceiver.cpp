@@ -4,7 +4,6 @@
 
 #include <cerrno>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 #include <sys/socket.h>
@@ -103,14 +102,6 @@ std::map<std::string, std::string> JournalFields(const std::string& datagram) {
         at = value + size + 1;
     }
     return fields;
-}
-
-ScopedEnvironment::ScopedEnvironment(const char* name, const std::string& value) : m_Name(name) {
-    ::setenv(name, value.c_str(), 1);
-}
-
-ScopedEnvironment::~ScopedEnvironment() {
-    ::unsetenv(m_Name);
 }
 
 } // namespace eventlogtest

@@ -30,16 +30,4 @@ private:
 // a malformed datagram fails the calling test.
 std::map<std::string, std::string> JournalFields(const std::string& datagram);
 
-// Sets an environment variable for a scope, unsetting it afterwards.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, const std::string& value);
-    ~ScopedEnvironment();
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-
-private:
-    const char* m_Name;
-};
-
 } // namespace eventlogtest

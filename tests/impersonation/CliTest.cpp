@@ -9,6 +9,7 @@
 
 #include <future>
 #include <string>
+#include <tuple>
 
 namespace impersonationtest {
 
@@ -68,27 +69,25 @@ TEST_F(ImpersonateCommandTest, ActsAsTheAccountOnAWorkerThreadAndReverts) {
     EXPECT_EQ(server.get(), "S-1-22-1-" + std::to_string(account.Uid()));
 }
 
-TEST_F(ImpersonateCommandTest, AFailedLogonPrintsTheTextAndDoesNothing) {
+// A wrong password fails the logon; a caller without the right to switch is
+// refused before it. Either way nothing is done.
+TEST_F(ImpersonateCommandTest, FailuresPrintTheTextAndDoNothing) {
     const TestAccount account;
     const auto file = m_Directory.Path() / "never";
-    const auto result = zymtest::RunProcess(
-        {ZYMWIN, "impersonate", account.Name(), "--touch", file.string()}, "wrong\n");
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.out, "");
-    EXPECT_EQ(result.err, "zymwin impersonate: " + Text(Zym::ERROR_LOGON_FAILURE) + "\n");
-    EXPECT_FALSE(std::filesystem::exists(file));
-}
-
-TEST_F(ImpersonateCommandTest, ACallerWithoutTheRightToSwitchIsRefusedBeforeTheLogon) {
-    const TestAccount account;
-    const auto file = m_Directory.Path() / "never";
-    const auto result =
-        zymtest::RunProcess({"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", ZYMWIN,
-                             "impersonate", account.Name(), "--touch", file.string()},
-                            Password(account));
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.err, "zymwin impersonate: " + Text(Zym::ERROR_PRIVILEGE_NOT_HELD) + "\n");
-    EXPECT_FALSE(std::filesystem::exists(file));
+    const std::vector<std::string> impersonate{ZYMWIN, "impersonate", account.Name(), "--touch",
+                                               file.string()};
+    std::vector<std::string> asNobody{"setpriv", "--reuid=65534", "--regid=65534",
+                                      "--clear-groups"};
+    asNobody.insert(asNobody.end(), impersonate.begin(), impersonate.end());
+    for (const auto& [argv, input, code] :
+         {std::tuple{impersonate, std::string("wrong\n"), Zym::ERROR_LOGON_FAILURE},
+          {asNobody, Password(account), Zym::ERROR_PRIVILEGE_NOT_HELD}}) {
+        const auto result = zymtest::RunProcess(argv, input);
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(result.err, "zymwin impersonate: " + Text(code) + "\n");
+        EXPECT_FALSE(std::filesystem::exists(file));
+    }
 }
 
 } // namespace

@@ -21,6 +21,7 @@
 #include <memory>
 #include <optional>
 #include <thread>
+#include <tuple>
 
 namespace impersonationtest {
 
@@ -177,34 +178,19 @@ TEST_F(ImpersonationTest, AFailedInnerLogonKeepsTheOuterAccount) {
     EXPECT_EQ(ThreadIds(), m_Own);
 }
 
-TEST_F(ImpersonationTest, WrongPassword) {
-    const TestAccount account;
-    ExpectLogonFails(u"", account.WideName(), account.Password() + u"x", Zym::ERROR_LOGON_FAILURE);
-}
-
-TEST_F(ImpersonationTest, EmptyPassword) {
-    const TestAccount account;
-    ExpectLogonFails(u"", account.WideName(), u"", Zym::ERROR_LOGON_FAILURE);
-}
-
-TEST_F(ImpersonationTest, UnknownUserAndUnknownDomain) {
-    const TestAccount account;
-    ExpectLogonFails(u"", account.WideName() + u"-none", account.Password(),
-                     Zym::ERROR_LOGON_FAILURE);
-    ExpectLogonFails(u"NO-SUCH-DOMAIN", account.WideName(), account.Password(),
-                     Zym::ERROR_LOGON_FAILURE);
-}
-
-TEST_F(ImpersonationTest, ExpiredAccount) {
-    const TestAccount account;
-    account.Chage({"-E", "0"});
-    ExpectLogonFails(u"", account.WideName(), account.Password(), Zym::ERROR_ACCOUNT_EXPIRED);
-}
-
-TEST_F(ImpersonationTest, PasswordMustChange) {
-    const TestAccount account;
-    account.Chage({"-d", "0"});
-    ExpectLogonFails(u"", account.WideName(), account.Password(), Zym::ERROR_PASSWORD_MUST_CHANGE);
+TEST_F(ImpersonationTest, FailedLogonsNameTheirCause) {
+    const TestAccount account, mustChange, expired;
+    for (const auto& [domain, user, password] :
+         {std::tuple{u"", account.WideName(), account.Password() + u"x"},
+          {u"", account.WideName(), u""},
+          {u"", account.WideName() + u"-none", account.Password()},
+          {u"NO-SUCH-DOMAIN", account.WideName(), account.Password()}})
+        ExpectLogonFails(domain, user, password, Zym::ERROR_LOGON_FAILURE);
+    mustChange.Chage({"-d", "0"});
+    ExpectLogonFails(u"", mustChange.WideName(), mustChange.Password(),
+                     Zym::ERROR_PASSWORD_MUST_CHANGE);
+    expired.Chage({"-E", "0"});
+    ExpectLogonFails(u"", expired.WideName(), expired.Password(), Zym::ERROR_ACCOUNT_EXPIRED);
 }
 
 TEST_F(ImpersonationTest, ConcurrentThreadsEachActAsTheirOwnAccount) {

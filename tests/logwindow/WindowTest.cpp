@@ -9,7 +9,6 @@
 #include <X11/keysym.h>
 
 #include <atomic>
-#include <cstdlib>
 #include <filesystem>
 #include <thread>
 
@@ -38,19 +37,6 @@ LogEntryCallInterface::EntrySeverities Severity(int value) {
 // area is 624 by 464 beside the scroll bars, 35 rows.
 class WindowTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        const char* previous = std::getenv("DISPLAY");
-        m_Previous = previous ? previous : "";
-        m_HadDisplay = previous != nullptr;
-        setenv("DISPLAY", logwindowtest::TestDisplay().c_str(), 1);
-    }
-    void TearDown() override {
-        if (m_HadDisplay)
-            setenv("DISPLAY", m_Previous.c_str(), 1);
-        else
-            unsetenv("DISPLAY");
-    }
-
     // The window of `log`, once shown and painted.
     XWindow Shown(ConsoleLog& log, const std::string& title) {
         log.Show();
@@ -67,9 +53,8 @@ protected:
         return reached;
     }
 
+    zymtest::ScopedEnvironment m_Display{"DISPLAY", logwindowtest::TestDisplay()};
     ScreenClient m_Screen;
-    std::string m_Previous;
-    bool m_HadDisplay = false;
 };
 
 int RowMiddle(int row) {
@@ -179,19 +164,26 @@ TEST_F(WindowTest, ClosingHidesTheWindowOrSignalsTheCloseEvent) {
     // The freeze went with it: adding returns.
     hidden->AddEntry(u"after", Severity(1));
 
+    // With a close event the window stays, and thaws all the same.
     ZymThread::EventSemaphore closed(true, false);
     SmartPtr<ConsoleLog> signalled = new ConsoleLog(u"Signal me", 640, 480, nullptr, &closed);
+    signalled->AddEntry(u"row", Severity(1));
     window = Shown(*signalled, "Signal me");
+    m_Screen.Click(window, 10, 5);
+    ASSERT_TRUE(
+        Eventually([&] { return m_Screen.Caption(window) == "Signal me (press ESC to unlock)"; }));
     m_Screen.Close(window);
     EXPECT_EQ(closed.Wait(10000), ZymThread::WAIT_OBJECT_0);
+    EXPECT_TRUE(Eventually([&] { return m_Screen.Caption(window) == "Signal me"; }));
     EXPECT_TRUE(m_Screen.IsMapped(window));
     EXPECT_TRUE(signalled->IsVisible());
+    signalled->AddEntry(u"after", Severity(1));
     signalled->Hide();
     EXPECT_TRUE(Eventually([&] { return !m_Screen.IsMapped(window); }));
 }
 
 TEST_F(WindowTest, WithoutADisplayEntriesAreKeptAndNothingIsDrawn) {
-    unsetenv("DISPLAY");
+    const zymtest::ScopedEnvironment noDisplay("DISPLAY");
     SmartPtr<ConsoleLog> log = new ConsoleLog(u"Nowhere", 640, 480, nullptr, nullptr, 5);
     EXPECT_FALSE(log->HasDisplay());
     log->Show();
@@ -206,7 +198,7 @@ TEST_F(WindowTest, WithoutADisplayEntriesAreKeptAndNothingIsDrawn) {
 TEST_F(WindowTest, TheCommandAcknowledgesEachLine) {
     // A sanitized zymwin reports fontconfig's lasting configuration.
     const auto suppressions = std::filesystem::path(__FILE__).parent_path() / "fontconfig.supp";
-    setenv("LSAN_OPTIONS", ("suppressions=" + suppressions.string()).c_str(), 1);
+    const zymtest::ScopedEnvironment lsan("LSAN_OPTIONS", "suppressions=" + suppressions.string());
     const auto result = zymtest::RunProcess(
         {ZYMWIN_PATH, "logwindow", "--title", "CLI", "--max", "10"},
         "add 1 hello\nopen a 0 copying\nprogress a 0.5\nclose a\ncancel b\nshow\nhide\nbogus\n");

@@ -33,7 +33,6 @@ bool MountRefused() {
 class MountTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        setenv("ZYM_OBSERVER_RESTART_MS", "20", 1);
         m_Point = m_Scratch.Path() / "mnt";
         fs::create_directory(m_Point);
         const std::string failure = MountTmpfs(m_Point);
@@ -47,7 +46,6 @@ protected:
     void TearDown() override {
         if (m_Mounted)
             umount2(m_Point.c_str(), MNT_DETACH);
-        unsetenv("ZYM_OBSERVER_RESTART_MS");
     }
     void Unmount() {
         ASSERT_EQ(umount2(m_Point.c_str(), 0), 0) << std::strerror(errno);
@@ -59,6 +57,7 @@ protected:
         m_Mounted = true;
     }
 
+    zymtest::ScopedEnvironment m_RestartWait{"ZYM_OBSERVER_RESTART_MS", "20"};
     zymtest::ScratchDirectory m_Scratch;
     fs::path m_Point;
     bool m_Mounted = false;

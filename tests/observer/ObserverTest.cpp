@@ -49,40 +49,44 @@ std::vector<DeviceEvent> Collect(const RecordingObserver& recorder, std::size_t 
     return recorder.Events();
 }
 
+// A scratch directory and an observer with a recorder for one test.
+class Observed : public ::testing::Test {
+protected:
+    zymtest::ScratchDirectory m_Scratch;
+    const fs::path& m_Dir = m_Scratch.Path();
+    WinNTDirectoryObserver m_Observer;
+    Zym::SmartPtr<RecordingObserver> m_Recorder = new RecordingObserver;
+};
+
+using Attach = Observed;
+using Events = Observed;
+using Recursion = Observed;
+using Overflow = Observed;
+using Lifecycle = Observed;
+using Errors = Observed;
+
 } // namespace
 
-TEST(Attach, IdsCountFromOneAndAFailedAttachUsesItsNumber) {
-    const zymtest::ScratchDirectory dir;
-    WinNTDirectoryObserver observer;
-    Zym::SmartPtr<RecordingObserver> recorder = new RecordingObserver;
-    EXPECT_EQ(observer.AttachObserver(Wide(dir.Path()), false, recorder), 1);
-    EXPECT_EQ(observer.AttachObserver(Wide(dir.Path()), true, recorder), 2);
-    EXPECT_THROW(observer.AttachObserver(Wide(dir.Path() / "missing"), false, recorder),
-                 ZymWindows::WindowsException);
-    EXPECT_EQ(observer.AttachObserver(Wide(dir.Path()), false, recorder), 4);
-}
-
-TEST(Attach, FailuresCarryTheSystemTextAndLeaveTheListenerUnstarted) {
-    const zymtest::ScratchDirectory dir;
-    zymtest::WriteFile(dir.Path() / "file", "x");
-    WinNTDirectoryObserver observer;
-    EXPECT_EQ(AttachError(observer, dir.Path() / "missing"),
+// A failed attach uses up its id: the first success after four failures,
+// counting from one, is the fifth.
+TEST_F(Attach, FailuresCarryTheSystemTextAndLeaveTheListenerUnstarted) {
+    zymtest::WriteFile(m_Dir / "file", "x");
+    EXPECT_EQ(AttachError(m_Observer, m_Dir / "missing"),
               "The system cannot find the file specified.");
-    EXPECT_EQ(AttachError(observer, dir.Path() / "missing" / "below"),
+    EXPECT_EQ(AttachError(m_Observer, m_Dir / "missing" / "below"),
               "The system cannot find the path specified.");
-    EXPECT_EQ(AttachError(observer, dir.Path() / "file"), "The directory name is invalid.");
-    EXPECT_EQ(AttachError(observer, ""), "The system cannot find the path specified.");
+    EXPECT_EQ(AttachError(m_Observer, m_Dir / "file"), "The directory name is invalid.");
+    EXPECT_EQ(AttachError(m_Observer, ""), "The system cannot find the path specified.");
     EXPECT_EQ(ThreadsNamed("EventListener"), 0);
-    EXPECT_EQ(observer.AttachObserver(Wide(dir.Path()), false, new RecordingObserver), 5);
+    EXPECT_EQ(m_Observer.AttachObserver(Wide(m_Dir), false, new RecordingObserver), 5);
     EXPECT_EQ(ThreadsNamed("EventListener"), 1);
 }
 
-TEST(Attach, ADirectoryTheAccountCannotReadIsAccessDenied) {
-    const zymtest::ScratchDirectory dir;
-    const fs::path secret = dir.Path() / "secret";
+TEST_F(Attach, ADirectoryTheAccountCannotReadIsAccessDenied) {
+    const fs::path secret = m_Dir / "secret";
     fs::create_directory(secret);
     chmod(secret.c_str(), 0700);
-    chmod(dir.Path().c_str(), 0755);
+    chmod(m_Dir.c_str(), 0755);
     // The check needs an account without root's override; a child becomes
     // nobody and reports what it got through its exit status.
     const pid_t child = fork();
@@ -101,104 +105,81 @@ TEST(Attach, ADirectoryTheAccountCannotReadIsAccessDenied) {
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
-TEST(Events, CreateModifyRenameDeleteComeInOrder) {
-    const zymtest::ScratchDirectory dir;
-    const std::string root = dir.Path();
-    WinNTDirectoryObserver observer;
-    Zym::SmartPtr<RecordingObserver> recorder = new RecordingObserver;
-    const long id = observer.AttachObserver(Wide(root), false, recorder);
+TEST_F(Events, CreateModifyRenameDeleteComeInOrder) {
+    const std::string root = m_Dir;
+    const long id = m_Observer.AttachObserver(Wide(root), false, m_Recorder);
 
-    Touch(dir.Path() / "a");
-    ASSERT_TRUE(recorder->WaitForEvents(1));
+    Touch(m_Dir / "a");
+    ASSERT_TRUE(m_Recorder->WaitForEvents(1));
     {
-        std::ofstream out(dir.Path() / "a", std::ios::app);
+        std::ofstream out(m_Dir / "a", std::ios::app);
         out << "data";
     }
-    ASSERT_TRUE(recorder->WaitForEvents(2));
-    fs::rename(dir.Path() / "a", dir.Path() / "b");
-    fs::remove(dir.Path() / "b");
-    const auto events = Collect(*recorder, 5);
+    ASSERT_TRUE(m_Recorder->WaitForEvents(2));
+    fs::rename(m_Dir / "a", m_Dir / "b");
+    fs::remove(m_Dir / "b");
+    const auto events = Collect(*m_Recorder, 5);
     const std::vector<DeviceEvent> expected = {
         Event(DeviceEvent::CREATED, root, "a", id), Event(DeviceEvent::MODIFIED, root, "a", id),
         Event(DeviceEvent::DELETED, root, "a", id), Event(DeviceEvent::CREATED, root, "b", id),
         Event(DeviceEvent::DELETED, root, "b", id),
     };
     EXPECT_EQ(events, expected) << Describe(events);
-    EXPECT_TRUE(recorder->Errors().empty());
+    EXPECT_TRUE(m_Recorder->Errors().empty());
 }
 
-TEST(Events, AttributeChangesAreModifications) {
-    const zymtest::ScratchDirectory dir;
-    Touch(dir.Path() / "f");
-    WinNTDirectoryObserver observer;
-    Zym::SmartPtr<RecordingObserver> recorder = new RecordingObserver;
-    const long id = observer.AttachObserver(Wide(dir.Path()), false, recorder);
-    chmod((dir.Path() / "f").c_str(), 0600);
-    const auto events = Collect(*recorder, 1);
+// The event path is the source path as given, a trailing separator and all.
+TEST_F(Events, AttributeChangesAreModifications) {
+    const std::string given = m_Dir.string() + "/";
+    Touch(m_Dir / "f");
+    const long id = m_Observer.AttachObserver(Wide(given), false, m_Recorder);
+    chmod((m_Dir / "f").c_str(), 0600);
+    const auto events = Collect(*m_Recorder, 1);
     ASSERT_EQ(events.size(), 1u) << Describe(events);
-    EXPECT_EQ(events[0], Event(DeviceEvent::MODIFIED, dir.Path(), "f", id));
+    EXPECT_EQ(events[0], Event(DeviceEvent::MODIFIED, given, "f", id));
 }
 
-TEST(Events, ThePathIsTheSourcePathAsGiven) {
-    const zymtest::ScratchDirectory dir;
-    const std::string given = dir.Path().string() + "/";
-    WinNTDirectoryObserver observer;
-    Zym::SmartPtr<RecordingObserver> recorder = new RecordingObserver;
-    const long id = observer.AttachObserver(Wide(given), false, recorder);
-    Touch(dir.Path() / "x");
-    ASSERT_TRUE(recorder->WaitForEvents(1));
-    EXPECT_EQ(recorder->Events()[0].path, Wide(given + "\\x"));
-    EXPECT_EQ(recorder->Events()[0].sourceId, id);
-}
-
-TEST(Events, WithoutRecursionOnlyTheDirectorysOwnEntriesCount) {
-    const zymtest::ScratchDirectory dir;
-    fs::create_directory(dir.Path() / "sub");
-    WinNTDirectoryObserver observer;
-    Zym::SmartPtr<RecordingObserver> recorder = new RecordingObserver;
-    const long id = observer.AttachObserver(Wide(dir.Path()), false, recorder);
-    Touch(dir.Path() / "sub" / "inner");
-    fs::create_directory(dir.Path() / "new");
-    Touch(dir.Path() / "new" / "inner");
-    const auto events = Collect(*recorder, 1);
+TEST_F(Events, WithoutRecursionOnlyTheDirectorysOwnEntriesCount) {
+    fs::create_directory(m_Dir / "sub");
+    const long id = m_Observer.AttachObserver(Wide(m_Dir), false, m_Recorder);
+    Touch(m_Dir / "sub" / "inner");
+    fs::create_directory(m_Dir / "new");
+    Touch(m_Dir / "new" / "inner");
+    const auto events = Collect(*m_Recorder, 1);
     ASSERT_EQ(events.size(), 1u) << Describe(events);
-    EXPECT_EQ(events[0], Event(DeviceEvent::CREATED, dir.Path(), "new", id));
+    EXPECT_EQ(events[0], Event(DeviceEvent::CREATED, m_Dir, "new", id));
 }
 
-TEST(Events, SeveralSourcesShareOneListener) {
-    const zymtest::ScratchDirectory one, two;
-    WinNTDirectoryObserver observer;
+TEST_F(Events, SeveralSourcesShareOneListener) {
+    const zymtest::ScratchDirectory two;
     Zym::SmartPtr<RecordingObserver> first = new RecordingObserver, second = new RecordingObserver;
-    const long a = observer.AttachObserver(Wide(one.Path()), false, first);
-    const long b = observer.AttachObserver(Wide(two.Path()), false, second);
-    Touch(one.Path() / "1");
+    const long a = m_Observer.AttachObserver(Wide(m_Dir), false, first);
+    const long b = m_Observer.AttachObserver(Wide(two.Path()), false, second);
+    Touch(m_Dir / "1");
     Touch(two.Path() / "2");
     ASSERT_TRUE(first->WaitForEvents(1));
     ASSERT_TRUE(second->WaitForEvents(1));
-    EXPECT_EQ(first->Events()[0], Event(DeviceEvent::CREATED, one.Path(), "1", a));
+    EXPECT_EQ(first->Events()[0], Event(DeviceEvent::CREATED, m_Dir, "1", a));
     EXPECT_EQ(second->Events()[0], Event(DeviceEvent::CREATED, two.Path(), "2", b));
     EXPECT_EQ(ThreadsNamed("EventListener"), 1);
 }
 
-TEST(Recursion, DirectoriesMadeAtFullSpeedReportEverythingOnce) {
-    const zymtest::ScratchDirectory dir;
-    const std::string root = dir.Path();
-    WinNTDirectoryObserver observer;
-    Zym::SmartPtr<RecordingObserver> recorder = new RecordingObserver;
-    const long id = observer.AttachObserver(Wide(root), true, recorder);
+TEST_F(Recursion, DirectoriesMadeAtFullSpeedReportEverythingOnce) {
+    const std::string root = m_Dir;
+    const long id = m_Observer.AttachObserver(Wide(root), true, m_Recorder);
     constexpr int ROUNDS = 200;
     std::vector<DeviceEvent> expected;
     for (int i = 0; i < ROUNDS; ++i) {
         const std::string a = "a" + std::to_string(i);
         // mkdir -p a/b/c && touch a/b/c/f, with nothing in between, and a
         // file beside b made while b's listing may be under way.
-        fs::create_directories(dir.Path() / a / "b" / "c");
-        Touch(dir.Path() / a / "b" / "c" / "f");
-        Touch(dir.Path() / a / "g");
+        fs::create_directories(m_Dir / a / "b" / "c");
+        Touch(m_Dir / a / "b" / "c" / "f");
+        Touch(m_Dir / a / "g");
         for (const std::string& relative : {a, a + "/b", a + "/b/c", a + "/b/c/f", a + "/g"})
             expected.push_back(Event(DeviceEvent::CREATED, root, relative, id));
     }
-    const auto events = Collect(*recorder, expected.size());
+    const auto events = Collect(*m_Recorder, expected.size());
     // What a new directory already holds comes in the order of its listing;
     // a directory always comes before what it holds.
     for (std::size_t i = 0; i < events.size(); ++i) {
@@ -218,84 +199,63 @@ TEST(Recursion, DirectoriesMadeAtFullSpeedReportEverythingOnce) {
     EXPECT_EQ(sorted, expected) << Describe(events);
 }
 
-TEST(Recursion, ChangesDeepInTheTreeCarryTheirRelativePath) {
-    const zymtest::ScratchDirectory dir;
-    fs::create_directories(dir.Path() / "x" / "y");
-    WinNTDirectoryObserver observer;
-    Zym::SmartPtr<RecordingObserver> recorder = new RecordingObserver;
-    const long id = observer.AttachObserver(Wide(dir.Path()), true, recorder);
-    zymtest::WriteFile(dir.Path() / "x" / "y" / "z", "");
-    fs::remove(dir.Path() / "x" / "y" / "z");
-    const auto events = Collect(*recorder, 2);
-    const std::vector<DeviceEvent> expected = {
-        Event(DeviceEvent::CREATED, dir.Path(), "x/y/z", id),
-        Event(DeviceEvent::DELETED, dir.Path(), "x/y/z", id),
-    };
-    EXPECT_EQ(events, expected) << Describe(events);
-}
+TEST_F(Recursion, RenamedDirectoriesReportUnderTheNewPathAtAnyDepthAndMovedOutOnesStop) {
+    const zymtest::ScratchDirectory outside;
+    const std::string root = m_Dir;
+    fs::create_directories(m_Dir / "old" / "deep");
+    fs::create_directory(m_Dir / "leaving");
+    const long id = m_Observer.AttachObserver(Wide(root), true, m_Recorder);
 
-TEST(Recursion, RenamedDirectoriesReportUnderTheNewPathAndMovedOutOnesStop) {
-    const zymtest::ScratchDirectory dir, outside;
-    const std::string root = dir.Path();
-    fs::create_directories(dir.Path() / "old" / "deep");
-    fs::create_directory(dir.Path() / "leaving");
-    WinNTDirectoryObserver observer;
-    Zym::SmartPtr<RecordingObserver> recorder = new RecordingObserver;
-    const long id = observer.AttachObserver(Wide(root), true, recorder);
-
-    fs::rename(dir.Path() / "old", dir.Path() / "new");
-    Touch(dir.Path() / "new" / "deep" / "f");
-    fs::rename(dir.Path() / "leaving", outside.Path() / "gone");
-    ASSERT_TRUE(recorder->WaitForEvents(4));
+    fs::rename(m_Dir / "old", m_Dir / "new");
+    Touch(m_Dir / "new" / "deep" / "f");
+    fs::rename(m_Dir / "leaving", outside.Path() / "gone");
+    ASSERT_TRUE(m_Recorder->WaitForEvents(4));
     Touch(outside.Path() / "gone" / "unseen");
-    Touch(dir.Path() / "last");
-    const auto events = Collect(*recorder, 5);
+    fs::remove(m_Dir / "new" / "deep" / "f");
+    Touch(m_Dir / "last");
+    const auto events = Collect(*m_Recorder, 6);
     const std::vector<DeviceEvent> expected = {
         Event(DeviceEvent::DELETED, root, "old", id),
         Event(DeviceEvent::CREATED, root, "new", id),
         Event(DeviceEvent::CREATED, root, "new/deep/f", id),
         Event(DeviceEvent::DELETED, root, "leaving", id),
+        Event(DeviceEvent::DELETED, root, "new/deep/f", id),
         Event(DeviceEvent::CREATED, root, "last", id),
     };
     EXPECT_EQ(events, expected) << Describe(events);
 }
 
-TEST(Recursion, ADirectoryMovedInReportsWhatItHolds) {
-    const zymtest::ScratchDirectory dir, outside;
+TEST_F(Recursion, ADirectoryMovedInReportsWhatItHolds) {
+    const zymtest::ScratchDirectory outside;
     fs::create_directories(outside.Path() / "box" / "inner");
     Touch(outside.Path() / "box" / "inner" / "f");
-    WinNTDirectoryObserver observer;
-    Zym::SmartPtr<RecordingObserver> recorder = new RecordingObserver;
-    const long id = observer.AttachObserver(Wide(dir.Path()), true, recorder);
-    fs::rename(outside.Path() / "box", dir.Path() / "box");
-    ASSERT_TRUE(recorder->WaitForEvents(3));
-    Touch(dir.Path() / "box" / "inner" / "g");
-    const auto events = Collect(*recorder, 4);
+    const long id = m_Observer.AttachObserver(Wide(m_Dir), true, m_Recorder);
+    fs::rename(outside.Path() / "box", m_Dir / "box");
+    ASSERT_TRUE(m_Recorder->WaitForEvents(3));
+    Touch(m_Dir / "box" / "inner" / "g");
+    const auto events = Collect(*m_Recorder, 4);
     const std::vector<DeviceEvent> expected = {
-        Event(DeviceEvent::CREATED, dir.Path(), "box", id),
-        Event(DeviceEvent::CREATED, dir.Path(), "box/inner", id),
-        Event(DeviceEvent::CREATED, dir.Path(), "box/inner/f", id),
-        Event(DeviceEvent::CREATED, dir.Path(), "box/inner/g", id),
+        Event(DeviceEvent::CREATED, m_Dir, "box", id),
+        Event(DeviceEvent::CREATED, m_Dir, "box/inner", id),
+        Event(DeviceEvent::CREATED, m_Dir, "box/inner/f", id),
+        Event(DeviceEvent::CREATED, m_Dir, "box/inner/g", id),
     };
     EXPECT_EQ(events, expected) << Describe(events);
 }
 
-TEST(Overflow, AStalledConsumerGetsAnEmptyBatchAndNoSilentLoss) {
-    const zymtest::ScratchDirectory dir;
-    const std::string root = dir.Path();
-    WinNTDirectoryObserver observer;
-    Zym::SmartPtr<RecordingObserver> recorder = new RecordingObserver;
+TEST_F(Overflow, AStalledConsumerGetsAnEmptyBatchAndNoSilentLoss) {
+    const std::string root = m_Dir;
     ZymThread::EventSemaphore release(true, false);
-    recorder->onBatch = [&](std::vector<DeviceEvent>&) { release.Wait(); };
-    const long id = observer.AttachObserver(Wide(root), false, recorder);
+    m_Recorder->onBatch = [&](std::vector<DeviceEvent>&) { release.Wait(); };
+    const long id = m_Observer.AttachObserver(Wide(root), false, m_Recorder);
     constexpr int FILES = 20000; // more than the kernel queues (16384 by default)
     for (int i = 0; i < FILES; ++i)
-        Touch(dir.Path() / std::to_string(i));
+        Touch(m_Dir / std::to_string(i));
     release.Set();
-    ASSERT_TRUE(recorder->WaitForEmptyBatch())
-        << recorder->Events().size() << " events and no empty batch";
+    ASSERT_TRUE(m_Recorder->WaitForEmptyBatch())
+        << m_Recorder->Events().size() << " events and no empty batch";
     // Every event names a file that was created, in creation order.
-    const auto events = recorder->Events();
+    const auto events = m_Recorder->Events();
     std::size_t reported = 0;
     int last = -1;
     for (const auto& event : events) {
@@ -308,109 +268,97 @@ TEST(Overflow, AStalledConsumerGetsAnEmptyBatchAndNoSilentLoss) {
     }
     EXPECT_LT(reported, std::size_t(FILES));
     // Watching goes on after the overflow.
-    Touch(dir.Path() / "later");
-    EXPECT_TRUE(recorder->WaitUntil(
+    Touch(m_Dir / "later");
+    EXPECT_TRUE(m_Recorder->WaitUntil(
         [&](const auto& all) { return all.back().path == EventPath(root, "later"); }));
 }
 
-TEST(Lifecycle, AttachDetachCyclesLeaveNoDescriptorOrThreadBehind) {
-    const zymtest::ScratchDirectory dir;
-    fs::create_directories(dir.Path() / "a" / "b");
+TEST_F(Lifecycle, AttachDetachCyclesLeaveNoDescriptorOrThreadBehind) {
+    fs::create_directories(m_Dir / "a" / "b");
     const std::size_t before = OpenDescriptors();
     for (int round = 0; round < 20; ++round) {
         WinNTDirectoryObserver observer;
         Zym::SmartPtr<RecordingObserver> recorder = new RecordingObserver;
         for (int i = 0; i < 5; ++i) {
-            const long id = observer.AttachObserver(Wide(dir.Path()), i % 2 == 0, recorder);
-            Touch(dir.Path() / "a" / "b" / "f");
+            const long id = observer.AttachObserver(Wide(m_Dir), i % 2 == 0, recorder);
+            Touch(m_Dir / "a" / "b" / "f");
             observer.DetachObserver(id);
         }
-        observer.AttachObserver(Wide(dir.Path()), true, recorder); // left for the destructor
+        observer.AttachObserver(Wide(m_Dir), true, recorder); // left for the destructor
     }
     EXPECT_EQ(OpenDescriptors(), before);
     EXPECT_EQ(ThreadsNamed("EventListener"), 0);
 }
 
-TEST(Lifecycle, DetachStopsTheBatchesAndUnknownIdsAreIgnored) {
-    const zymtest::ScratchDirectory dir;
-    WinNTDirectoryObserver observer;
-    Zym::SmartPtr<RecordingObserver> recorder = new RecordingObserver;
-    const long id = observer.AttachObserver(Wide(dir.Path()), false, recorder);
-    observer.DetachObserver(id + 1);
-    Touch(dir.Path() / "seen");
-    ASSERT_TRUE(recorder->WaitForEvents(1));
-    observer.DetachObserver(id);
-    observer.DetachObserver(id);
-    const std::size_t batches = recorder->Batches();
-    Touch(dir.Path() / "unseen");
+TEST_F(Lifecycle, DetachStopsTheBatchesAndUnknownIdsAreIgnored) {
+    const long id = m_Observer.AttachObserver(Wide(m_Dir), false, m_Recorder);
+    m_Observer.DetachObserver(id + 1);
+    Touch(m_Dir / "seen");
+    ASSERT_TRUE(m_Recorder->WaitForEvents(1));
+    m_Observer.DetachObserver(id);
+    m_Observer.DetachObserver(id);
+    const std::size_t batches = m_Recorder->Batches();
+    Touch(m_Dir / "unseen");
     std::this_thread::sleep_for(QUIET_TIME);
-    EXPECT_EQ(recorder->Batches(), batches);
-    EXPECT_EQ(recorder->Events().size(), 1u);
+    EXPECT_EQ(m_Recorder->Batches(), batches);
+    EXPECT_EQ(m_Recorder->Events().size(), 1u);
 }
 
-TEST(Lifecycle, AttachingOrDetachingFromACallbackIsRejected) {
-    const zymtest::ScratchDirectory dir;
-    WinNTDirectoryObserver observer;
-    Zym::SmartPtr<RecordingObserver> recorder = new RecordingObserver;
+TEST_F(Lifecycle, AttachingOrDetachingFromACallbackIsRejected) {
     std::atomic<long> id{0};
     std::string detachError, attachError;
     bool tried = false;
-    recorder->onBatch = [&](std::vector<DeviceEvent>&) {
+    m_Recorder->onBatch = [&](std::vector<DeviceEvent>&) {
         if (std::exchange(tried, true))
             return;
         try {
-            observer.DetachObserver(id);
+            m_Observer.DetachObserver(id);
         } catch (const ZymWindows::WindowsException& error) {
             detachError = error.WhatUtf8();
         }
         try {
-            observer.AttachObserver(Wide(dir.Path()), false, recorder);
+            m_Observer.AttachObserver(Wide(m_Dir), false, m_Recorder);
         } catch (const ZymWindows::WindowsException& error) {
             attachError = error.WhatUtf8();
         }
     };
-    id = observer.AttachObserver(Wide(dir.Path()), false, recorder);
-    Touch(dir.Path() / "f");
-    ASSERT_TRUE(recorder->WaitForEvents(1));
+    id = m_Observer.AttachObserver(Wide(m_Dir), false, m_Recorder);
+    Touch(m_Dir / "f");
+    ASSERT_TRUE(m_Recorder->WaitForEvents(1));
     EXPECT_EQ(detachError, "A potential deadlock condition has been detected.");
     EXPECT_EQ(attachError, "A potential deadlock condition has been detected.");
     // Still attached and working.
-    Touch(dir.Path() / "g");
-    EXPECT_TRUE(recorder->WaitForEvents(2));
+    Touch(m_Dir / "g");
+    EXPECT_TRUE(m_Recorder->WaitForEvents(2));
 }
 
-TEST(Lifecycle, AnObserverThatRaisesDoesNotStopTheListener) {
-    const zymtest::ScratchDirectory dir;
-    WinNTDirectoryObserver observer;
-    Zym::SmartPtr<RecordingObserver> recorder = new RecordingObserver;
+TEST_F(Lifecycle, AnObserverThatRaisesDoesNotStopTheListener) {
     std::atomic<int> calls{0};
-    recorder->onBatch = [&](std::vector<DeviceEvent>&) {
-        if (calls++ == 0)
+    m_Recorder->onBatch = [&](std::vector<DeviceEvent>&) {
+        const bool first = calls++ == 0;
+        calls.notify_all();
+        if (first)
             throw std::runtime_error("observer failure");
     };
-    observer.AttachObserver(Wide(dir.Path()), false, recorder);
-    Touch(dir.Path() / "f");
-    while (calls == 0)
-        std::this_thread::sleep_for(1ms);
-    Touch(dir.Path() / "g");
-    ASSERT_TRUE(recorder->WaitForEvents(1));
-    EXPECT_EQ(recorder->Events().back().path, EventPath(dir.Path(), "g"));
+    m_Observer.AttachObserver(Wide(m_Dir), false, m_Recorder);
+    Touch(m_Dir / "f");
+    calls.wait(0);
+    Touch(m_Dir / "g");
+    ASSERT_TRUE(m_Recorder->WaitForEvents(1));
+    EXPECT_EQ(m_Recorder->Events().back().path, EventPath(m_Dir, "g"));
 }
 
-TEST(Errors, ADeletedDirectoryReportsOneErrorThenFallsSilent) {
-    const zymtest::ScratchDirectory dir;
-    const fs::path watched = dir.Path() / "watched";
+TEST_F(Errors, ADeletedDirectoryReportsOneErrorThenFallsSilent) {
+    const fs::path watched = m_Dir / "watched";
     fs::create_directory(watched);
-    WinNTDirectoryObserver observer;
-    Zym::SmartPtr<RecordingObserver> recorder = new RecordingObserver;
-    const long id = observer.AttachObserver(Wide(watched), false, recorder);
+    const long id = m_Observer.AttachObserver(Wide(watched), false, m_Recorder);
     Touch(watched / "f");
     fs::remove_all(watched);
-    ASSERT_TRUE(recorder->WaitForErrors(1));
+    ASSERT_TRUE(m_Recorder->WaitForErrors(1));
     fs::create_directory(watched);
     Touch(watched / "g");
     std::this_thread::sleep_for(QUIET_TIME);
-    const auto errors = recorder->Errors();
+    const auto errors = m_Recorder->Errors();
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0].path, Wide(watched));
     EXPECT_EQ(errors[0].sourceId, id);
@@ -419,6 +367,6 @@ TEST(Errors, ADeletedDirectoryReportsOneErrorThenFallsSilent) {
         Event(DeviceEvent::CREATED, watched, "f", id),
         Event(DeviceEvent::DELETED, watched, "f", id),
     };
-    EXPECT_EQ(recorder->Events(), expected) << Describe(recorder->Events());
-    observer.DetachObserver(id);
+    EXPECT_EQ(m_Recorder->Events(), expected) << Describe(m_Recorder->Events());
+    m_Observer.DetachObserver(id);
 }

@@ -35,11 +35,6 @@ std::vector<ErrorCall> RecordingObserver::Errors() const {
     return m_Errors;
 }
 
-std::size_t RecordingObserver::EmptyBatches() const {
-    std::lock_guard guard(m_Lock);
-    return m_EmptyBatches;
-}
-
 std::size_t RecordingObserver::Batches() const {
     std::lock_guard guard(m_Lock);
     return m_Batches;

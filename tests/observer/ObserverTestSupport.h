@@ -39,7 +39,6 @@ public:
 
     std::vector<DeviceEvent> Events() const;
     std::vector<ErrorCall> Errors() const;
-    std::size_t EmptyBatches() const;
     std::size_t Batches() const;
     // Waits until `done` holds for the events seen so far.
     bool WaitUntil(const std::function<bool(const std::vector<DeviceEvent>&)>& done,

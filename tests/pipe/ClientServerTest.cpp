@@ -1,3 +1,4 @@
+#include "Child.h"
 #include "PipeTestSupport.h"
 
 #include <ZymNetwork/IP.h>
@@ -13,7 +14,6 @@
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace pipetest;
@@ -37,30 +37,29 @@ std::u16string SidOf(const ZymSecurity::NetworkID& id) {
     return id.GetSecurityID()->GetString();
 }
 
-// Runs a client in a child process under another account. Between fork and
-// exit the child makes only raw system calls: it connects, sends `bytes`
-// and waits for the server to hang up.
-pid_t ConnectAsUser(uid_t uid, const std::string& socketPath,
-                    const std::vector<unsigned char>& bytes) {
+// Runs a client in a child process under another account. The child makes
+// only raw system calls: it connects, sends `bytes` and waits for the
+// server to hang up.
+zymtest::Child ConnectAsUser(uid_t uid, const std::string& socketPath,
+                             const std::vector<unsigned char>& bytes) {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     socketPath.copy(address.sun_path, sizeof address.sun_path - 1);
-    const pid_t child = fork();
-    if (child != 0)
-        return child;
-    const gid_t group = uid;
-    if (syscall(SYS_setgroups, 1, &group) != 0 ||
-        syscall(SYS_setresgid, group, group, group) != 0 ||
-        syscall(SYS_setresuid, uid, uid, uid) != 0)
-        _exit(2);
-    const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
-    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()))
-        _exit(3);
-    char rest[64];
-    while (read(fd, rest, sizeof rest) > 0) {
-    }
-    _exit(0);
+    return zymtest::Child::Fork([&] {
+        const gid_t group = uid;
+        if (syscall(SYS_setgroups, 1, &group) != 0 ||
+            syscall(SYS_setresgid, group, group, group) != 0 ||
+            syscall(SYS_setresuid, uid, uid, uid) != 0)
+            return 2;
+        const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+        if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+            write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()))
+            return 3;
+        char rest[64];
+        while (read(fd, rest, sizeof rest) > 0) {
+        }
+        return 0;
+    });
 }
 
 } // namespace
@@ -164,14 +163,12 @@ TEST(ClientServer, TheConnectingAccountIsTheKernelsNotTheClientsWord) {
         EXPECT_EQ(pipe.GetClientNetworkIDs()[0].GetMachine(), u"far-away");
     });
     WaitForPipeSocket(directory, PIPE);
-    const pid_t child =
+    zymtest::Child child =
         ConnectAsUser(NOBODY, directory.SocketOf(PIPE),
                       Concat({UInt32(NamedPipe::MAGIC_WORD),
                               UInt32(static_cast<std::uint32_t>(block.size())), block}));
     server.Join();
-    int status = 0;
-    waitpid(child, &status, 0);
-    EXPECT_EQ(status, 0);
+    EXPECT_EQ(child.Wait().status, 0);
 }
 
 TEST(ClientServer, AThreadActingAsAnotherAccountConnectsAsThatAccount) {

@@ -1,3 +1,4 @@
+#include "Child.h"
 #include "PipeTestSupport.h"
 
 #include <ZymThread/EventSemaphore.h>
@@ -157,29 +158,26 @@ TEST(Daemon, ClientsBeyondTheInstanceLimitWaitForAFreeInstance) {
 
 TEST(Daemon, ZymwinServesAndSendsAcrossProcesses) {
     const ScopedPipeDirectory directory;
-    ChildProcess server({ZYMWIN_PATH, "pipe", "serve", "cli"});
+    zymtest::Child server({ZYMWIN_PATH, "pipe", "serve", "cli"});
     EXPECT_EQ(server.ReadLine(), "serving \\\\.\\pipe\\cli");
-    const ProcessResult sent = ChildProcess({ZYMWIN_PATH, "pipe", "send", "cli", "--ip",
-                                             "203.0.113.9", "first", "second message"})
-                                   .Wait();
+    const auto sent = zymtest::RunProcess(
+        {ZYMWIN_PATH, "pipe", "send", "cli", "--ip", "203.0.113.9", "first", "second message"});
     EXPECT_EQ(sent.status, 0) << sent.err;
     EXPECT_EQ(sent.out, "first\nsecond message\n");
     const std::string connected = server.ReadLine();
     EXPECT_NE(connected.find("connected: name \""), std::string::npos) << connected;
     EXPECT_NE(connected.find("IP \"203.0.113.9\"; claimed:"), std::string::npos) << connected;
 
-    const ProcessResult missing =
-        ChildProcess({ZYMWIN_PATH, "pipe", "send", "nothing", "x"}).Wait();
+    const auto missing = zymtest::RunProcess({ZYMWIN_PATH, "pipe", "send", "nothing", "x"});
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.err,
               "zymwin pipe: \\\\.\\pipe\\nothing: The system cannot find the file specified.\n");
-    const ProcessResult remote =
-        ChildProcess({ZYMWIN_PATH, "pipe", "send", "cli", "--host", "far", "x"}).Wait();
+    const auto remote =
+        zymtest::RunProcess({ZYMWIN_PATH, "pipe", "send", "cli", "--host", "far", "x"});
     EXPECT_EQ(remote.status, 1);
     EXPECT_EQ(remote.err, "zymwin pipe: \\\\far\\pipe\\cli: The network path was not found.\n");
 
-    server.Signal(SIGTERM);
-    const ProcessResult stopped = server.Wait();
+    const auto stopped = server.Stop(SIGTERM);
     EXPECT_EQ(stopped.status, 0) << stopped.err;
     EXPECT_EQ(stopped.out, "stopped\n");
     EXPECT_FALSE(std::filesystem::exists(directory.SocketOf("cli")));
@@ -229,10 +227,9 @@ TEST(Daemon, IsDestroyedWhileAClientFunctionIsBlocked) {
 // the handshake limit; the client behind it is served.
 TEST(Daemon, ASilentPeerHoldsUpTheNextClientOnlyUntilTheHandshakeLimit) {
     const ScopedPipeDirectory directory;
-    ::setenv("ZYM_PIPE_HANDSHAKE_MS", "200", 1);
+    const zymtest::ScopedEnvironment handshakeLimit("ZYM_PIPE_HANDSHAKE_MS", "200");
     Zym::SmartPtr<Reverser> reverser = new Reverser;
     Zym::SmartPtr<NamedPipeDaemon> daemon = new NamedPipeDaemon(PIPE, reverser.Get(), nullptr);
-    ::unsetenv("ZYM_PIPE_HANDSHAKE_MS");
     WaitForPipeSocket(directory, PIPE);
     RawPeer silent(directory.SocketOf(PIPE));
     ClientNamedPipe client(PIPE, ".", nullptr);

@@ -23,18 +23,6 @@
 
 namespace pipetest {
 
-namespace {
-
-std::string ReadAll(int fd) {
-    std::string text;
-    char piece[4096];
-    for (ssize_t n; (n = read(fd, piece, sizeof piece)) > 0;)
-        text.append(piece, static_cast<std::size_t>(n));
-    return text;
-}
-
-} // namespace
-
 ScopedPipeDirectory::ScopedPipeDirectory() {
     // Open to every account, as the default directory is, so that clients
     // running under other users can reach the sockets.
@@ -147,73 +135,6 @@ std::vector<unsigned char> IdentityBlock(const std::u16string& declaredIP, bool 
         stream << claimedIP;
     }
     return std::vector<unsigned char>(buffer.Data(), buffer.Data() + buffer.Size());
-}
-
-ChildProcess::ChildProcess(const std::vector<std::string>& argv, int uid) {
-    std::vector<char*> args;
-    for (const auto& arg : argv)
-        args.push_back(const_cast<char*>(arg.c_str()));
-    args.push_back(nullptr);
-    int out[2], err[2];
-    if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0)
-        throw std::runtime_error("pipe2 failed");
-    m_Pid = fork();
-    if (m_Pid == 0) {
-        // Only async-signal-safe calls between fork and exec.
-        const gid_t group = static_cast<gid_t>(uid);
-        if (uid >= 0 && (syscall(SYS_setgroups, 1, &group) != 0 ||
-                         syscall(SYS_setresgid, group, group, group) != 0 ||
-                         syscall(SYS_setresuid, uid, uid, uid) != 0))
-            _exit(126);
-        dup2(out[1], STDOUT_FILENO);
-        dup2(err[1], STDERR_FILENO);
-        execv(args[0], args.data());
-        _exit(127);
-    }
-    close(out[1]);
-    close(err[1]);
-    m_Out = out[0];
-    m_Err = err[0];
-}
-
-ChildProcess::~ChildProcess() {
-    if (m_Pid > 0) {
-        kill(m_Pid, SIGKILL);
-        Wait();
-    }
-    close(m_Out);
-    close(m_Err);
-}
-
-std::string ChildProcess::ReadLine() {
-    for (;;) {
-        const std::size_t end = m_Pending.find('\n');
-        if (end != std::string::npos) {
-            std::string line = m_Pending.substr(0, end);
-            m_Pending.erase(0, end + 1);
-            return line;
-        }
-        char piece[4096];
-        const ssize_t n = read(m_Out, piece, sizeof piece);
-        if (n <= 0)
-            return std::exchange(m_Pending, "");
-        m_Pending.append(piece, static_cast<std::size_t>(n));
-    }
-}
-
-void ChildProcess::Signal(int signal) {
-    kill(m_Pid, signal);
-}
-
-ProcessResult ChildProcess::Wait() {
-    ProcessResult result;
-    result.out = m_Pending + ReadAll(m_Out);
-    result.err = ReadAll(m_Err);
-    m_Pending.clear();
-    int status = 0;
-    waitpid(std::exchange(m_Pid, -1), &status, 0);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    return result;
 }
 
 ServerThread::ServerThread(const std::string& name, Body body, ZymThread::EventSemaphore* shutdown)

@@ -64,30 +64,6 @@ std::vector<unsigned char> IdentityBlock(const std::u16string& declaredIP, bool 
                                          const std::vector<ZymSecurity::NetworkID>& claimed = {},
                                          const std::u16string& claimedIP = u"");
 
-using zymtest::ProcessResult;
-
-// A process started from argv, with its output captured.
-class ChildProcess {
-public:
-    // Starts argv; with `uid`, the child switches to that user first.
-    explicit ChildProcess(const std::vector<std::string>& argv, int uid = -1);
-    ~ChildProcess();
-    ChildProcess(const ChildProcess&) = delete;
-    ChildProcess& operator=(const ChildProcess&) = delete;
-
-    // Reads one line of standard output (blocking).
-    std::string ReadLine();
-    void Signal(int signal);
-    // Waits for the end; returns the exit status and the rest of the output.
-    ProcessResult Wait();
-
-private:
-    pid_t m_Pid;
-    int m_Out;
-    int m_Err;
-    std::string m_Pending;
-};
-
 // One server end run on a thread of its own: Initialize on pipe `name`,
 // then `body`. Join rethrows what either raised.
 class ServerThread {

@@ -70,32 +70,6 @@ void SilentClient(const ScopedPipeDirectory& directory, ZymThread::EventSemaphor
     serverDone.Wait();
 }
 
-} // namespace
-
-TEST(Shutdown, EndsTheWaitForAClient) {
-    ExpectShutdownEnds([](ServerNamedPipe&) { FAIL() << "no client should connect"; }, NoClient,
-                       false, NamedPipe::Idle);
-}
-
-// A failure while waiting for a message's first packet leaves the stream
-// broken for good.
-TEST(Shutdown, EndsAReaderWaitingForAMessage) {
-    ExpectShutdownEnds([](ServerNamedPipe& pipe) { pipe.ReadMessage(); }, SilentClient, true,
-                       NamedPipe::Broken);
-}
-
-// A writer drops the message it was writing and is idle again.
-TEST(Shutdown, EndsAWriterThatThePeerDoesNotRead) {
-    ExpectShutdownEnds(
-        [](ServerNamedPipe& pipe) {
-            const std::string large(8 << 20, 'w');
-            pipe.Put(large.data(), static_cast<unsigned int>(large.size()));
-        },
-        SilentClient, true, NamedPipe::Idle);
-}
-
-namespace {
-
 // A client whose constructor waits behind the only instance of PIPE, which
 // a raw peer holds, until `interrupt` ends the wait. Returns how the
 // constructor ended.
@@ -152,24 +126,31 @@ QueuedClientOutcome(const std::function<void(ZymThread::EventSemaphore& shutdown
 } // namespace
 
 // Busy instances keep a client in its constructor, not in the handshake
-// after it, and the shutdown event ends that wait.
+// after it, whether it queues or finds the backlog full: the shutdown event
+// ends that wait, and a server that goes away leaves it nothing to open.
 TEST(Shutdown, EndsAClientQueuedBehindBusyInstances) {
-    EXPECT_EQ(QueuedClientOutcome([](ZymThread::EventSemaphore& shutdown,
-                                     ZymThread::EventSemaphore&) { shutdown.Set(); }),
-              "must close");
-}
-
-TEST(Shutdown, EndsAClientWaitingForAFullBacklog) {
-    EXPECT_EQ(QueuedClientOutcome([](ZymThread::EventSemaphore& shutdown,
-                                     ZymThread::EventSemaphore&) { shutdown.Set(); },
-                                  true),
-              "must close");
-}
-
-// A server that goes away while a client waits for one of its instances
-// leaves the client nothing to open.
-TEST(Shutdown, AQueuedClientFindsAPipeThatWentAway) {
+    const auto setShutdown = [](ZymThread::EventSemaphore& shutdown, ZymThread::EventSemaphore&) {
+        shutdown.Set();
+    };
+    EXPECT_EQ(QueuedClientOutcome(setShutdown), "must close");
+    EXPECT_EQ(QueuedClientOutcome(setShutdown, true), "must close");
     EXPECT_EQ(QueuedClientOutcome([](ZymThread::EventSemaphore&,
                                      ZymThread::EventSemaphore& release) { release.Set(); }),
               "cannot open: The system cannot find the file specified.");
+}
+
+// Without a client the wait for one ends; a reader waiting for a message's
+// first packet leaves the stream broken for good; a writer drops the message
+// it was writing and is idle again.
+TEST(Shutdown, EndsEveryWaitOfAServerEnd) {
+    ExpectShutdownEnds([](ServerNamedPipe&) { FAIL() << "no client should connect"; }, NoClient,
+                       false, NamedPipe::Idle);
+    ExpectShutdownEnds([](ServerNamedPipe& pipe) { pipe.ReadMessage(); }, SilentClient, true,
+                       NamedPipe::Broken);
+    ExpectShutdownEnds(
+        [](ServerNamedPipe& pipe) {
+            const std::string large(8 << 20, 'w');
+            pipe.Put(large.data(), static_cast<unsigned int>(large.size()));
+        },
+        SilentClient, true, NamedPipe::Idle);
 }

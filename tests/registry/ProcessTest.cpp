@@ -1,3 +1,4 @@
+#include "Child.h"
 #include "TempStore.h"
 
 #include <ZymWindows/Exceptions.h>
@@ -10,9 +11,10 @@
 #include <set>
 #include <sqlite3.h>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 
+using RegistryTest::Catch;
+using zymtest::Child;
 using ZymWindows::RegKey;
 
 namespace {
@@ -24,27 +26,6 @@ protected:
 
 std::string ValueName(int writer, std::uint32_t n) {
     return "w" + std::to_string(writer) + "-" + std::to_string(n);
-}
-
-// Runs `body` in a child process; its exit status is 0 when it returned.
-template <class Body> pid_t Spawn(Body&& body) {
-    const pid_t child = ::fork();
-    if (child == 0) {
-        int status = 0;
-        try {
-            body();
-        } catch (...) {
-            status = 1;
-        }
-        ::_exit(status);
-    }
-    return child;
-}
-
-int ExitStatus(pid_t child) {
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 // Opens the store's database directly and returns the single text result.
@@ -77,19 +58,20 @@ TEST_F(RegistryProcesses, SeveralWritersShareOneStore) {
     key->GetValuesNames(names);
     ASSERT_TRUE(names.empty());
 
-    std::vector<pid_t> children;
+    std::vector<Child> children;
     for (int writer = 0; writer < WRITERS; ++writer) {
-        children.push_back(Spawn([writer, &key] {
+        children.push_back(Child::Fork([writer, &key] {
             // Both a handle inherited over fork() and a fresh one work.
             RegKey::Create(key, "by" + std::to_string(writer), RegKey::CREATE_READ_WRITE);
             const auto own =
                 RegKey::Create(RegKey::CURRENT_USER, "Shared", RegKey::OPEN_READ_WRITE);
             for (std::uint32_t n = 0; n < EACH; ++n)
                 (n % 2 ? own : key)->CreateDWORDValue(ValueName(writer, n), n);
+            return 0;
         }));
     }
-    for (const pid_t child : children)
-        EXPECT_EQ(ExitStatus(child), 0);
+    for (Child& child : children)
+        EXPECT_EQ(child.Wait().status, 0);
 
     key->GetValuesNames(names);
     EXPECT_EQ(names.size(), WRITERS * EACH);
@@ -108,7 +90,7 @@ TEST_F(RegistryProcesses, KilledWritersLoseNoAcknowledgedWrite) {
     for (int round = 0; round < ROUNDS; ++round) {
         int acks[2];
         ASSERT_EQ(::pipe(acks), 0);
-        const pid_t child = Spawn([&] {
+        Child child = Child::Fork([&] {
             ::close(acks[0]);
             const auto key =
                 RegKey::Create(RegKey::CURRENT_USER, "Crash\\r" + std::to_string(round),
@@ -118,7 +100,7 @@ TEST_F(RegistryProcesses, KilledWritersLoseNoAcknowledgedWrite) {
                 if (n % 4 == 0)
                     RegKey::Create(key, "k" + std::to_string(n), RegKey::CREATE_READ_WRITE);
                 if (::write(acks[1], &n, sizeof n) != sizeof n)
-                    return;
+                    return 0;
             }
         });
         ::close(acks[1]);
@@ -127,8 +109,7 @@ TEST_F(RegistryProcesses, KilledWritersLoseNoAcknowledgedWrite) {
         std::uint32_t n = 0;
         while (acknowledged[round].size() < killAfter && ::read(acks[0], &n, sizeof n) == sizeof n)
             acknowledged[round].insert(n);
-        ::kill(child, SIGKILL);
-        ExitStatus(child);
+        child.Stop(SIGKILL);
         while (::read(acks[0], &n, sizeof n) == sizeof n)
             acknowledged[round].insert(n);
         ::close(acks[0]);
@@ -171,23 +152,17 @@ TEST_F(RegistryProcesses, OpenHandlesSeeOtherProcessesChanges) {
 TEST_F(RegistryProcesses, UnusableStoresFailWithAnError) {
     RegistryTest::WriteFile(m_Store.File("plain-file"), "not a folder");
     ::setenv("ZYM_REGISTRY_DIR", m_Store.File("plain-file/registry").c_str(), 1);
-    try {
+    const auto createAnything = [] {
         RegKey::Create(RegKey::CURRENT_USER, "Anything", RegKey::CREATE_READ_WRITE);
-        FAIL() << "opened a store below a plain file";
-    } catch (const ZymWindows::RegistryException& error) {
-        EXPECT_EQ(error.WhatUtf8(), "Access is denied.: HKEY_CURRENT_USER\\Anything");
-    }
+    };
+    EXPECT_EQ(Catch(createAnything).text, "Access is denied.: HKEY_CURRENT_USER\\Anything");
 
     const auto garbage = m_Store.Dir() / "garbage";
     std::filesystem::create_directory(garbage);
     RegistryTest::WriteFile(garbage / "HKEY_CURRENT_USER.db", std::string(4096, 'x'));
     ::setenv("ZYM_REGISTRY_DIR", garbage.c_str(), 1);
-    try {
-        RegKey::Create(RegKey::CURRENT_USER, "Anything", RegKey::CREATE_READ_WRITE);
-        FAIL() << "opened a store that is not a database";
-    } catch (const ZymWindows::RegistryException& error) {
-        EXPECT_EQ(error.WhatUtf8().rfind("The registry is corrupted.", 0), 0u) << error.WhatUtf8();
-    }
+    const std::string corrupted = Catch(createAnything).text;
+    EXPECT_EQ(corrupted.rfind("The registry is corrupted.", 0), 0u) << corrupted;
     // Nothing of the damaged file was overwritten.
     EXPECT_EQ(RegistryTest::ReadFile(garbage / "HKEY_CURRENT_USER.db"), std::string(4096, 'x'));
 }
@@ -199,12 +174,11 @@ TEST_F(RegistryProcesses, ReadersSeeDamageAndDeniedAccessAsSuch) {
     std::filesystem::create_directory(garbage);
     RegistryTest::WriteFile(garbage / "HKEY_CURRENT_USER.db", "garbage");
     ::setenv("ZYM_REGISTRY_DIR", garbage.c_str(), 1);
-    try {
-        RegKey::Create(RegKey::CURRENT_USER, "Software", RegKey::OPEN_READ_ONLY);
-        FAIL() << "read a store that is not a database";
-    } catch (const ZymWindows::RegistryException& error) {
-        EXPECT_EQ(error.WhatUtf8().rfind("The registry is corrupted.", 0), 0u) << error.WhatUtf8();
-    }
+    const std::string corrupted =
+        Catch([] {
+            RegKey::Create(RegKey::CURRENT_USER, "Software", RegKey::OPEN_READ_ONLY);
+        }).text;
+    EXPECT_EQ(corrupted.rfind("The registry is corrupted.", 0), 0u) << corrupted;
     const auto query = RegistryTest::Zymwin({"reg", "query", "HKCU\\Software"});
     EXPECT_EQ(query.status, 1);
     EXPECT_EQ(query.err.rfind("zymwin reg: The registry is corrupted.", 0), 0u) << query.err;
@@ -214,7 +188,7 @@ TEST_F(RegistryProcesses, ReadersSeeDamageAndDeniedAccessAsSuch) {
     std::filesystem::create_directory(closed);
     std::filesystem::permissions(closed, std::filesystem::perms::none);
     ::setenv("ZYM_REGISTRY_DIR", closed.c_str(), 1);
-    const pid_t reader = Spawn([] {
+    Child reader = Child::Fork([]() -> int {
         constexpr uid_t NOBODY = 65534;
         if (::setresgid(NOBODY, NOBODY, NOBODY) != 0 || ::setresuid(NOBODY, NOBODY, NOBODY) != 0)
             ::_exit(2);
@@ -225,5 +199,5 @@ TEST_F(RegistryProcesses, ReadersSeeDamageAndDeniedAccessAsSuch) {
         }
         ::_exit(4);
     });
-    EXPECT_EQ(ExitStatus(reader), 0);
+    EXPECT_EQ(reader.Wait().status, 0);
 }

@@ -1,5 +1,9 @@
 #include "TempStore.h"
 
+#include <ZymWindows/Exceptions.h>
+
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 
 namespace RegistryTest {
@@ -16,6 +20,22 @@ zymtest::ProcessResult Zymwin(const std::vector<std::string>& args, const std::s
     std::vector<std::string> argv{ZYMWIN_PATH};
     argv.insert(argv.end(), args.begin(), args.end());
     return zymtest::RunProcess(argv, input);
+}
+
+Raised Catch(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const ZymWindows::RegistryException& error) {
+        Raised raised;
+        raised.text = error.WhatUtf8();
+        if (error.Info()) {
+            raised.code = error.Info()->Code();
+            raised.params = error.Info()->Params();
+        }
+        return raised;
+    }
+    ADD_FAILURE() << "no RegistryException";
+    return {};
 }
 
 } // namespace RegistryTest

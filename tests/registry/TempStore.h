@@ -3,6 +3,7 @@
 #include "TestFiles.h"
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,5 +28,15 @@ private:
 
 // Runs zymwin with `args`, standard input from `input`, and waits for it.
 zymtest::ProcessResult Zymwin(const std::vector<std::string>& args, const std::string& input = "");
+
+// What a registry call raised: the exception's text, and the code and
+// parameters of its catalogued record (-1 and none without one). A call
+// that raises nothing fails the test.
+struct Raised {
+    std::string text;
+    long code = -1;
+    std::vector<std::u16string> params;
+};
+Raised Catch(const std::function<void()>& action);
 
 } // namespace RegistryTest

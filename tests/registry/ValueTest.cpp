@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+using RegistryTest::Catch;
+using RegistryTest::Raised;
 using ZymWindows::RegKey;
 using ZymWindows::RegKeyW;
 
@@ -20,10 +22,6 @@ protected:
 
     RegistryTest::TempStore m_Store;
 };
-
-long CodeOf(const ZymWindows::RegistryException& error) {
-    return error.Info() ? error.Info()->Code() : -1;
-}
 
 } // namespace
 
@@ -83,21 +81,12 @@ TEST_F(RegistryValue, RewritingReplacesInPlace) {
 TEST_F(RegistryValue, MissingValuesRaiseOnlyWhenRead) {
     const auto key = Key();
     const auto handle = key->GetStringValue("absent");
-    try {
-        handle.ReadString();
-        FAIL() << "read of a missing value";
-    } catch (const ZymWindows::RegistryException& error) {
-        EXPECT_EQ(CodeOf(error), 2);
-        EXPECT_EQ(error.WhatUtf8(),
-                  "The value \"absent\" does not exist in HKEY_CURRENT_USER\\Values.");
-    }
+    const Raised missing = Catch([&] { handle.ReadString(); });
+    EXPECT_EQ(missing.code, 2);
+    EXPECT_EQ(missing.text, "The value \"absent\" does not exist in HKEY_CURRENT_USER\\Values.");
     EXPECT_FALSE(key->ValueExists("absent"));
-    try {
-        key->DeleteValue("absent");
-        FAIL() << "deleted a missing value";
-    } catch (const ZymWindows::RegistryException& error) {
-        EXPECT_EQ(error.WhatUtf8(), "The system cannot find the file specified.: absent");
-    }
+    EXPECT_EQ(Catch([&] { key->DeleteValue("absent"); }).text,
+              "The system cannot find the file specified.: absent");
 }
 
 TEST_F(RegistryValue, OtherTypesAreNotSupportedByTheTypedCalls) {
@@ -110,21 +99,13 @@ TEST_F(RegistryValue, OtherTypesAreNotSupportedByTheTypedCalls) {
     ZymWindows::RegFile::Import({expand});
 
     const auto key = Key();
-    try {
-        key->GetValueType("path");
-        FAIL() << "REG_EXPAND_SZ has no VALUE_TYPE";
-    } catch (const ZymWindows::RegistryException& error) {
-        EXPECT_EQ(CodeOf(error), 0);
-        EXPECT_EQ(error.Info()->Params()[0], u"path");
-    }
-    try {
-        key->GetStringValue("path").ReadString();
-        FAIL() << "REG_EXPAND_SZ read as REG_SZ";
-    } catch (const ZymWindows::RegistryException& error) {
-        EXPECT_EQ(CodeOf(error), 0);
-        EXPECT_EQ(error.Info()->Params()[0], u"HKEY_CURRENT_USER\\Values");
-        EXPECT_EQ(error.Info()->Params()[1], u"path");
-    }
+    const Raised noType = Catch([&] { key->GetValueType("path"); });
+    EXPECT_EQ(noType.code, 0);
+    EXPECT_EQ(noType.params.at(0), u"path");
+    const Raised notString = Catch([&] { key->GetStringValue("path").ReadString(); });
+    EXPECT_EQ(notString.code, 0);
+    EXPECT_EQ(notString.params.at(0), u"HKEY_CURRENT_USER\\Values");
+    EXPECT_EQ(notString.params.at(1), u"path");
     std::vector<unsigned char> data;
     EXPECT_EQ(key->GetStringValue("path").ReadRaw(data), ZymWindows::REG_EXPAND_SZ);
     EXPECT_EQ(std::string(data.begin(), data.end()), std::string("%X%\0", 4));

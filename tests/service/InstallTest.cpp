@@ -41,12 +41,6 @@ protected:
                                           "esac\n");
         ::chmod(systemctl.c_str(), 0755);
         SetState("inactive");
-        ::setenv("ZYM_SERVICE_DIR", Units().c_str(), 1);
-        ::setenv("ZYM_SYSTEMCTL", systemctl.c_str(), 1);
-    }
-    void TearDown() override {
-        ::unsetenv("ZYM_SERVICE_DIR");
-        ::unsetenv("ZYM_SYSTEMCTL");
     }
 
     fs::path Units() const { return m_Scratch.Path() / "units"; }
@@ -65,8 +59,15 @@ protected:
         args.insert(args.begin(), {program, "service"});
         return zymtest::RunProcess(args);
     }
+    void ExpectFailure(const Lines& args, const std::string& text) {
+        const auto run = Zymwin(args);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.err.find(text), std::string::npos) << run.err;
+    }
 
     zymtest::ScratchDirectory m_Scratch;
+    zymtest::ScopedEnvironment m_Units{"ZYM_SERVICE_DIR", Units()};
+    zymtest::ScopedEnvironment m_Manager{"ZYM_SYSTEMCTL", m_Scratch.Path() / "systemctl"};
 };
 
 const Lines INSTALL_LOG = {
@@ -158,38 +159,24 @@ TEST_F(ServiceInstall, UninstallStopsAnActiveServiceWithoutWaiting) {
 
 TEST_F(ServiceInstall, FailuresNameTheCallAndLeaveNothingBehind) {
     FailReloads();
-    auto run = Zymwin({"install", "unreachable"});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("zymwin service: Service::Install; CreateService: The RPC server is "
-                           "unavailable.\n"),
-              std::string::npos)
-        << run.err;
+    ExpectFailure({"install", "unreachable"},
+                  "zymwin service: Service::Install; CreateService: The RPC server is "
+                  "unavailable.\n");
     EXPECT_FALSE(fs::exists(Units() / "unreachable.service"));
 
     // A manager that does not answer for a unit's state.
     zymtest::WriteFile(Units() / "silent.service", "[Service]\nExecStart=/bin/true\n");
     SetState("");
-    run = Zymwin({"uninstall", "silent"});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("Service::Uninstall; QueryServiceStatus: The RPC server is "
-                           "unavailable.\n"),
-              std::string::npos)
-        << run.err;
+    ExpectFailure({"uninstall", "silent"},
+                  "Service::Uninstall; QueryServiceStatus: The RPC server is unavailable.\n");
     EXPECT_TRUE(fs::exists(Units() / "silent.service"));
 
     // Names that are no unit names never reach the file system.
-    run = Zymwin({"install", "../escape"});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("Service::Uninstall; OpenService: The filename, directory name, or "
-                           "volume label syntax is incorrect.\n"),
-              std::string::npos)
-        << run.err;
-
+    ExpectFailure({"install", "../escape"}, "Service::Uninstall; OpenService: The filename, "
+                                            "directory name, or volume label syntax is "
+                                            "incorrect.\n");
     ::setenv("ZYM_SERVICE_DIR", (m_Scratch.Path() / "nowhere").c_str(), 1);
-    run = Zymwin({"install", "lost"});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("Service::Uninstall; OpenSCManager: The system cannot find the file "
-                           "specified.\n"),
-              std::string::npos)
-        << run.err;
+    ExpectFailure({"install", "lost"},
+                  "Service::Uninstall; OpenSCManager: The system cannot find the file "
+                  "specified.\n");
 }

@@ -188,8 +188,8 @@ TEST(ServiceLibrary, InstallWithoutRegisteringOnlyRemoves) {
     const fs::path systemctl = scratch.Path() / "systemctl";
     zymtest::WriteFile(systemctl, "#!/bin/sh\n[ \"$1\" != is-active ] || echo inactive\n");
     fs::permissions(systemctl, fs::perms::owner_all);
-    ::setenv("ZYM_SERVICE_DIR", scratch.Path().c_str(), 1);
-    ::setenv("ZYM_SYSTEMCTL", systemctl.c_str(), 1);
+    const zymtest::ScopedEnvironment units("ZYM_SERVICE_DIR", scratch.Path());
+    const zymtest::ScopedEnvironment manager("ZYM_SYSTEMCTL", systemctl);
     zymtest::WriteFile(scratch.Path() / "console.service", "[Service]\nExecStart=/bin/true\n");
 
     Zym::SmartPtr<RecordingLog> log = new RecordingLog;
@@ -202,8 +202,6 @@ TEST(ServiceLibrary, InstallWithoutRegisteringOnlyRemoves) {
                                "Service::Uninstall; The service is uninstalled. [0]",
                                "Service::Install; The service is installed. [0]",
                            }));
-    ::unsetenv("ZYM_SERVICE_DIR");
-    ::unsetenv("ZYM_SYSTEMCTL");
 }
 
 TEST(ServiceLibrary, AnExistingUnitIsNeverOverwritten) {
@@ -216,8 +214,8 @@ TEST(ServiceLibrary, AnExistingUnitIsNeverOverwritten) {
         void CustomUninstall() override {}
     };
     const zymtest::ScratchDirectory scratch;
-    ::setenv("ZYM_SERVICE_DIR", scratch.Path().c_str(), 1);
-    ::setenv("ZYM_SYSTEMCTL", "true", 1);
+    const zymtest::ScopedEnvironment units("ZYM_SERVICE_DIR", scratch.Path());
+    const zymtest::ScopedEnvironment manager("ZYM_SYSTEMCTL", "true");
     const std::string theirs = "[Service]\nExecStart=/bin/true\n";
     zymtest::WriteFile(scratch.Path() / "console.service", theirs);
 
@@ -234,12 +232,10 @@ TEST(ServiceLibrary, AnExistingUnitIsNeverOverwritten) {
     EXPECT_EQ(zymtest::ReadFile(scratch.Path() / "console.service"), theirs);
     // The install lock was let go on the way out: another thread gets it.
     std::thread([&] { service.Uninstall(); }).join();
-    ::unsetenv("ZYM_SERVICE_DIR");
-    ::unsetenv("ZYM_SYSTEMCTL");
 }
 
 TEST(ServiceLibrary, StartingWithoutAManagerRaisesWithTheCallsName) {
-    ::unsetenv("NOTIFY_SOCKET");
+    const zymtest::ScopedEnvironment noManager("NOTIFY_SOCKET");
     Zym::SmartPtr<RecordingLog> log = new RecordingLog;
     ConsoleService service(log.Get());
     try {

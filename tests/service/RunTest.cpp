@@ -1,3 +1,4 @@
+#include "Child.h"
 #include "ServiceManagerStandIn.h"
 
 #include <Zym/Exception.h>
@@ -14,15 +15,15 @@
 #include <unistd.h>
 #include <vector>
 
-using ServiceTest::Child;
 using ServiceTest::NotifySocket;
+using zymtest::Child;
 
 namespace {
 
 using Lines = std::vector<std::string>;
 
 Child StartExample(const NotifySocket& socket, const std::string& name) {
-    return Child({ZYMWIN_PATH, "service", "run", name}, {"NOTIFY_SOCKET=" + socket.Address()});
+    return Child({ZYMWIN_PATH, "service", "run", name}, {{"NOTIFY_SOCKET=" + socket.Address()}, 2});
 }
 
 constexpr const char* ATTEMPT_TO_STOP = "Service::Stop; Attempt to stop the service.";
@@ -52,51 +53,28 @@ const Lines COMPLETE_RUN = {
     "Service::Start; The service is stopped.",
 };
 
-// A service whose initialisation fails; it logs to stderr.
-class FailingService : public ZymWindows::Service {
+// Writes each added entry to stderr as "text [severity]".
+class StderrSink : public Zym::LogCallInterface {
 public:
-    class Sink : public Zym::LogCallInterface {
-    public:
-        void EntryAdded(const Zym::SmartPtr<Zym::LogEntryCallInterface>& entry) override {
-            const std::string line = ZymCharset::ToUtf8(entry->GetText()) + " [" +
-                                     std::to_string(entry->GetSeverity()) + "]\n";
-            std::fputs(line.c_str(), stderr);
-            std::fflush(stderr);
-        }
-        void EntryClosed(const Zym::SmartPtr<Zym::LogEntryCallInterface>&) override {}
-        void EntryCancelled(const Zym::SmartPtr<Zym::LogEntryCallInterface>&) override {}
-        void EntryChanged(const Zym::SmartPtr<Zym::LogEntryCallInterface>&, EntryChanges) override {
-        }
-    };
-
-    explicit FailingService(bool zymException)
-        : Service(new Sink, u"failing", u"Failing", 1, u""), m_ZymException(zymException) {}
-    void Start(bool asService) override {
-        ms_Instance = this;
-        ContinueStart(
-            asService, [](unsigned long argc, char16_t** argv) { ms_Instance->Main(argc, argv); },
-            [](unsigned long control) { ms_Instance->Handler(control); });
+    void EntryAdded(const Zym::SmartPtr<Zym::LogEntryCallInterface>& entry) override {
+        const std::string line = ZymCharset::ToUtf8(entry->GetText()) + " [" +
+                                 std::to_string(entry->GetSeverity()) + "]\n";
+        std::fputs(line.c_str(), stderr);
+        std::fflush(stderr);
     }
-
-protected:
-    void Run() override { BasicService::Run(); }
-    void CustomInitialize() override {
-        if (m_ZymException)
-            throw Zym::Exception(u"The disk is gone.");
-        throw 42;
-    }
-
-private:
-    static inline FailingService* ms_Instance = nullptr;
-    const bool m_ZymException;
+    void EntryClosed(const Zym::SmartPtr<Zym::LogEntryCallInterface>&) override {}
+    void EntryCancelled(const Zym::SmartPtr<Zym::LogEntryCallInterface>&) override {}
+    void EntryChanged(const Zym::SmartPtr<Zym::LogEntryCallInterface>&, EntryChanges) override {}
 };
 
-// Accepts stop only, and says when any other control reaches it.
-class StopOnly : public ZymWindows::Service {
+// A service of this process, started as the service manager starts one,
+// that logs to stderr.
+template <class Self> class ForkedService : public ZymWindows::Service {
 public:
-    StopOnly() : Service(new FailingService::Sink, u"stoponly", u"", 1, u"") {}
+    explicit ForkedService(const std::u16string& name)
+        : Service(new StderrSink, name, u"", 1, u"") {}
     void Start(bool asService) override {
-        ms_Self = this;
+        ms_Self = static_cast<Self*>(this);
         ContinueStart(
             asService, [](unsigned long c, char16_t** v) { ms_Self->Main(c, v); },
             [](unsigned long control) { ms_Self->Handler(control); });
@@ -104,11 +82,36 @@ public:
 
 protected:
     void Run() override { BasicService::Run(); }
-    void CtrlPause() override { std::fputs("paused\n", stderr); }
-    void CtrlShutDown() override { std::fputs("shutdown\n", stderr); }
 
 private:
-    static inline StopOnly* ms_Self = nullptr;
+    static inline Self* ms_Self = nullptr;
+};
+
+// A service whose initialisation fails.
+class FailingService : public ForkedService<FailingService> {
+public:
+    explicit FailingService(bool zymException)
+        : ForkedService(u"failing"), m_ZymException(zymException) {}
+
+protected:
+    void CustomInitialize() override {
+        if (m_ZymException)
+            throw Zym::Exception(u"The disk is gone.");
+        throw 42;
+    }
+
+private:
+    const bool m_ZymException;
+};
+
+// Accepts stop only, and says when any other control reaches it.
+class StopOnly : public ForkedService<StopOnly> {
+public:
+    StopOnly() : ForkedService(u"stoponly") {}
+
+protected:
+    void CtrlPause() override { std::fputs("paused\n", stderr); }
+    void CtrlShutDown() override { std::fputs("shutdown\n", stderr); }
 };
 
 } // namespace
@@ -136,7 +139,7 @@ TEST(ServiceRun, ACompleteRunUnderTheManager) {
     Lines lines = paused;
     for (const std::string& line : service.RemainingLines())
         lines.push_back(line);
-    EXPECT_EQ(service.Wait(), 0);
+    EXPECT_EQ(service.Wait().status, 0);
     EXPECT_EQ(FrameworkLines(lines), COMPLETE_RUN);
 }
 
@@ -147,7 +150,7 @@ TEST(ServiceRun, TheExampleStopsWhenTheSystemShutsDown) {
     service.Signal(SIGPWR);
     socket.ReceiveUntil("STATUS=stopped");
     const Lines lines = service.RemainingLines();
-    EXPECT_EQ(service.Wait(), 0);
+    EXPECT_EQ(service.Wait().status, 0);
     EXPECT_EQ(FrameworkLines(lines), COMPLETE_RUN);
     const auto stop = std::find(lines.begin(), lines.end(), ATTEMPT_TO_STOP);
     ASSERT_NE(stop, lines.begin());
@@ -167,7 +170,7 @@ TEST(ServiceRun, AStopRightAtReadyAlwaysEndsTheService) {
         EXPECT_EQ(socket.Receive(), "STATUS=stop pending\nSTOPPING=1\n") << "round " << round;
         EXPECT_EQ(socket.Receive(), "STATUS=stopped\n") << "round " << round;
         const Lines lines = FrameworkLines(service.RemainingLines());
-        EXPECT_EQ(service.Wait(), 0) << "round " << round;
+        EXPECT_EQ(service.Wait().status, 0) << "round " << round;
         EXPECT_EQ(lines, COMPLETE_RUN) << "round " << round;
     }
 }
@@ -193,7 +196,7 @@ TEST(ServiceRun, ControlsOutsideTheAcceptedSetAreIgnored) {
         EXPECT_EQ(line.find("paused"), std::string::npos);
         EXPECT_EQ(line.find("shutdown"), std::string::npos);
     }
-    EXPECT_EQ(service.Wait(), 0);
+    EXPECT_EQ(service.Wait().status, 0);
 }
 
 TEST(ServiceRun, AFailedInitialisationIsLoggedAndReportedStopped) {
@@ -214,17 +217,17 @@ TEST(ServiceRun, AFailedInitialisationIsLoggedAndReportedStopped) {
             "Service::Start; The service is stopped. [0]",
         };
         EXPECT_EQ(service.RemainingLines(), expected);
-        EXPECT_EQ(service.Wait(), 0);
+        EXPECT_EQ(service.Wait().status, 0);
     }
 }
 
 TEST(ServiceRun, OnAConsoleCtrlCStopsTheExample) {
-    Child service({ZYMWIN_PATH, "service", "console", "here"}, {"NOTIFY_SOCKET"});
+    Child service({ZYMWIN_PATH, "service", "console", "here"}, {{"NOTIFY_SOCKET"}, 2});
     Lines lines = service.ReadLinesUntil("The service is running.");
     service.Signal(SIGINT);
     for (const std::string& line : service.RemainingLines())
         lines.push_back(line);
-    EXPECT_EQ(service.Wait(), 0) << ::testing::PrintToString(lines);
+    EXPECT_EQ(service.Wait().status, 0) << ::testing::PrintToString(lines);
     EXPECT_EQ(FrameworkLines(lines), (Lines{
                                          "Service::Start; Starting the service...",
                                          "Service::Run; The service is running.",
@@ -235,9 +238,9 @@ TEST(ServiceRun, OnAConsoleCtrlCStopsTheExample) {
 }
 
 TEST(ServiceRun, WithoutAManagerTheStartFails) {
-    Child service({ZYMWIN_PATH, "service", "run", "alone"}, {"NOTIFY_SOCKET"});
+    Child service({ZYMWIN_PATH, "service", "run", "alone"}, {{"NOTIFY_SOCKET"}, 2});
     const Lines lines = service.RemainingLines();
-    EXPECT_EQ(service.Wait(), 1);
+    EXPECT_EQ(service.Wait().status, 1);
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0], "Service::Start; Starting the service...");
     EXPECT_EQ(lines[1], "zymwin service: Service::Start; StartServiceCtrlDispatcher: The service "

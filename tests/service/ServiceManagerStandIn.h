@@ -1,9 +1,7 @@
 #pragma once
 
 #include <chrono>
-#include <functional>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 namespace ServiceTest {
@@ -33,36 +31,6 @@ private:
     int m_Fd = -1;
     std::string m_Address;
     std::string m_Path;
-};
-
-// A child process whose stderr the test reads line by line.
-class Child {
-public:
-    // Starts `argv` with `environment` added to this process's own (an
-    // entry "NAME" without "=" removes NAME).
-    Child(const std::vector<std::string>& argv, const std::vector<std::string>& environment);
-    // Runs `body` in a forked copy of this process with stderr redirected;
-    // the child exits with what `body` returns.
-    static Child Fork(const std::function<int()>& body);
-    Child(Child&& other) noexcept;
-    ~Child();
-
-    void Signal(int signal) const;
-    // The next line of its stderr (without the newline); false at the end
-    // or after PATIENCE.
-    bool ReadLine(std::string& line);
-    // Lines until `text` is seen in one (that line included).
-    std::vector<std::string> ReadLinesUntil(const std::string& text);
-    // Every remaining line, once it has closed stderr.
-    std::vector<std::string> RemainingLines();
-    // Its exit status, or -1 when it did not exit normally.
-    int Wait();
-
-private:
-    Child() = default;
-    pid_t m_Pid = -1;
-    int m_Err = -1;
-    std::string m_Buffer;
 };
 
 } // namespace ServiceTest

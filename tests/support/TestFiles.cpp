@@ -4,17 +4,19 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <stdexcept>
 
 extern char** environ;
 
 namespace zymtest {
 
-ScratchDirectory::ScratchDirectory() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "zym-test-XXXXXX").string();
+ScratchDirectory::ScratchDirectory(const std::filesystem::path& parent) {
+    std::string pattern = (parent / "zym-test-XXXXXX").string();
     if (!mkdtemp(pattern.data()))
         throw std::runtime_error("cannot create a scratch directory");
     m_Path = pattern;
@@ -23,6 +25,23 @@ ScratchDirectory::ScratchDirectory() {
 ScratchDirectory::~ScratchDirectory() {
     std::error_code ignored;
     std::filesystem::remove_all(m_Path, ignored);
+}
+
+ScopedEnvironment::ScopedEnvironment(const char* name, const std::optional<std::string>& value)
+    : m_Name(name) {
+    if (const char* previous = std::getenv(name))
+        m_Previous = previous;
+    if (value)
+        setenv(name, value->c_str(), 1);
+    else
+        unsetenv(name);
+}
+
+ScopedEnvironment::~ScopedEnvironment() {
+    if (m_Previous)
+        setenv(m_Name, m_Previous->c_str(), 1);
+    else
+        unsetenv(m_Name);
 }
 
 std::string ReadFile(const std::filesystem::path& path) {
@@ -59,7 +78,18 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string
         throw std::runtime_error("cannot start " + argv[0]);
     int status = 0;
     waitpid(pid, &status, 0);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(outPath), ReadFile(errPath)};
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(outPath), ReadFile(errPath),
+            WIFSIGNALED(status) ? WTERMSIG(status) : 0};
+}
+
+std::string CommandOutput(const std::string& command) {
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(("(" + command + ") 2>&1").c_str(), "r"),
+                                               pclose);
+    std::string output;
+    char chunk[4096];
+    for (std::size_t got; pipe && (got = std::fread(chunk, 1, sizeof chunk, pipe.get())) > 0;)
+        output.append(chunk, got);
+    return output;
 }
 
 } // namespace zymtest

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -9,7 +10,8 @@ namespace zymtest {
 // A fresh directory for one test, removed with all it holds afterwards.
 class ScratchDirectory {
 public:
-    ScratchDirectory();
+    explicit ScratchDirectory(
+        const std::filesystem::path& parent = std::filesystem::temp_directory_path());
     ~ScratchDirectory();
     ScratchDirectory(const ScratchDirectory&) = delete;
     ScratchDirectory& operator=(const ScratchDirectory&) = delete;
@@ -19,17 +21,35 @@ private:
     std::filesystem::path m_Path;
 };
 
+// Sets an environment variable (or removes it, without a value) for a scope
+// and puts back what it was.
+class ScopedEnvironment {
+public:
+    explicit ScopedEnvironment(const char* name,
+                               const std::optional<std::string>& value = std::nullopt);
+    ~ScopedEnvironment();
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+    const char* m_Name;
+    std::optional<std::string> m_Previous;
+};
+
 std::string ReadFile(const std::filesystem::path& path);
 void WriteFile(const std::filesystem::path& path, const std::string& bytes);
 
 struct ProcessResult {
-    int status = -1;
+    int status = -1; // the exit code, or -1 if it did not exit normally
     std::string out;
     std::string err;
+    int signal = 0; // the signal that ended it, if one did
 };
 
-// Runs a program to completion with `input` on its standard input; the
-// status is the exit code, or -1 if it did not exit normally.
+// Runs a program to completion with `input` on its standard input.
 ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& input = "");
+
+// What a shell command writes to its standard output and error.
+std::string CommandOutput(const std::string& command);
 
 } // namespace zymtest

@@ -4,10 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdlib>
-#include <mutex>
 #include <poll.h>
 #include <sys/resource.h>
 #include <thread>
@@ -23,28 +22,16 @@ bool Readable(const EventSemaphore& event) {
     return ::poll(&fd, 1, 0) == 1 && (fd.revents & POLLIN);
 }
 
-// A count that threads raise and the test waits on.
-class Counter {
-public:
-    void Increment() {
-        std::lock_guard guard(m_Lock);
-        ++m_Value;
-        m_Changed.notify_all();
-    }
-    void WaitFor(int value) {
-        std::unique_lock guard(m_Lock);
-        m_Changed.wait(guard, [&] { return m_Value >= value; });
-    }
-    int Value() {
-        std::lock_guard guard(m_Lock);
-        return m_Value;
-    }
+// Blocks until `count` has reached `value`.
+void WaitUntil(const std::atomic<int>& count, int value) {
+    for (int seen; (seen = count.load()) < value;)
+        count.wait(seen);
+}
 
-private:
-    std::mutex m_Lock;
-    std::condition_variable m_Changed;
-    int m_Value = 0;
-};
+void Increment(std::atomic<int>& count) {
+    ++count;
+    count.notify_all();
+}
 
 struct Pipe {
     Pipe() { EXPECT_EQ(::pipe(fds), 0); }
@@ -91,22 +78,22 @@ TEST(Event, WaitTimesOutWithoutReturningEarly) {
 TEST(Event, AutoResetSetReleasesExactlyOneWaiter) {
     constexpr int waiters = 6;
     EventSemaphore event(false, false);
-    Counter woken;
+    std::atomic<int> woken{0};
     std::vector<std::thread> threads;
     for (int i = 0; i < waiters; ++i)
         threads.emplace_back([&] {
             EXPECT_EQ(event.Wait(), WAIT_OBJECT_0);
-            woken.Increment();
+            Increment(woken);
         });
     // Each Set waits for its waiter before the next one: a Set that let two
     // threads through would leave the last Set with nobody to release.
     for (int i = 1; i <= waiters; ++i) {
         ASSERT_TRUE(event.Set());
-        woken.WaitFor(i);
+        WaitUntil(woken, i);
     }
     for (auto& thread : threads)
         thread.join();
-    EXPECT_EQ(woken.Value(), waiters);
+    EXPECT_EQ(woken.load(), waiters);
     EXPECT_EQ(event.Wait(0), WAIT_TIMEOUT);
 }
 
@@ -114,17 +101,17 @@ TEST(Event, ManualResetSetReleasesEveryWaiterAndPublishesWrites) {
     constexpr int waiters = 4;
     EventSemaphore event(true, false);
     int payload = 0;
-    Counter done;
+    std::atomic<int> done{0};
     std::vector<std::thread> threads;
     for (int i = 0; i < waiters; ++i)
         threads.emplace_back([&] {
             EXPECT_EQ(event.Wait(), WAIT_OBJECT_0);
             EXPECT_EQ(payload, 42);
-            done.Increment();
+            Increment(done);
         });
     payload = 42;
     ASSERT_TRUE(event.Set());
-    done.WaitFor(waiters);
+    WaitUntil(done, waiters);
     for (auto& thread : threads)
         thread.join();
     EXPECT_TRUE(Readable(event));

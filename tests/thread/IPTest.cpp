@@ -1,4 +1,4 @@
-#include "CommandOutput.h"
+#include "TestFiles.h"
 
 #include <ZymNetwork/IP.h>
 
@@ -8,6 +8,8 @@
 #include <string>
 
 namespace {
+
+using zymtest::CommandOutput;
 
 // The first IPv4 address that iproute2 lists for the interfaces selected
 // by `selection`, skipping loopback ones.

@@ -1,14 +1,15 @@
-#include "CommandOutput.h"
+#include "TestFiles.h"
 
 #include <ZymFile/Path.h>
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
 namespace {
+
+using zymtest::CommandOutput;
 
 // What df, an independent reader of the mount table and of statvfs, says.
 std::string Df(const std::string& column, const std::string& path) {
@@ -19,33 +20,20 @@ std::string Df(const std::string& column, const std::string& path) {
     return output.substr(output.find_first_not_of(' '));
 }
 
-class Directory {
-public:
-    explicit Directory(const std::filesystem::path& parent) {
-        std::string pattern = (parent / "zym-path-XXXXXX").string();
-        m_Path = ::mkdtemp(pattern.data());
-    }
-    ~Directory() { std::filesystem::remove_all(m_Path); }
-    const std::filesystem::path& Get() const { return m_Path; }
-
-private:
-    std::filesystem::path m_Path;
-};
-
 } // namespace
 
 TEST(Path, RootIsTheMountPointThatHoldsThePath) {
-    Directory onRoot(std::filesystem::temp_directory_path());
-    EXPECT_EQ(ZymFile::Path(onRoot.Get().string()).Root().Str(), Df("target", onRoot.Get()));
+    const zymtest::ScratchDirectory onRoot;
+    EXPECT_EQ(ZymFile::Path(onRoot.Path().string()).Root().Str(), Df("target", onRoot.Path()));
     EXPECT_EQ(ZymFile::Path("/proc/self/status").Root().Str(), "/proc");
     EXPECT_EQ(ZymFile::Path("/").Root().Str(), "/");
     if (std::filesystem::is_directory("/dev/shm")) {
-        Directory onShm("/dev/shm");
-        const std::string expected = Df("target", onShm.Get());
-        EXPECT_EQ(ZymFile::Path(onShm.Get().string() + "/not/there/yet").Root().Str(), expected);
+        const zymtest::ScratchDirectory onShm("/dev/shm");
+        const std::string expected = Df("target", onShm.Path());
+        EXPECT_EQ(ZymFile::Path(onShm.Path().string() + "/not/there/yet").Root().Str(), expected);
         // A link is placed where it leads.
-        std::filesystem::create_directory_symlink(onShm.Get(), onRoot.Get() / "link");
-        EXPECT_EQ(ZymFile::Path((onRoot.Get() / "link/file").string()).Root().Str(), expected);
+        std::filesystem::create_directory_symlink(onShm.Path(), onRoot.Path() / "link");
+        EXPECT_EQ(ZymFile::Path((onRoot.Path() / "link/file").string()).Root().Str(), expected);
         EXPECT_EQ(ZymFile::WPath(u"/dev/shm/t\u00e9st").Root().Str(),
                   std::u16string(expected.begin(), expected.end()));
     }
@@ -55,10 +43,10 @@ TEST(Path, RootIsTheMountPointThatHoldsThePath) {
 }
 
 TEST(Path, AvailableSpaceMatchesWhatDfReports) {
-    Directory directory(std::filesystem::temp_directory_path());
+    const zymtest::ScratchDirectory directory;
     const long long ours =
-        ZymFile::Path(directory.Get().string() + "/missing").GetAvailableDiskSpace();
-    const long long theirs = std::stoll(Df("avail", directory.Get()));
+        ZymFile::Path(directory.Path().string() + "/missing").GetAvailableDiskSpace();
+    const long long theirs = std::stoll(Df("avail", directory.Path()));
     // Other programs may write meanwhile; a different statistic would be
     // off by far more (the blocks kept for root are 5% by default).
     EXPECT_NEAR(static_cast<double>(ours), static_cast<double>(theirs), 64.0 * 1024 * 1024);

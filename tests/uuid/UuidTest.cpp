@@ -1,10 +1,11 @@
+#include "TestFiles.h"
+
 #include <ZymWindows/Exceptions.h>
 #include <ZymWindows/Registry.h>
 #include <ZymWindows/Uuid.h>
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <set>
 
@@ -16,21 +17,9 @@ namespace {
 constexpr const char* TEXT = "3f2504e0-4f89-11d3-9a0c-0305e82c3301";
 
 // A fresh registry store for ProgIDs, named by ZYM_REGISTRY_DIR.
-class TempStore {
-public:
-    TempStore()
-        : m_Dir(std::filesystem::temp_directory_path() /
-                ("zymuuid-" + Uuid::Generate().AsString())) {
-        std::filesystem::create_directories(m_Dir);
-        ::setenv("ZYM_REGISTRY_DIR", m_Dir.c_str(), 1);
-    }
-    ~TempStore() {
-        ::unsetenv("ZYM_REGISTRY_DIR");
-        std::filesystem::remove_all(m_Dir);
-    }
-
-private:
-    std::filesystem::path m_Dir;
+struct TempStore {
+    zymtest::ScratchDirectory directory;
+    zymtest::ScopedEnvironment named{"ZYM_REGISTRY_DIR", directory.Path()};
 };
 
 void Register(const std::string& progId, const std::string& clsid) {

@@ -1,10 +1,10 @@
+#include "TestFiles.h"
+
 #include <Zym/DateTime.h>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
-#include <optional>
 #include <string>
 
 using Zym::DateTime;
@@ -13,22 +13,8 @@ using Zym::DateTimeException;
 namespace {
 
 // Sets TZ for one test and puts the old value back.
-class TimeZone {
-public:
-    explicit TimeZone(const char* zone) {
-        if (const char* old = std::getenv("TZ"))
-            m_Old = old;
-        setenv("TZ", zone, 1);
-    }
-    ~TimeZone() {
-        if (m_Old)
-            setenv("TZ", m_Old->c_str(), 1);
-        else
-            unsetenv("TZ");
-    }
-
-private:
-    std::optional<std::string> m_Old;
+struct TimeZone : zymtest::ScopedEnvironment {
+    explicit TimeZone(const char* zone) : ScopedEnvironment("TZ", zone) {}
 };
 
 // Central European rules, spelled out so that no zone files are needed.

@@ -1,12 +1,13 @@
+#include "TestFiles.h"
+
 #include <Zym/BaseLog.h>
 #include <Zym/LogEntry.h>
 #include <Zym/MemoryLog.h>
+#include <ZymThread/EventSemaphore.h>
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <condition_variable>
-#include <cstdlib>
 #include <map>
 #include <mutex>
 #include <string>
@@ -120,28 +121,13 @@ TEST(MemoryLog, ASinkThatBlocksHoldsUpOnlyTheThreadTellingIt) {
     public:
         void EntryAdded(const SmartPtr<LogEntryCallInterface>& e) override {
             RecordingSink::EntryAdded(e);
-            if (e->GetText() != u"hold")
-                return;
-            std::unique_lock lock(m_Lock);
-            m_Holding = true;
-            m_Changed.notify_all();
-            m_Changed.wait(lock, [this] { return m_Released; });
+            if (e->GetText() == u"hold") {
+                holding.Set();
+                released.Wait();
+            }
         }
-        void WaitUntilHolding() {
-            std::unique_lock lock(m_Lock);
-            m_Changed.wait(lock, [this] { return m_Holding; });
-        }
-        void Unblock() {
-            std::lock_guard lock(m_Lock);
-            m_Released = true;
-            m_Changed.notify_all();
-        }
-
-    private:
-        std::mutex m_Lock;
-        std::condition_variable m_Changed;
-        bool m_Holding = false;
-        bool m_Released = false;
+        ZymThread::EventSemaphore holding{true, false};
+        ZymThread::EventSemaphore released{true, false};
     };
 
     SmartPtr<Zym::MemoryLog> log = new Zym::MemoryLog();
@@ -152,7 +138,7 @@ TEST(MemoryLog, ASinkThatBlocksHoldsUpOnlyTheThreadTellingIt) {
     auto open = log->OpenEntry(u"copying", LogEntryCallInterface::SEVERITY_PROGRESS);
 
     std::thread held([&] { log->AddEntry(u"hold", LogEntryCallInterface::SEVERITY_WARNING); });
-    blocking->WaitUntilHolding();
+    blocking->holding.Wait();
     // Everything else still gets through, to both sinks.
     log->SetEntryProgress(open, 0.5);
     log->AddEntry(u"meanwhile", LogEntryCallInterface::SEVERITY_INFORMATION);
@@ -160,7 +146,7 @@ TEST(MemoryLog, ASinkThatBlocksHoldsUpOnlyTheThreadTellingIt) {
     EXPECT_EQ(blocking->Events().size(), 4u);
     EXPECT_EQ(other->Events().size(), 3u); // "hold" has not reached it yet
     log->DetachSink(other);
-    blocking->Unblock();
+    blocking->released.Set();
     held.join();
     EXPECT_EQ(other->Events().size(), 4u); // "hold" began before the detach
 }
@@ -203,9 +189,7 @@ TEST(MemoryLog, KeepsOpenEntriesWhenTrimmingAndLetsSinksLogBack) {
 }
 
 TEST(BaseLog, OneLinePerEntryOrOnePerChange) {
-    const char* oldZone = std::getenv("TZ");
-    const std::string saved = oldZone ? oldZone : "";
-    setenv("TZ", "UTC0", 1);
+    const zymtest::ScopedEnvironment utc("TZ", "UTC0");
 
     SmartPtr<LineSink> record = new LineSink(false);
     SmartPtr<LineSink> trace = new LineSink(true);
@@ -229,10 +213,6 @@ TEST(BaseLog, OneLinePerEntryOrOnePerChange) {
                                 u"1970-01-01 01:00:00 progress: Copying (40%) (cancelled)",
                                 u"1970-01-01 01:00:00 progress: Copying (cancelled)",
                                 u"1970-01-01 00:01:00 error: Disk \u00E9 full"}));
-    if (oldZone)
-        setenv("TZ", saved.c_str(), 1);
-    else
-        unsetenv("TZ");
 }
 
 TEST(LogEntry, ProgressStaysAFractionAndMessagesGiveTheirText) {

@@ -73,25 +73,25 @@ void ConsoleView::EntryAdded(const Zym::SmartPtr<Zym::LogEntryCallInterface>& en
 }
 
 void ConsoleView::EntryChanged(const Zym::SmartPtr<Zym::LogEntryCallInterface>& entry) {
-    if (!entry)
-        return;
-    std::lock_guard state(m_StateLock);
-    const int row = m_Rows.Find(entry.Get());
-    if (row < 0)
-        return;
-    if (entry->IsClosed())
-        m_Rows.RecordClosed(row);
-    InvalidateEntry(row);
+    UpdateRow(entry, false);
 }
 
 void ConsoleView::EntryCancelled(const Zym::SmartPtr<Zym::LogEntryCallInterface>& entry) {
+    UpdateRow(entry, true);
+}
+
+void ConsoleView::UpdateRow(const Zym::SmartPtr<Zym::LogEntryCallInterface>& entry,
+                            bool cancelled) {
     if (!entry)
         return;
     std::lock_guard state(m_StateLock);
     const int row = m_Rows.Find(entry.Get());
     if (row < 0)
         return;
-    m_Rows.SetCancelled(row);
+    if (cancelled)
+        m_Rows.SetCancelled(row);
+    else if (entry->IsClosed())
+        m_Rows.RecordClosed(row);
     InvalidateEntry(row);
 }
 

@@ -101,6 +101,9 @@ public:
 private:
     void Invalidate(const Rect& rect);
     void InvalidateEntry(int row);
+    // Records a listed entry's closing or cancellation and repaints its
+    // row; an entry trimmed from the list is ignored.
+    void UpdateRow(const Zym::SmartPtr<Zym::LogEntryCallInterface>& entry, bool cancelled);
     std::u16string FrozenCaption() const;
 
     const std::u16string m_Title;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <ZymSecurity/BinarySID.h>
-#include <ZymSecurity/SecurityID.h>
+#include <ZymSecurity/RemoteAccountLookup.h>
 
 #include <memory>
 #include <string>
@@ -34,12 +34,7 @@ constexpr unsigned long SV_TYPE_ALL = 0xFFFFFFFFUL;
 constexpr unsigned long SV_TYPE_DOMAIN_ENUM = 0x80000000UL;
 
 // An account as a server resolves it.
-struct ResolvedAccount {
-    ZymSecurity::BinarySID sid;
-    std::u16string name;
-    std::u16string domain;
-    ZymSecurity::SIDType type = ZymSecurity::SidTypeUnknown;
-};
+using ZymSecurity::ResolvedAccount;
 
 // The network management calls the queries make, one function per call.
 // Each returns the call's Win32 or NERR result code (0 on success) and

@@ -3,11 +3,12 @@
 #include "ZymWindows/Exceptions.h"
 #include "observer/ObserverPlatform.h"
 
+#include <Zym/Environment.h>
 #include <Zym/LastError.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <exception>
+#include <optional>
 
 namespace ZymWindows {
 
@@ -22,13 +23,9 @@ constexpr unsigned long CONTROL_PACKET_BYTES = 4;
 // $ZYM_OBSERVER_RESTART_MS, for tests that cannot wait 15 s between
 // attempts to reopen a directory.
 unsigned long RestartWaitFromEnvironment() {
-    const char* text = std::getenv("ZYM_OBSERVER_RESTART_MS");
-    if (!text || !*text)
-        return DEFAULT_RESTART_WAIT_MS;
-    char* end = nullptr;
-    const unsigned long value = std::strtoul(text, &end, 10);
-    return *end == '\0' && value > 0 && value < ZymThread::INFINITE ? value
-                                                                    : DEFAULT_RESTART_WAIT_MS;
+    const std::optional<unsigned long> ms =
+        Zym::MillisecondsFromEnvironment("ZYM_OBSERVER_RESTART_MS");
+    return ms && *ms > 0 ? *ms : DEFAULT_RESTART_WAIT_MS;
 }
 
 // Waits as the Win32 code does with WaitForSingleObject: the results

@@ -3,11 +3,12 @@
 #include "ZymWindows/NamedPipeServer.h"
 #include "pipe/PipePlatform.h"
 
+#include <Zym/Environment.h>
 #include <Zym/LastError.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace ZymWindows {
@@ -19,14 +20,11 @@ constexpr unsigned long DEFAULT_HANDSHAKE_LIMIT_MS = 10000;
 // $ZYM_PIPE_HANDSHAKE_MS: milliseconds, 0 for no limit; anything else
 // keeps the default.
 unsigned long HandshakeLimitMs() {
-    const char* text = std::getenv("ZYM_PIPE_HANDSHAKE_MS");
-    if (!text || !*text)
+    const std::optional<unsigned long> ms =
+        Zym::MillisecondsFromEnvironment("ZYM_PIPE_HANDSHAKE_MS");
+    if (!ms)
         return DEFAULT_HANDSHAKE_LIMIT_MS;
-    char* end = nullptr;
-    const unsigned long long ms = std::strtoull(text, &end, 10);
-    if (*end || *text == '-' || ms >= Platform::NO_TIME_LIMIT)
-        return DEFAULT_HANDSHAKE_LIMIT_MS;
-    return ms == 0 ? Platform::NO_TIME_LIMIT : static_cast<unsigned long>(ms);
+    return *ms == 0 ? Platform::NO_TIME_LIMIT : *ms;
 }
 
 struct PipeNameRelease {

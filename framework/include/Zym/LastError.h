@@ -54,6 +54,7 @@ enum Win32Error : unsigned long {
     ERROR_IO_INCOMPLETE = 996,
     ERROR_IO_PENDING = 997,
     ERROR_NOACCESS = 998,
+    ERROR_CAN_NOT_COMPLETE = 1003,
     ERROR_CANTOPEN = 1011,
     ERROR_CANTREAD = 1012,
     ERROR_CANTWRITE = 1013,
@@ -93,6 +94,7 @@ enum Win32Error : unsigned long {
     RPC_S_SERVER_UNAVAILABLE = 1722,
     NERR_UserNotFound = 2221,
     NERR_GroupNotFound = 2220,
+    NERR_InvalidComputer = 2351,
     NERR_DCNotFound = 2453,
 };
 

@@ -9,5 +9,7 @@ ZYM_ROOT_EXCEPTION(SecurityException, ::Zym::Exception);
 ZYM_LEAF_EXCEPTION(InvalidSIDException, SecurityException);
 // The credentials of a thread or process could not be read.
 ZYM_LEAF_EXCEPTION(TokenException, SecurityException);
+// An account name or SID that a machine could not resolve.
+ZYM_LEAF_EXCEPTION(AccountLookupException, SecurityException);
 
 } // namespace ZymSecurity

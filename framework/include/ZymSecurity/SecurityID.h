@@ -12,6 +12,9 @@ namespace ZymSecurity {
 enum SIDType : std::uint32_t {
     SidTypeUser = 1,
     SidTypeGroup = 2,
+    SidTypeDomain = 3,
+    SidTypeAlias = 4,
+    SidTypeWellKnownGroup = 5,
     SidTypeUnknown = 8,
 };
 

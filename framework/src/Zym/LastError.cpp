@@ -73,6 +73,7 @@ constexpr SystemText SYSTEM_TEXTS[] = {
     {996, u"Overlapped I/O event is not in a signaled state."},
     {997, u"Overlapped I/O operation is in progress."},
     {998, u"Invalid access to memory location."},
+    {1003, u"Cannot complete this function."},
     {1011, u"The configuration registry key could not be opened."},
     {1012, u"The configuration registry key could not be read."},
     {1013, u"The configuration registry key could not be written."},
@@ -125,6 +126,7 @@ constexpr SystemText SYSTEM_TEXTS[] = {
     {1907, u"The user's password must be changed before signing in."},
     {2220, u"The group name could not be found."},
     {2221, u"The user name could not be found."},
+    {2351, u"This computer name is invalid."},
     {2453, u"Could not find domain controller for this domain."},
 };
 

@@ -13,10 +13,9 @@ namespace ZymSecurity::Platform {
 // last error and also yield nothing.
 std::optional<std::string> UserName(std::uint32_t uid);
 std::optional<std::string> GroupName(std::uint32_t gid);
-
-// The local computer name: the host name up to its first dot, lower-cased
-// and cut to 15 characters as computer names are.
-std::string ComputerName();
+// The ids of named accounts, the same way.
+std::optional<std::uint32_t> UserId(const std::string& name);
+std::optional<std::uint32_t> GroupId(const std::string& name);
 
 struct Credentials {
     std::uint32_t uid = 0;             // effective user

@@ -2,7 +2,9 @@
 
 #include "Platform.h"
 
+#include <Zym/NoCase.h>
 #include <ZymCharset/Utf.h>
+#include <ZymNetwork/ComputerName.h>
 
 #include <map>
 #include <mutex>
@@ -36,8 +38,10 @@ std::u16string AccountName(const std::optional<std::string>& name, std::uint32_t
 } // namespace
 
 SecurityID* SecurityIDCache::ResolveLocally(const BinarySID& sid) {
-    static const std::u16string domain = Wide(Platform::ComputerName());
+    static const std::u16string domain = Zym::ToLower(ZymNetwork::GetComputerName());
     std::uint32_t id = 0;
+    if (sid == BinarySID(BinarySID::UNIX_AUTHORITY, {BinarySID::UNIX_USERS}))
+        return new SecurityID(sid, domain, u"", SidTypeDomain);
     if (sid.IsUnixAccount(BinarySID::UNIX_USERS, id))
         return new SecurityID(sid, AccountName(Platform::UserName(id), id), domain, SidTypeUser);
     if (sid.IsUnixAccount(BinarySID::UNIX_GROUPS, id))

@@ -12,14 +12,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <optional>
 #include <set>
 #include <string>
 #include <thread>
-#include <unistd.h>
 
 using namespace ZymWindows::Network;
 
@@ -32,28 +28,7 @@ const std::u16string NEVER_ANSWERS = u"\\\\10.213.0.5";
 const std::u16string CLOSED = u"\\\\10.213.0.6";
 constexpr unsigned long USERS_IN_DOMAIN = 43; // 40 made, Administrator, Guest, krbtgt
 
-// Sets an environment variable for one scope, restoring the old value.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, const char* value) : m_Name(name) {
-        if (const char* old = std::getenv(name))
-            m_Old = old;
-        if (value != nullptr)
-            setenv(name, value, 1);
-        else
-            unsetenv(name);
-    }
-    ~ScopedEnvironment() {
-        if (m_Old)
-            setenv(m_Name.c_str(), m_Old->c_str(), 1);
-        else
-            unsetenv(m_Name.c_str());
-    }
-
-private:
-    std::string m_Name;
-    std::optional<std::string> m_Old;
-};
+using zymtest::ScopedEnvironment;
 
 std::string Narrow(const std::u16string& text) {
     return ZymCharset::ToUtf8(text);
@@ -316,7 +291,7 @@ TEST_F(RemoteProvider, CredentialsComeFromTheEnvironmentOnEachCall) {
     std::vector<std::u16string> shares;
     {
         // The file server lets guests list its shares.
-        ScopedEnvironment anonymous("ZYM_NET_USER", nullptr);
+        ScopedEnvironment anonymous("ZYM_NET_USER");
         ASSERT_EQ(0UL, m_Provider->ShareEnum(FILE_SERVER, shares));
         EXPECT_EQ(3U, shares.size());
     }
@@ -336,8 +311,8 @@ TEST_F(RemoteProvider, AKerberosCacheLogsOnWithoutAPassword) {
         zymtest::RunProcess({"kinit", "Administrator@ZYMTEST.LAN"}, "Zym-Admin-2024!\n");
     ASSERT_EQ(0, kinit.status) << kinit.out << kinit.err;
 
-    ScopedEnvironment noUser("ZYM_NET_USER", nullptr);
-    ScopedEnvironment noPassword("ZYM_NET_PASSWORD", nullptr);
+    ScopedEnvironment noUser("ZYM_NET_USER");
+    ScopedEnvironment noPassword("ZYM_NET_PASSWORD");
     // Kerberos needs the controller's DNS name.
     std::vector<Account> groups;
     ASSERT_EQ(0UL, m_Provider->UserGetGroups(u"\\\\dc1.zymtest.lan", u"zymuser01", groups));
@@ -375,23 +350,16 @@ TEST_F(RemoteProvider, AStuckCallHoldsUpOthersNoLongerThanTheirLimit) {
 
 TEST_F(RemoteProvider, AMissingConfigurationIsAFailureNotACrash) {
     // The helper in a mount namespace of its own where /etc/samba is empty.
-    char folder[] = "/tmp/zym-netconf-XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(folder));
-    const std::filesystem::path empty = std::filesystem::path(folder) / "etc";
-    const std::filesystem::path wrapper = std::filesystem::path(folder) / "helper";
+    zymtest::ScratchDirectory scratch;
+    const std::filesystem::path empty = scratch.Path() / "etc";
+    const std::filesystem::path wrapper = scratch.Path() / "helper";
     std::filesystem::create_directory(empty);
-    {
-        std::ofstream script(wrapper);
-        script << "#!/bin/sh\nexec unshare -m sh -c 'mount --bind " << empty.string()
-               << " /etc/samba && exec " << ZYM_NET_HELPER_PATH << "'\n";
-    }
+    zymtest::WriteFile(wrapper, "#!/bin/sh\nexec unshare -m sh -c 'mount --bind " + empty.string() +
+                                    " /etc/samba && exec " + ZYM_NET_HELPER_PATH + "'\n");
     std::filesystem::permissions(wrapper, std::filesystem::perms::owner_all);
-    {
-        ScopedEnvironment helper("ZYM_NET_HELPER", wrapper.c_str());
-        const std::unique_ptr<Provider> provider = MakeRemoteProvider();
-        std::u16string controller;
-        EXPECT_EQ(1722UL, provider->ServerGetInfo(DC));
-        EXPECT_EQ(1355UL, provider->GetDcName(u"ZYMTEST", false, controller));
-    }
-    std::filesystem::remove_all(folder);
+    ScopedEnvironment helper("ZYM_NET_HELPER", wrapper.string());
+    const std::unique_ptr<Provider> provider = MakeRemoteProvider();
+    std::u16string controller;
+    EXPECT_EQ(1722UL, provider->ServerGetInfo(DC));
+    EXPECT_EQ(1355UL, provider->GetDcName(u"ZYMTEST", false, controller));
 }

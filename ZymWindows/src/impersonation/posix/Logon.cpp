@@ -2,11 +2,11 @@
 
 #include "LogonToken.h"
 #include "PamLogon.h"
-#include "network/NetworkPlatform.h"
 
 #include <Zym/LastError.h>
 #include <Zym/NoCase.h>
 #include <ZymCharset/Utf.h>
+#include <ZymNetwork/ComputerName.h>
 
 #include <grp.h>
 #include <pwd.h>
@@ -28,8 +28,8 @@ unsigned long Fail(unsigned long error) {
 
 // A local account goes to PAM by its name, any other as "user@domain".
 std::string AccountName(const std::u16string& domain, const std::u16string& user) {
-    const bool local =
-        domain.empty() || domain == u"." || Zym::WNoCase::IsEqual(domain, GetComputerName());
+    const bool local = domain.empty() || domain == u"." ||
+                       Zym::WNoCase::IsEqual(domain, ZymNetwork::GetComputerName());
     return ZymCharset::ToUtf8(local ? user : user + u"@" + domain);
 }
 

@@ -1,10 +1,9 @@
 #include "PipePath.h"
 
-#include "network/NetworkPlatform.h"
-
 #include <Zym/LastError.h>
 #include <Zym/NoCase.h>
 #include <ZymCharset/Utf.h>
+#include <ZymNetwork/ComputerName.h>
 
 #include <cstdlib>
 #include <sys/un.h>
@@ -16,7 +15,7 @@ namespace {
 constexpr const char* DEFAULT_PIPE_DIRECTORY = "/tmp/.zym-pipe";
 
 bool IsLocalHost(const std::string& host) {
-    static const std::string computer = ZymCharset::ToUtf8(GetComputerName());
+    static const std::string computer = ZymCharset::ToUtf8(ZymNetwork::GetComputerName());
     return host == "." || Zym::NoCase::Compare(host, "localhost") == 0 ||
            Zym::NoCase::Compare(host, computer) == 0;
 }

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <optional>
+
+namespace Zym {
+
+// The environment variable `name` read as milliseconds: a plain decimal
+// number below 0xFFFFFFFF (the infinite wait). Nothing when it is unset,
+// empty or anything else, so that a mistyped value keeps the default.
+std::optional<unsigned long> MillisecondsFromEnvironment(const char* name);
+
+} // namespace Zym

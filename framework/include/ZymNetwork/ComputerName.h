@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace ZymNetwork {
+
+// This computer's name, in the case the system gives it: the host name up to
+// its first dot, cut to the 15 characters that a computer name holds;
+// "localhost" when the host has no name.
+std::u16string GetComputerName();
+
+// Whether `name` means this computer: empty, ".", "localhost" or the
+// computer name in any letter case, each also with two leading backslashes
+// ("\\" alone included).
+bool IsLocalComputer(std::u16string_view name);
+
+} // namespace ZymNetwork

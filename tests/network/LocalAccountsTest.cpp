@@ -1,0 +1,131 @@
+#include <TestFiles.h>
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+using zymtest::ProcessResult;
+using zymtest::RunProcess;
+using zymtest::ScratchDirectory;
+using zymtest::WriteFile;
+
+namespace {
+
+constexpr const char* NSS_WRAPPER = "/usr/lib/x86_64-linux-gnu/libnss_wrapper.so";
+constexpr int USERS = 40;
+
+// A machine of its own: account files served through nss_wrapper and a host
+// name, for zymwin processes started with them. Forty users (more than one
+// page); "staff" is the primary group of every third user and lists user01
+// and user02; "devs" lists user00 and user05; "wheel" lists user03 and there
+// is no "sudo" group.
+class LocalMachine {
+public:
+    LocalMachine() {
+        std::ostringstream passwd, group;
+        for (int i = 0; i < USERS; ++i) {
+            const std::string name = "user" + std::string(i < 10 ? "0" : "") + std::to_string(i);
+            passwd << name << ":x:" << 2000 + i << ":" << (i % 3 == 0 ? 3000 : 3100 + i)
+                   << "::/home/" << name << ":/bin/sh\n";
+        }
+        group << "root:x:0:\nwheel:x:10:user03\nstaff:x:3000:user01,user02\n"
+                 "devs:x:3001:user00,user05\nuser05:x:3105:\n";
+        WriteFile(m_Directory.Path() / "passwd", passwd.str());
+        WriteFile(m_Directory.Path() / "group", group.str());
+    }
+
+    ProcessResult Net(const std::vector<std::string>& arguments) const {
+        std::vector<std::string> argv = {
+            "env", std::string("LD_PRELOAD=") + NSS_WRAPPER,
+            "NSS_WRAPPER_PASSWD=" + (m_Directory.Path() / "passwd").string(),
+            "NSS_WRAPPER_GROUP=" + (m_Directory.Path() / "group").string(),
+            "NSS_WRAPPER_HOSTNAME=WrapHost.example.org",
+            // The sanitizers' runtime wants to be loaded first.
+            "ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0", ZYMWIN_PATH, "net"};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        return RunProcess(argv);
+    }
+
+private:
+    ScratchDirectory m_Directory;
+};
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+} // namespace
+
+TEST(LocalAccounts, UsersAndGroupsComeFromTheAccountDatabaseInItsOrder) {
+    const LocalMachine machine;
+    const ProcessResult computer = machine.Net({"computer"});
+    ASSERT_EQ(computer.status, 0) << computer.err;
+    EXPECT_EQ(computer.out, "wraphost\n");
+
+    const ProcessResult users = machine.Net({"--repeat", "2", "users"});
+    ASSERT_EQ(users.status, 0) << users.err;
+    const std::vector<std::string> lines = Lines(users.out);
+    ASSERT_EQ(lines.size(), 2U * USERS);
+    EXPECT_EQ(lines[0], "S-1-22-1-2000\twraphost\\user00");
+    EXPECT_EQ(lines[USERS - 1], "S-1-22-1-2039\twraphost\\user39");
+    EXPECT_EQ(lines[USERS], lines[0]);
+
+    const ProcessResult named = machine.Net({"users", "WRAPHOST"});
+    EXPECT_EQ(Lines(named.out).size(), static_cast<std::size_t>(USERS));
+
+    const ProcessResult groups = machine.Net({"groups"});
+    EXPECT_EQ(
+        Lines(groups.out),
+        (std::vector<std::string>{"S-1-22-2-0\twraphost\\root", "S-1-22-2-10\twraphost\\wheel",
+                                  "S-1-22-2-3000\twraphost\\staff", "S-1-22-2-3001\twraphost\\devs",
+                                  "S-1-22-2-3105\twraphost\\user05"}));
+}
+
+TEST(LocalAccounts, MembershipsJoinMemberListsAndPrimaryGroups) {
+    const LocalMachine machine;
+    // A user whose name is also a group's resolves to the user's groups.
+    const ProcessResult groups = machine.Net({"user-groups", "wraphost", "", "user05"});
+    ASSERT_EQ(groups.status, 0) << groups.err;
+    EXPECT_EQ(Lines(groups.out), (std::vector<std::string>{"S-1-22-2-3105\twraphost\\user05",
+                                                           "S-1-22-2-3001\twraphost\\devs"}));
+    const ProcessResult qualified = machine.Net({"user-groups", ".", "WrapHost", "user01"});
+    EXPECT_EQ(Lines(qualified.out), std::vector<std::string>{"S-1-22-2-3000\twraphost\\staff"});
+
+    const ProcessResult staff = machine.Net({"members", "", "staff"});
+    ASSERT_EQ(staff.status, 0) << staff.err;
+    const std::vector<std::string> members = Lines(staff.out);
+    ASSERT_EQ(members.size(), 2U + (USERS + 2) / 3);
+    EXPECT_EQ(members[0], "S-1-22-1-2001\twraphost\\user01");
+    EXPECT_EQ(members[1], "S-1-22-1-2002\twraphost\\user02");
+    EXPECT_EQ(members[2], "S-1-22-1-2000\twraphost\\user00");
+
+    const ProcessResult admin = machine.Net({"admin-group"});
+    EXPECT_EQ(admin.out, "wheel\n");
+}
+
+TEST(LocalAccounts, UnknownAccountsFailWithTheirExceptionAndSystemText) {
+    const LocalMachine machine;
+    const ProcessResult group = machine.Net({"members", ".", "nosuch"});
+    EXPECT_EQ(group.status, 1);
+    EXPECT_EQ(group.out, "");
+    EXPECT_EQ(group.err, "zymwin net: WindowsInvalidUserGroupException: The specified local group "
+                         "does not exist.\n");
+    const ProcessResult user = machine.Net({"user-groups", ".", "", "ghost"});
+    EXPECT_EQ(user.status, 1);
+    EXPECT_EQ(user.err,
+              "zymwin net: WindowsInvalidUserGroupException: The user name could not be found.\n");
+    // A domain account is not this machine's.
+    const ProcessResult foreign = machine.Net({"user-groups", ".", "corp", "user01"});
+    EXPECT_EQ(foreign.status, 1);
+    EXPECT_NE(foreign.err.find("WindowsInvalidUserGroupException"), std::string::npos);
+
+    const ProcessResult usage = machine.Net({"members", "."});
+    EXPECT_EQ(usage.status, 1);
+    EXPECT_EQ(usage.err, "zymwin net: usage: zymwin net members MACHINE GROUP\n");
+}

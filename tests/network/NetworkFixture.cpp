@@ -1,0 +1,29 @@
+#include "NetworkFixture.h"
+
+#include "network/ProviderRegistry.h"
+
+namespace nettest {
+
+void Network::SetUp() {
+    UseNetworkOf(3);
+    NTNetwork::ClearCache();
+}
+
+void Network::UseNetworkOf(unsigned int users) {
+    m_Network = std::make_shared<FakeNetwork>(users);
+    ZymWindows::Network::InstallProvider(m_Network);
+}
+
+void Network::TearDown() {
+    ZymWindows::Network::InstallProvider(nullptr);
+    NTNetwork::ClearCache();
+}
+
+std::vector<std::u16string> Names(const NTNetwork::SIDs& identities) {
+    std::vector<std::u16string> names;
+    for (const auto& identity : identities)
+        names.push_back(identity->GetDomain() + u"\\" + identity->GetName());
+    return names;
+}
+
+} // namespace nettest
