@@ -76,6 +76,7 @@ enum Win32Error : unsigned long {
     ERROR_INVALID_THREAD_ID = 1444,
     ERROR_NOT_ENOUGH_QUOTA = 1816,
     ERROR_NOT_ALL_ASSIGNED = 1300,
+    ERROR_SOME_NOT_MAPPED = 1301,
     ERROR_NONE_MAPPED = 1332,
     ERROR_PRIVILEGE_NOT_HELD = 1314,
     ERROR_NO_SUCH_PRIVILEGE = 1313,
@@ -96,6 +97,7 @@ enum Win32Error : unsigned long {
     NERR_GroupNotFound = 2220,
     NERR_InvalidComputer = 2351,
     NERR_DCNotFound = 2453,
+    ERROR_NO_BROWSER_SERVERS_FOUND = 6118,
 };
 
 // Bit 29 marks application-defined codes; an errno that has no Win32

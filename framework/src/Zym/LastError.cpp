@@ -104,6 +104,7 @@ constexpr SystemText SYSTEM_TEXTS[] = {
     {1231, u"The network location cannot be reached. For information about network "
            u"troubleshooting, see Windows Help."},
     {1300, u"Not all privileges or groups referenced are assigned to the caller."},
+    {1301, u"Some mapping between account names and security IDs was not done."},
     {1311, u"There are currently no logon servers available to service the logon request."},
     {1313, u"A specified privilege does not exist."},
     {1314, u"A required privilege is not held by the client."},
@@ -128,6 +129,7 @@ constexpr SystemText SYSTEM_TEXTS[] = {
     {2221, u"The user name could not be found."},
     {2351, u"This computer name is invalid."},
     {2453, u"Could not find domain controller for this domain."},
+    {6118, u"The list of servers for this workgroup is not currently available"},
 };
 
 constexpr bool AscendingCodes() {

@@ -9,6 +9,7 @@
 #include "network/RemoteProtocol.h"
 #include "network/RemoteResult.h"
 
+#include <Zym/LastError.h>
 #include <ZymCharset/Utf.h>
 
 #include <algorithm>
@@ -263,7 +264,7 @@ public:
         // No controller, no list: the answer Windows gives without a browser.
         if (result == 0)
             names = Names(response);
-        return result == 1355 ? 6118 : result;
+        return result == Zym::ERROR_NO_SUCH_DOMAIN ? Zym::ERROR_NO_BROWSER_SERVERS_FOUND : result;
     }
 
     unsigned long GetDcName(const std::u16string& domain, bool primary,
@@ -275,7 +276,7 @@ public:
         const unsigned long result = Call(request, RemoteSubject::DomainController, response);
         if (result == 0) {
             if (response.entries.empty())
-                return 1355;
+                return Zym::ERROR_NO_SUCH_DOMAIN;
             controller = Wide(response.entries[0].name);
         }
         return result;
@@ -314,7 +315,7 @@ public:
         request.c = static_cast<std::uint32_t>(count);
         Response response;
         const unsigned long result = Call(request, RemoteSubject::Server, response);
-        if (result == 0 || result == 234) {
+        if (result == 0 || result == Zym::ERROR_MORE_DATA) {
             page.clear();
             for (const NetHelper::Entry& entry : response.entries)
                 page.push_back({Wide(entry.name), entry.a, entry.b});
@@ -372,10 +373,10 @@ public:
         if (result != 0)
             return result;
         if (response.entries.size() < 2)
-            return 1332;
+            return Zym::ERROR_NONE_MAPPED;
         const ZymSecurity::BinarySID sid = ParseSID(response.entries[1].name);
         if (sid == ZymSecurity::BinarySID())
-            return 1332;
+            return Zym::ERROR_NONE_MAPPED;
         resolved.sid = sid;
         resolved.name = Wide(response.entries[0].name);
         resolved.domain = Wide(response.entries[0].text);
@@ -392,7 +393,7 @@ public:
         if (result != 0)
             return result;
         if (response.entries.empty())
-            return 1332;
+            return Zym::ERROR_NONE_MAPPED;
         resolved.sid = sid;
         resolved.name = Wide(response.entries[0].name);
         resolved.domain = Wide(response.entries[0].text);
@@ -443,16 +444,17 @@ private:
         const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(limit);
         std::unique_lock<std::timed_mutex> serial(m_Serial, std::defer_lock);
         if (!serial.try_lock_until(deadline))
-            return MapRemoteResult(subject, 1003, REASON_TIMED_OUT);
+            return MapRemoteResult(subject, Zym::ERROR_CAN_NOT_COMPLETE, REASON_TIMED_OUT);
         switch (m_Helper.Exchange(request, deadline, response)) {
         case Helper::ANSWERED:
             return MapRemoteResult(subject, response.status, response.reason);
         case Helper::TIMED_OUT:
-            return MapRemoteResult(subject, 1003, REASON_TIMED_OUT);
+            return MapRemoteResult(subject, Zym::ERROR_CAN_NOT_COMPLETE, REASON_TIMED_OUT);
         case Helper::FAILED:
             break;
         }
-        return MapRemoteResult(subject, 1003, NetHelper::REASON_NOT_CONFIGURED);
+        return MapRemoteResult(subject, Zym::ERROR_CAN_NOT_COMPLETE,
+                               NetHelper::REASON_NOT_CONFIGURED);
     }
 
     std::timed_mutex m_Serial;
