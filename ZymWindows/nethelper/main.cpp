@@ -257,12 +257,13 @@ Reason Reach(const std::string& server, std::uint32_t timeoutMs, bool& resolved)
 
 // The reason behind a failed connection, from what the library printed.
 Reason ConnectionReason(const std::string& printed) {
-    if (printed.find("NT_STATUS_LOGON_FAILURE") != std::string::npos ||
-        printed.find("NT_STATUS_WRONG_PASSWORD") != std::string::npos ||
-        printed.find("NT_STATUS_NO_SUCH_USER") != std::string::npos)
-        return REASON_LOGON_FAILURE;
-    if (printed.find("NT_STATUS_ACCESS_DENIED") != std::string::npos ||
-        printed.find("NT_STATUS_ACCOUNT_DISABLED") != std::string::npos)
+    // Every refusal of the logon itself is a logon failure to the caller.
+    for (const char* refusal : {"NT_STATUS_LOGON_FAILURE", "NT_STATUS_WRONG_PASSWORD",
+                                "NT_STATUS_NO_SUCH_USER", "NT_STATUS_ACCOUNT_DISABLED",
+                                "NT_STATUS_ACCOUNT_LOCKED_OUT", "NT_STATUS_PASSWORD_EXPIRED"})
+        if (printed.find(refusal) != std::string::npos)
+            return REASON_LOGON_FAILURE;
+    if (printed.find("NT_STATUS_ACCESS_DENIED") != std::string::npos)
         return REASON_ACCESS_DENIED;
     if (printed.find("NT_STATUS_CONNECTION_REFUSED") != std::string::npos)
         return REASON_REFUSED;

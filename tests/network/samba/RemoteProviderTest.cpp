@@ -299,6 +299,12 @@ TEST_F(RemoteProvider, CredentialsComeFromTheEnvironmentOnEachCall) {
         ScopedEnvironment wrong("ZYM_NET_PASSWORD", "not-the-password");
         EXPECT_EQ(1326UL, m_Provider->ServerGetInfo(DC));
     }
+    {
+        // The fixture's users have no password and are disabled.
+        ScopedEnvironment disabled("ZYM_NET_USER", "ZYMTEST\\zymuser01");
+        ScopedEnvironment empty("ZYM_NET_PASSWORD", "");
+        EXPECT_EQ(1326UL, m_Provider->ServerGetInfo(DC));
+    }
     // The right password again, on the same server.
     EXPECT_EQ(0UL, m_Provider->ServerGetInfo(DC));
 }
