@@ -127,7 +127,8 @@ public:
             all[i].nextIndex = i + 1;
             page.push_back(all[i]);
         }
-        return index + page.size() < all.size() ? static_cast<unsigned long>(Zym::ERROR_MORE_DATA) : 0UL;
+        return index + page.size() < all.size() ? static_cast<unsigned long>(Zym::ERROR_MORE_DATA)
+                                                : 0UL;
     }
 
     unsigned long LocalGroupEnum(const std::u16string&, std::vector<Account>& groups) override {
