@@ -131,6 +131,15 @@ private:
     int m_File = -1;
 };
 
+// A setting of this machine's Samba configuration. The Samba library
+// exports no accessor of its own; the configuration library it loads does.
+std::string Configured(const char* getter) {
+    using Getter = const char* (*)();
+    const auto get = reinterpret_cast<Getter>(dlsym(RTLD_DEFAULT, getter));
+    const char* value = get != nullptr ? get() : nullptr;
+    return value != nullptr ? value : "";
+}
+
 // The one Samba context, made again when the credentials change: the
 // library keeps its connections by server name, logged on as they were.
 class Context {
@@ -151,7 +160,13 @@ public:
             std::string user = request.user;
             const std::size_t slash = user.find('\\');
             if (slash != std::string::npos) {
-                libnetapi_set_workgroup(context, user.substr(0, slash).c_str());
+                // This machine's own domain is the configuration's already;
+                // naming it by its flat name would send Kerberos looking for
+                // the user in a realm of that name.
+                const std::string domain = user.substr(0, slash);
+                if (!SameText(domain, Configured("lp_workgroup").c_str()) &&
+                    !SameText(domain, Configured("lp_realm").c_str()))
+                    libnetapi_set_workgroup(context, domain.c_str());
                 user.erase(0, slash + 1);
             }
             // Both, always: a missing one is asked for on the terminal.
@@ -345,15 +360,6 @@ std::uint32_t DisplayPage(const char* server, std::uint32_t level, std::uint32_t
     return status;
 }
 
-// A setting of this machine's Samba configuration. The Samba library
-// exports no accessor of its own; the configuration library it loads does.
-std::string Configured(const char* getter) {
-    using Getter = const char* (*)();
-    const auto get = reinterpret_cast<Getter>(dlsym(RTLD_DEFAULT, getter));
-    const char* value = get != nullptr ? get() : nullptr;
-    return value != nullptr ? value : "";
-}
-
 // The domain name to look a controller up by: this machine's own when none
 // is given (DsGetDcName without one crashes in this Samba version), and the
 // DNS name of this machine's domain for its flat name, which Samba finds
@@ -439,7 +445,15 @@ std::uint32_t GetDcName(const Request& request, Response& response) {
     return status;
 }
 
+// This machine's workgroup is its configuration's.
 std::uint32_t WkstaGetInfo(const Request& request, Response& response) {
+    if (request.server.empty()) {
+        const std::string workgroup = Configured("lp_workgroup");
+        if (workgroup.empty())
+            return ERROR_CAN_NOT_COMPLETE_CODE;
+        response.entries.push_back({workgroup, "", 0, 0});
+        return 0;
+    }
     void* buffer = nullptr;
     const std::uint32_t status =
         Status(NetWkstaGetInfo(ServerArgument(request), 100, reinterpret_cast<uint8_t**>(&buffer)));
@@ -626,8 +640,12 @@ std::uint32_t LookupName(const Request& request, Response& response) {
     const bool builtinDomain = SameText(given, "BUILTIN");
     if (!given.empty() && !builtinDomain && !SameText(given, domain.c_str()))
         return ERROR_NONE_MAPPED_CODE;
+    // The machine's own name, as the caller names the machine, stands for
+    // its account domain.
+    const std::size_t start = request.server.find_first_not_of('\\');
+    const std::string machine = start == std::string::npos ? "" : request.server.substr(start);
     if (!builtinDomain) {
-        if (given.empty() && SameText(name, domain.c_str())) {
+        if (given.empty() && (SameText(name, domain.c_str()) || SameText(name, machine.c_str()))) {
             response.entries.push_back({domain, domain, SID_TYPE_DOMAIN, 0});
             response.entries.push_back({domainSid, "", 0, 0});
             return 0;

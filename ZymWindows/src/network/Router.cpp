@@ -27,8 +27,17 @@ unsigned long Router::GetDcName(const std::u16string& domain, bool primary,
     return For(domain).GetDcName(domain, primary, controller);
 }
 
+// This computer belongs to the domain or workgroup its Samba configuration
+// names, when there is one; else the local provider tells.
 unsigned long Router::WkstaGetInfo(const std::u16string& machine, std::u16string& domain) {
-    return For(machine).WkstaGetInfo(machine, domain);
+    if (!ZymNetwork::IsLocalComputer(machine))
+        return Remote().WkstaGetInfo(machine, domain);
+    std::u16string configured;
+    if (Remote().WkstaGetInfo(u"", configured) == 0 && !configured.empty()) {
+        domain = configured;
+        return 0;
+    }
+    return m_Local->WkstaGetInfo(machine, domain);
 }
 
 unsigned long Router::ServerGetInfo(const std::u16string& server) {

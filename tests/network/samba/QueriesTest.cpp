@@ -1,0 +1,110 @@
+// The domain and account queries end to end: zymwin net, a real process on
+// the client side of the fixture's network, asking the fixture's domain
+// controller (domain ZYMTEST, realm ZYMTEST.LAN) and file server.
+
+#include "TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using zymtest::ProcessResult;
+
+ProcessResult Net(const std::vector<std::string>& arguments) {
+    std::vector<std::string> argv = {"env",
+                                     "ZYM_NET_USER=ZYMTEST\\Administrator",
+                                     "ZYM_NET_PASSWORD=Zym-Admin-2024!",
+                                     "ZYM_NET_TIMEOUT_MS=1500",
+                                     ZYMWIN_PATH,
+                                     "net"};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    return zymtest::RunProcess(argv);
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+bool Has(const std::vector<std::string>& lines, const std::string& suffix) {
+    return std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
+        return line.size() >= suffix.size() &&
+               line.compare(line.size() - suffix.size(), suffix.size(), suffix) == 0;
+    });
+}
+
+} // namespace
+
+TEST(NetQueries, TheDomainItsControllerAndTheKindsOfNames) {
+    EXPECT_EQ(Net({"domains"}).out, "zymtest\n");
+    EXPECT_EQ(Net({"dc", "ZYMTEST"}).out, "\\\\dc1.zymtest.lan\n");
+    const ProcessResult types = Net({"type", "ZymTest"});
+    EXPECT_EQ(types.out, "TYPE_DOMAIN\n") << types.err;
+    EXPECT_EQ(Net({"type", "10.213.0.4"}).out, "TYPE_SERVER\n");
+    EXPECT_EQ(Net({"type", "10.213.0.6"}).out, "TYPE_UNKNOWN\n");
+    EXPECT_EQ(Net({"domain-of", "10.213.0.4"}).out, "zymfiles\n");
+    const std::vector<std::string> servers = Lines(Net({"servers", "zymtest"}).out);
+    EXPECT_TRUE(Has(servers, "DC1")) << Net({"servers", "zymtest"}).err;
+    EXPECT_TRUE(Has(servers, "WS1"));
+}
+
+TEST(NetQueries, DomainAccountsAreIdentitiesOfTheDomainAndCached) {
+    const ProcessResult users = Net({"--repeat", "2", "global-users", "zymtest"});
+    ASSERT_EQ(users.status, 0) << users.err;
+    const std::vector<std::string> lines = Lines(users.out);
+    ASSERT_EQ(lines.size(), 2U * 43U);
+    EXPECT_TRUE(std::equal(lines.begin(), lines.begin() + 43, lines.begin() + 43));
+    EXPECT_TRUE(Has(lines, "\tZYMTEST\\Administrator"));
+    EXPECT_TRUE(Has(lines, "\tZYMTEST\\zymuser39"));
+    for (const std::string& line : lines)
+        EXPECT_EQ(line.rfind("S-1-5-21-", 0), 0U) << line;
+    // The controller answers for the domain whether asked as the domain or
+    // as the machine.
+    EXPECT_EQ(Lines(Net({"users", "10.213.0.1"}).out).size(), 43U);
+
+    const std::vector<std::string> admins =
+        Lines(Net({"global-members", "ZYMTEST", "Domain Admins"}).out);
+    EXPECT_TRUE(Has(admins, "\tZYMTEST\\Administrator"));
+    const std::vector<std::string> groups = Lines(Net({"global-groups"}).out);
+    EXPECT_TRUE(Has(groups, "\tZYMTEST\\Domain Users"));
+
+    const ProcessResult unknown = Net({"global-members", "zymtest", "No Such Group"});
+    EXPECT_EQ(unknown.status, 1);
+    EXPECT_EQ(unknown.err,
+              "zymwin net: WindowsInvalidUserGroupException: The group name could not be found.\n");
+}
+
+TEST(NetQueries, SharesCarryTheServerAsItWasNamed) {
+    const ProcessResult shares = Net({"shares", "\\\\10.213.0.4"});
+    ASSERT_EQ(shares.status, 0) << shares.err;
+    const std::vector<std::string> lines = Lines(shares.out);
+    EXPECT_TRUE(Has(lines, "\\\\10.213.0.4\\alpha"));
+    EXPECT_TRUE(Has(lines, "\\\\10.213.0.4\\beta"));
+    EXPECT_EQ(Lines(Net({"shares", "10.213.0.4"}).out)[0].rfind("10.213.0.4\\", 0), 0U);
+}
+
+// A refused port, a black hole and a listener that never answers each fail
+// within the time limit with the exception of their query (ctest's own
+// time limit catches a hang).
+TEST(NetQueries, UnreachableMachinesFailWithTheirQuerysException) {
+    for (const char* address : {"10.213.0.6", "10.213.0.3", "10.213.0.5"}) {
+        SCOPED_TRACE(address);
+        const ProcessResult shares = Net({"shares", address});
+        EXPECT_EQ(shares.status, 1);
+        EXPECT_EQ(shares.err, "zymwin net: WindowsInvalidDomainServerException: The RPC server "
+                              "is unavailable.\n");
+        const ProcessResult users = Net({"users", address});
+        EXPECT_EQ(users.status, 1);
+        EXPECT_EQ(users.err.rfind("zymwin net: WindowsQueryUsersException: ", 0), 0U) << users.err;
+    }
+    const ProcessResult domain = Net({"dc", "nosuch.lan"});
+    EXPECT_EQ(domain.err.rfind("zymwin net: WindowsInvalidDomainException: ", 0), 0U) << domain.err;
+}
