@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -15,6 +16,12 @@ namespace {
 
 constexpr const char* NSS_WRAPPER = "/usr/lib/x86_64-linux-gnu/libnss_wrapper.so";
 constexpr int USERS = 40;
+
+// The variable's value and a separator, or nothing.
+std::string Inherited(const char* variable) {
+    const char* value = std::getenv(variable);
+    return value && *value ? std::string(value) + ":" : std::string();
+}
 
 // A machine of its own: account files served through nss_wrapper and a host
 // name, for zymwin processes started with them. Forty users (more than one
@@ -43,7 +50,13 @@ public:
             "NSS_WRAPPER_GROUP=" + (m_Directory.Path() / "group").string(),
             "NSS_WRAPPER_HOSTNAME=WrapHost.example.org",
             // The sanitizers' runtime wants to be loaded first.
-            "ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0", ZYMWIN_PATH, "net"};
+            "ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0",
+            // Sanitizers refuse nss_wrapper's deep binding of libc; and it
+            // takes its first lock before ThreadSanitizer watches, which then
+            // sees only the release.
+            "NSS_WRAPPER_DISABLE_DEEPBIND=1",
+            "TSAN_OPTIONS=" + Inherited("TSAN_OPTIONS") + "report_mutex_bugs=0", ZYMWIN_PATH,
+            "net"};
         argv.insert(argv.end(), arguments.begin(), arguments.end());
         return RunProcess(argv);
     }
