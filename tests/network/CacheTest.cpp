@@ -5,7 +5,7 @@
 using namespace nettest;
 using namespace ZymWindows;
 
-TEST_F(Network, PagedUsersFollowTheServersIndexChainAndAreCachedOncePerServer) {
+TEST_F(NetworkQueries, PagedUsersFollowTheServersIndexChainAndAreCachedOncePerServer) {
     UseNetworkOf(70);
     NTNetwork::SIDs users;
     NTNetwork::GetGlobalUsers(u"CORP", users);
@@ -37,7 +37,7 @@ TEST_F(Network, PagedUsersFollowTheServersIndexChainAndAreCachedOncePerServer) {
     EXPECT_EQ(m_Network->Calls("QueryDisplayInformation"), 6U);
 }
 
-TEST_F(Network, AFailedPageCachesNothingAndKeepsWhatCameBefore) {
+TEST_F(NetworkQueries, AFailedPageCachesNothingAndKeepsWhatCameBefore) {
     UseNetworkOf(40);
     m_Network->Fail("QueryDisplayInformation", 1722, 1);
     NTNetwork::SIDs users;
@@ -50,7 +50,7 @@ TEST_F(Network, AFailedPageCachesNothingAndKeepsWhatCameBefore) {
     EXPECT_EQ(retried.size(), 40U);
 }
 
-TEST_F(Network, KeysIgnoreCaseExceptTheDomainOfGlobalMembers) {
+TEST_F(NetworkQueries, KeysIgnoreCaseExceptTheDomainOfGlobalMembers) {
     NTNetwork::SIDs a, b, c, d;
     NTNetwork::GetLocalGroups(u"FS", a);
     NTNetwork::GetLocalGroups(u"fs", b);
@@ -71,7 +71,7 @@ TEST_F(Network, KeysIgnoreCaseExceptTheDomainOfGlobalMembers) {
     EXPECT_EQ(Names(again), (std::vector<std::u16string>{u"CORP\\user0", u"CORP\\Domain Users"}));
 }
 
-TEST_F(Network, GroupsOfUsersShareOneEntryAndOutliveClearCache) {
+TEST_F(NetworkQueries, GroupsOfUsersShareOneEntryAndOutliveClearCache) {
     NTNetwork::SIDs local, global, after;
     NTNetwork::GetLocalGroupsForUser(u"CORP", u"", u"Keeper", local);
     NTNetwork::GetGlobalGroupsForUser(u"corp", u"keeper", global);
@@ -90,7 +90,7 @@ TEST_F(Network, GroupsOfUsersShareOneEntryAndOutliveClearCache) {
     EXPECT_EQ(m_Network->Calls("UserGetLocalGroups"), 2U);
 }
 
-TEST_F(Network, DomainsAndWorkgroupsAreReadOnceAndNeverOverlap) {
+TEST_F(NetworkQueries, DomainsAndWorkgroupsAreReadOnceAndNeverOverlap) {
     std::vector<std::u16string> domains{u"kept"}, workgroups;
     NTNetwork::GetDomains(domains);
     NTNetwork::GetWorkGroups(workgroups);
@@ -125,7 +125,7 @@ TEST_F(Network, DomainsAndWorkgroupsAreReadOnceAndNeverOverlap) {
     EXPECT_EQ(none, std::vector<std::u16string>{u"wg"});
 }
 
-TEST_F(Network, NamesAreClassifiedOverTheNetworkOncePerCacheLifetime) {
+TEST_F(NetworkQueries, NamesAreClassifiedOverTheNetworkOncePerCacheLifetime) {
     EXPECT_EQ(NTNetwork::GetDomainType(u""), NTNetwork::TYPE_SERVER);
     EXPECT_EQ(NTNetwork::GetDomainType(u"Corp"), NTNetwork::TYPE_DOMAIN);
     EXPECT_EQ(NTNetwork::GetDomainType(u"FS"), NTNetwork::TYPE_SERVER);
@@ -150,7 +150,7 @@ TEST_F(Network, NamesAreClassifiedOverTheNetworkOncePerCacheLifetime) {
     EXPECT_EQ(workgroups, std::vector<std::u16string>{u"wg"});
 }
 
-TEST_F(Network, ServersSharesAndMachineDomainsKeepTheirDocumentedCase) {
+TEST_F(NetworkQueries, ServersSharesAndMachineDomainsKeepTheirDocumentedCase) {
     std::vector<std::u16string> servers, shares, bare;
     NTNetwork::GetDomainServers(u"corp", servers);
     EXPECT_EQ(servers, (std::vector<std::u16string>{u"DC1", u"FileServer"}));
@@ -169,7 +169,7 @@ TEST_F(Network, ServersSharesAndMachineDomainsKeepTheirDocumentedCase) {
 // Every account list comes back whole. The domain list alone may come back
 // short: a ClearCache between reading the list and looking at it leaves only
 // the domains whose controllers were asked for since.
-TEST_F(Network, ManyThreadsQueryAndClearTheCachesAtOnce) {
+TEST_F(NetworkQueries, ManyThreadsQueryAndClearTheCachesAtOnce) {
     constexpr int THREADS = 6;
     constexpr int ROUNDS = 40;
     std::atomic<int> complete{0};

@@ -4,17 +4,17 @@
 
 namespace nettest {
 
-void Network::SetUp() {
+void NetworkQueries::SetUp() {
     UseNetworkOf(3);
     NTNetwork::ClearCache();
 }
 
-void Network::UseNetworkOf(unsigned int users) {
+void NetworkQueries::UseNetworkOf(unsigned int users) {
     m_Network = std::make_shared<FakeNetwork>(users);
     ZymWindows::Network::InstallProvider(m_Network);
 }
 
-void Network::TearDown() {
+void NetworkQueries::TearDown() {
     ZymWindows::Network::InstallProvider(nullptr);
     NTNetwork::ClearCache();
 }

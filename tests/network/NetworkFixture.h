@@ -18,7 +18,7 @@ using ZymWindows::NTNetwork;
 // Every test starts with empty caches and a fresh scripted network. The
 // groups of users stay cached across ClearCache, so tests that fill them
 // use user names of their own.
-class Network : public ::testing::Test {
+class NetworkQueries : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;

@@ -107,7 +107,7 @@ const Row TABLE[] = {
 
 } // namespace
 
-TEST_F(Network, EveryResultCodeOfEveryQueryRaisesItsException) {
+TEST_F(NetworkQueries, EveryResultCodeOfEveryQueryRaisesItsException) {
     int unique = 0;
     for (const Row& row : TABLE)
         for (std::size_t column = 0; column < std::size(OPERATIONS); ++column) {
@@ -125,7 +125,7 @@ TEST_F(Network, EveryResultCodeOfEveryQueryRaisesItsException) {
 
 // A single call that says more data follows has failed; the paged listings
 // take it as a page.
-TEST_F(Network, MoreDataFailsSingleCallsOnly) {
+TEST_F(NetworkQueries, MoreDataFailsSingleCallsOnly) {
     m_Network->Fail("LocalGroupEnum", 234);
     m_Network->Fail("ShareEnum", 234);
     NTNetwork::SIDs groups;
@@ -135,7 +135,7 @@ TEST_F(Network, MoreDataFailsSingleCallsOnly) {
     EXPECT_EQ(shares, std::vector<std::u16string>{u"kept"});
 }
 
-TEST_F(Network, DomainFailuresRaiseTheirOwnExceptions) {
+TEST_F(NetworkQueries, DomainFailuresRaiseTheirOwnExceptions) {
     std::u16string controller = u"stale";
     EXPECT_THROW(NTNetwork::GetDomainController(u"nowhere", controller, false),
                  WindowsInvalidDomainException);
