@@ -217,33 +217,32 @@ private:
     }
 
     bool Send(const std::string& bytes, Clock::time_point deadline) {
-        std::size_t done = 0;
-        while (done < bytes.size()) {
-            if (!Wait(POLLOUT, deadline))
-                return false;
-            const ssize_t sent = send(m_Socket, bytes.data() + done, bytes.size() - done,
-                                      MSG_NOSIGNAL | MSG_DONTWAIT);
-            if (sent < 0 && (errno == EINTR || errno == EAGAIN))
-                continue;
-            if (sent <= 0)
-                return false;
-            done += static_cast<std::size_t>(sent);
-        }
-        return true;
+        return Transfer(POLLOUT, bytes.size(), deadline, [&](std::size_t done) {
+            return send(m_Socket, bytes.data() + done, bytes.size() - done,
+                        MSG_NOSIGNAL | MSG_DONTWAIT);
+        });
     }
 
     bool Receive(std::string& bytes, Clock::time_point deadline) {
+        return Transfer(POLLIN, bytes.size(), deadline, [&](std::size_t done) {
+            return recv(m_Socket, bytes.data() + done, bytes.size() - done, MSG_DONTWAIT);
+        });
+    }
+
+    // Moves `size` bytes by non-blocking steps, each once the socket is
+    // ready for `events`; false when the peer is gone or `deadline` passed.
+    template <class Step>
+    bool Transfer(short events, std::size_t size, Clock::time_point deadline, Step step) {
         std::size_t done = 0;
-        while (done < bytes.size()) {
-            if (!Wait(POLLIN, deadline))
+        while (done < size) {
+            if (!Wait(events, deadline))
                 return false;
-            const ssize_t got =
-                recv(m_Socket, bytes.data() + done, bytes.size() - done, MSG_DONTWAIT);
-            if (got < 0 && (errno == EINTR || errno == EAGAIN))
+            const ssize_t moved = step(done);
+            if (moved < 0 && (errno == EINTR || errno == EAGAIN))
                 continue;
-            if (got <= 0)
+            if (moved <= 0)
                 return false;
-            done += static_cast<std::size_t>(got);
+            done += static_cast<std::size_t>(moved);
         }
         return true;
     }
