@@ -65,14 +65,6 @@ private:
     ScratchDirectory m_Directory;
 };
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);)
-        lines.push_back(line);
-    return lines;
-}
-
 } // namespace
 
 TEST(LocalAccounts, UsersAndGroupsComeFromTheAccountDatabaseInItsOrder) {
@@ -83,18 +75,18 @@ TEST(LocalAccounts, UsersAndGroupsComeFromTheAccountDatabaseInItsOrder) {
 
     const ProcessResult users = machine.Net({"--repeat", "2", "users"});
     ASSERT_EQ(users.status, 0) << users.err;
-    const std::vector<std::string> lines = Lines(users.out);
+    const std::vector<std::string> lines = zymtest::SplitLines(users.out);
     ASSERT_EQ(lines.size(), 2U * USERS);
     EXPECT_EQ(lines[0], "S-1-22-1-2000\twraphost\\user00");
     EXPECT_EQ(lines[USERS - 1], "S-1-22-1-2039\twraphost\\user39");
     EXPECT_EQ(lines[USERS], lines[0]);
 
     const ProcessResult named = machine.Net({"users", "WRAPHOST"});
-    EXPECT_EQ(Lines(named.out).size(), static_cast<std::size_t>(USERS));
+    EXPECT_EQ(zymtest::SplitLines(named.out).size(), static_cast<std::size_t>(USERS));
 
     const ProcessResult groups = machine.Net({"groups"});
     EXPECT_EQ(
-        Lines(groups.out),
+        zymtest::SplitLines(groups.out),
         (std::vector<std::string>{"S-1-22-2-0\twraphost\\root", "S-1-22-2-10\twraphost\\wheel",
                                   "S-1-22-2-3000\twraphost\\staff", "S-1-22-2-3001\twraphost\\devs",
                                   "S-1-22-2-3105\twraphost\\user05"}));
@@ -105,14 +97,16 @@ TEST(LocalAccounts, MembershipsJoinMemberListsAndPrimaryGroups) {
     // A user whose name is also a group's resolves to the user's groups.
     const ProcessResult groups = machine.Net({"user-groups", "wraphost", "", "user05"});
     ASSERT_EQ(groups.status, 0) << groups.err;
-    EXPECT_EQ(Lines(groups.out), (std::vector<std::string>{"S-1-22-2-3105\twraphost\\user05",
-                                                           "S-1-22-2-3001\twraphost\\devs"}));
+    EXPECT_EQ(zymtest::SplitLines(groups.out),
+              (std::vector<std::string>{"S-1-22-2-3105\twraphost\\user05",
+                                        "S-1-22-2-3001\twraphost\\devs"}));
     const ProcessResult qualified = machine.Net({"user-groups", ".", "WrapHost", "user01"});
-    EXPECT_EQ(Lines(qualified.out), std::vector<std::string>{"S-1-22-2-3000\twraphost\\staff"});
+    EXPECT_EQ(zymtest::SplitLines(qualified.out),
+              std::vector<std::string>{"S-1-22-2-3000\twraphost\\staff"});
 
     const ProcessResult staff = machine.Net({"members", "", "staff"});
     ASSERT_EQ(staff.status, 0) << staff.err;
-    const std::vector<std::string> members = Lines(staff.out);
+    const std::vector<std::string> members = zymtest::SplitLines(staff.out);
     ASSERT_EQ(members.size(), 2U + (USERS + 2) / 3);
     EXPECT_EQ(members[0], "S-1-22-1-2001\twraphost\\user01");
     EXPECT_EQ(members[1], "S-1-22-1-2002\twraphost\\user02");

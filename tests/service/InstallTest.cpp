@@ -14,14 +14,6 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-Lines SplitLines(const std::string& text) {
-    Lines lines;
-    std::size_t start = 0;
-    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
-        lines.push_back(text.substr(start, end - start));
-    return lines;
-}
-
 // A unit directory and a systemctl that records its arguments, answers
 // is-active with the word in its state file, and fails a reload while a
 // "fail" file exists.
@@ -51,7 +43,7 @@ protected:
     // What systemctl was asked since the last call.
     Lines Recorded() {
         const fs::path record = m_Scratch.Path() / "record";
-        const Lines lines = SplitLines(zymtest::ReadFile(record));
+        const Lines lines = zymtest::SplitLines(zymtest::ReadFile(record));
         fs::remove(record);
         return lines;
     }
@@ -94,7 +86,7 @@ TEST_F(ServiceInstall, TheUnitStartsTheProgramWhereverItLies) {
         {"install", "demo-1", "--display", "Demo at 50% \"quoted\"", "--depends", "dep-a,dep-b"},
         program.string());
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(SplitLines(run.err), INSTALL_LOG);
+    EXPECT_EQ(zymtest::SplitLines(run.err), INSTALL_LOG);
     EXPECT_EQ(Recorded(), Lines{"daemon-reload"}) << "nothing to remove first";
     const std::string unit = zymtest::ReadFile(Units() / "demo-1.service");
     EXPECT_EQ(unit, "[Unit]\n"
@@ -139,7 +131,7 @@ TEST_F(ServiceInstall, UninstallStopsAnActiveServiceWithoutWaiting) {
     SetState("active");
     const auto run = Zymwin({"uninstall", "busy"});
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(SplitLines(run.err), UNINSTALL_LOG);
+    EXPECT_EQ(zymtest::SplitLines(run.err), UNINSTALL_LOG);
     EXPECT_EQ(Recorded(),
               (Lines{"is-active busy.service", "stop --no-block busy.service", "daemon-reload"}));
     EXPECT_FALSE(fs::exists(Units() / "busy.service"));
@@ -153,7 +145,7 @@ TEST_F(ServiceInstall, UninstallStopsAnActiveServiceWithoutWaiting) {
     EXPECT_EQ(Recorded(), (Lines{"is-active idle.service", "daemon-reload"}));
     const auto missing = Zymwin({"uninstall", "idle"});
     EXPECT_EQ(missing.status, 0) << missing.err;
-    EXPECT_EQ(SplitLines(missing.err), UNINSTALL_LOG);
+    EXPECT_EQ(zymtest::SplitLines(missing.err), UNINSTALL_LOG);
     EXPECT_EQ(Recorded(), Lines{});
 }
 

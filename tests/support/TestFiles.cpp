@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <sstream>
 #include <stdexcept>
 
 extern char** environ;
@@ -42,6 +43,14 @@ ScopedEnvironment::~ScopedEnvironment() {
         setenv(m_Name, m_Previous->c_str(), 1);
     else
         unsetenv(m_Name);
+}
+
+std::vector<std::string> SplitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);)
+        lines.push_back(line);
+    return lines;
 }
 
 std::string ReadFile(const std::filesystem::path& path) {

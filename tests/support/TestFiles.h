@@ -37,6 +37,8 @@ private:
 };
 
 std::string ReadFile(const std::filesystem::path& path);
+// The lines of a text, without their line ends.
+std::vector<std::string> SplitLines(const std::string& text);
 void WriteFile(const std::filesystem::path& path, const std::string& bytes);
 
 struct ProcessResult {

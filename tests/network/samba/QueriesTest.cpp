@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -24,14 +23,6 @@ ProcessResult Net(const std::vector<std::string>& arguments) {
                                      "net"};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     return zymtest::RunProcess(argv);
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);)
-        lines.push_back(line);
-    return lines;
 }
 
 bool Has(const std::vector<std::string>& lines, const std::string& suffix) {
@@ -51,7 +42,7 @@ TEST(NetQueries, TheDomainItsControllerAndTheKindsOfNames) {
     EXPECT_EQ(Net({"type", "10.213.0.4"}).out, "TYPE_SERVER\n");
     EXPECT_EQ(Net({"type", "10.213.0.6"}).out, "TYPE_UNKNOWN\n");
     EXPECT_EQ(Net({"domain-of", "10.213.0.4"}).out, "zymfiles\n");
-    const std::vector<std::string> servers = Lines(Net({"servers", "zymtest"}).out);
+    const std::vector<std::string> servers = zymtest::SplitLines(Net({"servers", "zymtest"}).out);
     EXPECT_TRUE(Has(servers, "DC1")) << Net({"servers", "zymtest"}).err;
     EXPECT_TRUE(Has(servers, "WS1"));
 }
@@ -59,7 +50,7 @@ TEST(NetQueries, TheDomainItsControllerAndTheKindsOfNames) {
 TEST(NetQueries, DomainAccountsAreIdentitiesOfTheDomainAndCached) {
     const ProcessResult users = Net({"--repeat", "2", "global-users", "zymtest"});
     ASSERT_EQ(users.status, 0) << users.err;
-    const std::vector<std::string> lines = Lines(users.out);
+    const std::vector<std::string> lines = zymtest::SplitLines(users.out);
     ASSERT_EQ(lines.size(), 2U * 43U);
     EXPECT_TRUE(std::equal(lines.begin(), lines.begin() + 43, lines.begin() + 43));
     EXPECT_TRUE(Has(lines, "\tZYMTEST\\Administrator"));
@@ -68,12 +59,12 @@ TEST(NetQueries, DomainAccountsAreIdentitiesOfTheDomainAndCached) {
         EXPECT_EQ(line.rfind("S-1-5-21-", 0), 0U) << line;
     // The controller answers for the domain whether asked as the domain or
     // as the machine.
-    EXPECT_EQ(Lines(Net({"users", "10.213.0.1"}).out).size(), 43U);
+    EXPECT_EQ(zymtest::SplitLines(Net({"users", "10.213.0.1"}).out).size(), 43U);
 
     const std::vector<std::string> admins =
-        Lines(Net({"global-members", "ZYMTEST", "Domain Admins"}).out);
+        zymtest::SplitLines(Net({"global-members", "ZYMTEST", "Domain Admins"}).out);
     EXPECT_TRUE(Has(admins, "\tZYMTEST\\Administrator"));
-    const std::vector<std::string> groups = Lines(Net({"global-groups"}).out);
+    const std::vector<std::string> groups = zymtest::SplitLines(Net({"global-groups"}).out);
     EXPECT_TRUE(Has(groups, "\tZYMTEST\\Domain Users"));
 
     const ProcessResult unknown = Net({"global-members", "zymtest", "No Such Group"});
@@ -85,10 +76,11 @@ TEST(NetQueries, DomainAccountsAreIdentitiesOfTheDomainAndCached) {
 TEST(NetQueries, SharesCarryTheServerAsItWasNamed) {
     const ProcessResult shares = Net({"shares", "\\\\10.213.0.4"});
     ASSERT_EQ(shares.status, 0) << shares.err;
-    const std::vector<std::string> lines = Lines(shares.out);
+    const std::vector<std::string> lines = zymtest::SplitLines(shares.out);
     EXPECT_TRUE(Has(lines, "\\\\10.213.0.4\\alpha"));
     EXPECT_TRUE(Has(lines, "\\\\10.213.0.4\\beta"));
-    EXPECT_EQ(Lines(Net({"shares", "10.213.0.4"}).out)[0].rfind("10.213.0.4\\", 0), 0U);
+    EXPECT_EQ(zymtest::SplitLines(Net({"shares", "10.213.0.4"}).out)[0].rfind("10.213.0.4\\", 0),
+              0U);
 }
 
 // A refused port, a black hole and a listener that never answers each fail
