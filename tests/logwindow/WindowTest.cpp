@@ -195,6 +195,37 @@ TEST_F(WindowTest, WithoutADisplayEntriesAreKeptAndNothingIsDrawn) {
     EXPECT_TRUE(log->IsVisible());
 }
 
+TEST_F(WindowTest, LosingTheDisplayThawsTheLogAndTheApplicationGoesOn) {
+    logwindowtest::Xvfb server;
+    const zymtest::ScopedEnvironment display("DISPLAY", server.Display());
+    SmartPtr<ConsoleLog> log = new ConsoleLog(u"Doomed", 640, 480, nullptr, nullptr, 5);
+    log->AddEntry(u"row", Severity(1));
+    log->Show();
+    {
+        // The test's own connection goes before the server does.
+        ScreenClient screen(server.Display());
+        XWindow window = 0;
+        ASSERT_TRUE(Eventually([&] { return (window = screen.Find(CLASS, "Doomed")) != 0; }));
+        ASSERT_TRUE(Eventually([&] { return screen.IsMapped(window); }));
+        screen.Click(window, 10, 5);
+        ASSERT_TRUE(
+            Eventually([&] { return screen.Caption(window) == "Doomed (press ESC to unlock)"; }));
+    }
+    std::atomic<bool> added{false};
+    std::thread writer([&] {
+        log->AddEntry(u"waits for the thaw", Severity(1));
+        added = true;
+    });
+    server.Kill();
+    EXPECT_TRUE(Eventually([&] { return !log->HasDisplay(); }));
+    EXPECT_TRUE(Eventually([&] { return added.load(); }));
+    for (int i = 0; i < 100; ++i)
+        log->CloseEntry(log->OpenEntry(u"after", Severity(0)));
+    log->Hide();
+    log = nullptr;
+    writer.join();
+}
+
 TEST_F(WindowTest, TheCommandAcknowledgesEachLine) {
     // A sanitized zymwin reports fontconfig's lasting configuration.
     const auto suppressions = std::filesystem::path(__FILE__).parent_path() / "fontconfig.supp";

@@ -19,49 +19,53 @@
 
 namespace logwindowtest {
 
+Xvfb::Xvfb() {
+    int pipe[2];
+    if (::pipe2(pipe, O_CLOEXEC) != 0)
+        throw std::runtime_error("pipe failed");
+    m_Pid = ::fork();
+    if (m_Pid == 0) {
+        // The server ends with this process however it ends, and keeps its
+        // chatter out of the test's output.
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, 1);
+        ::dup2(null, 2);
+        const int fd = ::dup(pipe[1]); // without close-on-exec
+        const std::string fdText = std::to_string(fd);
+        ::execlp("Xvfb", "Xvfb", "-displayfd", fdText.c_str(), "-nolisten", "tcp", "-screen", "0",
+                 "1280x1024x24", "-noreset", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(pipe[1]);
+    std::string number;
+    char c;
+    while (::read(pipe[0], &c, 1) == 1 && c != '\n')
+        number += c;
+    ::close(pipe[0]);
+    if (m_Pid < 0 || number.empty())
+        throw std::runtime_error("Xvfb did not start (is the xvfb package installed?)");
+    m_Display = ":" + number;
+}
+
+Xvfb::~Xvfb() {
+    Stop(SIGTERM);
+}
+
+void Xvfb::Kill() {
+    Stop(SIGKILL);
+}
+
+void Xvfb::Stop(int signal) {
+    if (m_Pid <= 0)
+        return;
+    ::kill(m_Pid, signal);
+    int status = 0;
+    ::waitpid(m_Pid, &status, 0);
+    m_Pid = -1;
+}
+
 namespace {
-
-class Xvfb {
-public:
-    Xvfb() {
-        int pipe[2];
-        if (::pipe2(pipe, O_CLOEXEC) != 0)
-            throw std::runtime_error("pipe failed");
-        m_Pid = ::fork();
-        if (m_Pid == 0) {
-            // The server ends with this process however it ends, and keeps
-            // its chatter out of the test's output.
-            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-            const int null = ::open("/dev/null", O_WRONLY);
-            ::dup2(null, 1);
-            ::dup2(null, 2);
-            const int fd = ::dup(pipe[1]); // without close-on-exec
-            const std::string fdText = std::to_string(fd);
-            ::execlp("Xvfb", "Xvfb", "-displayfd", fdText.c_str(), "-nolisten", "tcp", "-screen",
-                     "0", "1280x1024x24", "-noreset", static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        ::close(pipe[1]);
-        std::string number;
-        char c;
-        while (::read(pipe[0], &c, 1) == 1 && c != '\n')
-            number += c;
-        ::close(pipe[0]);
-        if (m_Pid < 0 || number.empty())
-            throw std::runtime_error("Xvfb did not start (is the xvfb package installed?)");
-        m_Display = ":" + number;
-    }
-    ~Xvfb() {
-        ::kill(m_Pid, SIGTERM);
-        int status = 0;
-        ::waitpid(m_Pid, &status, 0);
-    }
-    const std::string& Display() const { return m_Display; }
-
-private:
-    pid_t m_Pid = -1;
-    std::string m_Display;
-};
 
 Xvfb* g_Server = nullptr;
 
@@ -101,9 +105,9 @@ const std::string& TestDisplay() {
     return g_Server->Display();
 }
 
-ScreenClient::ScreenClient() : m_Display(XOpenDisplay(TestDisplay().c_str())) {
+ScreenClient::ScreenClient(const std::string& display) : m_Display(XOpenDisplay(display.c_str())) {
     if (!m_Display)
-        throw std::runtime_error("cannot connect to " + TestDisplay());
+        throw std::runtime_error("cannot connect to " + display);
 }
 
 ScreenClient::~ScreenClient() {

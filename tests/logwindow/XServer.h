@@ -11,16 +11,34 @@ namespace logwindowtest {
 // An X window id.
 using XWindow = unsigned long;
 
-// The X server of this test process: an Xvfb started on first use, which
-// picks a free display number itself, and stopped when the tests end. A
-// test that cannot get one fails.
+// An Xvfb of this process, on a free display number it picks itself, and
+// ended with the object (or by Kill, as a crash would end it).
+class Xvfb {
+public:
+    Xvfb();
+    ~Xvfb();
+    Xvfb(const Xvfb&) = delete;
+    Xvfb& operator=(const Xvfb&) = delete;
+    const std::string& Display() const { return m_Display; }
+    // SIGKILL, and waits until the server is gone.
+    void Kill();
+
+private:
+    void Stop(int signal);
+
+    int m_Pid = -1;
+    std::string m_Display;
+};
+
+// The X server shared by the tests of this process, started on first use
+// and stopped when the tests end. A test that cannot get one fails.
 const std::string& TestDisplay();
 
-// A client connection of the test's own to the test display, to look at
-// the log windows and to send them input.
+// A client connection of the test's own to a display, to look at the log
+// windows and to send them input.
 class ScreenClient {
 public:
-    ScreenClient();
+    explicit ScreenClient(const std::string& display = TestDisplay());
     ~ScreenClient();
     ScreenClient(const ScreenClient&) = delete;
     ScreenClient& operator=(const ScreenClient&) = delete;

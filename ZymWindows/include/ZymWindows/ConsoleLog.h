@@ -23,7 +23,9 @@ class WindowLink;
 //
 // The window lives on a thread of its own, which owns every call to the
 // window system. Without a display the sink still keeps its rows (and
-// trims them) but draws nothing; its first row then says so.
+// trims them) but draws nothing; its first row then says so. A display
+// that goes away (the X server ends) leaves the sink in the same state,
+// thawed, with a row saying so; the application goes on.
 class ConsoleLog : public Zym::LogCallInterface {
 public:
     // The thread message that announces new rows to the window thread.
@@ -54,7 +56,7 @@ public:
     void EntryChanged(const Zym::SmartPtr<Zym::LogEntryCallInterface>& entry,
                       EntryChanges changes) override;
 
-    // Whether a display shows the window.
+    // Whether a display shows the window (false once it is lost).
     bool HasDisplay() const;
 
 private:

@@ -2,6 +2,7 @@
 
 #include "eventlog/EventLogPlatform.h"
 
+#include <Zym/Exception.h>
 #include <ZymCharset/Conv.h>
 
 #include <exception>
@@ -52,8 +53,11 @@ void EventLog::vOutputLine(const std::u16string&,
     try {
         const std::string text = ToUtf8(entry->GetText());
         Platform::ReportEvent(m_Source, EventType(entry->GetSeverity()), 0, 1, text);
+    } catch (const Zym::BaseException&) {
+        // An entry that cannot give its text leaves no record; the
+        // framework's exceptions are not std::exceptions.
     } catch (const std::exception&) {
-        // An entry that cannot give its text leaves no record.
+        // Nor does one that runs out of memory.
     }
 }
 

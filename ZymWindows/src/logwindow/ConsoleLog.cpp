@@ -36,6 +36,13 @@ namespace {
 constexpr const char16_t* NO_DISPLAY_TEXT =
     u"No X display could be opened (DISPLAY is unset or unreachable): this log window keeps its "
     u"entries but shows nothing.";
+constexpr const char16_t* DISPLAY_LOST_TEXT =
+    u"The connection to the X display was lost: this log window keeps its entries but shows "
+    u"nothing more.";
+
+Zym::SmartPtr<Zym::LogEntryCallInterface> Notice(const char16_t* text) {
+    return new Zym::LogEntry(text, Zym::LogEntryCallInterface::SEVERITY_WARNING, true);
+}
 
 std::string ToUtf8(const std::u16string& text) {
     return ZymCharset::Conv::FromWide(Zym::CHARSET_UTF8, text);
@@ -107,8 +114,7 @@ void* ConsoleLog::EntryPoint(void*) {
         Platform::CreateLogWindow(ToUtf8(m_Title), m_Width, m_Height, WINDOW_CLASS);
     m_HasDisplay = window != nullptr;
     if (!window)
-        m_View->EntryAdded(Zym::SmartPtr<Zym::LogEntry>(new Zym::LogEntry(
-            NO_DISPLAY_TEXT, Zym::LogEntryCallInterface::SEVERITY_WARNING, true)));
+        m_View->EntryAdded(Notice(NO_DISPLAY_TEXT));
     LogWindow::ConsoleInput input(*m_View);
     if (window)
         input.Handle({LogWindow::WindowEvent::RESIZED, m_Width, m_Height});
@@ -127,6 +133,14 @@ void* ConsoleLog::EntryPoint(void*) {
         LogWindow::WindowEvent event;
         while (window && Platform::NextWindowEvent(*window, event))
             input.Handle(event);
+        if (window && Platform::IsLogWindowLost(*window)) {
+            // Goes on as without a display; nobody can press Escape now.
+            Platform::DestroyLogWindow(window);
+            window = nullptr;
+            m_HasDisplay = false;
+            m_View->Thaw();
+            m_View->EntryAdded(Notice(DISPLAY_LOST_TEXT));
+        }
         const bool visible = m_View->IsVisible();
         if (!visible)
             m_View->Thaw();

@@ -24,9 +24,13 @@ DisplayWindow* CreateLogWindow(const std::string& title, int width, int height,
                                const char* className);
 void DestroyLogWindow(DisplayWindow* window) noexcept;
 
+// Whether the connection to the display broke. The window then shows
+// nothing more, and the only call on it left to make is DestroyLogWindow.
+bool IsLogWindowLost(const DisplayWindow& window);
+
 // Waits until the stop event is signalled (WAIT_OBJECT_0), the calling
 // thread's message queue holds a message (WAIT_OBJECT_0 + 1) or the window
-// has input (WAIT_OBJECT_0 + 2); WAIT_FAILED with the last error set.
+// has input or its connection broke (WAIT_OBJECT_0 + 2); WAIT_FAILED with the last error set.
 // Without a window only the first two count.
 unsigned long WaitForLogWindow(DisplayWindow* window, ZymThread::EventSemaphore& stop);
 

@@ -24,6 +24,18 @@ void AppendField(std::string& datagram, const char* name, const std::string& val
     datagram += '\n';
 }
 
+// Syslog readers take the tag up to the first space, colon or bracket, so
+// those (and control characters) become underscores.
+std::string SyslogTag(const std::string& identifier) {
+    std::string tag = identifier;
+    for (char& c : tag) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte <= ' ' || byte == 0x7F || c == ':' || c == '[' || c == ']')
+            c = '_';
+    }
+    return tag;
+}
+
 } // namespace
 
 int SyslogSeverity(unsigned short type) noexcept {
@@ -59,7 +71,7 @@ std::string SyslogLine(const EventRecord& record, const std::tm& when, long pid)
     std::snprintf(head, sizeof head, "<%d>%s %2d %02d:%02d:%02d ",
                   FACILITY_USER * 8 + SyslogSeverity(record.type), MONTHS[month], when.tm_mday,
                   when.tm_hour, when.tm_min, when.tm_sec);
-    return head + record.identifier + "[" + std::to_string(pid) + "]: " + record.text;
+    return head + SyslogTag(record.identifier) + "[" + std::to_string(pid) + "]: " + record.text;
 }
 
 } // namespace ZymWindows::Platform

@@ -26,7 +26,8 @@ std::string JournalDatagram(const EventRecord& record);
 
 // The record as a local syslog line of facility user, in the form that
 // syslog(3) sends to /dev/log: "<PRI>Mmm dd hh:mm:ss IDENT[PID]: TEXT",
-// with the local time `when`.
+// with the local time `when`. IDENT is the identifier with spaces, colons,
+// brackets and control characters as underscores, which would end the tag.
 std::string SyslogLine(const EventRecord& record, const std::tm& when, long pid);
 
 } // namespace ZymWindows::Platform

@@ -14,6 +14,7 @@
 #include <map>
 #include <mutex>
 #include <poll.h>
+#include <set>
 
 namespace ZymWindows::Platform {
 
@@ -73,6 +74,9 @@ public:
     Atom utf8 = 0;
     int width = 0;
     int height = 0;
+    // Set on the window thread, in the Xlib call that found the
+    // connection broken.
+    bool lost = false;
     std::map<Colour, XftColor> colours;
 
     const XftColor& ColourOf(Colour colour) {
@@ -176,6 +180,54 @@ public:
     }
 };
 
+namespace {
+
+// Xlib's process-wide I/O error handler reports a broken connection and
+// exits, and so does the exit handler of each display. A log window must
+// outlive its display, so the process-wide handler in place when the first
+// window opens is wrapped: for a log window's connection it returns, for
+// any other connection the handler it replaced runs as before.
+std::mutex g_DisplaysLock;
+// A multiset: a closed display's address may be reused by the next window
+// before the closed one is forgotten.
+std::multiset<Display*> g_LogDisplays;
+XIOErrorHandler g_OtherHandler = nullptr;
+
+int OnIOError(Display* display) {
+    bool logWindow = false;
+    {
+        std::lock_guard lock(g_DisplaysLock);
+        logWindow = g_LogDisplays.count(display) != 0;
+    }
+    return logWindow ? 0 : g_OtherHandler(display);
+}
+
+// Called in place of exit() once the connection of a log window broke, on
+// the window thread, inside the Xlib call that found it broken; that call
+// then returns. From then on every call on the display returns at once
+// without touching the connection, so the window thread only has to notice
+// the flag and close the display.
+void ConnectionLost(Display*, void* window) {
+    static_cast<DisplayWindow*>(window)->lost = true;
+}
+
+void WatchConnection(DisplayWindow& w) {
+    static std::once_flag installed;
+    std::call_once(installed, [] { g_OtherHandler = XSetIOErrorHandler(OnIOError); });
+    {
+        std::lock_guard lock(g_DisplaysLock);
+        g_LogDisplays.insert(w.display);
+    }
+    XSetIOErrorExitHandler(w.display, ConnectionLost, &w);
+}
+
+void ForgetConnection(Display* display) {
+    std::lock_guard lock(g_DisplaysLock);
+    g_LogDisplays.erase(g_LogDisplays.find(display));
+}
+
+} // namespace
+
 DisplayWindow* CreateLogWindow(const std::string& title, int width, int height,
                                const char* className) {
     XInitThreads();
@@ -186,6 +238,7 @@ DisplayWindow* CreateLogWindow(const std::string& title, int width, int height,
     }
     auto* w = new DisplayWindow;
     w->display = display;
+    WatchConnection(*w);
     const int screen = DefaultScreen(display);
     w->visual = DefaultVisual(display, screen);
     w->colormap = DefaultColormap(display, screen);
@@ -245,6 +298,8 @@ void DestroyLogWindow(DisplayWindow* w) noexcept {
             XftFontClose(w->display, w->normal);
         XCloseDisplay(w->display);
     }
+    // Only now: closing can find the connection broken too.
+    ForgetConnection(w->display);
     delete w;
 }
 
@@ -253,7 +308,7 @@ unsigned long WaitForLogWindow(DisplayWindow* w, ZymThread::EventSemaphore& stop
     if (!w)
         return ZymThread::MsgWaitForMultipleObjects(1, events);
     XFlush(w->display);
-    if (XPending(w->display) > 0)
+    if (w->lost || XPending(w->display) > 0)
         return ZymThread::WAIT_OBJECT_0 + 2;
     const int queue = ZymThread::MessageQueueHandle();
     if (queue < 0)
@@ -310,6 +365,10 @@ bool NextWindowEvent(DisplayWindow& w, WindowEvent& event) {
         }
     }
     return false;
+}
+
+bool IsLogWindowLost(const DisplayWindow& w) {
+    return w.lost;
 }
 
 void ShowLogWindow(DisplayWindow& w, bool show) {
