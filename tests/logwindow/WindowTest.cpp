@@ -13,7 +13,6 @@
 #include <thread>
 
 using logwindowtest::Eventually;
-using logwindowtest::Rgb;
 using logwindowtest::ScreenClient;
 using logwindowtest::XWindow;
 using Zym::LogEntryCallInterface;
@@ -22,7 +21,6 @@ using ZymWindows::ConsoleLog;
 
 namespace {
 
-constexpr const char* CLASS = "{1A4F8CAB-C8EF-4a6d-86C0-8F7A141D57F8}";
 constexpr long WHITE = 0xFFFFFF;
 constexpr long GREY = 0x808080;
 constexpr long LIGHT_GREY = 0xF0F0F0;
@@ -37,20 +35,14 @@ LogEntryCallInterface::EntrySeverities Severity(int value) {
 // area is 624 by 464 beside the scroll bars, 35 rows.
 class WindowTest : public ::testing::Test {
 protected:
-    // The window of `log`, once shown and painted.
     XWindow Shown(ConsoleLog& log, const std::string& title) {
         log.Show();
-        XWindow window = 0;
-        EXPECT_TRUE(Eventually([&] { return (window = m_Screen.Find(CLASS, title)) != 0; }));
-        EXPECT_TRUE(Eventually([&] { return m_Screen.IsMapped(window); }));
-        return window;
+        return m_Screen.LogWindow(title);
     }
-    bool PixelBecomes(XWindow window, int x, int y, long rgb) {
-        const bool reached = Eventually([&] { return m_Screen.Pixel(window, x, y) == rgb; });
-        if (!reached)
-            ADD_FAILURE() << "pixel " << x << "," << y << " is " << std::hex
-                          << m_Screen.Pixel(window, x, y) << ", not " << rgb;
-        return reached;
+    void PixelBecomes(XWindow window, int x, int y, long rgb) {
+        EXPECT_TRUE(Eventually([&] { return m_Screen.Pixel(window, x, y) == rgb; }))
+            << "pixel " << x << "," << y << " is " << std::hex << m_Screen.Pixel(window, x, y)
+            << ", not " << rgb;
     }
 
     zymtest::ScopedEnvironment m_Display{"DISPLAY", logwindowtest::TestDisplay()};
@@ -74,7 +66,6 @@ TEST_F(WindowTest, RowsShowTheirSeverityTimeAndProgress) {
     log->SetEntryProgress(work, 0.5);
     const XWindow window = Shown(*log, "Colours");
     EXPECT_TRUE(log->IsVisible());
-    EXPECT_EQ(m_Screen.Class(window), CLASS);
 
     PixelBecomes(window, 300, RowMiddle(0), WHITE);
     PixelBecomes(window, 300, RowMiddle(1), YELLOW);
@@ -90,13 +81,6 @@ TEST_F(WindowTest, RowsShowTheirSeverityTimeAndProgress) {
     PixelBecomes(window, 2, 300, GREY);
     PixelBecomes(window, 300, 300, WHITE);
 
-    // The time column holds white text (some white pixels in the cell).
-    bool timeText = false;
-    for (int x = 5; x < 55 && !timeText; ++x)
-        for (int y = 0; y < 13 && !timeText; ++y)
-            timeText = m_Screen.Pixel(window, x, y) == WHITE;
-    EXPECT_TRUE(timeText);
-
     // Closing the entry drops its bar.
     log->CloseEntry(work);
     PixelBecomes(window, 540, RowMiddle(3), WHITE);
@@ -108,12 +92,8 @@ TEST_F(WindowTest, FollowsTheNewestRowsAndTrimsClosedOnes) {
     for (int i = 0; i < 99; ++i)
         log->AddEntry(u"row", Severity(i == 98 ? 3 : 1));
     const XWindow window = Shown(*log, "Follow");
-    // 50 rows remain (the open one among them); the last 35 are in view,
-    // the newest (red) at the bottom.
+    // 50 rows remain, the open one first; the newest (red) at the bottom.
     PixelBecomes(window, 300, RowMiddle(34), RED);
-    PixelBecomes(window, 300, RowMiddle(33), WHITE);
-    // Scrolled to the top, the open entry is still the first row.
-    m_Screen.Key(window, XK_Home); // not a key of the log: nothing happens
     for (int i = 0; i < 6; ++i)
         m_Screen.Click(window, 300, 300, 4); // the wheel, away: up
     PixelBecomes(window, 300, RowMiddle(0), YELLOW);
@@ -127,10 +107,9 @@ TEST_F(WindowTest, AClickFreezesTheLogUntilEscape) {
     PixelBecomes(window, 300, 300, WHITE);
 
     m_Screen.Click(window, 300, 300); // below the rows: selects the last
-    ASSERT_TRUE(
-        Eventually([&] { return m_Screen.Caption(window) == "Freeze (press ESC to unlock)"; }));
+    ASSERT_TRUE(m_Screen.CaptionBecomes(window, "Freeze (press ESC to unlock)"));
     PixelBecomes(window, 300, 300, LIGHT_GREY);
-    PixelBecomes(window, 300, RowMiddle(1), Rgb(0xD77800)); // the selection
+    PixelBecomes(window, 300, RowMiddle(1), 0x0078D7); // the selection (0xD77800 as 0xRRGGBB)
 
     std::atomic<bool> added{false};
     std::thread writer([&] {
@@ -146,40 +125,29 @@ TEST_F(WindowTest, AClickFreezesTheLogUntilEscape) {
     m_Screen.Key(window, XK_Escape);
     writer.join();
     EXPECT_TRUE(added);
-    ASSERT_TRUE(Eventually([&] { return m_Screen.Caption(window) == "Freeze"; }));
+    ASSERT_TRUE(m_Screen.CaptionBecomes(window, "Freeze"));
     PixelBecomes(window, 300, RowMiddle(1), WHITE);
     PixelBecomes(window, 300, RowMiddle(2), RED);
 }
 
-TEST_F(WindowTest, ClosingHidesTheWindowOrSignalsTheCloseEvent) {
-    SmartPtr<ConsoleLog> hidden = new ConsoleLog(u"Hide me", 640, 480);
-    hidden->AddEntry(u"row", Severity(1));
-    XWindow window = Shown(*hidden, "Hide me");
-    m_Screen.Click(window, 10, 5);
-    ASSERT_TRUE(
-        Eventually([&] { return m_Screen.Caption(window) == "Hide me (press ESC to unlock)"; }));
-    m_Screen.Close(window);
-    EXPECT_TRUE(Eventually([&] { return !m_Screen.IsMapped(window); }));
-    EXPECT_FALSE(hidden->IsVisible());
-    // The freeze went with it: adding returns.
-    hidden->AddEntry(u"after", Severity(1));
-
-    // With a close event the window stays, and thaws all the same.
+TEST_F(WindowTest, ClosingSignalsTheCloseEventOrElseHidesTheWindowAndThawsTheLog) {
     ZymThread::EventSemaphore closed(true, false);
-    SmartPtr<ConsoleLog> signalled = new ConsoleLog(u"Signal me", 640, 480, nullptr, &closed);
-    signalled->AddEntry(u"row", Severity(1));
-    window = Shown(*signalled, "Signal me");
-    m_Screen.Click(window, 10, 5);
-    ASSERT_TRUE(
-        Eventually([&] { return m_Screen.Caption(window) == "Signal me (press ESC to unlock)"; }));
-    m_Screen.Close(window);
-    EXPECT_EQ(closed.Wait(10000), ZymThread::WAIT_OBJECT_0);
-    EXPECT_TRUE(Eventually([&] { return m_Screen.Caption(window) == "Signal me"; }));
-    EXPECT_TRUE(m_Screen.IsMapped(window));
-    EXPECT_TRUE(signalled->IsVisible());
-    signalled->AddEntry(u"after", Severity(1));
-    signalled->Hide();
-    EXPECT_TRUE(Eventually([&] { return !m_Screen.IsMapped(window); }));
+    for (ZymThread::EventSemaphore* event : {static_cast<decltype(&closed)>(nullptr), &closed}) {
+        const std::string title = event ? "Signal me" : "Hide me";
+        SmartPtr<ConsoleLog> log =
+            new ConsoleLog(event ? u"Signal me" : u"Hide me", 640, 480, nullptr, event);
+        log->AddEntry(u"row", Severity(1));
+        const XWindow window = Shown(*log, title);
+        m_Screen.Click(window, 10, 5);
+        ASSERT_TRUE(m_Screen.CaptionBecomes(window, title + " (press ESC to unlock)"));
+        m_Screen.Close(window);
+        EXPECT_TRUE(m_Screen.CaptionBecomes(window, title));
+        log->AddEntry(u"after", Severity(1)); // does not wait
+        EXPECT_EQ(closed.Wait(event ? 10000 : 0),
+                  event ? ZymThread::WAIT_OBJECT_0 : ZymThread::WAIT_TIMEOUT);
+        EXPECT_EQ(log->IsVisible(), event != nullptr);
+        EXPECT_TRUE(Eventually([&] { return m_Screen.IsMapped(window) == (event != nullptr); }));
+    }
 }
 
 TEST_F(WindowTest, WithoutADisplayEntriesAreKeptAndNothingIsDrawn) {
@@ -187,11 +155,8 @@ TEST_F(WindowTest, WithoutADisplayEntriesAreKeptAndNothingIsDrawn) {
     SmartPtr<ConsoleLog> log = new ConsoleLog(u"Nowhere", 640, 480, nullptr, nullptr, 5);
     EXPECT_FALSE(log->HasDisplay());
     log->Show();
-    for (int i = 0; i < 100; ++i) {
-        auto entry = log->OpenEntry(u"work", Severity(0));
-        log->SetEntryProgress(entry, 0.5);
-        log->CloseEntry(entry);
-    }
+    for (int i = 0; i < 100; ++i)
+        log->CloseEntry(log->OpenEntry(u"work", Severity(0)));
     EXPECT_TRUE(log->IsVisible());
 }
 
@@ -204,12 +169,9 @@ TEST_F(WindowTest, LosingTheDisplayThawsTheLogAndTheApplicationGoesOn) {
     {
         // The test's own connection goes before the server does.
         ScreenClient screen(server.Display());
-        XWindow window = 0;
-        ASSERT_TRUE(Eventually([&] { return (window = screen.Find(CLASS, "Doomed")) != 0; }));
-        ASSERT_TRUE(Eventually([&] { return screen.IsMapped(window); }));
+        const XWindow window = screen.LogWindow("Doomed");
         screen.Click(window, 10, 5);
-        ASSERT_TRUE(
-            Eventually([&] { return screen.Caption(window) == "Doomed (press ESC to unlock)"; }));
+        ASSERT_TRUE(screen.CaptionBecomes(window, "Doomed (press ESC to unlock)"));
     }
     std::atomic<bool> added{false};
     std::thread writer([&] {

@@ -1,21 +1,19 @@
 #include "XServer.h"
 
+#include <ZymWindows/ConsoleLog.h>
+
 #include <gtest/gtest.h>
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
-#include <cerrno>
 #include <csignal>
-#include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <stdexcept>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <vector>
 
 namespace logwindowtest {
 
@@ -114,18 +112,21 @@ ScreenClient::~ScreenClient() {
     XCloseDisplay(m_Display);
 }
 
-XWindow ScreenClient::Find(const std::string& windowClass, const std::string& caption) {
-    Window root = 0, parent = 0;
-    Window* children = nullptr;
-    unsigned int count = 0;
-    XQueryTree(m_Display, DefaultRootWindow(m_Display), &root, &parent, &children, &count);
-    Window found = 0;
-    for (unsigned int i = 0; i < count && !found; ++i) {
-        if (Class(children[i]) == windowClass && Caption(children[i]) == caption)
-            found = children[i];
-    }
-    if (children)
+XWindow ScreenClient::LogWindow(const std::string& caption) {
+    // WM_CLASS: the instance name and the class, both the log's class.
+    const std::string logClass = std::string(ZymWindows::ConsoleLog::WINDOW_CLASS) + '\0';
+    XWindow found = 0;
+    EXPECT_TRUE(Eventually([&] {
+        Window root = 0, parent = 0, *children = nullptr;
+        unsigned int count = 0;
+        XQueryTree(m_Display, DefaultRootWindow(m_Display), &root, &parent, &children, &count);
+        for (unsigned int i = 0; i < count && !found; ++i)
+            if (Property(m_Display, children[i], XA_WM_CLASS) == logClass + logClass &&
+                Caption(children[i]) == caption && IsMapped(children[i]))
+                found = children[i];
         XFree(children);
+        return found != 0;
+    })) << caption;
     return found;
 }
 
@@ -133,14 +134,8 @@ std::string ScreenClient::Caption(XWindow window) {
     return Property(m_Display, window, XInternAtom(m_Display, "_NET_WM_NAME", False));
 }
 
-std::string ScreenClient::Class(XWindow window) {
-    XClassHint hint{};
-    if (!XGetClassHint(m_Display, window, &hint))
-        return {};
-    std::string value = hint.res_class ? hint.res_class : "";
-    XFree(hint.res_name);
-    XFree(hint.res_class);
-    return value;
+bool ScreenClient::CaptionBecomes(XWindow window, const std::string& caption) {
+    return Eventually([&] { return Caption(window) == caption; });
 }
 
 bool ScreenClient::IsMapped(XWindow window) {
@@ -200,11 +195,6 @@ void ScreenClient::Close(XWindow window) {
     event.xclient.data.l[1] = CurrentTime;
     XSendEvent(m_Display, window, False, NoEventMask, &event);
     XFlush(m_Display);
-}
-
-long Rgb(unsigned int colorref) {
-    return static_cast<long>(((colorref & 0xFF) << 16) | (colorref & 0xFF00) |
-                             ((colorref >> 16) & 0xFF));
 }
 
 } // namespace logwindowtest

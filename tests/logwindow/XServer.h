@@ -43,12 +43,12 @@ public:
     ScreenClient(const ScreenClient&) = delete;
     ScreenClient& operator=(const ScreenClient&) = delete;
 
-    // The top-level window of window class `windowClass` captioned
-    // `caption`; 0 when there is none (yet).
-    XWindow Find(const std::string& windowClass, const std::string& caption);
-    // The window's caption (_NET_WM_NAME), and its WM_CLASS class.
+    // The top-level log window captioned `caption`, once it is mapped
+    // (waiting as Eventually does); 0, failing the test, if it never is.
+    XWindow LogWindow(const std::string& caption);
+    // The window's caption (_NET_WM_NAME), now or once it reads `caption`.
     std::string Caption(XWindow window);
-    std::string Class(XWindow window);
+    bool CaptionBecomes(XWindow window, const std::string& caption);
     bool IsMapped(XWindow window);
     // The colour at (x, y) of the window as 0xRRGGBB; -1 when it cannot be
     // read (not mapped).
@@ -61,9 +61,6 @@ public:
 private:
     _XDisplay* m_Display;
 };
-
-// RGB (0xRRGGBB) of a Windows colour (0x00BBGGRR).
-long Rgb(unsigned int colorref);
 
 // Polls `condition` until it holds, for at most ten seconds: the window
 // thread draws on its own time, and the screen says nothing when it has.
