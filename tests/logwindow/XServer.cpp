@@ -65,20 +65,6 @@ void Xvfb::Stop(int signal) {
 
 namespace {
 
-Xvfb* g_Server = nullptr;
-
-// Stops the server once every test of the process has run.
-class ServerEnvironment : public ::testing::Environment {
-public:
-    void TearDown() override {
-        delete g_Server;
-        g_Server = nullptr;
-    }
-};
-
-[[maybe_unused]] const auto* g_Environment =
-    ::testing::AddGlobalTestEnvironment(new ServerEnvironment);
-
 std::string Property(Display* display, Window window, Atom property) {
     Atom type = 0;
     int format = 0;
@@ -98,9 +84,8 @@ std::string Property(Display* display, Window window, Atom property) {
 
 const std::string& TestDisplay() {
     XInitThreads(); // this process uses Xlib from several threads
-    if (!g_Server)
-        g_Server = new Xvfb;
-    return g_Server->Display();
+    static const Xvfb server;
+    return server.Display();
 }
 
 ScreenClient::ScreenClient(const std::string& display) : m_Display(XOpenDisplay(display.c_str())) {
@@ -159,14 +144,8 @@ long ScreenClient::Pixel(XWindow window, int x, int y) {
 void ScreenClient::Click(XWindow window, int x, int y, unsigned int button) {
     for (int type : {ButtonPress, ButtonRelease}) {
         XEvent event{};
-        event.xbutton.type = type;
-        event.xbutton.display = m_Display;
-        event.xbutton.window = window;
-        event.xbutton.root = DefaultRootWindow(m_Display);
-        event.xbutton.x = x;
-        event.xbutton.y = y;
-        event.xbutton.button = button;
-        event.xbutton.same_screen = True;
+        event.xbutton = {type, 0, True, m_Display, window, DefaultRootWindow(m_Display), 0, 0, x, y,
+                         0,    0, 0,    button,    True};
         XSendEvent(m_Display, window, True,
                    type == ButtonPress ? ButtonPressMask : ButtonReleaseMask, &event);
     }
@@ -175,12 +154,8 @@ void ScreenClient::Click(XWindow window, int x, int y, unsigned int button) {
 
 void ScreenClient::Key(XWindow window, unsigned long keysym) {
     XEvent event{};
-    event.xkey.type = KeyPress;
-    event.xkey.display = m_Display;
-    event.xkey.window = window;
-    event.xkey.root = DefaultRootWindow(m_Display);
-    event.xkey.keycode = XKeysymToKeycode(m_Display, keysym);
-    event.xkey.same_screen = True;
+    event.xkey = {KeyPress, 0, True, m_Display, window, DefaultRootWindow(m_Display),        0,   0,
+                  0,        0, 0,    0,         0,      XKeysymToKeycode(m_Display, keysym), True};
     XSendEvent(m_Display, window, True, KeyPressMask, &event);
     XFlush(m_Display);
 }
