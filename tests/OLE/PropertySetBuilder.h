@@ -2,12 +2,18 @@
 
 #include "CfbBuilder.h"
 
+#include <Zym/Variant.h>
+
 #include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace cfbtest {
+
+inline std::u16string Text(const Zym::Variant& value) {
+    return value.Get(Zym::g_VariantTraitsWStringType);
+}
 
 // Writes property set streams value by value, so that tests can choose every
 // type, code page and damage.
