@@ -12,7 +12,9 @@ namespace {
 
 const std::string PYTHON = "/usr/bin/python3";
 const fs::path SAMPLES = fs::path(ZYM_TEST_DATA_DIR) / "cfb";
-const fs::path COMPARE = fs::path(__FILE__).parent_path() / "olefile_compare.py";
+// From the data folder, which is absolute, where __FILE__ may be relative to
+// the build folder rather than to the test's working folder.
+const fs::path COMPARE = fs::path(ZYM_TEST_DATA_DIR).parent_path() / "OLE" / "olefile_compare.py";
 
 // Runs the olefile comparison over the files and reports its findings.
 void ExpectAgreementWithOlefile(const std::vector<std::string>& files) {
