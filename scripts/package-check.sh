@@ -91,7 +91,7 @@ cp /etc/resolv.conf "$test_root/etc/resolv.conf"
 work="$test_root/tmp/zymcheck"
 mkdir -p "$work/debs"
 cp "${debs[@]}" "$work/debs/"
-cp -r "$root/packaging/check/consumer" "$work/consumer"
+cp -r "$root/tests/install/consumer" "$work/consumer"
 cp "$root/packaging/check/in-root.sh" "$work/in-root.sh"
 echo "::: clean root ready in $((SECONDS - started)) s"
 

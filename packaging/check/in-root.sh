@@ -1,6 +1,6 @@
 #!/bin/bash
 # Runs as root inside a clean Debian 12 root that has the packages in
-# $1/debs and the consumer program's sources in $1/consumer: installs the
+# $1/debs and a program's sources in $1/consumer: installs the
 # packages as a user would, uses them from outside any source tree, then
 # removes and purges them and compares the root's files with what it held
 # before.
@@ -50,14 +50,18 @@ step "zymwin demo"
 zymwin demo >"$work/demo.log" 2>&1 || fail "zymwin demo: $(tail -20 "$work/demo.log")"
 
 step "a program built with find_package(ZymWindows), and with pkg-config"
-cp -r "$work/consumer" "$work/consumer-src"
-cmake -S "$work/consumer-src" -B "$work/consumer-build" >"$work/consumer.log" 2>&1 &&
+expected=$'The other end of the pipe has disconnected.\nThe service is running.'
+cmake -S "$work/consumer" -B "$work/consumer-build" >"$work/consumer.log" 2>&1 &&
     cmake --build "$work/consumer-build" >>"$work/consumer.log" 2>&1 ||
     fail "building with find_package(ZymWindows): $(tail -30 "$work/consumer.log")"
-id="$("$work/consumer-build/consumer")" || fail "the CMake-built program failed"
-g++ -o "$work/consumer-pc" "$work/consumer/consumer.cpp" $(pkg-config --cflags --libs zymwindows)
-[ "$("$work/consumer-pc")" != "$id" ] || fail "the pkg-config-built program wrote no new UUID"
-[ -f "$registry/HKEY_LOCAL_MACHINE.db" ] || fail "the programs' key is not in $registry"
+[ "$("$work/consumer-build/consumer")" = "$expected" ] || fail "the find_package-built program failed"
+g++ -o "$work/consumer-pc" "$work/consumer/main.cpp" $(pkg-config --cflags --libs zymwindows) ||
+    fail "building with pkg-config"
+[ "$("$work/consumer-pc")" = "$expected" ] || fail "the pkg-config-built program failed"
+
+step "the machine-wide registry"
+zymwin reg add 'HKLM\SOFTWARE\ZymPackageCheck' /v Installed /d yes /f >/dev/null || fail "zymwin reg add in HKLM"
+[ -f "$registry/HKEY_LOCAL_MACHINE.db" ] || fail "HKEY_LOCAL_MACHINE is not kept in $registry"
 
 step "zymwin impersonate and its PAM service"
 # An expired account is named as such only by the zymwindows service's own
