@@ -58,7 +58,7 @@ grep -qx "libZym 1 libzymwindows1 (>= 1.70)" <<<"$shlibs" || fail "shlibs: $shli
 
 echo "::: lintian"
 lintian --fail-on error,warning "${debs[@]}" ||
-    fail "lintian reports errors or warnings (each warning is fixed or overridden with its reason)"
+    fail "lintian reports errors or warnings: fix each, or explain it in README and override it"
 
 started=$SECONDS
 key="$(printf '%s\n' bookworm "$mirror" "$root_tools" | sha256sum | cut -c1-16)"

@@ -29,7 +29,7 @@ snapshot "$work/before.txt"
 dpkg-query -W -f '${Package}\n' | sort >"$work/packages-before.txt"
 
 step "apt-get install ./*.deb"
-apt-get update -qq
+apt-get update -qq || fail "apt-get update in the clean root"
 (cd "$work/debs" && apt-get install -y -qq --no-install-recommends ./*.deb) >"$work/install.log" ||
     fail "apt-get install: $(tail -20 "$work/install.log")"
 for package in "${packages[@]}"; do
@@ -55,6 +55,7 @@ cmake -S "$work/consumer" -B "$work/consumer-build" >"$work/consumer.log" 2>&1 &
     cmake --build "$work/consumer-build" >>"$work/consumer.log" 2>&1 ||
     fail "building with find_package(ZymWindows): $(tail -30 "$work/consumer.log")"
 [ "$("$work/consumer-build/consumer")" = "$expected" ] || fail "the find_package-built program failed"
+# shellcheck disable=SC2046 # pkg-config's flags are words of their own
 g++ -o "$work/consumer-pc" "$work/consumer/main.cpp" $(pkg-config --cflags --libs zymwindows) ||
     fail "building with pkg-config"
 [ "$("$work/consumer-pc")" = "$expected" ] || fail "the pkg-config-built program failed"
