@@ -6,16 +6,20 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <optional>
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <sys/mount.h>
-#include <thread>
 #include <unistd.h>
 
 using namespace observertest;
 namespace fs = std::filesystem;
 using ZymWindows::WinNTDirectoryObserver;
+using ZymWindows::WinNTObserverSource;
+using Point = ZymWindows::ObserverProbe::Point;
 
 namespace {
 
@@ -57,52 +61,94 @@ protected:
         m_Mounted = true;
     }
 
+    // Counts the restart thread's attempts to reopen `id` and tells when
+    // the listener has it running again. At attempt `holdAt` the restart
+    // thread waits, before it tries, until `Resume`.
+    void Follow(long id, int holdAt = 0) {
+        m_Probe.emplace([this, id, holdAt](Point point, long source, int state) {
+            if (source != id)
+                return;
+            const bool listener = ThreadName() == "EventListener";
+            if (point == Point::STATE_SEEN && state == WinNTObserverSource::DISCONNECTED &&
+                !listener) {
+                std::unique_lock guard(m_Lock);
+                if (++m_Attempts == holdAt) {
+                    m_Held.Set();
+                    guard.unlock();
+                    m_Resumed.Wait();
+                    guard.lock();
+                }
+                m_Changed.notify_all();
+            } else if (point == Point::STATE_STORED && listener) {
+                std::lock_guard guard(m_Lock);
+                m_Reached.push_back(state);
+                m_Changed.notify_all();
+            }
+        });
+    }
+    void Resume() { m_Resumed.Set(); }
+    bool WaitForAttempts(int count) {
+        std::unique_lock guard(m_Lock);
+        return m_Changed.wait_for(guard, EVENT_TIMEOUT, [&] { return m_Attempts >= count; });
+    }
+    int Attempts() {
+        std::lock_guard guard(m_Lock);
+        return m_Attempts;
+    }
+    // Waits until the listener has stored `state` for the `nth` time.
+    bool WaitForListener(int state, int nth = 1) {
+        std::unique_lock guard(m_Lock);
+        return m_Changed.wait_for(guard, EVENT_TIMEOUT, [&] {
+            return std::count(m_Reached.begin(), m_Reached.end(), state) >= nth;
+        });
+    }
+
     zymtest::ScopedEnvironment m_RestartWait{"ZYM_OBSERVER_RESTART_MS", "20"};
     zymtest::ScratchDirectory m_Scratch;
     fs::path m_Point;
     bool m_Mounted = false;
+    std::mutex m_Lock;
+    std::condition_variable m_Changed;
+    int m_Attempts = 0;
+    std::vector<int> m_Reached;
+    Signal m_Held, m_Resumed;
+    std::optional<ProbeScope> m_Probe;
 };
 
 } // namespace
 
-TEST_F(MountTest, AnUnmountedFileSystemIsWatchedAgainOnceMountedAgain) {
+// The reopen is tried at once, then every wait; the 42nd failed attempt in
+// a row gives up. A file system back just before that attempt is watched
+// again, and the count starts afresh for the next loss.
+TEST_F(MountTest, ALostFileSystemIsReopenedUpToTheLastAttemptThenGivenUp) {
     const std::string point = m_Point;
     WinNTDirectoryObserver observer;
     Zym::SmartPtr<RecordingObserver> recorder = new RecordingObserver;
     const long id = observer.AttachObserver(Wide(point), true, recorder);
+    Follow(id, 42);
     Touch(m_Point / "before");
     ASSERT_TRUE(recorder->WaitForEvents(1));
 
     Unmount();
-    // The bare mount point below is not the watched file system: reopening
-    // it would watch the wrong directory.
-    std::this_thread::sleep_for(QUIET_TIME);
-    Touch(m_Point / "on-the-mount-point");
-    std::this_thread::sleep_for(QUIET_TIME);
+    // The bare mount point is not the watched file system: every attempt
+    // until the remount fails.
+    ASSERT_TRUE(m_Held.Wait()) << Attempts() << " attempts";
     Remount();
-    // The restart thread reopens within a few of its 20 ms waits.
-    for (int i = 0; i < 200 && recorder->Events().size() < 2; ++i) {
-        Touch(m_Point / ("after" + std::to_string(i)));
-        std::this_thread::sleep_for(10ms);
-    }
-    const auto events = recorder->Events();
-    ASSERT_GE(events.size(), 2u) << Describe(events);
-    EXPECT_EQ(events[0], Event(DeviceEvent::CREATED, point, "before", id));
-    for (std::size_t i = 1; i < events.size(); ++i) {
-        EXPECT_EQ(events[i].kind, DeviceEvent::CREATED);
-        EXPECT_EQ(events[i].path.rfind(EventPath(point, "after"), 0), 0u) << Describe(events);
-    }
-    EXPECT_TRUE(recorder->Errors().empty());
+    Resume();
+    ASSERT_TRUE(WaitForListener(WinNTObserverSource::RUNNING));
+    Touch(m_Point / "after");
+    ASSERT_TRUE(recorder->WaitForEvents(2));
+    const std::vector<DeviceEvent> expected = {
+        Event(DeviceEvent::CREATED, point, "before", id),
+        Event(DeviceEvent::CREATED, point, "after", id),
+    };
+    EXPECT_EQ(recorder->Events(), expected) << Describe(recorder->Events());
 
-    // Once more, to see that the restart thread serves later losses too.
     Unmount();
-    Remount();
-    const std::size_t seen = recorder->Events().size();
-    for (int i = 0; i < 200 && recorder->Events().size() == seen; ++i) {
-        Touch(m_Point / ("again" + std::to_string(i)));
-        std::this_thread::sleep_for(10ms);
-    }
-    EXPECT_GT(recorder->Events().size(), seen);
+    ASSERT_TRUE(WaitForListener(WinNTObserverSource::STOPPED));
+    EXPECT_EQ(Attempts(), 42 + 42);
+    EXPECT_TRUE(recorder->Errors().empty());
+    EXPECT_EQ(recorder->Events().size(), 2u);
     observer.DetachObserver(id);
 }
 
@@ -112,43 +158,43 @@ TEST_F(MountTest, ADirectoryInsideTheFileSystemIsWatchedAgainOnceItIsThereAgain)
     WinNTDirectoryObserver observer;
     Zym::SmartPtr<RecordingObserver> recorder = new RecordingObserver;
     const long id = observer.AttachObserver(Wide(sub), false, recorder);
+    Follow(id);
     Unmount();
     Remount();
-    std::this_thread::sleep_for(QUIET_TIME); // the new file system has no sub yet
+    // An attempt after the remount finds no sub yet.
+    const int before = Attempts();
+    ASSERT_TRUE(WaitForAttempts(before + 1));
     fs::create_directory(sub);
-    for (int i = 0; i < 200 && recorder->Events().empty(); ++i) {
-        Touch(sub / ("after" + std::to_string(i)));
-        std::this_thread::sleep_for(10ms);
-    }
-    const auto events = recorder->Events();
-    ASSERT_FALSE(events.empty());
-    EXPECT_EQ(events[0].sourceId, id);
-    EXPECT_EQ(events[0].path.rfind(EventPath(sub, "after"), 0), 0u) << Describe(events);
+    ASSERT_TRUE(WaitForListener(WinNTObserverSource::RUNNING));
+    Touch(sub / "after");
+    ASSERT_TRUE(recorder->WaitForEvents(1));
+    EXPECT_EQ(recorder->Events()[0], Event(DeviceEvent::CREATED, sub, "after", id));
     EXPECT_TRUE(recorder->Errors().empty());
 }
 
-TEST_F(MountTest, AFileSystemAwayTooLongIsGivenUpSilently) {
-    WinNTDirectoryObserver observer;
-    Zym::SmartPtr<RecordingObserver> recorder = new RecordingObserver;
-    const long id = observer.AttachObserver(Wide(m_Point), false, recorder);
-    Unmount();
-    // 42 failed attempts 20 ms apart, and some room.
-    std::this_thread::sleep_for(2s);
-    Remount();
-    Touch(m_Point / "unseen");
-    std::this_thread::sleep_for(QUIET_TIME);
-    EXPECT_TRUE(recorder->Events().empty()) << Describe(recorder->Events());
-    EXPECT_TRUE(recorder->Errors().empty());
-    observer.DetachObserver(id);
-}
-
-TEST_F(MountTest, DetachingALostDirectoryAndDestroyingTheObserverEndCleanly) {
+// The listener takes the loss of a source that a detach is stopping: the
+// detach must still get its answer, and the observer must still end with a
+// lost source attached.
+TEST_F(MountTest, ADetachReturnsWhenTheFileSystemGoesAwayInTheMiddleOfIt) {
     auto observer = std::make_unique<WinNTDirectoryObserver>();
     Zym::SmartPtr<RecordingObserver> recorder = new RecordingObserver;
     const long id = observer->AttachObserver(Wide(m_Point), false, recorder);
-    observer->AttachObserver(Wide(m_Point), false, recorder);
+    observer->AttachObserver(Wide(m_Point), false, recorder); // left for the destructor
+    Signal lossSeen, stopping;
+    const ProbeScope probe([&](Point point, long source, int state) {
+        if (source != id)
+            return;
+        if (point == Point::STATE_SEEN && ThreadName() == "EventListener" && !lossSeen.IsSet()) {
+            // The listener has looked at the state for the loss: the detach
+            // goes first from here.
+            lossSeen.Set();
+            stopping.Wait();
+        } else if (point == Point::STATE_STORED && state == WinNTObserverSource::STOPPING) {
+            stopping.Set();
+        }
+    });
     Unmount();
-    std::this_thread::sleep_for(100ms);
-    observer->DetachObserver(id);
-    observer.reset();
+    ASSERT_TRUE(lossSeen.Wait());
+    ExpectReturns([&] { observer->DetachObserver(id); });
+    ExpectReturns([&] { observer.reset(); });
 }

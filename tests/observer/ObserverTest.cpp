@@ -18,6 +18,8 @@
 using namespace observertest;
 namespace fs = std::filesystem;
 using ZymWindows::WinNTDirectoryObserver;
+using ZymWindows::WinNTObserverSource;
+using Point = ZymWindows::ObserverProbe::Point;
 
 namespace {
 
@@ -45,7 +47,7 @@ std::string AttachError(WinNTDirectoryObserver& observer, const std::string& pat
 // The events seen so far, once `count` have come (or the wait gave up).
 std::vector<DeviceEvent> Collect(const RecordingObserver& recorder, std::size_t count) {
     recorder.WaitForEvents(count);
-    std::this_thread::sleep_for(QUIET_TIME); // and nothing more behind them
+    std::this_thread::sleep_for(300ms); // and nothing more behind them
     return recorder.Events();
 }
 
@@ -299,7 +301,7 @@ TEST_F(Lifecycle, DetachStopsTheBatchesAndUnknownIdsAreIgnored) {
     m_Observer.DetachObserver(id);
     const std::size_t batches = m_Recorder->Batches();
     Touch(m_Dir / "unseen");
-    std::this_thread::sleep_for(QUIET_TIME);
+    std::this_thread::sleep_for(300ms);
     EXPECT_EQ(m_Recorder->Batches(), batches);
     EXPECT_EQ(m_Recorder->Events().size(), 1u);
 }
@@ -357,7 +359,7 @@ TEST_F(Errors, ADeletedDirectoryReportsOneErrorThenFallsSilent) {
     ASSERT_TRUE(m_Recorder->WaitForErrors(1));
     fs::create_directory(watched);
     Touch(watched / "g");
-    std::this_thread::sleep_for(QUIET_TIME);
+    std::this_thread::sleep_for(300ms);
     const auto errors = m_Recorder->Errors();
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0].path, Wide(watched));
@@ -369,4 +371,34 @@ TEST_F(Errors, ADeletedDirectoryReportsOneErrorThenFallsSilent) {
     };
     EXPECT_EQ(m_Recorder->Events(), expected) << Describe(m_Recorder->Events());
     m_Observer.DetachObserver(id);
+}
+
+// A read that completes while a detach is under way: the listener stops the
+// source on that completion, ahead of the detach's own stop packet.
+TEST_F(Lifecycle, ADetachReturnsWhenAChangeCompletesInTheMiddleOfIt) {
+    const long id = m_Observer.AttachObserver(Wide(m_Dir), false, m_Recorder);
+    Signal held, released, done;
+    std::atomic<std::thread::id> detacher;
+    const ProbeScope probe([&](Point point, long source, int state) {
+        if (source != id)
+            return;
+        if (point == Point::PACKET_TAKEN && !held.IsSet()) {
+            held.Set();
+            released.Wait();
+        } else if (point == Point::PACKET_DONE && released.IsSet()) {
+            done.Set();
+        } else if (point == Point::STATE_STORED && state == WinNTObserverSource::STOPPING &&
+                   std::this_thread::get_id() == detacher.load()) {
+            // The completion is handled between the detach's steps.
+            released.Set();
+            done.Wait();
+        }
+    });
+    Touch(m_Dir / "f");
+    ASSERT_TRUE(held.Wait());
+    ExpectReturns([&] {
+        detacher = std::this_thread::get_id();
+        m_Observer.DetachObserver(id);
+    });
+    EXPECT_EQ(m_Observer.AttachObserver(Wide(m_Dir), false, m_Recorder), id + 1);
 }

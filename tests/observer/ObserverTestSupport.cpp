@@ -2,7 +2,14 @@
 
 #include <ZymCharset/Utf.h>
 
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
+#include <future>
+#include <pthread.h>
+#include <thread>
 #include <unistd.h>
 
 namespace observertest {
@@ -84,6 +91,47 @@ std::string Describe(const std::vector<DeviceEvent>& events) {
         text += std::string(kinds[event.kind]) + " " + ZymCharset::ToUtf8(event.path) + " #" +
                 std::to_string(event.sourceId) + "\n";
     return text;
+}
+
+void Signal::Set() {
+    std::lock_guard guard(m_Lock);
+    m_Set = true;
+    m_Changed.notify_all();
+}
+
+bool Signal::IsSet() const {
+    std::lock_guard guard(m_Lock);
+    return m_Set;
+}
+
+bool Signal::Wait(std::chrono::milliseconds timeout) const {
+    std::unique_lock guard(m_Lock);
+    return m_Changed.wait_for(guard, timeout, [&] { return m_Set; });
+}
+
+ProbeScope::ProbeScope(ZymWindows::ObserverProbe::Function function) {
+    ZymWindows::ObserverProbe::Install(std::move(function));
+}
+
+ProbeScope::~ProbeScope() {
+    ZymWindows::ObserverProbe::Install({});
+}
+
+std::string ThreadName() {
+    char name[16] = {};
+    pthread_getname_np(pthread_self(), name, sizeof name);
+    return name;
+}
+
+void ExpectReturns(const std::function<void()>& work) {
+    auto done = std::async(std::launch::async, work);
+    if (done.wait_for(EVENT_TIMEOUT) == std::future_status::ready) {
+        done.get();
+        return;
+    }
+    ADD_FAILURE() << "still waiting after " << EVENT_TIMEOUT.count() << " s";
+    std::fflush(nullptr);
+    std::_Exit(1);
 }
 
 void Touch(const std::filesystem::path& path) {

@@ -3,6 +3,8 @@
 #include <ZymFile/Observer.h>
 #include <ZymWindows/DirectoryObserver.h>
 
+#include "observer/ObserverProbe.h"
+
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
@@ -18,8 +20,6 @@ using ZymFile::DeviceEvent;
 
 // How long a test waits for events that must come.
 inline constexpr auto EVENT_TIMEOUT = 10s;
-// How long a test listens for events that must not come.
-inline constexpr auto QUIET_TIME = 300ms;
 
 struct ErrorCall {
     std::u16string path;
@@ -62,6 +62,35 @@ DeviceEvent Event(DeviceEvent::EventKind kind, const std::string& sourcePath,
                   const std::string& relative, long id);
 std::u16string Wide(const std::string& text);
 std::string Describe(const std::vector<DeviceEvent>& events);
+
+// Set once, waited for by any number of threads.
+class Signal {
+public:
+    void Set();
+    bool IsSet() const;
+    bool Wait(std::chrono::milliseconds timeout = EVENT_TIMEOUT) const;
+
+private:
+    mutable std::mutex m_Lock;
+    mutable std::condition_variable m_Changed;
+    bool m_Set = false;
+};
+
+// An observer probe for the life of the object.
+class ProbeScope {
+public:
+    explicit ProbeScope(ZymWindows::ObserverProbe::Function function);
+    ~ProbeScope();
+    ProbeScope(const ProbeScope&) = delete;
+    ProbeScope& operator=(const ProbeScope&) = delete;
+};
+
+// The name of the calling thread, as the system shows it.
+std::string ThreadName();
+// Runs `work` on a thread of its own and fails the test if it has not
+// returned within EVENT_TIMEOUT; a hung call cannot be taken back, so the
+// test process then ends at once.
+void ExpectReturns(const std::function<void()>& work);
 
 // Creates (or truncates) a file without writing to it.
 void Touch(const std::filesystem::path& path);
