@@ -255,10 +255,12 @@ void* WinNTDirectoryObserver::RestartThreadFnc(void*) {
             void* handle = source->CreateDirectoryHandle();
             const unsigned int retries = source->NbRetries();
             ++pending;
-            if (handle != Platform::InvalidDirectoryHandle()) {
+            // Watching may still fail, for want of system resources: that
+            // is one more failed attempt.
+            if (handle != Platform::InvalidDirectoryHandle() &&
+                Platform::CreateIoCompletionPort(handle, m_CompletionPort, source.Get())) {
                 source->State(WinNTObserverSource::STARTING);
                 source->NbRetries(0);
-                Platform::CreateIoCompletionPort(handle, m_CompletionPort, source.Get());
                 ResetOrThrow(source->OperationEvent());
                 PostPacket(*source);
                 WaitForOperation(*source);
