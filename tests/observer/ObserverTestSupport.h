@@ -18,13 +18,14 @@ namespace observertest {
 using namespace std::chrono_literals;
 using ZymFile::DeviceEvent;
 
-// How long a test waits for events that must come.
+// How long a test waits for what must come.
 inline constexpr auto EVENT_TIMEOUT = 10s;
 
-struct ErrorCall {
-    std::u16string path;
-    long sourceId;
-    std::u16string message;
+// Everything a RecordingObserver has been told.
+struct Seen {
+    std::vector<DeviceEvent> events;
+    std::vector<std::u16string> errors; // "path|id|message"
+    std::size_t emptyBatches = 0;
 };
 
 // Records every callback; tests wait on what it has seen.
@@ -37,38 +38,23 @@ public:
     // Runs in each EventsOccurred call before the batch is recorded.
     std::function<void(std::vector<DeviceEvent>&)> onBatch;
 
-    std::vector<DeviceEvent> Events() const;
-    std::vector<ErrorCall> Errors() const;
-    std::size_t Batches() const;
-    // Waits until `done` holds for the events seen so far.
-    bool WaitUntil(const std::function<bool(const std::vector<DeviceEvent>&)>& done,
-                   std::chrono::milliseconds timeout = EVENT_TIMEOUT) const;
+    Seen Snapshot() const;
+    std::vector<DeviceEvent> Events() const { return Snapshot().events; }
+    bool WaitUntil(const std::function<bool(const Seen&)>& done) const;
     bool WaitForEvents(std::size_t count) const;
-    bool WaitForEmptyBatch() const;
-    bool WaitForErrors(std::size_t count, std::chrono::milliseconds timeout = EVENT_TIMEOUT) const;
 
 private:
     mutable std::mutex m_Lock;
     mutable std::condition_variable m_Changed;
-    std::vector<DeviceEvent> m_Events;
-    std::vector<ErrorCall> m_Errors;
-    std::size_t m_Batches = 0;
-    std::size_t m_EmptyBatches = 0;
+    Seen m_Seen;
 };
-
-// The event path of `relative` below a source watching `sourcePath`.
-std::u16string EventPath(const std::string& sourcePath, const std::string& relative);
-DeviceEvent Event(DeviceEvent::EventKind kind, const std::string& sourcePath,
-                  const std::string& relative, long id);
-std::u16string Wide(const std::string& text);
-std::string Describe(const std::vector<DeviceEvent>& events);
 
 // Set once, waited for by any number of threads.
 class Signal {
 public:
     void Set();
     bool IsSet() const;
-    bool Wait(std::chrono::milliseconds timeout = EVENT_TIMEOUT) const;
+    bool Wait() const;
 
 private:
     mutable std::mutex m_Lock;
@@ -77,12 +63,9 @@ private:
 };
 
 // An observer probe for the life of the object.
-class ProbeScope {
-public:
+struct ProbeScope {
     explicit ProbeScope(ZymWindows::ObserverProbe::Function function);
     ~ProbeScope();
-    ProbeScope(const ProbeScope&) = delete;
-    ProbeScope& operator=(const ProbeScope&) = delete;
 };
 
 // The name of the calling thread, as the system shows it.
@@ -92,9 +75,12 @@ std::string ThreadName();
 // test process then ends at once.
 void ExpectReturns(const std::function<void()>& work);
 
+std::u16string Wide(const std::string& text);
+// The event of `relative` below a source watching `sourcePath`.
+DeviceEvent Event(DeviceEvent::EventKind kind, const std::string& sourcePath,
+                  const std::string& relative, long id);
+std::string Describe(const std::vector<DeviceEvent>& events);
 // Creates (or truncates) a file without writing to it.
 void Touch(const std::filesystem::path& path);
-// The process's open descriptors.
-std::size_t OpenDescriptors();
 
 } // namespace observertest

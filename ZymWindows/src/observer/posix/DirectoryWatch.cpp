@@ -114,11 +114,6 @@ DirectoryWatch* DirectoryWatch::Open(const std::string& path, bool recurse, bool
         Zym::SetLastError(Zym::ERROR_NETNAME_DELETED);
         return nullptr;
     }
-    // What the port's inotify_add_watch will ask.
-    if (faccessat(AT_FDCWD, path.c_str(), R_OK, AT_EACCESS) != 0) {
-        Zym::SetLastError(OpenError(errno, path));
-        return nullptr;
-    }
     return new DirectoryWatch(path, recurse);
 }
 
