@@ -7,11 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <optional>
-
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -23,94 +21,65 @@ using Point = ZymWindows::ObserverProbe::Point;
 
 namespace {
 
-// Mounts a small tmpfs at `where`; an empty text on success, else why not.
-std::string MountTmpfs(const fs::path& where) {
-    if (mount("zym-observer-test", where.c_str(), "tmpfs", 0, "size=1m") == 0)
-        return {};
-    return std::strerror(errno);
-}
-
-bool MountRefused() {
-    return (errno == EPERM || errno == EACCES) && geteuid() != 0;
-}
-
 class MountTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_Point = m_Scratch.Path() / "mnt";
         fs::create_directory(m_Point);
-        const std::string failure = MountTmpfs(m_Point);
-        if (!failure.empty()) {
-            if (MountRefused())
-                GTEST_SKIP() << "this account may not mount (" << failure << ")";
-            FAIL() << "cannot mount a tmpfs as root: " << failure;
+        if (mount("zym-observer-test", m_Point.c_str(), "tmpfs", 0, "size=1m") != 0) {
+            if ((errno == EPERM || errno == EACCES) && geteuid() != 0)
+                GTEST_SKIP() << "this account may not mount: " << std::strerror(errno);
+            FAIL() << "cannot mount a tmpfs as root: " << std::strerror(errno);
         }
-        m_Mounted = true;
     }
-    void TearDown() override {
-        if (m_Mounted)
-            umount2(m_Point.c_str(), MNT_DETACH);
-    }
-    void Unmount() {
-        ASSERT_EQ(umount2(m_Point.c_str(), 0), 0) << std::strerror(errno);
-        m_Mounted = false;
-    }
-    void Remount() {
-        const std::string failure = MountTmpfs(m_Point);
-        ASSERT_TRUE(failure.empty()) << failure;
-        m_Mounted = true;
-    }
+    void TearDown() override { umount2(m_Point.c_str(), MNT_DETACH); }
+    void Remount() { ASSERT_EQ(mount("again", m_Point.c_str(), "tmpfs", 0, "size=1m"), 0); }
+    void Unmount() { ASSERT_EQ(umount2(m_Point.c_str(), 0), 0) << std::strerror(errno); }
 
-    // Counts the restart thread's attempts to reopen `id` and tells when
-    // the listener has it running again. At attempt `holdAt` the restart
-    // thread waits, before it tries, until `Resume`.
+    // Counts the restart thread's attempts to reopen `id` and what the
+    // listener stores for it. At attempt `holdAt` the restart thread waits,
+    // before it tries, until m_Resumed.
     void Follow(long id, int holdAt = 0) {
         m_Probe.emplace([this, id, holdAt](Point point, long source, int state) {
-            if (source != id)
-                return;
             const bool listener = ThreadName() == "EventListener";
-            if (point == Point::STATE_SEEN && state == WinNTObserverSource::DISCONNECTED &&
-                !listener) {
-                std::unique_lock guard(m_Lock);
-                if (++m_Attempts == holdAt) {
-                    m_Held.Set();
-                    guard.unlock();
-                    m_Resumed.Wait();
-                    guard.lock();
-                }
-                m_Changed.notify_all();
-            } else if (point == Point::STATE_STORED && listener) {
-                std::lock_guard guard(m_Lock);
-                m_Reached.push_back(state);
-                m_Changed.notify_all();
+            const bool attempt = !listener && point == Point::STATE_SEEN &&
+                                 state == WinNTObserverSource::DISCONNECTED;
+            if (source != id || (listener ? point != Point::STATE_STORED : !attempt))
+                return;
+            std::unique_lock guard(m_Lock);
+            if (listener)
+                m_Stored.push_back(state);
+            else if (++m_Attempts == holdAt) {
+                guard.unlock();
+                m_Held.Set();
+                m_Resumed.Wait();
+                guard.lock();
             }
+            m_Changed.notify_all();
         });
-    }
-    void Resume() { m_Resumed.Set(); }
-    bool WaitForAttempts(int count) {
-        std::unique_lock guard(m_Lock);
-        return m_Changed.wait_for(guard, EVENT_TIMEOUT, [&] { return m_Attempts >= count; });
     }
     int Attempts() {
         std::lock_guard guard(m_Lock);
         return m_Attempts;
     }
-    // Waits until the listener has stored `state` for the `nth` time.
-    bool WaitForListener(int state, int nth = 1) {
+    // Waits until `count` attempts were made, or the listener has stored
+    // `state` `count` times.
+    bool WaitFor(int count, std::optional<int> state = std::nullopt) {
         std::unique_lock guard(m_Lock);
         return m_Changed.wait_for(guard, EVENT_TIMEOUT, [&] {
-            return std::count(m_Reached.begin(), m_Reached.end(), state) >= nth;
+            return (state ? std::count(m_Stored.begin(), m_Stored.end(), *state) : m_Attempts) >=
+                   count;
         });
     }
 
     zymtest::ScopedEnvironment m_RestartWait{"ZYM_OBSERVER_RESTART_MS", "20"};
     zymtest::ScratchDirectory m_Scratch;
-    fs::path m_Point;
-    bool m_Mounted = false;
+    const fs::path m_Point = m_Scratch.Path() / "mnt";
+    const std::string m_Root = m_Point;
+    Zym::SmartPtr<RecordingObserver> m_Recorder = new RecordingObserver;
     std::mutex m_Lock;
     std::condition_variable m_Changed;
     int m_Attempts = 0;
-    std::vector<int> m_Reached;
+    std::vector<int> m_Stored;
     Signal m_Held, m_Resumed;
     std::optional<ProbeScope> m_Probe;
 };
@@ -119,57 +88,47 @@ protected:
 
 // The reopen is tried at once, then every wait; the 42nd failed attempt in
 // a row gives up. A file system back just before that attempt is watched
-// again, and the count starts afresh for the next loss.
+// again, and the count starts afresh for the next loss. The bare mount
+// point is not the watched file system: no attempt may reopen it.
 TEST_F(MountTest, ALostFileSystemIsReopenedUpToTheLastAttemptThenGivenUp) {
-    const std::string point = m_Point;
     WinNTDirectoryObserver observer;
-    Zym::SmartPtr<RecordingObserver> recorder = new RecordingObserver;
-    const long id = observer.AttachObserver(Wide(point), true, recorder);
+    const long id = observer.AttachObserver(Wide(m_Root), true, m_Recorder);
     Follow(id, 42);
     Touch(m_Point / "before");
-    ASSERT_TRUE(recorder->WaitForEvents(1));
-
+    ASSERT_TRUE(m_Recorder->WaitForEvents(1));
     Unmount();
-    // The bare mount point is not the watched file system: every attempt
-    // until the remount fails.
-    ASSERT_TRUE(m_Held.Wait()) << Attempts() << " attempts";
+    ASSERT_TRUE(m_Held.Wait());
     Remount();
-    Resume();
-    ASSERT_TRUE(WaitForListener(WinNTObserverSource::RUNNING));
+    m_Resumed.Set();
+    ASSERT_TRUE(WaitFor(1, WinNTObserverSource::RUNNING));
     Touch(m_Point / "after");
-    ASSERT_TRUE(recorder->WaitForEvents(2));
+    ASSERT_TRUE(m_Recorder->WaitForEvents(2));
     const std::vector<DeviceEvent> expected = {
-        Event(DeviceEvent::CREATED, point, "before", id),
-        Event(DeviceEvent::CREATED, point, "after", id),
+        Event(DeviceEvent::CREATED, m_Root, "before", id),
+        Event(DeviceEvent::CREATED, m_Root, "after", id),
     };
-    EXPECT_EQ(recorder->Events(), expected) << Describe(recorder->Events());
+    EXPECT_EQ(m_Recorder->Events(), expected) << Describe(m_Recorder->Events());
 
     Unmount();
-    ASSERT_TRUE(WaitForListener(WinNTObserverSource::STOPPED));
+    ASSERT_TRUE(WaitFor(1, WinNTObserverSource::STOPPED));
     EXPECT_EQ(Attempts(), 42 + 42);
-    EXPECT_TRUE(recorder->Errors().empty());
-    EXPECT_EQ(recorder->Events().size(), 2u);
-    observer.DetachObserver(id);
+    EXPECT_TRUE(m_Recorder->Snapshot().errors.empty());
 }
 
 TEST_F(MountTest, ADirectoryInsideTheFileSystemIsWatchedAgainOnceItIsThereAgain) {
     const fs::path sub = m_Point / "sub";
     fs::create_directory(sub);
     WinNTDirectoryObserver observer;
-    Zym::SmartPtr<RecordingObserver> recorder = new RecordingObserver;
-    const long id = observer.AttachObserver(Wide(sub), false, recorder);
+    const long id = observer.AttachObserver(Wide(sub), false, m_Recorder);
     Follow(id);
     Unmount();
     Remount();
-    // An attempt after the remount finds no sub yet.
-    const int before = Attempts();
-    ASSERT_TRUE(WaitForAttempts(before + 1));
+    ASSERT_TRUE(WaitFor(Attempts() + 1)); // one that finds no sub yet
     fs::create_directory(sub);
-    ASSERT_TRUE(WaitForListener(WinNTObserverSource::RUNNING));
+    ASSERT_TRUE(WaitFor(1, WinNTObserverSource::RUNNING));
     Touch(sub / "after");
-    ASSERT_TRUE(recorder->WaitForEvents(1));
-    EXPECT_EQ(recorder->Events()[0], Event(DeviceEvent::CREATED, sub, "after", id));
-    EXPECT_TRUE(recorder->Errors().empty());
+    ASSERT_TRUE(m_Recorder->WaitForEvents(1));
+    EXPECT_EQ(m_Recorder->Events()[0], Event(DeviceEvent::CREATED, sub, "after", id));
 }
 
 // The listener takes the loss of a source that a detach is stopping: the
@@ -177,9 +136,8 @@ TEST_F(MountTest, ADirectoryInsideTheFileSystemIsWatchedAgainOnceItIsThereAgain)
 // lost source attached.
 TEST_F(MountTest, ADetachReturnsWhenTheFileSystemGoesAwayInTheMiddleOfIt) {
     auto observer = std::make_unique<WinNTDirectoryObserver>();
-    Zym::SmartPtr<RecordingObserver> recorder = new RecordingObserver;
-    const long id = observer->AttachObserver(Wide(m_Point), false, recorder);
-    observer->AttachObserver(Wide(m_Point), false, recorder); // left for the destructor
+    const long id = observer->AttachObserver(Wide(m_Root), false, m_Recorder);
+    observer->AttachObserver(Wide(m_Root), false, m_Recorder); // left for the destructor
     Signal lossSeen, stopping;
     const ProbeScope probe([&](Point point, long source, int state) {
         if (source != id)

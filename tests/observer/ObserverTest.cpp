@@ -224,7 +224,7 @@ TEST_F(Recursion, RenamedDirectoriesFollowTheirNewPathMovedInOnesReportWhatTheyH
     fs::create_directory(away / "gone" / "unseen-dir");
     fs::rename(away / "box", m_Dir / "box");
     released.Set();
-    ASSERT_TRUE(m_Recorder->WaitForEvents(9));
+    ASSERT_TRUE(m_Recorder->WaitForEvents(8));
     Touch(m_Dir / "box" / "inner" / "g");
     const auto events = EventsBefore(*m_Recorder, m_Dir / "marker");
     std::vector<DeviceEvent> expected;
