@@ -103,11 +103,8 @@ TEST_F(MountTest, ALostFileSystemIsReopenedUpToTheLastAttemptThenGivenUp) {
     ASSERT_TRUE(WaitFor(1, WinNTObserverSource::RUNNING));
     Touch(m_Point / "after");
     ASSERT_TRUE(m_Recorder->WaitForEvents(2));
-    const std::vector<DeviceEvent> expected = {
-        Event(DeviceEvent::CREATED, m_Root, "before", id),
-        Event(DeviceEvent::CREATED, m_Root, "after", id),
-    };
-    EXPECT_EQ(m_Recorder->Events(), expected) << Describe(m_Recorder->Events());
+    EXPECT_EQ(Describe(m_Recorder->Events()),
+              Expected(m_Root, id, {"created before", "created after"}));
 
     Unmount();
     ASSERT_TRUE(WaitFor(1, WinNTObserverSource::STOPPED));
@@ -128,7 +125,7 @@ TEST_F(MountTest, ADirectoryInsideTheFileSystemIsWatchedAgainOnceItIsThereAgain)
     ASSERT_TRUE(WaitFor(1, WinNTObserverSource::RUNNING));
     Touch(sub / "after");
     ASSERT_TRUE(m_Recorder->WaitForEvents(1));
-    EXPECT_EQ(m_Recorder->Events()[0], Event(DeviceEvent::CREATED, sub, "after", id));
+    EXPECT_EQ(Describe(m_Recorder->Events()), Expected(sub, id, {"created after"}));
 }
 
 // The listener takes the loss of a source that a detach is stopping: the

@@ -86,21 +86,23 @@ std::u16string Wide(const std::string& text) {
     return ZymCharset::FromUtf8(text);
 }
 
-DeviceEvent Event(DeviceEvent::EventKind kind, const std::string& sourcePath,
-                  const std::string& relative, long id) {
-    DeviceEvent event;
-    event.kind = kind;
-    event.path = Wide(sourcePath + "\\" + relative);
-    event.sourceId = id;
-    return event;
-}
-
 std::string Describe(const std::vector<DeviceEvent>& events) {
     static const char* const kinds[] = {"modified", "created", "deleted"};
     std::string text;
     for (const auto& event : events)
         text += std::string(kinds[event.kind]) + " " + ZymCharset::ToUtf8(event.path) + " #" +
                 std::to_string(event.sourceId) + "\n";
+    return text;
+}
+
+std::string Expected(const std::string& sourcePath, long id,
+                     const std::vector<std::string>& changes) {
+    std::string text;
+    for (const std::string& change : changes) {
+        const auto space = change.find(' ');
+        text += change.substr(0, space) + " " + sourcePath + "\\" + change.substr(space + 1) +
+                " #" + std::to_string(id) + "\n";
+    }
     return text;
 }
 

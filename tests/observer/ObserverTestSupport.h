@@ -76,10 +76,12 @@ std::string ThreadName();
 void ExpectReturns(const std::function<void()>& work);
 
 std::u16string Wide(const std::string& text);
-// The event of `relative` below a source watching `sourcePath`.
-DeviceEvent Event(DeviceEvent::EventKind kind, const std::string& sourcePath,
-                  const std::string& relative, long id);
+// One line per event: "created PATH #ID".
 std::string Describe(const std::vector<DeviceEvent>& events);
+// The same lines for `changes` ("created RELATIVE", ...) below a source
+// `id` watching `sourcePath`.
+std::string Expected(const std::string& sourcePath, long id,
+                     const std::vector<std::string>& changes);
 // Creates (or truncates) a file without writing to it.
 void Touch(const std::filesystem::path& path);
 
