@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <optional>
@@ -35,19 +34,18 @@ protected:
     void Remount() { ASSERT_EQ(mount("again", m_Point.c_str(), "tmpfs", 0, "size=1m"), 0); }
     void Unmount() { ASSERT_EQ(umount2(m_Point.c_str(), 0), 0) << std::strerror(errno); }
 
-    // Counts the restart thread's attempts to reopen `id` and what the
-    // listener stores for it. At attempt `holdAt` the restart thread waits,
-    // before it tries, until m_Resumed.
+    // Counts the restart thread's attempts to reopen `id` and keeps the
+    // state the listener last stored for it. At attempt `holdAt` the
+    // restart thread waits, before it tries, until m_Resumed.
     void Follow(long id, int holdAt = 0) {
         m_Probe.emplace([this, id, holdAt](Point point, long source, int state) {
             const bool listener = ThreadName() == "EventListener";
-            const bool attempt = !listener && point == Point::STATE_SEEN &&
-                                 state == WinNTObserverSource::DISCONNECTED;
-            if (source != id || (listener ? point != Point::STATE_STORED : !attempt))
+            if (source != id || point != (listener ? Point::STATE_STORED : Point::STATE_SEEN) ||
+                (!listener && state != WinNTObserverSource::DISCONNECTED))
                 return;
             std::unique_lock guard(m_Lock);
             if (listener)
-                m_Stored.push_back(state);
+                m_Stored = state;
             else if (++m_Attempts == holdAt) {
                 guard.unlock();
                 m_Held.Set();
@@ -61,14 +59,10 @@ protected:
         std::lock_guard guard(m_Lock);
         return m_Attempts;
     }
-    // Waits until `count` attempts were made, or the listener has stored
-    // `state` `count` times.
-    bool WaitFor(int count, std::optional<int> state = std::nullopt) {
+    // Waits until `done` holds, under the lock of m_Attempts and m_Stored.
+    bool WaitFor(const std::function<bool()>& done) {
         std::unique_lock guard(m_Lock);
-        return m_Changed.wait_for(guard, EVENT_TIMEOUT, [&] {
-            return (state ? std::count(m_Stored.begin(), m_Stored.end(), *state) : m_Attempts) >=
-                   count;
-        });
+        return m_Changed.wait_for(guard, EVENT_TIMEOUT, done);
     }
 
     zymtest::ScopedEnvironment m_RestartWait{"ZYM_OBSERVER_RESTART_MS", "20"};
@@ -79,7 +73,7 @@ protected:
     std::mutex m_Lock;
     std::condition_variable m_Changed;
     int m_Attempts = 0;
-    std::vector<int> m_Stored;
+    int m_Stored = -1;
     Signal m_Held, m_Resumed;
     std::optional<ProbeScope> m_Probe;
 };
@@ -100,14 +94,14 @@ TEST_F(MountTest, ALostFileSystemIsReopenedUpToTheLastAttemptThenGivenUp) {
     ASSERT_TRUE(m_Held.Wait());
     Remount();
     m_Resumed.Set();
-    ASSERT_TRUE(WaitFor(1, WinNTObserverSource::RUNNING));
+    ASSERT_TRUE(WaitFor([&] { return m_Stored == WinNTObserverSource::RUNNING; }));
     Touch(m_Point / "after");
     ASSERT_TRUE(m_Recorder->WaitForEvents(2));
     EXPECT_EQ(Describe(m_Recorder->Events()),
               Expected(m_Root, id, {"created before", "created after"}));
 
     Unmount();
-    ASSERT_TRUE(WaitFor(1, WinNTObserverSource::STOPPED));
+    ASSERT_TRUE(WaitFor([&] { return m_Stored == WinNTObserverSource::STOPPED; }));
     EXPECT_EQ(Attempts(), 42 + 42);
     EXPECT_TRUE(m_Recorder->Snapshot().errors.empty());
 }
@@ -120,9 +114,10 @@ TEST_F(MountTest, ADirectoryInsideTheFileSystemIsWatchedAgainOnceItIsThereAgain)
     Follow(id);
     Unmount();
     Remount();
-    ASSERT_TRUE(WaitFor(Attempts() + 1)); // one that finds no sub yet
+    const int attempts = Attempts();
+    ASSERT_TRUE(WaitFor([&] { return m_Attempts > attempts; })); // one that finds no sub yet
     fs::create_directory(sub);
-    ASSERT_TRUE(WaitFor(1, WinNTObserverSource::RUNNING));
+    ASSERT_TRUE(WaitFor([&] { return m_Stored == WinNTObserverSource::RUNNING; }));
     Touch(sub / "after");
     ASSERT_TRUE(m_Recorder->WaitForEvents(1));
     EXPECT_EQ(Describe(m_Recorder->Events()), Expected(sub, id, {"created after"}));

@@ -43,22 +43,6 @@ bool RecordingObserver::WaitForEvents(std::size_t count) const {
     return WaitUntil([count](const Seen& seen) { return seen.events.size() >= count; });
 }
 
-void Signal::Set() {
-    std::lock_guard guard(m_Lock);
-    m_Set = true;
-    m_Changed.notify_all();
-}
-
-bool Signal::IsSet() const {
-    std::lock_guard guard(m_Lock);
-    return m_Set;
-}
-
-bool Signal::Wait() const {
-    std::unique_lock guard(m_Lock);
-    return m_Changed.wait_for(guard, EVENT_TIMEOUT, [&] { return m_Set; });
-}
-
 ProbeScope::ProbeScope(ZymWindows::ObserverProbe::Function function) {
     ZymWindows::ObserverProbe::Install(std::move(function));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <ZymFile/Observer.h>
+#include <ZymThread/EventSemaphore.h>
 #include <ZymWindows/DirectoryObserver.h>
 
 #include "observer/ObserverProbe.h"
@@ -50,16 +51,10 @@ private:
 };
 
 // Set once, waited for by any number of threads.
-class Signal {
-public:
-    void Set();
-    bool IsSet() const;
-    bool Wait() const;
-
-private:
-    mutable std::mutex m_Lock;
-    mutable std::condition_variable m_Changed;
-    bool m_Set = false;
+struct Signal : ZymThread::EventSemaphore {
+    Signal() : EventSemaphore(true, false) {}
+    bool IsSet() noexcept { return EventSemaphore::Wait(0) == ZymThread::WAIT_OBJECT_0; }
+    bool Wait() noexcept { return EventSemaphore::Wait(10000) == ZymThread::WAIT_OBJECT_0; }
 };
 
 // An observer probe for the life of the object.

@@ -20,26 +20,6 @@ std::string Extracted(const char* buffer) {
 
 } // namespace
 
-// Written records read back, the source path kept as given (a doubled
-// separator and all); a batch holds what fits and no more.
-TEST(Records, WrittenRecordsReadBackAndABatchHoldsWhatFits) {
-    char buffer[4096] = {};
-    Writer writer(buffer, sizeof buffer);
-    for (const Action action : {FILE_ACTION_ADDED, FILE_ACTION_REMOVED, FILE_ACTION_MODIFIED,
-                                FILE_ACTION_RENAMED_OLD_NAME, FILE_ACTION_RENAMED_NEW_NAME})
-        EXPECT_TRUE(writer.Add(action, std::u16string(action, u'\u00e9')));
-    EXPECT_FALSE(writer.Add(FILE_ACTION_ADDED, u""));
-    EXPECT_EQ(Extracted(buffer), "created S\\\\é #7\ndeleted S\\\\éé #7\nmodified S\\\\ééé #7\n"
-                                 "deleted S\\\\éééé #7\ncreated S\\\\ééééé #7\n");
-    const std::u16string name(100, u'n'); // 212 bytes a record
-    Writer full(buffer, sizeof buffer);
-    int written = 0;
-    while (full.Add(FILE_ACTION_ADDED, name))
-        ++written;
-    EXPECT_EQ(written, 4096 / 212);
-    EXPECT_FALSE(Writer(buffer, sizeof buffer).Add(FILE_ACTION_ADDED, std::u16string(2043, u'x')));
-}
-
 // A name or next offset past the end ends the walk; an odd name length
 // drops the odd byte; unknown actions are skipped.
 TEST(Records, DamagedRecordsEndTheWalkWithoutReadingPastTheBuffer) {
