@@ -43,14 +43,6 @@ bool RecordingObserver::WaitForEvents(std::size_t count) const {
     return WaitUntil([count](const Seen& seen) { return seen.events.size() >= count; });
 }
 
-ProbeScope::ProbeScope(ZymWindows::ObserverProbe::Function function) {
-    ZymWindows::ObserverProbe::Install(std::move(function));
-}
-
-ProbeScope::~ProbeScope() {
-    ZymWindows::ObserverProbe::Install({});
-}
-
 std::string ThreadName() {
     char name[16] = {};
     pthread_getname_np(pthread_self(), name, sizeof name);

@@ -59,8 +59,10 @@ struct Signal : ZymThread::EventSemaphore {
 
 // An observer probe for the life of the object.
 struct ProbeScope {
-    explicit ProbeScope(ZymWindows::ObserverProbe::Function function);
-    ~ProbeScope();
+    explicit ProbeScope(ZymWindows::ObserverProbe::Function function) {
+        ZymWindows::ObserverProbe::Install(std::move(function));
+    }
+    ~ProbeScope() { ZymWindows::ObserverProbe::Install({}); }
 };
 
 // The name of the calling thread, as the system shows it.
