@@ -30,8 +30,9 @@ void CloseDirectoryHandle(void* directory) noexcept;
 // CreateIoCompletionPort: associates `directory` (if not null) with `port`,
 // creating the port when `port` is null; completions of its reads arrive
 // with `key`. Returns the port, or null: 5 when the directory may not be
-// read, 4 when the process may open no more descriptors, 1450 when the system has no watch left for the
-// directory (or a directory below it, when recursing).
+// read, 4 when the process may open no more descriptors, 1450 when the
+// system has no watch left for it (or for a directory below it, when
+// recursing).
 void* CreateIoCompletionPort(void* directory, void* port, void* key);
 // PostQueuedCompletionStatus.
 bool PostQueuedCompletionStatus(void* port, unsigned long bytes, void* key,

@@ -7,13 +7,11 @@
 #include <Zym/LastError.h>
 
 #include <cerrno>
-#include <climits>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <unistd.h>
 #include <vector>
 
 #ifndef STATX_ATTR_MOUNT_ROOT

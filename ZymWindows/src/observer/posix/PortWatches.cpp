@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <sys/epoll.h>
 #include <sys/inotify.h>
 #include <unistd.h>
 
