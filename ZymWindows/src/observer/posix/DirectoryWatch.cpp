@@ -299,11 +299,20 @@ void DirectoryWatch::HandleEvent(int wd, std::uint32_t mask, std::uint32_t cooki
         Push(mask & IN_DELETE ? NotifyRecords::FILE_ACTION_REMOVED
                               : NotifyRecords::FILE_ACTION_RENAMED_OLD_NAME,
              path);
-        if (isDirectory && m_Recurse && (mask & IN_MOVED_FROM))
+        if (isDirectory && m_Recurse && (mask & IN_MOVED_FROM)) {
             m_Moves[cookie] = path;
+            port->NoteMove(*this);
+        }
     } else if (mask & (IN_MODIFY | IN_ATTRIB)) {
         Push(NotifyRecords::FILE_ACTION_MODIFIED, path);
     }
+}
+
+std::vector<int> DirectoryWatch::Descriptors() const {
+    std::vector<int> descriptors;
+    for (const auto& [wd, path] : m_Paths)
+        descriptors.push_back(wd);
+    return descriptors;
 }
 
 void DirectoryWatch::SettleMoves(int wd, std::uint32_t mask, std::uint32_t cookie) {

@@ -51,12 +51,14 @@ public:
     // Watches the directory (and its tree) through the port: false, with
     // the last error set, when the system refuses.
     bool Start();
+    // The watch descriptors this watch uses.
+    std::vector<int> Descriptors() const;
     void HandleEvent(int wd, std::uint32_t mask, std::uint32_t cookie, const char* name);
     // Called before every event of the instance: a directory renamed away
     // whose new name is not this event left the tree.
     void SettleMoves(int wd, std::uint32_t mask, std::uint32_t cookie);
-    bool HasUnsettledMoves() const noexcept { return !m_Moves.empty(); }
-    // Every event older than the last read has been handled.
+    // Every event older than the last read has been handled; a directory
+    // renamed away by the last event left the tree.
     void Drained();
     // The instance lost events.
     void Overflowed();
@@ -135,6 +137,8 @@ public:
     // A watch listed a new directory while handling the last read: events
     // may have come meanwhile that the read did not take.
     void NoteListing() noexcept { m_Listed = true; }
+    // A watch has a directory renamed away, to settle at the next event.
+    void NoteMove(DirectoryWatch& watch);
 
 private:
     CompletionPort(Zym::Handle epoll, Zym::Handle wake, Zym::Handle inotify) noexcept
@@ -163,6 +167,7 @@ private:
     std::deque<Packet> m_Posted;
     std::deque<DirectoryWatch*> m_Ready; // armed reads with a result waiting
     std::vector<DirectoryWatch*> m_Associated;
+    std::vector<DirectoryWatch*> m_Moving;                         // with unsettled moves
     std::unordered_map<int, std::vector<DirectoryWatch*>> m_Users; // by descriptor
     bool m_Listed = false;
 };

@@ -26,14 +26,10 @@ bool CompletionPort::Associate(DirectoryWatch& watch, void* key) {
 void CompletionPort::Forget(DirectoryWatch& watch) {
     std::lock_guard guard(m_Lock);
     Disarm(watch);
-    std::vector<int> used;
-    for (const auto& [wd, users] : m_Users)
-        if (std::find(users.begin(), users.end(), &watch) != users.end())
-            used.push_back(wd);
-    for (const int wd : used)
+    for (const int wd : watch.Descriptors())
         RemoveWatch(watch, wd);
-    m_Associated.erase(std::remove(m_Associated.begin(), m_Associated.end(), &watch),
-                       m_Associated.end());
+    for (auto* list : {&m_Associated, &m_Moving})
+        list->erase(std::remove(list->begin(), list->end(), &watch), list->end());
     watch.port = nullptr;
 }
 
@@ -60,10 +56,15 @@ void CompletionPort::RemoveWatch(DirectoryWatch& watch, int wd) {
     }
 }
 
+void CompletionPort::NoteMove(DirectoryWatch& watch) {
+    if (std::find(m_Moving.begin(), m_Moving.end(), &watch) == m_Moving.end())
+        m_Moving.push_back(&watch);
+}
+
 void CompletionPort::Dispatch(int wd, std::uint32_t mask, std::uint32_t cookie, const char* name) {
-    for (DirectoryWatch* watch : m_Associated)
-        if (watch->HasUnsettledMoves())
-            watch->SettleMoves(wd, mask, cookie);
+    // Only the event right behind a rename can be its new name.
+    for (DirectoryWatch* watch : std::exchange(m_Moving, {}))
+        watch->SettleMoves(wd, mask, cookie);
     std::vector<DirectoryWatch*> users;
     if (mask & IN_Q_OVERFLOW) {
         users = m_Associated;
@@ -115,6 +116,7 @@ bool CompletionPort::ReadEvents() {
             (static_cast<std::size_t>(got) + sizeof(inotify_event) + NAME_MAX + 1 <= sizeof raw &&
              !m_Listed);
         if (drained) {
+            m_Moving.clear();
             for (DirectoryWatch* watch : m_Associated)
                 watch->Drained();
             return true;
