@@ -153,7 +153,6 @@ TEST_F(Recursion, RenamedDirectoriesFollowTheirNewPathMovedInOnesReportWhatTheyH
     fs::create_directory(m_Dir / "leaving");
     fs::create_directories(away / "box" / "inner");
     Touch(away / "box" / "inner" / "f");
-    const long id = m_Observer.AttachObserver(Wide(m_Root), true, m_Recorder);
     Signal busy, released;
     m_Recorder->onBatch = [&](std::vector<DeviceEvent>&) {
         if (!busy.IsSet()) {
@@ -161,6 +160,7 @@ TEST_F(Recursion, RenamedDirectoriesFollowTheirNewPathMovedInOnesReportWhatTheyH
             released.Wait();
         }
     };
+    const long id = m_Observer.AttachObserver(Wide(m_Root), true, m_Recorder);
     Touch(m_Dir / "first");
     ASSERT_TRUE(busy.Wait());
     fs::rename(m_Dir / "old", m_Dir / "new");
