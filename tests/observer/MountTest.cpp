@@ -7,148 +7,138 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <sys/mount.h>
-#include <thread>
 #include <unistd.h>
 
 using namespace observertest;
 namespace fs = std::filesystem;
 using ZymWindows::WinNTDirectoryObserver;
+using ZymWindows::WinNTObserverSource;
+using Point = ZymWindows::ObserverProbe::Point;
 
 namespace {
-
-// Mounts a small tmpfs at `where`; an empty text on success, else why not.
-std::string MountTmpfs(const fs::path& where) {
-    if (mount("zym-observer-test", where.c_str(), "tmpfs", 0, "size=1m") == 0)
-        return {};
-    return std::strerror(errno);
-}
-
-bool MountRefused() {
-    return (errno == EPERM || errno == EACCES) && geteuid() != 0;
-}
 
 class MountTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_Point = m_Scratch.Path() / "mnt";
         fs::create_directory(m_Point);
-        const std::string failure = MountTmpfs(m_Point);
-        if (!failure.empty()) {
-            if (MountRefused())
-                GTEST_SKIP() << "this account may not mount (" << failure << ")";
-            FAIL() << "cannot mount a tmpfs as root: " << failure;
+        if (mount("zym-observer-test", m_Point.c_str(), "tmpfs", 0, "size=1m") != 0) {
+            if ((errno == EPERM || errno == EACCES) && geteuid() != 0)
+                GTEST_SKIP() << "this account may not mount: " << std::strerror(errno);
+            FAIL() << "cannot mount a tmpfs as root: " << std::strerror(errno);
         }
-        m_Mounted = true;
     }
-    void TearDown() override {
-        if (m_Mounted)
-            umount2(m_Point.c_str(), MNT_DETACH);
+    void TearDown() override { umount2(m_Point.c_str(), MNT_DETACH); }
+    void Remount() { ASSERT_EQ(mount("again", m_Point.c_str(), "tmpfs", 0, "size=1m"), 0); }
+    void Unmount() { ASSERT_EQ(umount2(m_Point.c_str(), 0), 0) << std::strerror(errno); }
+
+    // Counts the restart thread's attempts to reopen `id` and keeps the
+    // state the listener last stored for it. At attempt `holdAt` the
+    // restart thread waits, before it tries, until m_Resumed.
+    void Follow(long id, int holdAt = 0) {
+        m_Probe.emplace([this, id, holdAt](Point point, long source, int state) {
+            const bool listener = ThreadName() == "EventListener";
+            if (source != id || point != (listener ? Point::STATE_STORED : Point::STATE_SEEN) ||
+                (!listener && state != WinNTObserverSource::DISCONNECTED))
+                return;
+            std::unique_lock guard(m_Lock);
+            if (listener)
+                m_Stored = state;
+            else if (++m_Attempts == holdAt) {
+                guard.unlock();
+                m_Held.Set();
+                m_Resumed.Wait();
+                guard.lock();
+            }
+            m_Changed.notify_all();
+        });
     }
-    void Unmount() {
-        ASSERT_EQ(umount2(m_Point.c_str(), 0), 0) << std::strerror(errno);
-        m_Mounted = false;
-    }
-    void Remount() {
-        const std::string failure = MountTmpfs(m_Point);
-        ASSERT_TRUE(failure.empty()) << failure;
-        m_Mounted = true;
+    // Waits until `done` holds, under the lock of m_Attempts and m_Stored.
+    bool WaitFor(const std::function<bool()>& done) {
+        std::unique_lock guard(m_Lock);
+        return m_Changed.wait_for(guard, EVENT_TIMEOUT, done);
     }
 
     zymtest::ScopedEnvironment m_RestartWait{"ZYM_OBSERVER_RESTART_MS", "20"};
     zymtest::ScratchDirectory m_Scratch;
-    fs::path m_Point;
-    bool m_Mounted = false;
+    const fs::path m_Point = m_Scratch.Path() / "mnt";
+    const std::string m_Root = m_Point;
+    Zym::SmartPtr<RecordingObserver> m_Recorder = new RecordingObserver;
+    std::mutex m_Lock;
+    std::condition_variable m_Changed;
+    int m_Attempts = 0;
+    int m_Stored = -1;
+    Signal m_Held, m_Resumed;
+    std::optional<ProbeScope> m_Probe;
 };
 
 } // namespace
 
-TEST_F(MountTest, AnUnmountedFileSystemIsWatchedAgainOnceMountedAgain) {
-    const std::string point = m_Point;
+// The reopen is tried at once, then every wait; the 42nd failed attempt in
+// a row gives up. A file system back just before that attempt is watched
+// again, and the count starts afresh for the next loss. The bare mount
+// point is not the watched file system: no attempt may reopen it.
+TEST_F(MountTest, ALostFileSystemIsReopenedUpToTheLastAttemptThenGivenUp) {
     WinNTDirectoryObserver observer;
-    Zym::SmartPtr<RecordingObserver> recorder = new RecordingObserver;
-    const long id = observer.AttachObserver(Wide(point), true, recorder);
+    const long id = observer.AttachObserver(Wide(m_Root), true, m_Recorder);
+    Follow(id, 42);
     Touch(m_Point / "before");
-    ASSERT_TRUE(recorder->WaitForEvents(1));
+    ASSERT_TRUE(m_Recorder->WaitForEvents(1));
+    Unmount();
+    ASSERT_TRUE(m_Held.Wait());
+    Remount();
+    m_Resumed.Set();
+    ASSERT_TRUE(WaitFor([&] { return m_Stored == WinNTObserverSource::RUNNING; }));
+    Touch(m_Point / "after");
+    ASSERT_TRUE(m_Recorder->WaitForEvents(2));
+    EXPECT_EQ(Describe(m_Recorder->Events()),
+              Expected(m_Root, id, {"created before", "created after"}));
 
     Unmount();
-    // The bare mount point below is not the watched file system: reopening
-    // it would watch the wrong directory.
-    std::this_thread::sleep_for(QUIET_TIME);
-    Touch(m_Point / "on-the-mount-point");
-    std::this_thread::sleep_for(QUIET_TIME);
-    Remount();
-    // The restart thread reopens within a few of its 20 ms waits.
-    for (int i = 0; i < 200 && recorder->Events().size() < 2; ++i) {
-        Touch(m_Point / ("after" + std::to_string(i)));
-        std::this_thread::sleep_for(10ms);
-    }
-    const auto events = recorder->Events();
-    ASSERT_GE(events.size(), 2u) << Describe(events);
-    EXPECT_EQ(events[0], Event(DeviceEvent::CREATED, point, "before", id));
-    for (std::size_t i = 1; i < events.size(); ++i) {
-        EXPECT_EQ(events[i].kind, DeviceEvent::CREATED);
-        EXPECT_EQ(events[i].path.rfind(EventPath(point, "after"), 0), 0u) << Describe(events);
-    }
-    EXPECT_TRUE(recorder->Errors().empty());
-
-    // Once more, to see that the restart thread serves later losses too.
-    Unmount();
-    Remount();
-    const std::size_t seen = recorder->Events().size();
-    for (int i = 0; i < 200 && recorder->Events().size() == seen; ++i) {
-        Touch(m_Point / ("again" + std::to_string(i)));
-        std::this_thread::sleep_for(10ms);
-    }
-    EXPECT_GT(recorder->Events().size(), seen);
-    observer.DetachObserver(id);
+    ASSERT_TRUE(WaitFor([&] { return m_Stored == WinNTObserverSource::STOPPED; }));
+    EXPECT_TRUE(WaitFor([&] { return m_Attempts == 42 + 42; }));
+    EXPECT_TRUE(m_Recorder->Snapshot().errors.empty());
 }
 
 TEST_F(MountTest, ADirectoryInsideTheFileSystemIsWatchedAgainOnceItIsThereAgain) {
     const fs::path sub = m_Point / "sub";
     fs::create_directory(sub);
     WinNTDirectoryObserver observer;
-    Zym::SmartPtr<RecordingObserver> recorder = new RecordingObserver;
-    const long id = observer.AttachObserver(Wide(sub), false, recorder);
+    const long id = observer.AttachObserver(Wide(sub), false, m_Recorder);
+    Follow(id);
     Unmount();
     Remount();
-    std::this_thread::sleep_for(QUIET_TIME); // the new file system has no sub yet
     fs::create_directory(sub);
-    for (int i = 0; i < 200 && recorder->Events().empty(); ++i) {
-        Touch(sub / ("after" + std::to_string(i)));
-        std::this_thread::sleep_for(10ms);
-    }
-    const auto events = recorder->Events();
-    ASSERT_FALSE(events.empty());
-    EXPECT_EQ(events[0].sourceId, id);
-    EXPECT_EQ(events[0].path.rfind(EventPath(sub, "after"), 0), 0u) << Describe(events);
-    EXPECT_TRUE(recorder->Errors().empty());
+    ASSERT_TRUE(WaitFor([&] { return m_Stored == WinNTObserverSource::RUNNING; }));
+    Touch(sub / "after");
+    ASSERT_TRUE(m_Recorder->WaitForEvents(1));
+    EXPECT_EQ(Describe(m_Recorder->Events()), Expected(sub, id, {"created after"}));
 }
 
-TEST_F(MountTest, AFileSystemAwayTooLongIsGivenUpSilently) {
-    WinNTDirectoryObserver observer;
-    Zym::SmartPtr<RecordingObserver> recorder = new RecordingObserver;
-    const long id = observer.AttachObserver(Wide(m_Point), false, recorder);
-    Unmount();
-    // 42 failed attempts 20 ms apart, and some room.
-    std::this_thread::sleep_for(2s);
-    Remount();
-    Touch(m_Point / "unseen");
-    std::this_thread::sleep_for(QUIET_TIME);
-    EXPECT_TRUE(recorder->Events().empty()) << Describe(recorder->Events());
-    EXPECT_TRUE(recorder->Errors().empty());
-    observer.DetachObserver(id);
-}
-
-TEST_F(MountTest, DetachingALostDirectoryAndDestroyingTheObserverEndCleanly) {
+// The listener takes the loss of a source that a detach is stopping: the
+// detach must still get its answer, and the observer must still end with a
+// lost source attached.
+TEST_F(MountTest, ADetachReturnsWhenTheFileSystemGoesAwayInTheMiddleOfIt) {
     auto observer = std::make_unique<WinNTDirectoryObserver>();
-    Zym::SmartPtr<RecordingObserver> recorder = new RecordingObserver;
-    const long id = observer->AttachObserver(Wide(m_Point), false, recorder);
-    observer->AttachObserver(Wide(m_Point), false, recorder);
+    const long id = observer->AttachObserver(Wide(m_Root), false, m_Recorder);
+    observer->AttachObserver(Wide(m_Root), false, m_Recorder); // left for the destructor
+    Signal lossSeen, stopping;
+    const ProbeScope probe([&](Point point, long source, int state) {
+        if (source != id)
+            return;
+        if (point == Point::STATE_SEEN && ThreadName() == "EventListener" && !lossSeen.IsSet()) {
+            // The listener has looked at the state for the loss: the detach
+            // goes first from here.
+            lossSeen.Set();
+            stopping.Wait();
+        } else if (point == Point::STATE_STORED && state == WinNTObserverSource::STOPPING) {
+            stopping.Set();
+        }
+    });
     Unmount();
-    std::this_thread::sleep_for(100ms);
-    observer->DetachObserver(id);
-    observer.reset();
+    ASSERT_TRUE(lossSeen.Wait());
+    ExpectReturns([&] { observer->DetachObserver(id); });
+    ExpectReturns([&] { observer.reset(); });
 }

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <ZymFile/Observer.h>
+#include <ZymThread/EventSemaphore.h>
 #include <ZymWindows/DirectoryObserver.h>
+
+#include "observer/ObserverProbe.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -16,15 +19,14 @@ namespace observertest {
 using namespace std::chrono_literals;
 using ZymFile::DeviceEvent;
 
-// How long a test waits for events that must come.
+// How long a test waits for what must come.
 inline constexpr auto EVENT_TIMEOUT = 10s;
-// How long a test listens for events that must not come.
-inline constexpr auto QUIET_TIME = 300ms;
 
-struct ErrorCall {
-    std::u16string path;
-    long sourceId;
-    std::u16string message;
+// Everything a RecordingObserver has been told.
+struct Seen {
+    std::vector<DeviceEvent> events;
+    std::vector<std::u16string> errors; // "path|id|message"
+    std::size_t emptyBatches = 0;
 };
 
 // Records every callback; tests wait on what it has seen.
@@ -37,35 +39,47 @@ public:
     // Runs in each EventsOccurred call before the batch is recorded.
     std::function<void(std::vector<DeviceEvent>&)> onBatch;
 
-    std::vector<DeviceEvent> Events() const;
-    std::vector<ErrorCall> Errors() const;
-    std::size_t Batches() const;
-    // Waits until `done` holds for the events seen so far.
-    bool WaitUntil(const std::function<bool(const std::vector<DeviceEvent>&)>& done,
-                   std::chrono::milliseconds timeout = EVENT_TIMEOUT) const;
+    Seen Snapshot() const;
+    std::vector<DeviceEvent> Events() const { return Snapshot().events; }
+    bool WaitUntil(const std::function<bool(const Seen&)>& done) const;
     bool WaitForEvents(std::size_t count) const;
-    bool WaitForEmptyBatch() const;
-    bool WaitForErrors(std::size_t count, std::chrono::milliseconds timeout = EVENT_TIMEOUT) const;
 
 private:
     mutable std::mutex m_Lock;
     mutable std::condition_variable m_Changed;
-    std::vector<DeviceEvent> m_Events;
-    std::vector<ErrorCall> m_Errors;
-    std::size_t m_Batches = 0;
-    std::size_t m_EmptyBatches = 0;
+    Seen m_Seen;
 };
 
-// The event path of `relative` below a source watching `sourcePath`.
-std::u16string EventPath(const std::string& sourcePath, const std::string& relative);
-DeviceEvent Event(DeviceEvent::EventKind kind, const std::string& sourcePath,
-                  const std::string& relative, long id);
-std::u16string Wide(const std::string& text);
-std::string Describe(const std::vector<DeviceEvent>& events);
+// Set once, waited for by any number of threads.
+struct Signal : ZymThread::EventSemaphore {
+    Signal() : EventSemaphore(true, false) {}
+    bool IsSet() noexcept { return EventSemaphore::Wait(0) == ZymThread::WAIT_OBJECT_0; }
+    bool Wait() noexcept { return EventSemaphore::Wait(10000) == ZymThread::WAIT_OBJECT_0; }
+};
 
+// An observer probe for the life of the object.
+struct ProbeScope {
+    explicit ProbeScope(ZymWindows::ObserverProbe::Function function) {
+        ZymWindows::ObserverProbe::Install(std::move(function));
+    }
+    ~ProbeScope() { ZymWindows::ObserverProbe::Install({}); }
+};
+
+// The name of the calling thread, as the system shows it.
+std::string ThreadName();
+// Runs `work` on a thread of its own and fails the test if it has not
+// returned within EVENT_TIMEOUT; a hung call cannot be taken back, so the
+// test process then ends at once.
+void ExpectReturns(const std::function<void()>& work);
+
+std::u16string Wide(const std::string& text);
+// One line per event: "created PATH #ID".
+std::string Describe(const std::vector<DeviceEvent>& events);
+// The same lines for `changes` ("created RELATIVE", ...) below a source
+// `id` watching `sourcePath`.
+std::string Expected(const std::string& sourcePath, long id,
+                     const std::vector<std::string>& changes);
 // Creates (or truncates) a file without writing to it.
 void Touch(const std::filesystem::path& path);
-// The process's open descriptors.
-std::size_t OpenDescriptors();
 
 } // namespace observertest

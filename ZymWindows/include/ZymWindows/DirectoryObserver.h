@@ -61,6 +61,8 @@ public:
     Zym::SmartPtr<ZymFile::ObserverCallInterface> Observer() const { return m_Observer; }
     RunningState State() const;
     void State(RunningState state);
+    // Stores `to` only if the state is `from`, in one step; whether it did.
+    bool ChangeState(RunningState from, RunningState to);
     unsigned int NbRetries() const;
     void NbRetries(unsigned int retries);
     ZymThread::EventSemaphore& OperationEvent() noexcept { return m_OperationEvent; }

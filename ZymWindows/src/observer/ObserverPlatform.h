@@ -20,8 +20,7 @@ inline void* InvalidDirectoryHandle() noexcept {
 // With `recurse` the reads will cover the whole subtree. With
 // `mustBeMountRoot` the open succeeds only if a file system is mounted at
 // `path`; `isMountRoot` tells whether one is. Errors: 2 or 3 when it does
-// not exist, 267 when it is not a directory, 5 without access, 4 when the
-// process may open no more watches, 1450 when the system has no watch left.
+// not exist, 267 when it is not a directory.
 void* CreateDirectoryHandle(const std::u16string& path, bool recurse, bool mustBeMountRoot,
                             bool& isMountRoot);
 // Closes a directory handle; a read still pending on it is dropped without
@@ -30,7 +29,10 @@ void CloseDirectoryHandle(void* directory) noexcept;
 
 // CreateIoCompletionPort: associates `directory` (if not null) with `port`,
 // creating the port when `port` is null; completions of its reads arrive
-// with `key`. Returns the port.
+// with `key`. Returns the port, or null: 5 when the directory may not be
+// read, 4 when the process may open no more descriptors, 1450 when the
+// system has no watch left for it (or for a directory below it, when
+// recursing).
 void* CreateIoCompletionPort(void* directory, void* port, void* key);
 // PostQueuedCompletionStatus.
 bool PostQueuedCompletionStatus(void* port, unsigned long bytes, void* key,

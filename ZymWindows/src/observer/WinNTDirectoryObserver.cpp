@@ -2,6 +2,7 @@
 
 #include "ZymWindows/Exceptions.h"
 #include "observer/ObserverPlatform.h"
+#include "observer/ObserverProbe.h"
 
 #include <Zym/Environment.h>
 #include <Zym/LastError.h>
@@ -118,8 +119,10 @@ void WinNTDirectoryObserver::DetachObserver(long id) {
     if (found == m_Sources.end())
         return;
     WinNTObserverSource& source = *found->second;
-    source.State(WinNTObserverSource::STOPPING);
+    // Cleared first: the listener may stop the source as soon as it is
+    // STOPPING (a completion handled meanwhile), and its signal must last.
     ResetOrThrow(source.OperationEvent());
+    source.State(WinNTObserverSource::STOPPING);
     PostPacket(source);
     WaitForOperation(source);
     m_Sources.erase(found);
@@ -152,15 +155,18 @@ void* WinNTDirectoryObserver::EventsListenerThreadFnc(void*) {
             Platform::GetQueuedCompletionStatus(m_CompletionPort, bytes, key, overlapped);
         // The packet's reference to its source now belongs to this pass.
         auto* source = static_cast<WinNTObserverSource*>(key);
+        const long sourceId = source ? source->Id() : 0;
+        ObserverProbe::Reach(ObserverProbe::Point::PACKET_TAKEN, sourceId, 0);
         bool handled = false;
         if (!ok) {
             const unsigned long error = Zym::GetLastError();
             if (error == Zym::ERROR_NETNAME_DELETED && source) {
                 handled = true;
-                // A source being detached keeps its state so that the stop
-                // packet behind this one is answered.
-                if (source->State() != WinNTObserverSource::STOPPING)
-                    source->State(WinNTObserverSource::DISCONNECTED);
+                // Only a running source is lost: one being detached stays
+                // STOPPING so that the stop packet behind this one is
+                // answered, whichever thread gets at the state first.
+                source->ChangeState(WinNTObserverSource::RUNNING,
+                                    WinNTObserverSource::DISCONNECTED);
                 if (!m_RestartThread) {
                     m_RestartThread = new ZymThread::Thread(
                         "NTDirObserver: Listener",
@@ -186,6 +192,7 @@ void* WinNTDirectoryObserver::EventsListenerThreadFnc(void*) {
             HandleSourcePacket(*source);
         if (source)
             source->Release();
+        ObserverProbe::Reach(ObserverProbe::Point::PACKET_DONE, sourceId, 0);
         // Only the shutdown packet ends the loop: the packets posted before
         // it (the cancelled reads of the last detached sources) still hold
         // references to release.
@@ -248,10 +255,12 @@ void* WinNTDirectoryObserver::RestartThreadFnc(void*) {
             void* handle = source->CreateDirectoryHandle();
             const unsigned int retries = source->NbRetries();
             ++pending;
-            if (handle != Platform::InvalidDirectoryHandle()) {
+            // Watching may still fail, for want of system resources: that
+            // is one more failed attempt.
+            if (handle != Platform::InvalidDirectoryHandle() &&
+                Platform::CreateIoCompletionPort(handle, m_CompletionPort, source.Get())) {
                 source->State(WinNTObserverSource::STARTING);
                 source->NbRetries(0);
-                Platform::CreateIoCompletionPort(handle, m_CompletionPort, source.Get());
                 ResetOrThrow(source->OperationEvent());
                 PostPacket(*source);
                 WaitForOperation(*source);

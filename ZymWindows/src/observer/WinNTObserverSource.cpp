@@ -3,6 +3,7 @@
 #include "ZymWindows/Exceptions.h"
 #include "observer/NotifyRecords.h"
 #include "observer/ObserverPlatform.h"
+#include "observer/ObserverProbe.h"
 
 #include <ZymThread/Thread.h>
 
@@ -67,13 +68,36 @@ void WinNTObserverSource::ExtractEvents(std::vector<ZymFile::DeviceEvent>& event
 }
 
 WinNTObserverSource::RunningState WinNTObserverSource::State() const {
-    ZymThread::CriticalSectionGuard guard(m_StateLock);
-    return m_State;
+    RunningState state;
+    {
+        ZymThread::CriticalSectionGuard guard(m_StateLock);
+        state = m_State;
+    }
+    ObserverProbe::Reach(ObserverProbe::Point::STATE_SEEN, m_Id, state);
+    return state;
 }
 
 void WinNTObserverSource::State(RunningState state) {
-    ZymThread::CriticalSectionGuard guard(m_StateLock);
-    m_State = state;
+    {
+        ZymThread::CriticalSectionGuard guard(m_StateLock);
+        m_State = state;
+    }
+    ObserverProbe::Reach(ObserverProbe::Point::STATE_STORED, m_Id, state);
+}
+
+bool WinNTObserverSource::ChangeState(RunningState from, RunningState to) {
+    RunningState found;
+    {
+        ZymThread::CriticalSectionGuard guard(m_StateLock);
+        found = m_State;
+        if (found == from)
+            m_State = to;
+    }
+    ObserverProbe::Reach(ObserverProbe::Point::STATE_SEEN, m_Id, found);
+    if (found != from)
+        return false;
+    ObserverProbe::Reach(ObserverProbe::Point::STATE_STORED, m_Id, to);
+    return true;
 }
 
 unsigned int WinNTObserverSource::NbRetries() const {

@@ -5,39 +5,39 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
+#include <sys/inotify.h>
 #include <unistd.h>
 
 namespace ZymWindows::Platform {
 
-bool CompletionPort::EnableWatch(DirectoryWatch& watch, bool enable) {
-    if (watch.enabled == enable)
-        return true;
+namespace {
+
+// epoll data of the two descriptors of a port.
+constexpr std::uint64_t WAKE = 0;
+constexpr std::uint64_t CHANGES = 1;
+
+bool AddToEpoll(int epoll, int fd, std::uint64_t tag) {
     epoll_event event{};
-    event.events = enable ? static_cast<std::uint32_t>(EPOLLIN) : 0;
-    event.data.ptr = &watch;
-    if (epoll_ctl(m_Epoll.Get(), EPOLL_CTL_MOD, watch.Descriptor(), &event) != 0) {
-        Zym::SetLastErrorFromErrno(errno);
-        return false;
-    }
-    watch.enabled = enable;
-    return true;
+    event.events = EPOLLIN;
+    event.data.u64 = tag;
+    return epoll_ctl(epoll, EPOLL_CTL_ADD, fd, &event) == 0;
 }
 
-bool CompletionPort::Associate(DirectoryWatch& watch, void* key) {
-    // Registered disabled: the descriptor produces packets only while a
-    // read is armed.
-    epoll_event event{};
-    event.data.ptr = &watch;
-    if (epoll_ctl(m_Epoll.Get(), EPOLL_CTL_ADD, watch.Descriptor(), &event) != 0) {
+} // namespace
+
+CompletionPort* CompletionPort::Create() {
+    Zym::Handle epoll(epoll_create1(EPOLL_CLOEXEC));
+    Zym::Handle wake(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+    Zym::Handle inotify(inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+    if (!epoll.IsValid() || !wake.IsValid() || !inotify.IsValid() ||
+        !AddToEpoll(epoll.Get(), wake.Get(), WAKE) ||
+        !AddToEpoll(epoll.Get(), inotify.Get(), CHANGES)) {
         Zym::SetLastErrorFromErrno(errno);
-        return false;
+        return nullptr;
     }
-    watch.port = this;
-    watch.key = key;
-    return true;
+    return new CompletionPort(std::move(epoll), std::move(wake), std::move(inotify));
 }
 
 bool CompletionPort::Post(unsigned long bytes, void* key, _OVERLAPPED* overlapped,
@@ -54,45 +54,32 @@ bool CompletionPort::Post(unsigned long bytes, void* key, _OVERLAPPED* overlappe
     return true;
 }
 
-bool CompletionPort::Arm(DirectoryWatch& watch) {
-    watch.armed = true;
-    if (watch.HasResult()) {
-        std::lock_guard guard(m_Lock);
+void CompletionPort::QueueReady(DirectoryWatch& watch) {
+    if (std::find(m_Ready.begin(), m_Ready.end(), &watch) == m_Ready.end())
         m_Ready.push_back(&watch);
-        return true;
-    }
-    if (!EnableWatch(watch, true)) {
-        watch.armed = false;
-        return false;
-    }
+}
+
+bool CompletionPort::Arm(DirectoryWatch& watch) {
+    std::lock_guard guard(m_Lock);
+    watch.armed = true;
+    if (watch.HasResult())
+        QueueReady(watch);
     return true;
 }
 
-void CompletionPort::Disarm(DirectoryWatch& watch) {
-    watch.armed = false;
-    EnableWatch(watch, false);
+bool CompletionPort::Disarm(DirectoryWatch& watch) {
     std::lock_guard guard(m_Lock);
+    const bool armed = std::exchange(watch.armed, false);
     m_Ready.erase(std::remove(m_Ready.begin(), m_Ready.end(), &watch), m_Ready.end());
+    return armed;
 }
 
 bool CompletionPort::Deliver(DirectoryWatch& watch, unsigned long& bytes, void*& key,
                              _OVERLAPPED*& overlapped, bool& ok) {
-    if (!watch.armed) {
-        // Left enabled after its last completion, in case the next read
-        // came at once (it usually does); now it is not wanted.
-        EnableWatch(watch, false);
-        return false;
-    }
     unsigned long error = 0;
-    if (!watch.Complete(bytes, error)) {
-        EnableWatch(watch, true);
+    if (!watch.armed || !watch.Complete(bytes, error))
         return false;
-    }
     watch.armed = false;
-    // A failed directory is not read again, and may be closed by another
-    // thread: it must not stay in the set.
-    if (error != 0)
-        EnableWatch(watch, false);
     key = watch.key;
     overlapped = watch.overlapped;
     ok = error == 0;
@@ -105,7 +92,6 @@ bool CompletionPort::Get(unsigned long& bytes, void*& key, _OVERLAPPED*& overlap
     overlapped = nullptr;
     bytes = 0;
     for (;;) {
-        DirectoryWatch* ready = nullptr;
         {
             std::lock_guard guard(m_Lock);
             if (!m_Posted.empty()) {
@@ -117,16 +103,13 @@ bool CompletionPort::Get(unsigned long& bytes, void*& key, _OVERLAPPED*& overlap
                 Zym::SetLastError(packet.error);
                 return packet.error == 0;
             }
-            if (!m_Ready.empty()) {
-                ready = m_Ready.front();
+            bool ok = false;
+            while (!m_Ready.empty()) {
+                DirectoryWatch& ready = *m_Ready.front();
                 m_Ready.pop_front();
+                if (Deliver(ready, bytes, key, overlapped, ok))
+                    return ok;
             }
-        }
-        bool ok = false;
-        if (ready) {
-            if (Deliver(*ready, bytes, key, overlapped, ok))
-                return ok;
-            continue;
         }
         epoll_event event{};
         const int count = epoll_wait(m_Epoll.Get(), &event, 1, -1);
@@ -138,7 +121,7 @@ bool CompletionPort::Get(unsigned long& bytes, void*& key, _OVERLAPPED*& overlap
         }
         if (count == 0)
             continue;
-        if (!event.data.ptr) {
+        if (event.data.u64 == WAKE) {
             std::uint64_t posted = 0;
             if (read(m_Wake.Get(), &posted, sizeof posted) < 0 && errno != EAGAIN) {
                 Zym::SetLastErrorFromErrno(errno);
@@ -146,32 +129,17 @@ bool CompletionPort::Get(unsigned long& bytes, void*& key, _OVERLAPPED*& overlap
             }
             continue;
         }
-        if (Deliver(*static_cast<DirectoryWatch*>(event.data.ptr), bytes, key, overlapped, ok))
-            return ok;
+        if (!ReadEvents())
+            return false;
     }
 }
 
 void* CreateIoCompletionPort(void* directory, void* port, void* key) {
     CompletionPort* created = nullptr;
     if (!port) {
-        Zym::Handle epoll(epoll_create1(EPOLL_CLOEXEC));
-        if (!epoll.IsValid()) {
-            Zym::SetLastErrorFromErrno(errno);
+        created = CompletionPort::Create();
+        if (!created)
             return nullptr;
-        }
-        Zym::Handle wake(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
-        if (!wake.IsValid()) {
-            Zym::SetLastErrorFromErrno(errno);
-            return nullptr;
-        }
-        epoll_event event{};
-        event.events = EPOLLIN;
-        event.data.ptr = nullptr;
-        if (epoll_ctl(epoll.Get(), EPOLL_CTL_ADD, wake.Get(), &event) != 0) {
-            Zym::SetLastErrorFromErrno(errno);
-            return nullptr;
-        }
-        created = new CompletionPort(std::move(epoll), std::move(wake));
         port = created;
     }
     if (directory && directory != InvalidDirectoryHandle() &&
@@ -223,11 +191,7 @@ bool CancelIo(void* directory) {
         return false;
     }
     auto& watch = *static_cast<DirectoryWatch*>(directory);
-    if (!watch.port)
-        return true;
-    const bool pending = watch.armed;
-    watch.port->Disarm(watch);
-    if (!pending)
+    if (!watch.port || !watch.port->Disarm(watch))
         return true;
     return watch.port->Post(0, watch.key, watch.overlapped, Zym::ERROR_OPERATION_ABORTED);
 }
@@ -237,7 +201,7 @@ void CloseDirectoryHandle(void* directory) noexcept {
         return;
     auto* watch = static_cast<DirectoryWatch*>(directory);
     if (watch->port)
-        watch->port->Disarm(*watch);
+        watch->port->Forget(*watch);
     delete watch;
 }
 

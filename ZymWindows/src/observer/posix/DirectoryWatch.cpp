@@ -7,13 +7,11 @@
 #include <Zym/LastError.h>
 
 #include <cerrno>
-#include <climits>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <unistd.h>
 #include <vector>
 
 #ifndef STATX_ATTR_MOUNT_ROOT
@@ -31,8 +29,6 @@ using NotifyRecords::Action;
 constexpr std::uint32_t WATCH_MASK = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO |
                                      IN_MODIFY | IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF |
                                      IN_ONLYDIR;
-// The queue is read again while fewer changes than this wait for a read.
-constexpr std::size_t ENOUGH_PENDING = 512;
 // More waiting changes than this (a huge new tree) are dropped as lost.
 constexpr std::size_t MAX_PENDING = 1 << 17;
 constexpr unsigned long NAME_CHANGES = 0x1 | 0x2; // FILE_NAME, DIR_NAME
@@ -89,8 +85,8 @@ std::string Join(const std::string& directory, const char* name) {
 
 } // namespace
 
-DirectoryWatch::DirectoryWatch(Zym::Handle inotify, std::string root, bool recurse)
-    : m_Inotify(std::move(inotify)), m_Root(std::move(root)), m_Recurse(recurse) {}
+DirectoryWatch::DirectoryWatch(std::string root, bool recurse)
+    : m_Root(std::move(root)), m_Recurse(recurse) {}
 
 DirectoryWatch::~DirectoryWatch() = default;
 
@@ -116,26 +112,21 @@ DirectoryWatch* DirectoryWatch::Open(const std::string& path, bool recurse, bool
         Zym::SetLastError(Zym::ERROR_NETNAME_DELETED);
         return nullptr;
     }
-    Zym::Handle inotify(inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
-    if (!inotify.IsValid()) {
-        Zym::SetLastError(OpenError(errno, path));
-        return nullptr;
-    }
-    auto* watch = new DirectoryWatch(std::move(inotify), path, recurse);
+    return new DirectoryWatch(path, recurse);
+}
+
+bool DirectoryWatch::Start() {
     bool outOfWatches = false;
-    watch->m_RootWd = watch->AddWatch("", outOfWatches);
-    if (watch->m_RootWd < 0) {
-        const int err = errno;
-        delete watch;
-        Zym::SetLastError(OpenError(err, path));
-        return nullptr;
+    m_RootWd = AddWatch("", outOfWatches);
+    if (m_RootWd < 0) {
+        Zym::SetLastError(OpenError(errno, m_Root));
+        return false;
     }
-    if (recurse && !watch->WatchTree("", false)) {
-        delete watch;
+    if (m_Recurse && !WatchTree("", false)) {
         Zym::SetLastError(Zym::ERROR_NO_SYSTEM_RESOURCES);
-        return nullptr;
+        return false;
     }
-    return watch;
+    return true;
 }
 
 std::string DirectoryWatch::Absolute(const std::string& relative) const {
@@ -147,7 +138,7 @@ std::string DirectoryWatch::Absolute(const std::string& relative) const {
 int DirectoryWatch::AddWatch(const std::string& relative, bool& outOfWatches) {
     // Below the root, a link is an entry, not a directory to descend into.
     const std::uint32_t mask = WATCH_MASK | (relative.empty() ? 0 : IN_DONT_FOLLOW);
-    const int wd = inotify_add_watch(m_Inotify.Get(), Absolute(relative).c_str(), mask);
+    const int wd = port->AddWatch(*this, Absolute(relative), mask);
     if (wd < 0) {
         outOfWatches = errno == ENOSPC;
         return -1;
@@ -208,7 +199,7 @@ bool DirectoryWatch::WatchTree(const std::string& top, bool report) {
                               S_ISDIR(status.st_mode);
             }
             if (report) {
-                m_Listed = true;
+                port->NoteListing();
                 Push(NotifyRecords::FILE_ACTION_ADDED, path);
                 m_Scanned[wd].insert(name);
             }
@@ -238,7 +229,7 @@ void DirectoryWatch::DropSubtree(const std::string& relative) {
         if (path == relative || StartsWithDirectory(path, relative))
             dropped.push_back(wd);
     for (const int wd : dropped) {
-        inotify_rm_watch(m_Inotify.Get(), wd);
+        port->RemoveWatch(*this, wd);
         ForgetWatch(wd);
     }
 }
@@ -258,13 +249,6 @@ void DirectoryWatch::PushLost() {
 
 void DirectoryWatch::HandleEvent(int wd, std::uint32_t mask, std::uint32_t cookie,
                                  const char* name) {
-    if (mask & IN_Q_OVERFLOW) {
-        PushLost();
-        // Directories made while events were lost have no watch yet.
-        if (m_Recurse && m_Error == 0 && !WatchTree("", false))
-            m_Error = Zym::ERROR_NO_SYSTEM_RESOURCES;
-        return;
-    }
     if (m_Error != 0)
         return;
     const auto found = m_Paths.find(wd);
@@ -315,66 +299,54 @@ void DirectoryWatch::HandleEvent(int wd, std::uint32_t mask, std::uint32_t cooki
         Push(mask & IN_DELETE ? NotifyRecords::FILE_ACTION_REMOVED
                               : NotifyRecords::FILE_ACTION_RENAMED_OLD_NAME,
              path);
-        if (isDirectory && m_Recurse && (mask & IN_MOVED_FROM))
+        if (isDirectory && m_Recurse && (mask & IN_MOVED_FROM)) {
             m_Moves[cookie] = path;
+            port->NoteMove(*this);
+        }
     } else if (mask & (IN_MODIFY | IN_ATTRIB)) {
         Push(NotifyRecords::FILE_ACTION_MODIFIED, path);
     }
 }
 
-void DirectoryWatch::Drain() {
-    // Whole events only: the kernel never splits one across reads.
-    alignas(inotify_event) char raw[16384];
-    while (m_Pending.size() < ENOUGH_PENDING && m_Error == 0) {
-        const ssize_t got = read(m_Inotify.Get(), raw, sizeof raw);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            if (errno == EAGAIN) {
-                Drained();
-            } else {
-                m_Error = Zym::Win32ErrorFromErrno(errno);
-            }
-            return;
+std::vector<int> DirectoryWatch::Descriptors() const {
+    std::vector<int> descriptors;
+    for (const auto& [wd, path] : m_Paths)
+        descriptors.push_back(wd);
+    return descriptors;
+}
+
+void DirectoryWatch::SettleMoves(int wd, std::uint32_t mask, std::uint32_t cookie) {
+    // The kernel queues a rename's new name right behind its old one.
+    for (auto move = m_Moves.begin(); move != m_Moves.end();) {
+        if ((mask & IN_MOVED_TO) && cookie == move->first && m_Paths.count(wd)) {
+            ++move;
+            continue;
         }
-        if (got == 0)
-            return;
-        // The kernel hands out queued events while they fit: room left for
-        // the largest event means the queue was empty, as EAGAIN would say,
-        // without another read to be told so. That says nothing of the
-        // events queued while this read's new directories were listed: then
-        // the next read must say it.
-        const bool drained =
-            static_cast<std::size_t>(got) + sizeof(inotify_event) + NAME_MAX + 1 <= sizeof raw;
-        m_Listed = false;
-        for (ssize_t offset = 0; offset + static_cast<ssize_t>(sizeof(inotify_event)) <= got;) {
-            const auto* event = reinterpret_cast<const inotify_event*>(raw + offset);
-            HandleEvent(event->wd, event->mask, event->cookie, event->len ? event->name : nullptr);
-            offset += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
-        }
-        if (drained && !m_Listed) {
-            Drained();
-            return;
-        }
+        DropSubtree(move->second);
+        move = m_Moves.erase(move);
     }
 }
 
 void DirectoryWatch::Drained() {
-    // Every event older than the last read is consumed: the scans' names
-    // cannot come again, and renamed directories still without their new
-    // name left the tree.
+    // The scans' names cannot come again, and a directory renamed away by
+    // the last event left the tree.
     m_Scanned.clear();
     for (const auto& [cookie, path] : m_Moves)
         DropSubtree(path);
     m_Moves.clear();
 }
 
+void DirectoryWatch::Overflowed() {
+    PushLost();
+    // Directories made while events were lost have no watch yet.
+    if (m_Recurse && m_Error == 0 && !WatchTree("", false))
+        m_Error = Zym::ERROR_NO_SYSTEM_RESOURCES;
+}
+
 bool DirectoryWatch::Complete(unsigned long& bytes, unsigned long& error) {
     bytes = 0;
     error = 0;
     for (;;) {
-        if (m_Pending.size() < ENOUGH_PENDING && m_Error == 0)
-            Drain();
         if (m_Pending.empty()) {
             if (m_Error == 0)
                 return false;
