@@ -57,7 +57,7 @@ TEST_F(ImpersonateCommandTest, ActsAsTheAccountOnAWorkerThreadAndReverts) {
         shutdown.Set();
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.out, "thread uid=" + std::to_string(account.Uid()) +
-                              " gid=" + std::to_string(account.Gid()) +
+                              " gid=" + std::to_string(PRIMARY_GROUP) +
                               "\n"
                               "process uid=0\n"
                               "created " +

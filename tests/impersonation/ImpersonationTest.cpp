@@ -3,6 +3,7 @@
 #include <ZymCharset/Utf.h>
 #include <ZymSecurity/NetworkSecurity.h>
 #include <ZymThread/EventSemaphore.h>
+#include <ZymThread/Thread.h>
 #include <ZymWindows/Exceptions.h>
 #include <ZymWindows/Impersonation.h>
 #include <ZymWindows/NTNetwork.h>
@@ -13,10 +14,18 @@
 
 #include <gtest/gtest.h>
 
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/prctl.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <algorithm>
-#include <barrier>
+#include <atomic>
+#include <cstddef>
+#include <functional>
 #include <future>
 #include <memory>
 #include <optional>
@@ -89,9 +98,22 @@ std::u16string Sid(const char* kind, std::uint32_t id) {
 }
 
 // Runs `body` on a thread of its own and rethrows what it raised.
-template <typename Body> void OnWorker(Body body) {
-    std::async(std::launch::async, body).get();
+template <typename Work> void OnWorker(Work work) {
+    std::async(std::launch::async, work).get();
 }
+
+// A framework thread body.
+class Body : public ZymThread::Function {
+public:
+    explicit Body(std::function<void()> work) : m_Work(std::move(work)) {}
+    void* Call(void*) override {
+        m_Work();
+        return nullptr;
+    }
+
+private:
+    std::function<void()> m_Work;
+};
 
 TEST_F(ImpersonationTest, ActsAsTheAccountOnItsThreadAloneUntilTheScopeEnds) {
     const TestAccount account;
@@ -117,7 +139,7 @@ TEST_F(ImpersonationTest, ActsAsTheAccountOnItsThreadAloneUntilTheScopeEnds) {
             const ZymWindows::Impersonation scope(u"", account.WideName(), account.Password());
             const Ids inside = ThreadIds();
             EXPECT_EQ(inside.uid, account.Uid());
-            EXPECT_EQ(inside.gid, account.Gid());
+            EXPECT_EQ(inside.gid, PRIMARY_GROUP);
             EXPECT_TRUE(HasGroup(inside, EXTRA_GROUP));
             EXPECT_FALSE(HasGroup(inside, 0));
             EXPECT_EQ(CreateAndOwner(m_Directory.Path() / "inside"), account.Uid());
@@ -143,7 +165,7 @@ TEST_F(ImpersonationTest, ActsAsTheAccountOnItsThreadAloneUntilTheScopeEnds) {
     }
     // What the kernel says of the connection, and what the client's block
     // says of its thread: groups first, the user last.
-    const std::vector<std::u16string> expected{Sid("2", account.Gid()), Sid("2", EXTRA_GROUP),
+    const std::vector<std::u16string> expected{Sid("2", PRIMARY_GROUP), Sid("2", EXTRA_GROUP),
                                                Sid("1", account.Uid())};
     const auto [connecting, claimed] = server.get();
     EXPECT_EQ(connecting, expected);
@@ -151,31 +173,108 @@ TEST_F(ImpersonationTest, ActsAsTheAccountOnItsThreadAloneUntilTheScopeEnds) {
     EXPECT_EQ(prctl(PR_GET_DUMPABLE), m_Dumpable);
 }
 
+// A failed inner logon keeps the outer account; ending the inner scope
+// ends both.
 TEST_F(ImpersonationTest, LocalDomainNamesAndNestedScopes) {
     const TestAccount outer, inner;
     OnWorker([&] {
         const ZymWindows::Impersonation first(u".", outer.WideName(), outer.Password());
+        ExpectLogonFails(u"", inner.WideName(), u"not the password", Zym::ERROR_LOGON_FAILURE);
         EXPECT_EQ(ThreadIds().uid, outer.Uid());
         {
             const ZymWindows::Impersonation second(ZymWindows::NTNetwork::GetLocalComputerName(),
                                                    inner.WideName(), inner.Password());
-            EXPECT_EQ(ThreadIds().uid, inner.Uid());
             EXPECT_EQ(CreateAndOwner(m_Directory.Path() / "inner"), inner.Uid());
         }
-        // Ending the inner scope ends both.
         EXPECT_EQ(ThreadIds(), m_Own);
     });
     EXPECT_EQ(prctl(PR_GET_DUMPABLE), m_Dumpable);
 }
 
-TEST_F(ImpersonationTest, AFailedInnerLogonKeepsTheOuterAccount) {
-    const TestAccount outer, inner;
+// The observer's listener is such a thread when the first attach happens
+// inside a scope.
+TEST_F(ImpersonationTest, AThreadStartedInsideAScopeBeginsAsTheProcess) {
+    const TestAccount account;
     OnWorker([&] {
-        const ZymWindows::Impersonation first(u"", outer.WideName(), outer.Password());
-        ExpectLogonFails(u"", inner.WideName(), u"not the password", Zym::ERROR_LOGON_FAILURE);
-        EXPECT_EQ(ThreadIds().uid, outer.Uid());
+        const ZymWindows::Impersonation scope(u"", account.WideName(), account.Password());
+        Ids started{};
+        uid_t owner = 0;
+        const Zym::SmartPtr<ZymThread::Thread> thread = new ZymThread::Thread(
+            "StartedInScope", new Body([&] {
+                started = ThreadIds();
+                owner = CreateAndOwner(m_Directory.Path() / "started");
+                // It has the right to impersonate, as the process has.
+                const ZymWindows::Impersonation own(u"", account.WideName(), account.Password());
+            }));
+        thread->Run();
+        thread->Join();
+        EXPECT_FALSE(thread->EndedByException());
+        EXPECT_EQ(started, m_Own);
+        EXPECT_EQ(owner, m_Own.uid);
+        EXPECT_EQ(ThreadIds().uid, account.Uid()) << "the starting thread went on as the account";
     });
-    EXPECT_EQ(ThreadIds(), m_Own);
+}
+
+// setgroups fails on one thread while `failures` is above 0, through the
+// kernel's user notification of a seccomp filter. The supervisor is started
+// first, since a thread inherits its starter's filter.
+class FailingSetGroups {
+public:
+    std::atomic<int> failures{0};
+
+    FailingSetGroups() : m_Supervisor([this] { Supervise(m_Listener.get_future().get()); }) {}
+    ~FailingSetGroups() { m_Supervisor.join(); }
+
+    // Applies to the calling thread for the rest of its life.
+    void Install() {
+        sock_filter filter[] = {
+            BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+            BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_setgroups, 0, 1),
+            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_USER_NOTIF),
+            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+        };
+        const sock_fprog program{static_cast<unsigned short>(std::size(filter)), filter};
+        m_Listener.set_value(static_cast<int>(::syscall(
+            SYS_seccomp, SECCOMP_SET_MODE_FILTER, SECCOMP_FILTER_FLAG_NEW_LISTENER, &program)));
+    }
+
+private:
+    // Until the filtered thread has ended.
+    void Supervise(int listener) {
+        for (pollfd ready{listener, POLLIN, 0};
+             listener >= 0 && ::poll(&ready, 1, -1) >= 0 && ready.revents & POLLIN;) {
+            seccomp_notif call{};
+            if (::ioctl(listener, SECCOMP_IOCTL_NOTIF_RECV, &call) != 0)
+                continue;
+            seccomp_notif_resp answer{};
+            answer.id = call.id;
+            if (failures.fetch_sub(1) > 0)
+                answer.error = -ENOMEM;
+            else
+                answer.flags = SECCOMP_USER_NOTIF_FLAG_CONTINUE;
+            ::ioctl(listener, SECCOMP_IOCTL_NOTIF_SEND, &answer);
+        }
+        ::close(listener);
+    }
+
+    std::promise<int> m_Listener;
+    std::thread m_Supervisor;
+};
+
+// A revert that fails neither ends the process nor lets the thread go on as
+// the account: the thread tries again until it is itself.
+TEST_F(ImpersonationTest, AFailedRevertWaitsUntilTheThreadIsItself) {
+    const TestAccount account;
+    FailingSetGroups setGroups;
+    OnWorker([&] {
+        setGroups.Install();
+        {
+            const ZymWindows::Impersonation scope(u"", account.WideName(), account.Password());
+            setGroups.failures = 3;
+        }
+        EXPECT_EQ(ThreadIds(), m_Own);
+        EXPECT_LE(setGroups.failures.load(), 0) << "the revert did not meet every failure";
+    });
 }
 
 TEST_F(ImpersonationTest, FailedLogonsNameTheirCause) {
@@ -191,36 +290,6 @@ TEST_F(ImpersonationTest, FailedLogonsNameTheirCause) {
                      Zym::ERROR_PASSWORD_MUST_CHANGE);
     expired.Chage({"-E", "0"});
     ExpectLogonFails(u"", expired.WideName(), expired.Password(), Zym::ERROR_ACCOUNT_EXPIRED);
-}
-
-TEST_F(ImpersonationTest, ConcurrentThreadsEachActAsTheirOwnAccount) {
-    constexpr int FILES = 50;
-    const TestAccount first, second;
-    std::barrier allInside(3);
-    const auto impersonating = [&](const TestAccount& account, const std::string& prefix) {
-        std::optional<ZymWindows::Impersonation> scope;
-        try {
-            scope.emplace(u"", account.WideName(), account.Password());
-        } catch (...) {
-            allInside.arrive_and_drop();
-            throw;
-        }
-        allInside.arrive_and_wait();
-        for (int i = 0; i < FILES; ++i)
-            EXPECT_EQ(CreateAndOwner(m_Directory.Path() / (prefix + std::to_string(i))),
-                      account.Uid());
-        allInside.arrive_and_wait();
-    };
-    auto a = std::async(std::launch::async, impersonating, std::cref(first), "a");
-    auto b = std::async(std::launch::async, impersonating, std::cref(second), "b");
-    allInside.arrive_and_wait();
-    for (int i = 0; i < FILES; ++i)
-        EXPECT_EQ(CreateAndOwner(m_Directory.Path() / ("own" + std::to_string(i))), m_Own.uid);
-    allInside.arrive_and_wait();
-    a.get();
-    b.get();
-    EXPECT_EQ(ThreadIds(), m_Own);
-    EXPECT_EQ(prctl(PR_GET_DUMPABLE), m_Dumpable);
 }
 
 } // namespace

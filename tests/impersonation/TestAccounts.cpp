@@ -69,7 +69,9 @@ std::string RandomPassword() {
 TestAccount::TestAccount() : m_Name(UniqueName()) {
     static std::once_flag cleaned;
     std::call_once(cleaned, RemoveAbandonedAccounts);
-    Run({"useradd", "-M", "-s", "/usr/sbin/nologin", "-G", "users", m_Name});
+    // A primary group whose number is not the user's, so that a mix-up of
+    // the two shows.
+    Run({"useradd", "-M", "-s", "/usr/sbin/nologin", "-N", "-g", "users", "-G", "staff", m_Name});
     const std::string password = RandomPassword();
     try {
         Run({"chpasswd"}, m_Name + ":" + password + "\n");
@@ -77,7 +79,6 @@ TestAccount::TestAccount() : m_Name(UniqueName()) {
         if (!entry)
             throw std::runtime_error("useradd made no account " + m_Name);
         m_Uid = entry->pw_uid;
-        m_Gid = entry->pw_gid;
     } catch (...) {
         zymtest::RunProcess({"userdel", m_Name});
         throw;

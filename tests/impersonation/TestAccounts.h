@@ -25,7 +25,6 @@ public:
     std::u16string WideName() const;
     const std::u16string& Password() const { return m_Password; }
     uid_t Uid() const { return m_Uid; }
-    gid_t Gid() const { return m_Gid; }
 
     // Runs chage with `options` on the account.
     void Chage(const std::vector<std::string>& options) const;
@@ -34,11 +33,11 @@ private:
     std::string m_Name;
     std::u16string m_Password;
     uid_t m_Uid = 0;
-    gid_t m_Gid = 0;
 };
 
-// The supplementary group every test account is put in.
-inline constexpr gid_t EXTRA_GROUP = 100; // "users"
+// Every test account's primary group, and the group it is put in besides.
+inline constexpr gid_t PRIMARY_GROUP = 100; // "users"
+inline constexpr gid_t EXTRA_GROUP = 50;    // "staff"
 
 // Makes sure /etc/pam.d holds the library's zymwindows service, as
 // `cmake --install` puts it there; raises when it cannot.
