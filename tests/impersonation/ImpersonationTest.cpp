@@ -1,5 +1,6 @@
-#include "TestAccounts.h"
+#include "TestFiles.h"
 
+#include <Zym/LastError.h>
 #include <ZymCharset/Utf.h>
 #include <ZymSecurity/NetworkSecurity.h>
 #include <ZymThread/EventSemaphore.h>
@@ -10,33 +11,92 @@
 #include <ZymWindows/NamedPipeClient.h>
 #include <ZymWindows/NamedPipeServer.h>
 
-#include <Zym/LastError.h>
-
 #include <gtest/gtest.h>
 
 #include <linux/filter.h>
 #include <linux/seccomp.h>
 #include <poll.h>
+#include <pwd.h>
 #include <sys/ioctl.h>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <atomic>
 #include <cstddef>
+#include <fstream>
 #include <functional>
 #include <future>
-#include <memory>
-#include <optional>
+#include <random>
+#include <stdexcept>
 #include <thread>
 #include <tuple>
 
-namespace impersonationtest {
-
 namespace {
 
-using ZymSecurity::NetworkSecurity;
+namespace fs = std::filesystem;
+
+// Every test account's primary group, and the group it is put in besides:
+// neither is its user number, so that a mix-up of the numbers shows.
+constexpr std::uint32_t PRIMARY_GROUP = 100; // "users"
+constexpr std::uint32_t EXTRA_GROUP = 50;    // "staff"
+
+void RunOrThrow(const std::vector<std::string>& argv, const std::string& input = "") {
+    const zymtest::ProcessResult result = zymtest::RunProcess(argv, input);
+    if (result.status != 0)
+        throw std::runtime_error(argv[0] + " failed: " + result.err);
+}
+
+// A real local account for one test, with a random password. Names are
+// unique per process and account, so that parallel runs do not meet.
+struct TestAccount {
+    TestAccount() : name("zymimp" + std::to_string(getpid()) + "x" + std::to_string(ms_Count++)) {
+        RunOrThrow(
+            {"useradd", "-M", "-s", "/usr/sbin/nologin", "-N", "-g", "users", "-G", "staff", name});
+        std::random_device random;
+        const std::string secret = "Pw-" + std::to_string(random()) + std::to_string(random());
+        password = ZymCharset::FromUtf8(secret);
+        RunOrThrow({"chpasswd"}, name + ":" + secret + "\n");
+        uid = getpwnam(name.c_str())->pw_uid;
+    }
+    ~TestAccount() { zymtest::RunProcess({"userdel", name}); }
+    TestAccount(const TestAccount&) = delete;
+    TestAccount& operator=(const TestAccount&) = delete;
+    std::u16string WideName() const { return ZymCharset::FromUtf8(name); }
+
+    static inline std::atomic<int> ms_Count{0};
+    std::string name;
+    std::u16string password;
+    uid_t uid = 0;
+};
+
+// The library's PAM service, where `cmake --install` puts it.
+void InstallPamService() {
+    const std::string wanted = zymtest::ReadFile(fs::path(__FILE__).parent_path() /
+                                                 "../../ZymWindows/src/impersonation/posix/"
+                                                 "zymwindows.pam");
+    if (wanted.empty())
+        throw std::runtime_error("cannot read the PAM service file");
+    // Written aside and renamed, so that a parallel run never reads half a file.
+    const fs::path aside = "/etc/pam.d/.zymwindows." + std::to_string(getpid());
+    zymtest::WriteFile(aside, wanted);
+    fs::rename(aside, "/etc/pam.d/zymwindows");
+}
+
+uid_t OwnerOf(const fs::path& path) {
+    struct stat status {};
+    if (stat(path.c_str(), &status) != 0)
+        throw std::runtime_error("cannot stat " + path.string());
+    return status.st_uid;
+}
+
+// Creates a file as whoever the calling thread acts as; its owner.
+uid_t CreateAndOwner(const fs::path& path) {
+    if (!std::ofstream(path))
+        throw std::runtime_error("cannot create " + path.string());
+    return OwnerOf(path);
+}
 
 struct Ids {
     std::uint32_t uid;
@@ -46,46 +106,12 @@ struct Ids {
 };
 
 Ids ThreadIds() {
-    const auto token = NetworkSecurity::GetCurrentThreadHandle();
+    const auto token = ZymSecurity::NetworkSecurity::GetCurrentThreadHandle();
     return {token->GetUid(), token->GetGid(), token->GetGroups()};
 }
 
-bool HasGroup(const Ids& ids, std::uint32_t group) {
-    return std::find(ids.groups.begin(), ids.groups.end(), group) != ids.groups.end();
-}
-
-class ImpersonationTest : public testing::Test {
-protected:
-    void SetUp() override {
-        InstallPamService();
-        m_Own = ThreadIds();
-        m_Dumpable = prctl(PR_GET_DUMPABLE);
-    }
-
-    // What a failed logon must leave: its text, and the thread and process
-    // as they were.
-    void ExpectLogonFails(const std::u16string& domain, const std::u16string& user,
-                          const std::u16string& password, unsigned long code) {
-        const Ids before = ThreadIds();
-        const int dumpable = prctl(PR_GET_DUMPABLE);
-        try {
-            ZymWindows::Impersonation scope(domain, user, password);
-            ADD_FAILURE() << "the logon of " << ZymCharset::ToUtf8(user) << " succeeded";
-        } catch (const ZymWindows::WindowsException& error) {
-            EXPECT_EQ(error.What(), Zym::GetLastErrorMessage(code));
-        }
-        EXPECT_EQ(ThreadIds(), before);
-        EXPECT_EQ(prctl(PR_GET_DUMPABLE), dumpable);
-    }
-
-    SharedDirectory m_Directory;
-    Ids m_Own{};
-    int m_Dumpable = 0;
-};
-
-// The SIDs of a pipe's identity. Names would do as well, but a process
-// keeps the names it has looked up, and a test account's uid is reused by
-// the next one once it is removed.
+// The SIDs of a pipe's identity (a test account's uid is reused by the next
+// one, and the process keeps the names it has looked up).
 std::vector<std::u16string> Sids(const std::vector<ZymSecurity::NetworkID>& ids) {
     std::vector<std::u16string> sids;
     for (const auto& id : ids)
@@ -97,7 +123,7 @@ std::u16string Sid(const char* kind, std::uint32_t id) {
     return ZymCharset::FromUtf8(std::string("S-1-22-") + kind + "-" + std::to_string(id));
 }
 
-// Runs `body` on a thread of its own and rethrows what it raised.
+// Runs `work` on a thread of its own and rethrows what it raised.
 template <typename Work> void OnWorker(Work work) {
     std::async(std::launch::async, work).get();
 }
@@ -115,76 +141,93 @@ private:
     std::function<void()> m_Work;
 };
 
+class ImpersonationTest : public testing::Test {
+protected:
+    void SetUp() override {
+        InstallPamService();
+        // Every account may create files and pipes here.
+        fs::permissions(m_Directory.Path(), fs::perms::all | fs::perms::sticky_bit);
+        setenv("ZYM_PIPE_DIR", (m_Directory.Path() / "pipes").c_str(), 1);
+        m_Own = ThreadIds();
+        m_Dumpable = prctl(PR_GET_DUMPABLE);
+    }
+
+    // What a failed logon must leave: its text, and the thread and process
+    // as they were.
+    void ExpectLogonFails(const std::u16string& domain, const std::u16string& user,
+                          const std::u16string& password, unsigned long code) {
+        const Ids before = ThreadIds();
+        try {
+            ZymWindows::Impersonation scope(domain, user, password);
+            ADD_FAILURE() << "the logon of " << ZymCharset::ToUtf8(user) << " succeeded";
+        } catch (const ZymWindows::WindowsException& error) {
+            EXPECT_EQ(error.What(), Zym::GetLastErrorMessage(code));
+        }
+        EXPECT_EQ(ThreadIds(), before);
+    }
+
+    zymtest::ScratchDirectory m_Directory;
+    Ids m_Own{};
+    int m_Dumpable = 0;
+};
+
 TEST_F(ImpersonationTest, ActsAsTheAccountOnItsThreadAloneUntilTheScopeEnds) {
     const TestAccount account;
-    const std::string pipeName = "impersonation";
-    std::promise<void> scopeOpen, othersChecked;
-    // Ends the server's wait if the worker never connects.
-    ZymThread::EventSemaphore serverShutdown(true, false);
+    ZymThread::EventSemaphore shutdown(true, false);
+    // Started before the scope, and checked while it is open: the rest of
+    // the process keeps its identity.
     auto server = std::async(std::launch::async, [&] {
-        ZymWindows::ServerNamedPipe pipe(&serverShutdown);
-        pipe.Initialize(pipeName);
+        ZymWindows::ServerNamedPipe pipe(&shutdown);
+        pipe.Initialize("impersonation");
+        EXPECT_EQ(ThreadIds(), m_Own);
         return std::pair(Sids(pipe.GetImpersonatorNetworkIDs()), Sids(pipe.GetClientNetworkIDs()));
     });
-    auto worker = std::async(std::launch::async, [&] {
-        // Whatever happens, the main thread gets to go on.
-        const std::unique_ptr<std::promise<void>, void (*)(std::promise<void>*)> opened(
-            &scopeOpen, [](std::promise<void>* open) {
-                try {
-                    open->set_value();
-                } catch (const std::future_error&) {
-                }
-            });
+    OnWorker([&] {
         {
-            const ZymWindows::Impersonation scope(u"", account.WideName(), account.Password());
-            const Ids inside = ThreadIds();
-            EXPECT_EQ(inside.uid, account.Uid());
-            EXPECT_EQ(inside.gid, PRIMARY_GROUP);
-            EXPECT_TRUE(HasGroup(inside, EXTRA_GROUP));
-            EXPECT_FALSE(HasGroup(inside, 0));
-            EXPECT_EQ(CreateAndOwner(m_Directory.Path() / "inside"), account.Uid());
-            ZymWindows::ClientNamedPipe client(pipeName, ".", nullptr);
-            client.Initialize(true, u"");
-            scopeOpen.set_value();
-            othersChecked.get_future().wait();
+            const ZymWindows::Impersonation scope(u"", account.WideName(), account.password);
+            EXPECT_EQ(ThreadIds(), (Ids{account.uid, PRIMARY_GROUP, {PRIMARY_GROUP, EXTRA_GROUP}}));
+            EXPECT_EQ(CreateAndOwner(m_Directory.Path() / "inside"), account.uid);
+            ZymWindows::ClientNamedPipe client("impersonation", ".", nullptr);
+            try {
+                client.Initialize(true, u"");
+            } catch (...) {
+                shutdown.Set();
+                throw;
+            }
+            // What the kernel says of the connection, and what the client's
+            // block says of its thread: groups first, the user last.
+            const auto [connecting, claimed] = server.get();
+            const std::vector<std::u16string> expected{
+                Sid("2", PRIMARY_GROUP), Sid("2", EXTRA_GROUP), Sid("1", account.uid)};
+            EXPECT_EQ(connecting, expected);
+            EXPECT_EQ(claimed, expected);
         }
         EXPECT_EQ(ThreadIds(), m_Own);
-        EXPECT_EQ(CreateAndOwner(m_Directory.Path() / "after"), m_Own.uid);
     });
-    scopeOpen.get_future().wait();
-    // The rest of the process keeps its identity while the scope is open.
-    EXPECT_EQ(ThreadIds(), m_Own);
-    EXPECT_EQ(NetworkSecurity::GetCurrentProcessHandle()->GetUid(), m_Own.uid);
-    EXPECT_EQ(CreateAndOwner(m_Directory.Path() / "beside"), m_Own.uid);
-    othersChecked.set_value();
-    try {
-        worker.get();
-    } catch (...) {
-        serverShutdown.Set();
-        throw;
-    }
-    // What the kernel says of the connection, and what the client's block
-    // says of its thread: groups first, the user last.
-    const std::vector<std::u16string> expected{Sid("2", PRIMARY_GROUP), Sid("2", EXTRA_GROUP),
-                                               Sid("1", account.Uid())};
-    const auto [connecting, claimed] = server.get();
-    EXPECT_EQ(connecting, expected);
-    EXPECT_EQ(claimed, expected);
     EXPECT_EQ(prctl(PR_GET_DUMPABLE), m_Dumpable);
 }
 
-// A failed inner logon keeps the outer account; ending the inner scope
-// ends both.
-TEST_F(ImpersonationTest, LocalDomainNamesAndNestedScopes) {
-    const TestAccount outer, inner;
+// Inside a scope (as outside), a failed logon names its cause and keeps the
+// thread as it was; a nested scope's end ends both.
+TEST_F(ImpersonationTest, FailedLogonsNameTheirCauseAndScopesNest) {
+    const TestAccount account, mustChange, expired;
+    RunOrThrow({"chage", "-d", "0", mustChange.name});
+    RunOrThrow({"chage", "-E", "0", expired.name});
     OnWorker([&] {
-        const ZymWindows::Impersonation first(u".", outer.WideName(), outer.Password());
-        ExpectLogonFails(u"", inner.WideName(), u"not the password", Zym::ERROR_LOGON_FAILURE);
-        EXPECT_EQ(ThreadIds().uid, outer.Uid());
+        const ZymWindows::Impersonation outer(u".", account.WideName(), account.password);
+        for (const auto& [domain, user, password] :
+             {std::tuple{u"", account.WideName(), account.password + u"x"},
+              {u"", account.WideName(), u""},
+              {u"", account.WideName() + u"-none", account.password},
+              {u"NO-SUCH-DOMAIN", account.WideName(), account.password}})
+            ExpectLogonFails(domain, user, password, Zym::ERROR_LOGON_FAILURE);
+        ExpectLogonFails(u"", mustChange.WideName(), mustChange.password,
+                         Zym::ERROR_PASSWORD_MUST_CHANGE);
+        ExpectLogonFails(u"", expired.WideName(), expired.password, Zym::ERROR_ACCOUNT_EXPIRED);
+        EXPECT_EQ(ThreadIds().uid, account.uid);
         {
-            const ZymWindows::Impersonation second(ZymWindows::NTNetwork::GetLocalComputerName(),
-                                                   inner.WideName(), inner.Password());
-            EXPECT_EQ(CreateAndOwner(m_Directory.Path() / "inner"), inner.Uid());
+            const ZymWindows::Impersonation inner(ZymWindows::NTNetwork::GetLocalComputerName(),
+                                                  account.WideName(), account.password);
         }
         EXPECT_EQ(ThreadIds(), m_Own);
     });
@@ -196,7 +239,7 @@ TEST_F(ImpersonationTest, LocalDomainNamesAndNestedScopes) {
 TEST_F(ImpersonationTest, AThreadStartedInsideAScopeBeginsAsTheProcess) {
     const TestAccount account;
     OnWorker([&] {
-        const ZymWindows::Impersonation scope(u"", account.WideName(), account.Password());
+        const ZymWindows::Impersonation scope(u"", account.WideName(), account.password);
         Ids started{};
         uid_t owner = 0;
         const Zym::SmartPtr<ZymThread::Thread> thread = new ZymThread::Thread(
@@ -204,14 +247,13 @@ TEST_F(ImpersonationTest, AThreadStartedInsideAScopeBeginsAsTheProcess) {
                 started = ThreadIds();
                 owner = CreateAndOwner(m_Directory.Path() / "started");
                 // It has the right to impersonate, as the process has.
-                const ZymWindows::Impersonation own(u"", account.WideName(), account.Password());
+                const ZymWindows::Impersonation own(u"", account.WideName(), account.password);
             }));
         thread->Run();
         thread->Join();
-        EXPECT_FALSE(thread->EndedByException());
         EXPECT_EQ(started, m_Own);
         EXPECT_EQ(owner, m_Own.uid);
-        EXPECT_EQ(ThreadIds().uid, account.Uid()) << "the starting thread went on as the account";
+        EXPECT_EQ(ThreadIds().uid, account.uid) << "the starting thread went on as the account";
     });
 }
 
@@ -269,7 +311,7 @@ TEST_F(ImpersonationTest, AFailedRevertWaitsUntilTheThreadIsItself) {
     OnWorker([&] {
         setGroups.Install();
         {
-            const ZymWindows::Impersonation scope(u"", account.WideName(), account.Password());
+            const ZymWindows::Impersonation scope(u"", account.WideName(), account.password);
             setGroups.failures = 3;
         }
         EXPECT_EQ(ThreadIds(), m_Own);
@@ -277,21 +319,32 @@ TEST_F(ImpersonationTest, AFailedRevertWaitsUntilTheThreadIsItself) {
     });
 }
 
-TEST_F(ImpersonationTest, FailedLogonsNameTheirCause) {
-    const TestAccount account, mustChange, expired;
-    for (const auto& [domain, user, password] :
-         {std::tuple{u"", account.WideName(), account.Password() + u"x"},
-          {u"", account.WideName(), u""},
-          {u"", account.WideName() + u"-none", account.Password()},
-          {u"NO-SUCH-DOMAIN", account.WideName(), account.Password()}})
-        ExpectLogonFails(domain, user, password, Zym::ERROR_LOGON_FAILURE);
-    mustChange.Chage({"-d", "0"});
-    ExpectLogonFails(u"", mustChange.WideName(), mustChange.Password(),
-                     Zym::ERROR_PASSWORD_MUST_CHANGE);
-    expired.Chage({"-E", "0"});
-    ExpectLogonFails(u"", expired.WideName(), expired.Password(), Zym::ERROR_ACCOUNT_EXPIRED);
+// What a user of the command sees (the pipe side is above): the ids on the
+// worker and beside it, the file, the revert, and the refusal of an
+// account that may not switch.
+TEST_F(ImpersonationTest, TheCommandActsAsTheAccountOnAWorkerThreadOrRefuses) {
+    const TestAccount account;
+    const fs::path file = m_Directory.Path() / "touched";
+    const std::vector<std::string> impersonate{ZYMWIN_PATH, "impersonate", account.name, "--touch",
+                                               file.string()};
+    const std::string password = ZymCharset::ToUtf8(account.password) + "\n";
+    std::vector<std::string> asNobody{"setpriv", "--reuid=65534", "--regid=65534",
+                                      "--clear-groups"};
+    asNobody.insert(asNobody.end(), impersonate.begin(), impersonate.end());
+    const auto refused = zymtest::RunProcess(asNobody, password);
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err,
+              "zymwin impersonate: " +
+                  ZymCharset::ToUtf8(Zym::GetLastErrorMessage(Zym::ERROR_PRIVILEGE_NOT_HELD)) +
+                  "\n");
+    EXPECT_FALSE(fs::exists(file));
+
+    const auto result = zymtest::RunProcess(impersonate, password);
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "thread uid=" + std::to_string(account.uid) + " gid=" +
+                              std::to_string(PRIMARY_GROUP) + "\nprocess uid=0\ncreated " +
+                              file.string() + "\nreverted uid=0 gid=0\n");
+    EXPECT_EQ(OwnerOf(file), account.uid);
 }
 
 } // namespace
-
-} // namespace impersonationtest
