@@ -77,8 +77,9 @@ const Lines UNINSTALL_LOG = {
 } // namespace
 
 TEST_F(ServiceInstall, TheUnitStartsTheProgramWhereverItLies) {
-    // A program path with a space, a specifier sign and a variable sign.
-    const fs::path tools = m_Scratch.Path() / "tools 100% $HOME";
+    // A program path with a space, a specifier sign, a variable sign and a
+    // byte that is not UTF-8.
+    const fs::path tools = m_Scratch.Path() / "tools 100% $HOME \xff";
     fs::create_directories(tools);
     const fs::path program = tools / "zymwin";
     fs::copy_file(ZYMWIN_PATH, program);
@@ -100,7 +101,7 @@ TEST_F(ServiceInstall, TheUnitStartsTheProgramWhereverItLies) {
                     "Type=notify\n"
                     "ExecStart=\"" +
                         m_Scratch.Path().string() +
-                        "/tools 100%% $HOME/zymwin\" \"service\" \"run\" \"demo-1\"\n");
+                        "/tools 100%% $HOME \\xff/zymwin\" \"service\" \"run\" \"demo-1\"\n");
 
     // systemd's own reading of the unit, with its dependencies beside it.
     for (const char* dependency : {"dep-a", "dep-b"}) {
@@ -155,6 +156,20 @@ TEST_F(ServiceInstall, FailuresNameTheCallAndLeaveNothingBehind) {
                   "zymwin service: Service::Install; CreateService: The RPC server is "
                   "unavailable.\n");
     EXPECT_FALSE(fs::exists(Units() / "unreachable.service"));
+
+    // A display name that ends in a backslash would swallow the next line.
+    ExpectFailure({"install", "slash", "--display", "Ends in \\"},
+                  "Service::Install; CreateService: The parameter is incorrect.\n");
+    EXPECT_FALSE(fs::exists(Units() / "slash.service"));
+
+    // A reload that fails after the unit went leaves it registered.
+    ::unlink((m_Scratch.Path() / "fail").c_str());
+    ASSERT_EQ(Zymwin({"install", "kept"}).status, 0);
+    const std::string kept = zymtest::ReadFile(Units() / "kept.service");
+    FailReloads();
+    ExpectFailure({"uninstall", "kept"},
+                  "Service::Uninstall; ControlService: The RPC server is unavailable.\n");
+    EXPECT_EQ(zymtest::ReadFile(Units() / "kept.service"), kept);
 
     // A manager that does not answer for a unit's state.
     zymtest::WriteFile(Units() / "silent.service", "[Service]\nExecStart=/bin/true\n");

@@ -97,3 +97,11 @@ TEST(ServiceProcessType, OtherProcessesByHandle) {
     EXPECT_THROW(Service::OpenProcessHandle(static_cast<unsigned long>(service)),
                  ZymWindows::WindowsException);
 }
+
+// Another account's process cannot be signalled, yet it runs.
+TEST(ServiceProcessType, OfAnotherAccountsProcess) {
+    const std::string asRoot = TypeOf({ZYMWIN_PATH, "service", "type", "1"});
+    EXPECT_EQ(TypeOf({"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", ZYMWIN_PATH,
+                      "service", "type", "1"}),
+              asRoot);
+}
