@@ -114,18 +114,6 @@ TEST_F(ServiceInstall, TheUnitStartsTheProgramWhereverItLies) {
     EXPECT_EQ(verify.err, "");
 }
 
-TEST_F(ServiceInstall, InstallingAgainReplacesTheRegistration) {
-    ASSERT_EQ(Zymwin({"install", "again", "--display", "First"}).status, 0);
-    Recorded();
-    SetState("active");
-    const auto run = Zymwin({"install", "again", "--display", "Second"});
-    ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(Recorded(), (Lines{"is-active again.service", "stop --no-block again.service",
-                                 "daemon-reload", "daemon-reload"}));
-    EXPECT_NE(zymtest::ReadFile(Units() / "again.service").find("Description=Second\n"),
-              std::string::npos);
-}
-
 TEST_F(ServiceInstall, UninstallStopsAnActiveServiceWithoutWaiting) {
     ASSERT_EQ(Zymwin({"install", "busy"}).status, 0);
     Recorded();

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
@@ -41,11 +42,7 @@ public:
     void WaitFor(const std::string& line) {
         std::unique_lock guard(m_Lock);
         m_Added.wait(guard, [&] {
-            for (const std::string& seen : m_Lines) {
-                if (seen == line)
-                    return true;
-            }
-            return false;
+            return std::find(m_Lines.begin(), m_Lines.end(), line) != m_Lines.end();
         });
     }
     Lines Take() {
@@ -107,14 +104,6 @@ protected:
 };
 
 } // namespace
-
-TEST(ServiceLibrary, DependenciesBecomeADoubleZeroList) {
-    const ConsoleService three(nullptr, u"Tcpip,Dhcp,Netman");
-    const std::u16string expected(u"Tcpip\0Dhcp\0Netman\0\0", 19);
-    EXPECT_EQ(std::u16string(three.GetDependencies(), expected.size()), expected);
-    const ConsoleService none(nullptr);
-    EXPECT_EQ(std::u16string(none.GetDependencies(), 2), std::u16string(u"\0\0", 2));
-}
 
 // A second stop while the loop ends leaves no WM_QUIT behind that would end
 // the next run on the thread at once; a stop after the run is void.
@@ -193,36 +182,6 @@ TEST(ServiceLibrary, InstallWithoutRegisteringOnlyRemoves) {
                                "Service::Uninstall; The service is uninstalled. [0]",
                                "Service::Install; The service is installed. [0]",
                            }));
-}
-
-TEST(ServiceLibrary, AnExistingUnitIsNeverOverwritten) {
-    // Without its uninstall step, installing meets the registration left.
-    class KeepingService : public ConsoleService {
-    public:
-        using ConsoleService::ConsoleService;
-
-    protected:
-        void CustomUninstall() override {}
-    };
-    const zymtest::ScratchDirectory scratch;
-    const zymtest::ScopedEnvironment units("ZYM_SERVICE_DIR", scratch.Path());
-    const zymtest::ScopedEnvironment manager("ZYM_SYSTEMCTL", "true");
-    const std::string theirs = "[Service]\nExecStart=/bin/true\n";
-    zymtest::WriteFile(scratch.Path() / "console.service", theirs);
-
-    Zym::SmartPtr<RecordingLog> log = new RecordingLog;
-    KeepingService service(log.Get());
-    try {
-        service.Install(true);
-        FAIL() << "installed over an existing unit";
-    } catch (const ZymWindows::WindowsException& error) {
-        EXPECT_EQ(error.WhatUtf8(), "Service::Install; CreateService");
-        EXPECT_EQ(error.Info()->SourceFile(), "ZymWindows/src/ZymServiceNT");
-        EXPECT_EQ(Zym::GetLastError(), 1073u);
-    }
-    EXPECT_EQ(zymtest::ReadFile(scratch.Path() / "console.service"), theirs);
-    // The install lock was let go on the way out: another thread gets it.
-    std::thread([&] { service.Uninstall(); }).join();
 }
 
 TEST(ServiceLibrary, StartingWithoutAManagerRaisesWithTheCallsName) {
