@@ -22,10 +22,8 @@ std::string TypeOf(const std::vector<std::string>& command) {
     return run.out;
 }
 
-// A child that waits for SIGKILL, with `invocation` as its INVOCATION_ID
-// (none when empty), in a session of its own without a terminal. Returns
-// once the child runs `sleep` with that environment: the pipe's end closes
-// on exec.
+// `sleep` in a session of its own, with `invocation` as its INVOCATION_ID
+// (none when empty); returns once it runs (the pipe's end closes on exec).
 pid_t Sleeper(const std::string& invocation) {
     int started[2];
     if (::pipe2(started, O_CLOEXEC) != 0)
