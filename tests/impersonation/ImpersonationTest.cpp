@@ -37,8 +37,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Every test account's primary group, and the group it is put in besides:
-// neither is its user number, so that a mix-up of the numbers shows.
+// Every test account's groups; neither number is its user number.
 constexpr std::uint32_t PRIMARY_GROUP = 100; // "users"
 constexpr std::uint32_t EXTRA_GROUP = 50;    // "staff"
 
@@ -71,9 +70,10 @@ struct TestAccount {
 
 // The library's PAM service, where `cmake --install` puts it.
 void InstallPamService() {
-    const std::string wanted = zymtest::ReadFile(fs::path(__FILE__).parent_path() /
-                                                 "../../ZymWindows/src/impersonation/posix/"
-                                                 "zymwindows.pam");
+    const std::string wanted = zymtest::ReadFile(
+        ZYM_TEST_DATA_DIR "/../../ZymWindows/src/impersonation/posix/zymwindows.pam");
+    if (wanted.empty())
+        throw std::runtime_error("cannot read the PAM service file");
     // Written aside and renamed, so that a parallel run never reads half a file.
     const fs::path aside = "/etc/pam.d/.zymwindows." + std::to_string(getpid());
     zymtest::WriteFile(aside, wanted);
@@ -123,7 +123,6 @@ template <typename Work> void OnWorker(Work work) {
     std::async(std::launch::async, work).get();
 }
 
-// A framework thread body.
 class Body : public ZymThread::Function {
 public:
     explicit Body(std::function<void()> work) : m_Work(std::move(work)) {}
