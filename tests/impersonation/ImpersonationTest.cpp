@@ -1,33 +1,98 @@
-#include "TestAccounts.h"
+#include "TestFiles.h"
 
+#include <Zym/LastError.h>
 #include <ZymCharset/Utf.h>
 #include <ZymSecurity/NetworkSecurity.h>
 #include <ZymThread/EventSemaphore.h>
+#include <ZymThread/Thread.h>
 #include <ZymWindows/Exceptions.h>
 #include <ZymWindows/Impersonation.h>
 #include <ZymWindows/NTNetwork.h>
 #include <ZymWindows/NamedPipeClient.h>
 #include <ZymWindows/NamedPipeServer.h>
 
-#include <Zym/LastError.h>
-
 #include <gtest/gtest.h>
 
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <poll.h>
+#include <pwd.h>
+#include <sys/ioctl.h>
 #include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
-#include <algorithm>
-#include <barrier>
+#include <atomic>
+#include <cstddef>
+#include <fstream>
+#include <functional>
 #include <future>
-#include <memory>
-#include <optional>
+#include <random>
+#include <stdexcept>
 #include <thread>
 #include <tuple>
 
-namespace impersonationtest {
-
 namespace {
 
-using ZymSecurity::NetworkSecurity;
+namespace fs = std::filesystem;
+
+// Every test account's groups; neither number is its user number.
+constexpr std::uint32_t PRIMARY_GROUP = 100; // "users"
+constexpr std::uint32_t EXTRA_GROUP = 50;    // "staff"
+
+void RunOrThrow(const std::vector<std::string>& argv, const std::string& input = "") {
+    const zymtest::ProcessResult result = zymtest::RunProcess(argv, input);
+    if (result.status != 0)
+        throw std::runtime_error(argv[0] + " failed: " + result.err);
+}
+
+// A real local account for one test, with a random password. Names are
+// unique per process and account, so that parallel runs do not meet.
+struct TestAccount {
+    TestAccount() : name("zymimp" + std::to_string(getpid()) + "x" + std::to_string(ms_Count++)) {
+        RunOrThrow(
+            {"useradd", "-M", "-s", "/usr/sbin/nologin", "-N", "-g", "users", "-G", "staff", name});
+        std::random_device random;
+        const std::string secret = "Pw-" + std::to_string(random()) + std::to_string(random());
+        password = ZymCharset::FromUtf8(secret);
+        RunOrThrow({"chpasswd"}, name + ":" + secret + "\n");
+        uid = getpwnam(name.c_str())->pw_uid;
+    }
+    ~TestAccount() { zymtest::RunProcess({"userdel", name}); }
+    std::u16string WideName() const { return ZymCharset::FromUtf8(name); }
+
+    static inline std::atomic<int> ms_Count{0};
+    std::string name;
+    std::u16string password;
+    uid_t uid = 0;
+};
+
+// The library's PAM service, where `cmake --install` puts it.
+void InstallPamService() {
+    const std::string wanted = zymtest::ReadFile(
+        ZYM_TEST_DATA_DIR "/../../ZymWindows/src/impersonation/posix/zymwindows.pam");
+    if (wanted.empty())
+        throw std::runtime_error("cannot read the PAM service file");
+    // Written aside and renamed, so that a parallel run never reads half a file.
+    const fs::path aside = "/etc/pam.d/.zymwindows." + std::to_string(getpid());
+    zymtest::WriteFile(aside, wanted);
+    fs::rename(aside, "/etc/pam.d/zymwindows");
+}
+
+uid_t OwnerOf(const fs::path& path) {
+    struct stat status {};
+    if (stat(path.c_str(), &status) != 0)
+        throw std::runtime_error("cannot stat " + path.string());
+    return status.st_uid;
+}
+
+// Creates a file as whoever the calling thread acts as; its owner.
+uid_t CreateAndOwner(const fs::path& path) {
+    if (!std::ofstream(path))
+        throw std::runtime_error("cannot create " + path.string());
+    return OwnerOf(path);
+}
 
 struct Ids {
     std::uint32_t uid;
@@ -37,46 +102,11 @@ struct Ids {
 };
 
 Ids ThreadIds() {
-    const auto token = NetworkSecurity::GetCurrentThreadHandle();
+    const auto token = ZymSecurity::NetworkSecurity::GetCurrentThreadHandle();
     return {token->GetUid(), token->GetGid(), token->GetGroups()};
 }
 
-bool HasGroup(const Ids& ids, std::uint32_t group) {
-    return std::find(ids.groups.begin(), ids.groups.end(), group) != ids.groups.end();
-}
-
-class ImpersonationTest : public testing::Test {
-protected:
-    void SetUp() override {
-        InstallPamService();
-        m_Own = ThreadIds();
-        m_Dumpable = prctl(PR_GET_DUMPABLE);
-    }
-
-    // What a failed logon must leave: its text, and the thread and process
-    // as they were.
-    void ExpectLogonFails(const std::u16string& domain, const std::u16string& user,
-                          const std::u16string& password, unsigned long code) {
-        const Ids before = ThreadIds();
-        const int dumpable = prctl(PR_GET_DUMPABLE);
-        try {
-            ZymWindows::Impersonation scope(domain, user, password);
-            ADD_FAILURE() << "the logon of " << ZymCharset::ToUtf8(user) << " succeeded";
-        } catch (const ZymWindows::WindowsException& error) {
-            EXPECT_EQ(error.What(), Zym::GetLastErrorMessage(code));
-        }
-        EXPECT_EQ(ThreadIds(), before);
-        EXPECT_EQ(prctl(PR_GET_DUMPABLE), dumpable);
-    }
-
-    SharedDirectory m_Directory;
-    Ids m_Own{};
-    int m_Dumpable = 0;
-};
-
-// The SIDs of a pipe's identity. Names would do as well, but a process
-// keeps the names it has looked up, and a test account's uid is reused by
-// the next one once it is removed.
+// The SIDs of a pipe's identity: names are cached, uids are reused.
 std::vector<std::u16string> Sids(const std::vector<ZymSecurity::NetworkID>& ids) {
     std::vector<std::u16string> sids;
     for (const auto& id : ids)
@@ -88,141 +118,224 @@ std::u16string Sid(const char* kind, std::uint32_t id) {
     return ZymCharset::FromUtf8(std::string("S-1-22-") + kind + "-" + std::to_string(id));
 }
 
-// Runs `body` on a thread of its own and rethrows what it raised.
-template <typename Body> void OnWorker(Body body) {
-    std::async(std::launch::async, body).get();
+// Runs `work` on a thread of its own; rethrows what it raised.
+template <typename Work> void OnWorker(Work work) {
+    std::async(std::launch::async, work).get();
 }
+
+class Body : public ZymThread::Function {
+public:
+    explicit Body(std::function<void()> work) : m_Work(std::move(work)) {}
+    void* Call(void*) override {
+        m_Work();
+        return nullptr;
+    }
+
+private:
+    std::function<void()> m_Work;
+};
+
+class ImpersonationTest : public testing::Test {
+protected:
+    void SetUp() override {
+        InstallPamService();
+        // Every account may create files and pipes here.
+        fs::permissions(m_Directory.Path(), fs::perms::all | fs::perms::sticky_bit);
+        setenv("ZYM_PIPE_DIR", (m_Directory.Path() / "pipes").c_str(), 1);
+        m_Own = ThreadIds();
+        m_Dumpable = prctl(PR_GET_DUMPABLE);
+    }
+
+    // What a failed logon must leave: its text, and the thread and process
+    // as they were.
+    void ExpectLogonFails(const std::u16string& domain, const std::u16string& user,
+                          const std::u16string& password, unsigned long code) {
+        const Ids before = ThreadIds();
+        try {
+            ZymWindows::Impersonation scope(domain, user, password);
+            ADD_FAILURE() << "the logon of " << ZymCharset::ToUtf8(user) << " succeeded";
+        } catch (const ZymWindows::WindowsException& error) {
+            EXPECT_EQ(error.What(), Zym::GetLastErrorMessage(code));
+        }
+        EXPECT_EQ(ThreadIds(), before);
+    }
+
+    zymtest::ScratchDirectory m_Directory;
+    Ids m_Own{};
+    int m_Dumpable = 0;
+};
 
 TEST_F(ImpersonationTest, ActsAsTheAccountOnItsThreadAloneUntilTheScopeEnds) {
     const TestAccount account;
-    const std::string pipeName = "impersonation";
-    std::promise<void> scopeOpen, othersChecked;
-    // Ends the server's wait if the worker never connects.
-    ZymThread::EventSemaphore serverShutdown(true, false);
+    ZymThread::EventSemaphore shutdown(true, false);
+    // Checked while the scope is open: the rest of the process is itself.
     auto server = std::async(std::launch::async, [&] {
-        ZymWindows::ServerNamedPipe pipe(&serverShutdown);
-        pipe.Initialize(pipeName);
+        ZymWindows::ServerNamedPipe pipe(&shutdown);
+        pipe.Initialize("impersonation");
+        EXPECT_EQ(ThreadIds(), m_Own);
         return std::pair(Sids(pipe.GetImpersonatorNetworkIDs()), Sids(pipe.GetClientNetworkIDs()));
     });
-    auto worker = std::async(std::launch::async, [&] {
-        // Whatever happens, the main thread gets to go on.
-        const std::unique_ptr<std::promise<void>, void (*)(std::promise<void>*)> opened(
-            &scopeOpen, [](std::promise<void>* open) {
-                try {
-                    open->set_value();
-                } catch (const std::future_error&) {
-                }
-            });
-        {
-            const ZymWindows::Impersonation scope(u"", account.WideName(), account.Password());
-            const Ids inside = ThreadIds();
-            EXPECT_EQ(inside.uid, account.Uid());
-            EXPECT_EQ(inside.gid, account.Gid());
-            EXPECT_TRUE(HasGroup(inside, EXTRA_GROUP));
-            EXPECT_FALSE(HasGroup(inside, 0));
-            EXPECT_EQ(CreateAndOwner(m_Directory.Path() / "inside"), account.Uid());
-            ZymWindows::ClientNamedPipe client(pipeName, ".", nullptr);
-            client.Initialize(true, u"");
-            scopeOpen.set_value();
-            othersChecked.get_future().wait();
-        }
-        EXPECT_EQ(ThreadIds(), m_Own);
-        EXPECT_EQ(CreateAndOwner(m_Directory.Path() / "after"), m_Own.uid);
-    });
-    scopeOpen.get_future().wait();
-    // The rest of the process keeps its identity while the scope is open.
-    EXPECT_EQ(ThreadIds(), m_Own);
-    EXPECT_EQ(NetworkSecurity::GetCurrentProcessHandle()->GetUid(), m_Own.uid);
-    EXPECT_EQ(CreateAndOwner(m_Directory.Path() / "beside"), m_Own.uid);
-    othersChecked.set_value();
-    try {
-        worker.get();
-    } catch (...) {
-        serverShutdown.Set();
-        throw;
-    }
-    // What the kernel says of the connection, and what the client's block
-    // says of its thread: groups first, the user last.
-    const std::vector<std::u16string> expected{Sid("2", account.Gid()), Sid("2", EXTRA_GROUP),
-                                               Sid("1", account.Uid())};
-    const auto [connecting, claimed] = server.get();
-    EXPECT_EQ(connecting, expected);
-    EXPECT_EQ(claimed, expected);
-    EXPECT_EQ(prctl(PR_GET_DUMPABLE), m_Dumpable);
-}
-
-TEST_F(ImpersonationTest, LocalDomainNamesAndNestedScopes) {
-    const TestAccount outer, inner;
     OnWorker([&] {
-        const ZymWindows::Impersonation first(u".", outer.WideName(), outer.Password());
-        EXPECT_EQ(ThreadIds().uid, outer.Uid());
         {
-            const ZymWindows::Impersonation second(ZymWindows::NTNetwork::GetLocalComputerName(),
-                                                   inner.WideName(), inner.Password());
-            EXPECT_EQ(ThreadIds().uid, inner.Uid());
-            EXPECT_EQ(CreateAndOwner(m_Directory.Path() / "inner"), inner.Uid());
+            const ZymWindows::Impersonation scope(u"", account.WideName(), account.password);
+            EXPECT_EQ(ThreadIds(), (Ids{account.uid, PRIMARY_GROUP, {PRIMARY_GROUP, EXTRA_GROUP}}));
+            EXPECT_EQ(CreateAndOwner(m_Directory.Path() / "inside"), account.uid);
+            ZymWindows::ClientNamedPipe client("impersonation", ".", nullptr);
+            try {
+                client.Initialize(true, u"");
+            } catch (...) {
+                shutdown.Set();
+                throw;
+            }
+            // What the kernel says of the connection, and what the client's
+            // block says of its thread: groups first, the user last.
+            const auto [connecting, claimed] = server.get();
+            const std::vector<std::u16string> expected{
+                Sid("2", PRIMARY_GROUP), Sid("2", EXTRA_GROUP), Sid("1", account.uid)};
+            EXPECT_EQ(connecting, expected);
+            EXPECT_EQ(claimed, expected);
         }
-        // Ending the inner scope ends both.
         EXPECT_EQ(ThreadIds(), m_Own);
     });
     EXPECT_EQ(prctl(PR_GET_DUMPABLE), m_Dumpable);
 }
 
-TEST_F(ImpersonationTest, AFailedInnerLogonKeepsTheOuterAccount) {
-    const TestAccount outer, inner;
-    OnWorker([&] {
-        const ZymWindows::Impersonation first(u"", outer.WideName(), outer.Password());
-        ExpectLogonFails(u"", inner.WideName(), u"not the password", Zym::ERROR_LOGON_FAILURE);
-        EXPECT_EQ(ThreadIds().uid, outer.Uid());
-    });
-    EXPECT_EQ(ThreadIds(), m_Own);
-}
-
-TEST_F(ImpersonationTest, FailedLogonsNameTheirCause) {
+// Inside a scope (as outside), a failed logon names its cause and keeps the
+// thread as it was; a nested scope's end ends both.
+TEST_F(ImpersonationTest, FailedLogonsNameTheirCauseAndScopesNest) {
     const TestAccount account, mustChange, expired;
-    for (const auto& [domain, user, password] :
-         {std::tuple{u"", account.WideName(), account.Password() + u"x"},
-          {u"", account.WideName(), u""},
-          {u"", account.WideName() + u"-none", account.Password()},
-          {u"NO-SUCH-DOMAIN", account.WideName(), account.Password()}})
-        ExpectLogonFails(domain, user, password, Zym::ERROR_LOGON_FAILURE);
-    mustChange.Chage({"-d", "0"});
-    ExpectLogonFails(u"", mustChange.WideName(), mustChange.Password(),
-                     Zym::ERROR_PASSWORD_MUST_CHANGE);
-    expired.Chage({"-E", "0"});
-    ExpectLogonFails(u"", expired.WideName(), expired.Password(), Zym::ERROR_ACCOUNT_EXPIRED);
+    RunOrThrow({"chage", "-d", "0", mustChange.name});
+    RunOrThrow({"chage", "-E", "0", expired.name});
+    OnWorker([&] {
+        const ZymWindows::Impersonation outer(u".", account.WideName(), account.password);
+        for (const auto& [domain, user, password] :
+             {std::tuple{u"", account.WideName(), account.password + u"x"},
+              {u"", account.WideName(), u""},
+              {u"", account.WideName() + u"-none", account.password},
+              {u"NO-SUCH-DOMAIN", account.WideName(), account.password}})
+            ExpectLogonFails(domain, user, password, Zym::ERROR_LOGON_FAILURE);
+        ExpectLogonFails(u"", mustChange.WideName(), mustChange.password,
+                         Zym::ERROR_PASSWORD_MUST_CHANGE);
+        ExpectLogonFails(u"", expired.WideName(), expired.password, Zym::ERROR_ACCOUNT_EXPIRED);
+        {
+            const ZymWindows::Impersonation inner(ZymWindows::NTNetwork::GetLocalComputerName(),
+                                                  account.WideName(), account.password);
+        }
+        EXPECT_EQ(ThreadIds(), m_Own);
+    });
+    EXPECT_EQ(prctl(PR_GET_DUMPABLE), m_Dumpable);
 }
 
-TEST_F(ImpersonationTest, ConcurrentThreadsEachActAsTheirOwnAccount) {
-    constexpr int FILES = 50;
-    const TestAccount first, second;
-    std::barrier allInside(3);
-    const auto impersonating = [&](const TestAccount& account, const std::string& prefix) {
-        std::optional<ZymWindows::Impersonation> scope;
-        try {
-            scope.emplace(u"", account.WideName(), account.Password());
-        } catch (...) {
-            allInside.arrive_and_drop();
-            throw;
+// The observer's listener is such a thread when the first attach happens
+// inside a scope.
+TEST_F(ImpersonationTest, AThreadStartedInsideAScopeBeginsAsTheProcess) {
+    const TestAccount account;
+    OnWorker([&] {
+        const ZymWindows::Impersonation scope(u"", account.WideName(), account.password);
+        Ids started{};
+        uid_t owner = 0;
+        const Zym::SmartPtr<ZymThread::Thread> thread = new ZymThread::Thread(
+            "StartedInScope", new Body([&] {
+                started = ThreadIds();
+                owner = CreateAndOwner(m_Directory.Path() / "started");
+                // It has the right to impersonate, as the process has.
+                const ZymWindows::Impersonation own(u"", account.WideName(), account.password);
+            }));
+        thread->Run();
+        thread->Join();
+        EXPECT_EQ(started, m_Own);
+        EXPECT_EQ(owner, m_Own.uid);
+        EXPECT_EQ(ThreadIds().uid, account.uid) << "the starting thread went on as the account";
+    });
+}
+
+// setgroups fails on one thread while `failures` is above 0, through the
+// kernel's user notification of a seccomp filter. The supervisor is started
+// first, since a thread inherits its starter's filter.
+class FailingSetGroups {
+public:
+    std::atomic<int> failures{0};
+
+    FailingSetGroups() : m_Supervisor([this] { Supervise(m_Listener.get_future().get()); }) {}
+    ~FailingSetGroups() { m_Supervisor.join(); }
+
+    // Applies to the calling thread for the rest of its life.
+    void Install() {
+        sock_filter filter[] = {
+            BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+            BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_setgroups, 0, 1),
+            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_USER_NOTIF),
+            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+        };
+        const sock_fprog program{static_cast<unsigned short>(std::size(filter)), filter};
+        m_Listener.set_value(static_cast<int>(::syscall(
+            SYS_seccomp, SECCOMP_SET_MODE_FILTER, SECCOMP_FILTER_FLAG_NEW_LISTENER, &program)));
+    }
+
+private:
+    // Until the filtered thread has ended.
+    void Supervise(int listener) {
+        for (pollfd ready{listener, POLLIN, 0};
+             listener >= 0 && ::poll(&ready, 1, -1) >= 0 && ready.revents & POLLIN;) {
+            seccomp_notif call{};
+            if (::ioctl(listener, SECCOMP_IOCTL_NOTIF_RECV, &call) != 0)
+                continue;
+            seccomp_notif_resp answer{};
+            answer.id = call.id;
+            if (failures.fetch_sub(1) > 0)
+                answer.error = -ENOMEM;
+            else
+                answer.flags = SECCOMP_USER_NOTIF_FLAG_CONTINUE;
+            ::ioctl(listener, SECCOMP_IOCTL_NOTIF_SEND, &answer);
         }
-        allInside.arrive_and_wait();
-        for (int i = 0; i < FILES; ++i)
-            EXPECT_EQ(CreateAndOwner(m_Directory.Path() / (prefix + std::to_string(i))),
-                      account.Uid());
-        allInside.arrive_and_wait();
-    };
-    auto a = std::async(std::launch::async, impersonating, std::cref(first), "a");
-    auto b = std::async(std::launch::async, impersonating, std::cref(second), "b");
-    allInside.arrive_and_wait();
-    for (int i = 0; i < FILES; ++i)
-        EXPECT_EQ(CreateAndOwner(m_Directory.Path() / ("own" + std::to_string(i))), m_Own.uid);
-    allInside.arrive_and_wait();
-    a.get();
-    b.get();
-    EXPECT_EQ(ThreadIds(), m_Own);
-    EXPECT_EQ(prctl(PR_GET_DUMPABLE), m_Dumpable);
+        ::close(listener);
+    }
+
+    std::promise<int> m_Listener;
+    std::thread m_Supervisor;
+};
+
+// A revert that fails neither ends the process nor lets the thread go on as
+// the account: the thread tries again until it is itself.
+TEST_F(ImpersonationTest, AFailedRevertWaitsUntilTheThreadIsItself) {
+    const TestAccount account;
+    FailingSetGroups setGroups;
+    OnWorker([&] {
+        setGroups.Install();
+        {
+            const ZymWindows::Impersonation scope(u"", account.WideName(), account.password);
+            setGroups.failures = 3;
+        }
+        EXPECT_EQ(ThreadIds(), m_Own);
+        EXPECT_LE(setGroups.failures.load(), 0) << "the revert did not meet every failure";
+    });
+}
+
+// What a user of the command sees: the ids on the worker and beside it, the
+// file, the revert, and the refusal of an account that may not switch.
+TEST_F(ImpersonationTest, TheCommandActsAsTheAccountOnAWorkerThreadOrRefuses) {
+    const TestAccount account;
+    const fs::path file = m_Directory.Path() / "touched";
+    const std::vector<std::string> impersonate{ZYMWIN_PATH, "impersonate", account.name, "--touch",
+                                               file.string()};
+    const std::string password = ZymCharset::ToUtf8(account.password) + "\n";
+    std::vector<std::string> asNobody{"setpriv", "--reuid=65534", "--regid=65534",
+                                      "--clear-groups"};
+    asNobody.insert(asNobody.end(), impersonate.begin(), impersonate.end());
+    const auto refused = zymtest::RunProcess(asNobody, password);
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err,
+              "zymwin impersonate: " +
+                  ZymCharset::ToUtf8(Zym::GetLastErrorMessage(Zym::ERROR_PRIVILEGE_NOT_HELD)) +
+                  "\n");
+    EXPECT_FALSE(fs::exists(file));
+
+    const auto result = zymtest::RunProcess(impersonate, password);
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "thread uid=" + std::to_string(account.uid) + " gid=" +
+                              std::to_string(PRIMARY_GROUP) + "\nprocess uid=0\ncreated " +
+                              file.string() + "\nreverted uid=0 gid=0\n");
+    EXPECT_EQ(OwnerOf(file), account.uid);
 }
 
 } // namespace
-
-} // namespace impersonationtest

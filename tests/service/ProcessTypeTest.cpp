@@ -22,10 +22,8 @@ std::string TypeOf(const std::vector<std::string>& command) {
     return run.out;
 }
 
-// A child that waits for SIGKILL, with `invocation` as its INVOCATION_ID
-// (none when empty), in a session of its own without a terminal. Returns
-// once the child runs `sleep` with that environment: the pipe's end closes
-// on exec.
+// `sleep` in a session of its own, with `invocation` as its INVOCATION_ID
+// (none when empty); returns once it runs (the pipe's end closes on exec).
 pid_t Sleeper(const std::string& invocation) {
     int started[2];
     if (::pipe2(started, O_CLOEXEC) != 0)
@@ -65,6 +63,10 @@ TEST(ServiceProcessType, StartedByTheManagerOrFromATerminal) {
     }
     EXPECT_EQ(TypeOf({"env", "INVOCATION_ID=0123456789abcdef", zymwin, "service", "type"}),
               "SERVICE_PROCESS\n");
+    // Another account's process cannot be signalled, yet it runs.
+    EXPECT_EQ(TypeOf({"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", zymwin,
+                      "service", "type", "1"}),
+              TypeOf({zymwin, "service", "type", "1"}));
     // script(1) gives the command a terminal of its own.
     if (own != Service::SERVICE_PROCESS) {
         EXPECT_EQ(TypeOf({"script", "-qec", "env -u INVOCATION_ID " + zymwin + " service type",

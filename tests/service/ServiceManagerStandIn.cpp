@@ -11,18 +11,13 @@
 
 namespace ServiceTest {
 
-namespace {
-
-int g_SocketCount = 0;
-
-} // namespace
-
 NotifySocket::NotifySocket(bool abstract) {
     m_Fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (m_Fd < 0)
         throw std::runtime_error("cannot create the notification socket");
+    static int count = 0;
     const std::string name =
-        "zym-service-test-" + std::to_string(::getpid()) + "-" + std::to_string(++g_SocketCount);
+        "zym-service-test-" + std::to_string(::getpid()) + "-" + std::to_string(++count);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     socklen_t length = 0;

@@ -161,9 +161,12 @@ protected:
         m_StartArguments = arguments;
     }
 
-private:
+    // Reports `state` to the service manager when running as a service
+    // (else nothing): a service that accepts pause and continue reports
+    // SERVICE_PAUSED (7) and SERVICE_RUNNING (4) once it has obeyed them.
     void SetStatus(unsigned long state);
 
+private:
     LPHANDLER_FUNCTION m_HandlerFunction = nullptr;
     SERVICE_STATUS_HANDLE m_StatusHandle = nullptr;
     SERVICE_STATUS m_Status;

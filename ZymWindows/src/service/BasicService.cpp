@@ -1,5 +1,6 @@
 #include "ZymWindows/Service.h"
 
+#include "LoopSeam.h"
 #include "ServiceMessages.h"
 #include "ZymWindows/ZymWindowsMsg-I.h"
 
@@ -23,6 +24,8 @@ std::vector<char16_t> DependencyList(const std::u16string& dependencies) {
 }
 
 } // namespace
+
+void (*LoopSeam::g_LoopEnding)() = nullptr;
 
 BasicService::BasicService(const Zym::SmartPtr<Zym::LogCallInterface>& logger,
                            const std::u16string& name, const std::u16string& displayName,
@@ -83,6 +86,9 @@ void BasicService::CustomInitialize() {}
 void BasicService::CustomUninitialize() {}
 
 void BasicService::Run() {
+    // A class derived from this one alone has no start of its own that
+    // marks the run.
+    BeginRun();
     CustomInitialize();
     Log(ServiceMessages::Progress(BASIC_SOURCE, __LINE__, MSG_SERVICE_RUN, MSG_SERVICE_RUNNING),
         Severity::SEVERITY_PROGRESS);
@@ -108,9 +114,16 @@ void BasicService::MessageLoop() {
     }
     while (ZymThread::GetMessage(&msg) > 0)
         ZymThread::DispatchMessage(&msg);
+    if (LoopSeam::g_LoopEnding)
+        LoopSeam::g_LoopEnding();
     ZymThread::CriticalSectionGuard guard(m_ControlLock);
     m_MessageLoopThread = 0;
     m_RunEnded = true;
+    // Stops that came while the loop was ending each left a WM_QUIT, which
+    // would end the next run on this thread at once.
+    while (ZymThread::PeekMessage(&msg, ZymThread::WM_QUIT, ZymThread::WM_QUIT,
+                                  ZymThread::PM_REMOVE)) {
+    }
 }
 
 void BasicService::BeginRun() {

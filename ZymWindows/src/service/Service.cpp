@@ -27,10 +27,13 @@ Service::Service(const Zym::SmartPtr<Zym::LogCallInterface>& logger, const std::
                0,
                0,
                0,
-               0} {}
+               0} {
+    Platform::HoldControlSignals();
+}
 
 Service::~Service() {
     m_StatusHandle = nullptr;
+    Platform::ReleaseControlSignals();
 }
 
 void Service::CustomInstall(bool registerService) {
@@ -202,6 +205,8 @@ void Service::MessageLoop() {
 void Service::SetStatus(unsigned long state) {
     if (!m_StatusHandle || !m_RunsAsService)
         return;
+    // The handler's thread reports too, after pause and continue.
+    const ZymThread::CriticalSectionGuard guard(m_ControlLock);
     m_Status.dwCurrentState = state;
     if (Platform::ReportServiceStatus(m_StatusHandle, m_Status) != 0)
         ServiceMessages::ThrowLastErrorText();

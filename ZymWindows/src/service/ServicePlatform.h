@@ -62,6 +62,13 @@ void CloseServiceHandle(SC_HANDLE handle) noexcept;
 // GetModuleFileName of the running program.
 unsigned long GetProgramPath(std::u16string& path);
 
+// From the first service object's construction to the last one's
+// destruction, the control signals of a process that a manager started go
+// to the dispatcher instead of ending the process: ones that come before
+// the dispatcher starts wait for it, ones after it has returned are void.
+void HoldControlSignals() noexcept;
+void ReleaseControlSignals() noexcept;
+
 // StartServiceCtrlDispatcher for the one service of this process: the
 // manager runs `main` on a thread of its own while this thread calls the
 // registered handler for each control, until `main` has returned.

@@ -1,5 +1,6 @@
 #include "ZymThread/Thread.h"
 
+#include "ThreadStart.h"
 #include "Zym/Exception.h"
 #include "Zym/LastError.h"
 #include "ZymCharset/Utf.h"
@@ -161,7 +162,7 @@ void Thread::Run(void* argument) {
     state.function = m_Function;
     state.argument = argument;
     auto* handOver = new std::shared_ptr<State>(m_State);
-    const int error = pthread_create(&state.handle, nullptr, &Thread::Body, handOver);
+    const int error = CreateThreadAsProcess(&state.handle, &Thread::Body, handOver);
     if (error != 0) {
         delete handOver;
         {
@@ -169,9 +170,11 @@ void Thread::Run(void* argument) {
             state.started = false;
             state.running = false;
         }
-        // The system lacked the resources for another thread.
-        Zym::SetLastError(error == EAGAIN ? Zym::ERROR_NOT_ENOUGH_MEMORY
-                                          : Zym::Win32ErrorFromErrno(error));
+        // The system lacked the resources for another thread; -1 leaves
+        // the reason the start hook gave.
+        if (error > 0)
+            Zym::SetLastError(error == EAGAIN ? Zym::ERROR_NOT_ENOUGH_MEMORY
+                                              : Zym::Win32ErrorFromErrno(error));
         ThrowLastError();
     }
 }

@@ -9,6 +9,8 @@ namespace {
 constexpr unsigned long ACCEPT_STOP = 0x1;
 constexpr unsigned long ACCEPT_PAUSE_CONTINUE = 0x2;
 constexpr unsigned long ACCEPT_SHUTDOWN = 0x4;
+constexpr unsigned long SERVICE_RUNNING = 4;
+constexpr unsigned long SERVICE_PAUSED = 7;
 
 } // namespace
 
@@ -60,14 +62,18 @@ void ExampleService::CustomUninitialize() {
     m_Worker.Reset();
 }
 
+// A control the service accepts ends in a report of the state it reached;
+// without one the manager would wait for it in vain.
 void ExampleService::CtrlPause() {
     m_Paused = true;
     Log(u"Example service: paused.", Zym::LogEntryCallInterface::SEVERITY_PROGRESS);
+    SetStatus(SERVICE_PAUSED);
 }
 
 void ExampleService::CtrlContinue() {
     m_Paused = false;
     Log(u"Example service: continued.", Zym::LogEntryCallInterface::SEVERITY_PROGRESS);
+    SetStatus(SERVICE_RUNNING);
 }
 
 void ExampleService::CtrlShutDown() {

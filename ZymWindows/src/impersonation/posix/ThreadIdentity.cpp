@@ -4,12 +4,14 @@
 
 #include <Zym/LastError.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <linux/capability.h>
 #include <optional>
 #include <sys/syscall.h>
+#include <thread>
 #include <unistd.h>
 
 namespace ZymWindows::Platform {
@@ -61,11 +63,23 @@ unsigned long Apply(const ThreadIds& target, uid_t ownUid) noexcept {
     return SetEffectiveUid(target.uid);
 }
 
-// A thread that cannot get back to ids it held a moment ago must not run on
-// with a mixture of two accounts.
-[[noreturn]] void Abandon(const char* what) noexcept {
-    std::fprintf(stderr, "ZymWindows: cannot %s (error %lu)\n", what, Zym::GetLastError());
-    std::abort();
+// A thread that cannot get back to ids it held a moment ago must neither go
+// on as the wrong account (or a mixture of two) nor take the whole process
+// down: it tries again, with growing pauses, and does nothing else until it
+// succeeds. A thread may always return to its real and saved ids, so what
+// fails here is passing (the kernel short of memory); a failure that lasts
+// means something outside took the thread's capabilities away, and then the
+// thread waits for good rather than run as somebody else.
+template <class Step> void Insist(const char* what, Step step) noexcept {
+    constexpr auto LONGEST_PAUSE = std::chrono::seconds(1);
+    std::chrono::milliseconds pause(1);
+    for (bool first = true; step() != Zym::ERROR_SUCCESS; first = false) {
+        if (first)
+            std::fprintf(stderr, "ZymWindows: cannot %s (error %lu); trying again\n", what,
+                         Zym::GetLastError());
+        std::this_thread::sleep_for(pause);
+        pause = std::min<std::chrono::milliseconds>(pause * 2, LONGEST_PAUSE);
+    }
 }
 
 } // namespace
@@ -107,8 +121,7 @@ unsigned long TakeOnIds(const ThreadIds& account) {
     if (first)
         DumpableFlag::Hold();
     if (const unsigned long error = Apply(account, ownUid); error != Zym::ERROR_SUCCESS) {
-        if (Apply(current, ownUid) != Zym::ERROR_SUCCESS)
-            Abandon("undo a half-done change of identity");
+        Insist("undo a half-done change of identity", [&] { return Apply(current, ownUid); });
         if (first)
             DumpableFlag::Release();
         Zym::SetLastError(error);
@@ -122,8 +135,7 @@ unsigned long TakeOnIds(const ThreadIds& account) {
 void ReturnToOwnIds() noexcept {
     if (!t_Own)
         return;
-    if (Apply(*t_Own, t_Own->uid) != Zym::ERROR_SUCCESS)
-        Abandon("return to the thread's own identity");
+    Insist("return to the thread's own identity", [] { return Apply(*t_Own, t_Own->uid); });
     t_Own.reset();
     DumpableFlag::Release();
 }
@@ -134,16 +146,17 @@ OwnIdsScope::OwnIdsScope() {
     if ((m_Error = ReadThreadIds(m_Impersonated)) != Zym::ERROR_SUCCESS)
         return;
     if ((m_Error = Apply(*t_Own, t_Own->uid)) != Zym::ERROR_SUCCESS) {
-        if (Apply(m_Impersonated, t_Own->uid) != Zym::ERROR_SUCCESS)
-            Abandon("undo a half-done change of identity");
+        Insist("undo a half-done change of identity",
+               [this] { return Apply(m_Impersonated, t_Own->uid); });
         return;
     }
     m_Stepped = true;
 }
 
 OwnIdsScope::~OwnIdsScope() {
-    if (m_Stepped && Apply(m_Impersonated, t_Own->uid) != Zym::ERROR_SUCCESS)
-        Abandon("take up the impersonation again");
+    if (m_Stepped)
+        Insist("take up the impersonation again",
+               [this] { return Apply(m_Impersonated, t_Own->uid); });
 }
 
 } // namespace ZymWindows::Platform

@@ -1,29 +1,27 @@
+#include "ControlSignals.h"
 #include "Notify.h"
 #include "ServiceStatus.h"
 #include "service/ServicePlatform.h"
 
+#include <Zym/Exception.h>
 #include <Zym/Handle.h>
 #include <Zym/LastError.h>
+#include <ZymThread/Thread.h>
 
 #include <array>
-#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdint>
-#include <fcntl.h>
 #include <mutex>
 #include <poll.h>
 #include <sys/eventfd.h>
-#include <system_error>
-#include <thread>
 #include <unistd.h>
 
 namespace ZymWindows::Platform {
 
 namespace {
 
-// Controls arrive as signals. SIGCONT, which the manager sends after
-// SIGTERM, means nothing here.
+// Controls arrive as signals.
 struct SignalControl {
     int signal;
     unsigned long control;
@@ -36,26 +34,12 @@ constexpr std::array<SignalControl, 5> SIGNAL_CONTROLS = {{
     {SIGPWR, SERVICE_CONTROL_SHUTDOWN},
 }};
 
-// The write end of the dispatcher's signal pipe, for the signal handler.
-std::atomic<int> g_SignalPipe{-1};
-
-void OnControlSignal(int signal) {
-    const int saved = errno;
-    const auto byte = static_cast<unsigned char>(signal);
-    const int fd = g_SignalPipe.load();
-    // A full pipe drops the signal, as the kernel would merge it anyway.
-    if (fd >= 0 && ::write(fd, &byte, 1) < 0) {
-    }
-    errno = saved;
-}
-
 // The one dispatcher of the process, while it runs.
 struct Dispatcher {
     std::u16string name;
-    Zym::Handle signalRead;
-    Zym::Handle signalWrite;
-    // Wakes the dispatcher when the handler is registered, when the first
-    // status is reported and when the service's main function returns.
+    int signals = -1;
+    // Wakes the dispatcher when the handler is registered, when a status is
+    // reported and when the service's main function returns.
     Zym::Handle wake;
     ServiceStatusTarget status;
     std::mutex lock; // guards the two below
@@ -118,15 +102,16 @@ void Serve(Dispatcher& dispatcher) {
                 return;
             handler = dispatcher.handler;
         }
-        bool reported = false;
+        bool started = false;
         {
             std::lock_guard guard(dispatcher.status.lock);
-            reported = dispatcher.status.reported;
+            started = dispatcher.status.reported &&
+                      dispatcher.status.last.dwCurrentState != SERVICE_START_PENDING;
         }
-        // Signals wait in the pipe until the service can take controls.
-        const bool serving = handler && reported;
-        pollfd fds[2] = {{dispatcher.wake.Get(), POLLIN, 0},
-                         {dispatcher.signalRead.Get(), POLLIN, 0}};
+        // Signals wait in the pipe while the service starts, as the
+        // manager takes no controls from a service that is starting.
+        const bool serving = handler && started;
+        pollfd fds[2] = {{dispatcher.wake.Get(), POLLIN, 0}, {dispatcher.signals, POLLIN, 0}};
         if (::poll(fds, serving ? 2 : 1, -1) < 0)
             continue;
         if (fds[0].revents & POLLIN) {
@@ -136,35 +121,40 @@ void Serve(Dispatcher& dispatcher) {
         }
         if (serving && (fds[1].revents & POLLIN)) {
             unsigned char signal = 0;
-            if (::read(dispatcher.signalRead.Get(), &signal, 1) == 1)
+            if (::read(dispatcher.signals, &signal, 1) == 1)
                 Deliver(dispatcher, handler, signal);
         }
     }
 }
 
-// Installs the control signals' handler; puts the previous ones back when
-// destroyed.
-class ControlSignals {
+// The service's main function, on a thread of the framework's own, which
+// begins as the process whatever the calling thread acts as.
+class ServiceMainBody : public ZymThread::Function {
 public:
-    explicit ControlSignals(int pipe) {
-        g_SignalPipe.store(pipe);
-        struct sigaction action {};
-        action.sa_handler = &OnControlSignal;
-        action.sa_flags = SA_RESTART;
-        sigemptyset(&action.sa_mask);
-        for (std::size_t i = 0; i < SIGNAL_CONTROLS.size(); ++i)
-            ::sigaction(SIGNAL_CONTROLS[i].signal, &action, &m_Previous[i]);
+    ServiceMainBody(Dispatcher& dispatcher, LPSERVICE_MAIN_FUNCTIONW main)
+        : m_Dispatcher(dispatcher), m_Main(main) {}
+    void* Call(void*) override {
+        std::u16string argument = m_Dispatcher.name;
+        char16_t* argv[] = {argument.data(), nullptr};
+        m_Main(1, argv);
+        std::lock_guard guard(m_Dispatcher.lock);
+        m_Dispatcher.mainEnded = true;
+        WakeUp(m_Dispatcher.wake.Get());
+        return nullptr;
     }
-    ~ControlSignals() {
-        for (std::size_t i = 0; i < SIGNAL_CONTROLS.size(); ++i)
-            ::sigaction(SIGNAL_CONTROLS[i].signal, &m_Previous[i], nullptr);
-        g_SignalPipe.store(-1);
-    }
-    ControlSignals(const ControlSignals&) = delete;
-    ControlSignals& operator=(const ControlSignals&) = delete;
 
 private:
-    std::array<struct sigaction, SIGNAL_CONTROLS.size()> m_Previous{};
+    Dispatcher& m_Dispatcher;
+    LPSERVICE_MAIN_FUNCTIONW m_Main;
+};
+
+// The signals are the dispatcher's while it runs, also without a service
+// object.
+struct SignalHold {
+    SignalHold() { HoldControlSignals(); }
+    ~SignalHold() { ReleaseControlSignals(); }
+    SignalHold(const SignalHold&) = delete;
+    SignalHold& operator=(const SignalHold&) = delete;
 };
 
 } // namespace
@@ -174,16 +164,13 @@ unsigned long RunControlDispatcher(const char16_t* name, LPSERVICE_MAIN_FUNCTION
         return Failure(Zym::ERROR_FAILED_SERVICE_CONTROLLER_CONNECT);
     if (!name || !main)
         return Failure(Zym::ERROR_INVALID_PARAMETER);
+    const SignalHold hold;
     Dispatcher dispatcher;
     dispatcher.name = name;
-    int pipe[2];
-    if (::pipe2(pipe, O_CLOEXEC | O_NONBLOCK) != 0)
-        return Zym::SetLastErrorFromErrno(errno);
-    dispatcher.signalRead.Reset(pipe[0]);
-    dispatcher.signalWrite.Reset(pipe[1]);
+    dispatcher.signals = ControlSignalPipe();
     dispatcher.wake.Reset(::eventfd(0, EFD_CLOEXEC));
-    if (!dispatcher.wake.IsValid())
-        return Zym::SetLastErrorFromErrno(errno);
+    if (dispatcher.signals < 0 || !dispatcher.wake.IsValid())
+        return Zym::SetLastErrorFromErrno(errno ? errno : EMFILE);
     dispatcher.status.wake = dispatcher.wake.Get();
     {
         std::lock_guard guard(g_DispatcherLock);
@@ -192,22 +179,17 @@ unsigned long RunControlDispatcher(const char16_t* name, LPSERVICE_MAIN_FUNCTION
         g_Dispatcher = &dispatcher;
     }
     unsigned long result = 0;
+    BeginControlSignalService();
     try {
-        const ControlSignals signals(dispatcher.signalWrite.Get());
-        std::u16string argument = dispatcher.name;
-        char16_t* argv[] = {argument.data(), nullptr};
-        std::thread mainThread([&] {
-            main(1, argv);
-            std::lock_guard guard(dispatcher.lock);
-            dispatcher.mainEnded = true;
-            WakeUp(dispatcher.wake.Get());
-        });
+        const Zym::SmartPtr<ZymThread::Thread> mainThread =
+            new ZymThread::Thread("ServiceMain", new ServiceMainBody(dispatcher, main));
+        mainThread->Run();
         Serve(dispatcher);
-        mainThread.join();
-    } catch (const std::system_error&) {
-        // No thread for the service.
-        result = Failure(Zym::ERROR_NOT_ENOUGH_MEMORY);
+    } catch (const Zym::BaseException&) {
+        // No thread for the service; the last error says why.
+        result = Zym::GetLastError();
     }
+    EndControlSignalService();
     std::lock_guard guard(g_DispatcherLock);
     g_Dispatcher = nullptr;
     return result;

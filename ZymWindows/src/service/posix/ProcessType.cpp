@@ -86,8 +86,10 @@ bool InLoginSession(pid_t id, const std::string& cgroup) {
     return last.rfind("session-", 0) == 0 && EndsWith(last, ".scope");
 }
 
+// Another account's process may not be signalled (EPERM), yet it runs.
 bool StillRunning(const ProcessHandle& process) {
-    return ::syscall(SYS_pidfd_send_signal, process.descriptor.Get(), 0, nullptr, 0) == 0;
+    return ::syscall(SYS_pidfd_send_signal, process.descriptor.Get(), 0, nullptr, 0) == 0 ||
+           errno != ESRCH;
 }
 
 } // namespace

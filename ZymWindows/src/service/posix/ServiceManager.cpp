@@ -1,3 +1,4 @@
+#include "PathText.h"
 #include "UnitFile.h"
 #include "service/ServicePlatform.h"
 
@@ -172,7 +173,7 @@ unsigned long CreateServiceEntry(SC_HANDLE manager, const std::u16string& name,
         return error;
     std::vector<std::string> words;
     for (const std::u16string& word : command)
-        words.push_back(ZymCharset::ToUtf8(word));
+        words.push_back(TextToPath(word));
     std::string unit;
     if (!FormatServiceUnit(ZymCharset::ToUtf8(displayName), words, Names(dependencies), unit))
         return Failure(Zym::ERROR_INVALID_PARAMETER);
@@ -223,10 +224,20 @@ unsigned long RequestServiceStop(SC_HANDLE service) {
 unsigned long DeleteServiceEntry(SC_HANDLE service) {
     if (!service || service->unit.empty())
         return Failure(Zym::ERROR_INVALID_HANDLE);
-    if (::unlink(UnitPath(*service).c_str()) != 0)
+    // The unit goes aside (a name the manager does not read) while the
+    // manager reloads, and only then for good: a reload that fails leaves
+    // the unit where it was, still registered.
+    const std::string path = UnitPath(*service);
+    const std::string aside = path + ".deleting";
+    if (::rename(path.c_str(), aside.c_str()) != 0)
         return errno == ENOENT ? Failure(Zym::ERROR_SERVICE_MARKED_FOR_DELETE)
                                : Zym::SetLastErrorFromErrno(errno);
-    return Systemctl(*service, {"daemon-reload"});
+    if (const unsigned long error = Systemctl(*service, {"daemon-reload"})) {
+        ::rename(aside.c_str(), path.c_str());
+        return Failure(error);
+    }
+    ::unlink(aside.c_str());
+    return 0;
 }
 
 void CloseServiceHandle(SC_HANDLE handle) noexcept {
@@ -237,7 +248,7 @@ unsigned long GetProgramPath(std::u16string& path) {
     std::string narrow;
     if (!Zym::GetExecutablePath(narrow))
         return Zym::GetLastError();
-    path = ZymCharset::FromUtf8(narrow);
+    path = PathToText(narrow);
     return 0;
 }
 

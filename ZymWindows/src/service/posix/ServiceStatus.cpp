@@ -66,10 +66,8 @@ unsigned long ReportServiceStatus(SERVICE_STATUS_HANDLE status, const SERVICE_ST
     std::lock_guard guard(status->lock);
     status->last = report;
     const unsigned long error = SendStatus(*status, true);
-    if (!status->reported) {
-        status->reported = true;
-        WakeUp(status->wake);
-    }
+    status->reported = true;
+    WakeUp(status->wake);
     return error;
 }
 

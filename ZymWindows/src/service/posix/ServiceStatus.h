@@ -9,8 +9,8 @@ namespace ZymWindows {
 // What a status handle stands for: the status the service reported last,
 // which interrogation sends again.
 struct ServiceStatusTarget {
-    // The dispatcher's wake-up descriptor, written at the first report:
-    // controls wait until the service has told which ones it accepts.
+    // The dispatcher's wake-up descriptor, written at every report:
+    // controls wait until the service has started.
     int wake = -1;
     std::mutex lock; // guards the fields below
     SERVICE_STATUS last{};

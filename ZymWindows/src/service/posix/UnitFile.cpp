@@ -23,11 +23,19 @@ std::string EscapeSpecifiers(const std::string& text) {
 }
 
 // One word of a command line: quoted, so that spaces stay inside it, with
-// the manager's escapes for quotes, backslashes and specifiers ("%"), and
-// for variable references ("$"), which it expands in arguments only.
+// the manager's escapes for quotes, backslashes and specifiers ("%"), for
+// variable references ("$"), which it expands in arguments only, and for
+// every byte past ASCII, so that a path that is not UTF-8 survives in a
+// unit, which must be ("\xNN" gives the byte back).
 std::string QuoteWord(const std::string& word, bool argument) {
+    static constexpr char HEX[] = "0123456789abcdef";
     std::string out = "\"";
     for (const char c : word) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x80) {
+            out += {'\\', 'x', HEX[byte >> 4], HEX[byte & 0xF]};
+            continue;
+        }
         if (c == '"' || c == '\\')
             out += '\\';
         else if (c == '%' || (c == '$' && argument))
@@ -50,7 +58,8 @@ bool IsValidUnitName(const std::string& name) {
 
 bool FormatServiceUnit(const std::string& description, const std::vector<std::string>& command,
                        const std::vector<std::string>& dependencies, std::string& unit) {
-    if (command.empty() || HasControlCharacter(description) ||
+    // A backslash at the end of a line joins the next line to it.
+    if (command.empty() || HasControlCharacter(description) || description.ends_with('\\') ||
         std::any_of(command.begin(), command.end(), HasControlCharacter) ||
         !std::all_of(dependencies.begin(), dependencies.end(), IsValidUnitName))
         return false;

@@ -11,9 +11,10 @@ namespace ZymWindows::Platform {
 bool IsValidUnitName(const std::string& name);
 
 // The unit of a demand-started service that tells the manager when it is
-// ready: its description, the command (program, then arguments) and the
-// services it needs, started before it. False when a text cannot be put in
-// a unit (a control character) or a dependency is not a valid name.
+// ready: its description, the command (program, then arguments; any bytes)
+// and the services it needs, started before it. False when a text cannot be
+// put in a unit (a control character, a description that ends in a
+// backslash) or a dependency is not a valid name.
 bool FormatServiceUnit(const std::string& description, const std::vector<std::string>& command,
                        const std::vector<std::string>& dependencies, std::string& unit);
 
