@@ -12,7 +12,8 @@ namespace ZymWindows::Network {
 // local provider and every other to the remote one, which is made on its
 // first use. The network-wide listings (domains, and the servers of a
 // domain that does not name this computer) go to the remote provider, and
-// so does the question of this computer's domain while Samba is set up.
+// so do the questions of this computer's domain and its controller while
+// Samba is set up.
 class Router : public Provider {
 public:
     Router(std::unique_ptr<Provider> local, std::unique_ptr<Provider> (*makeRemote)());
