@@ -84,7 +84,7 @@ TEST(LocalAccounts, UsersAndGroupsComeFromTheAccountDatabaseInItsOrder) {
     EXPECT_EQ(lines[USERS], lines[0]);
 
     // Every name of this computer is this computer.
-    for (const char* name : {"WRAPHOST", ".", "localhost"}) {
+    for (const char* name : {"WRAPHOST", ".", "localhost", "wraphost.EXAMPLE.org"}) {
         const ProcessResult named = machine.Net({"users", name});
         EXPECT_EQ(named.out, users.out.substr(0, users.out.size() / 2)) << name << named.err;
     }

@@ -1,6 +1,6 @@
 #include "network/Router.h"
 
-#include <ZymNetwork/ComputerName.h>
+#include "network/NetworkPlatform.h"
 
 namespace ZymWindows::Network {
 
@@ -13,7 +13,7 @@ Provider& Router::Remote() {
 }
 
 Provider& Router::For(const std::u16string& machine) {
-    return ZymNetwork::IsLocalComputer(machine) ? *m_Local : Remote();
+    return IsThisComputer(machine) ? *m_Local : Remote();
 }
 
 // The domains of the network are the ones Samba knows; without Samba this
@@ -38,7 +38,7 @@ unsigned long Router::GetDcName(const std::u16string& domain, bool primary,
 // This computer belongs to the domain or workgroup its Samba configuration
 // names, when there is one; else the local provider tells.
 unsigned long Router::WkstaGetInfo(const std::u16string& machine, std::u16string& domain) {
-    if (!ZymNetwork::IsLocalComputer(machine))
+    if (!IsThisComputer(machine))
         return Remote().WkstaGetInfo(machine, domain);
     std::u16string configured;
     if (Remote().WkstaGetInfo(u"", configured) == 0 && !configured.empty()) {

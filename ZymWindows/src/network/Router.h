@@ -7,9 +7,9 @@
 
 namespace ZymWindows::Network {
 
-// Sends every call about this computer ("", ".", "localhost", "\\" or its
-// name, in any case and with or without two leading backslashes) to the
-// local provider and every other to the remote one, which is made on its
+// Sends every call about this computer ("", ".", "localhost", "\\", its
+// name or its full host name, in any case and with or without two leading
+// backslashes) to the local provider and every other to the remote one, which is made on its
 // first use. The network-wide listings (domains, and the servers of a
 // domain that does not name this computer) go to the remote provider, and
 // so do the questions of this computer's domain and its controller while

@@ -1,4 +1,5 @@
 #include "AccountDatabase.h"
+#include "network/NetworkPlatform.h"
 #include "network/NetworkProvider.h"
 
 #include <Zym/LastError.h>
@@ -38,8 +39,7 @@ Account GroupAccount(const Platform::GroupEntry& group) {
 // "user" or "computer\user", the computer being this one.
 std::optional<Platform::UserEntry> FindLocalUser(const std::u16string& account) {
     const std::size_t separator = account.rfind(u'\\');
-    if (separator != std::u16string::npos &&
-        !ZymNetwork::IsLocalComputer(account.substr(0, separator)))
+    if (separator != std::u16string::npos && !IsThisComputer(account.substr(0, separator)))
         return std::nullopt;
     return Platform::FindUser(
         Narrow(separator == std::u16string::npos ? account : account.substr(separator + 1)));
@@ -206,10 +206,20 @@ public:
         return 0;
     }
 
+    // This computer by any of its names is the domain of its accounts.
     unsigned long LookupAccountName(const std::u16string&, const std::u16string& account,
                                     ResolvedAccount& resolved) override {
+        const std::size_t separator = account.rfind(u'\\');
+        const std::u16string name =
+            separator == std::u16string::npos ? account : account.substr(separator + 1);
+        if (separator != std::u16string::npos && !IsThisComputer(account.substr(0, separator)))
+            return Zym::ERROR_NONE_MAPPED;
         try {
-            return Resolved(ZymSecurity::SecurityIDCache::CreateSecurityID(account, u""), resolved);
+            return Resolved(
+                ZymSecurity::SecurityIDCache::CreateSecurityID(
+                    !name.empty() && IsThisComputer(name) ? ZymNetwork::GetComputerName() : name,
+                    u""),
+                resolved);
         } catch (const ZymSecurity::AccountLookupException&) {
             return Zym::ERROR_NONE_MAPPED;
         }
