@@ -215,35 +215,3 @@ TEST_F(NetworkQueries, ServersSharesAndMachineDomainsKeepTheirDocumentedCase) {
     EXPECT_EQ(domain, u"corp");
     EXPECT_EQ(m_Network->Calls("WkstaGetInfo"), 1U);
 }
-
-// Every account list comes back whole. The domain list alone may come back
-// short: a ClearCache between reading the list and looking at it leaves only
-// the domains whose controllers were asked for since.
-TEST_F(NetworkQueries, ManyThreadsQueryAndClearTheCachesAtOnce) {
-    constexpr int THREADS = 6;
-    constexpr int ROUNDS = 40;
-    std::atomic<int> complete{0};
-    std::vector<std::thread> threads;
-    for (int t = 0; t < THREADS; ++t)
-        threads.emplace_back([&, t] {
-            for (int round = 0; round < ROUNDS; ++round) {
-                NTNetwork::SIDs users, groups, members, forUser;
-                std::vector<std::u16string> domains;
-                NTNetwork::GetGlobalUsers(u"corp", users);
-                NTNetwork::GetLocalGroups(u"fs", groups);
-                NTNetwork::GetMembersForGlobalGroup(u"corp", u"admins", members);
-                NTNetwork::GetGlobalGroupsForUser(u"corp", u"user" + std::u16string(1, u'0' + t),
-                                                  forUser);
-                NTNetwork::GetDomains(domains);
-                if (NTNetwork::GetDomainType(u"fs") == NTNetwork::TYPE_SERVER &&
-                    users.size() == 3 && groups.size() == 2 && members.size() == 1 &&
-                    forUser.size() == 2 && domains.size() <= 2)
-                    ++complete;
-                if (round % 5 == t % 5)
-                    NTNetwork::ClearCache();
-            }
-        });
-    for (std::thread& thread : threads)
-        thread.join();
-    EXPECT_EQ(complete.load(), THREADS * ROUNDS);
-}

@@ -81,16 +81,6 @@ TEST(NetQueries, DomainAccountsAreIdentitiesOfTheDomainAndCached) {
               "zymwin net: WindowsInvalidUserGroupException: The group name could not be found.\n");
 }
 
-TEST(NetQueries, SharesCarryTheServerAsItWasNamed) {
-    const ProcessResult shares = Net({"shares", "\\\\10.213.0.4"});
-    ASSERT_EQ(shares.status, 0) << shares.err;
-    const std::vector<std::string> lines = zymtest::SplitLines(shares.out);
-    EXPECT_TRUE(Has(lines, "\\\\10.213.0.4\\alpha"));
-    EXPECT_TRUE(Has(lines, "\\\\10.213.0.4\\beta"));
-    EXPECT_EQ(zymtest::SplitLines(Net({"shares", "10.213.0.4"}).out)[0].rfind("10.213.0.4\\", 0),
-              0U);
-}
-
 // An account named with its domain belongs to that domain, named either
 // way; another domain's account is unknown to the controller.
 TEST(NetQueries, AccountsOfADomainByEitherNameAndOfNoOther) {

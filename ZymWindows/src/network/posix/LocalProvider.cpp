@@ -9,8 +9,6 @@
 #include <ZymSecurity/Exceptions.h>
 #include <ZymSecurity/SecurityIDCache.h>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <mutex>
 
@@ -83,8 +81,7 @@ unsigned long Resolved(const ZymSecurity::SecurityIDPtr& identity, ResolvedAccou
 // This computer's domain or workgroup: the first label of the host's DNS
 // domain, else the workgroup that Windows and Samba name by default.
 std::u16string WorkGroup() {
-    char host[256] = {};
-    std::string name = gethostname(host, sizeof host - 1) == 0 ? host : "";
+    const std::string name = Narrow(FullHostName());
     const std::size_t dot = name.find('.');
     const std::string label =
         dot == std::string::npos ? "" : name.substr(dot + 1, name.find('.', dot + 1) - dot - 1);
@@ -100,6 +97,9 @@ class DisplayListing {
 public:
     unsigned long Page(DisplayLevel level, unsigned long index, unsigned long count,
                        std::vector<DisplayEntry>& page) {
+        // This computer keeps no machine accounts.
+        if (level != DISPLAY_USERS && level != DISPLAY_GROUPS)
+            return 0;
         std::lock_guard guard(m_Lock);
         std::vector<DisplayEntry>& all = level == DISPLAY_USERS ? m_Users : m_Groups;
         if (index == 0)
@@ -122,7 +122,7 @@ private:
         if (level == DISPLAY_USERS)
             for (const Platform::UserEntry& user : Platform::AllUsers())
                 add(user.name, user.uid, BinarySID::UnixUser(user.uid), ZymSecurity::SidTypeUser);
-        else if (level == DISPLAY_GROUPS)
+        else
             for (const Platform::GroupEntry& group : Platform::AllGroups())
                 add(group.name, group.gid, BinarySID::UnixGroup(group.gid),
                     ZymSecurity::SidTypeGroup);
