@@ -4,6 +4,8 @@
 #include "SambaSession.h"
 
 #include <cstdlib>
+#include <map>
+#include <utility>
 
 #include <netapi.h>
 
@@ -36,6 +38,11 @@ void AddBuiltinSids(Response& response) {
             entry.text = BuiltinSid(*alias);
 }
 
+// The names of the accounts the display listings gave, by server and level
+// and relative id: a listing names its accounts, so resolving each of them
+// afterwards needs no walk of its own. A walk from the start renews them.
+std::map<std::pair<std::string, std::uint32_t>, std::map<std::uint32_t, std::string>> g_Listed;
+
 } // namespace
 
 // The domain's name and SID as the server knows them.
@@ -60,6 +67,11 @@ std::uint32_t DisplayPage(const char* server, std::uint32_t level, std::uint32_t
     std::uint32_t read = 0;
     const std::uint32_t status = Status(
         NetQueryDisplayInformation(server, level, index, count, MAX_PREFERRED, &read, &buffer));
+    std::map<std::uint32_t, std::string>& listed =
+        g_Listed[{server != nullptr ? server : "", level}];
+    if (index == 0)
+        listed.clear();
+    const std::size_t before = response.entries.size();
     if ((status == 0 || status == ERROR_MORE_DATA_CODE) && buffer != nullptr) {
         if (level == DISPLAY_USERS_LEVEL)
             ForEach<NET_DISPLAY_USER>(buffer, read, [&](const NET_DISPLAY_USER& user) {
@@ -79,14 +91,25 @@ std::uint32_t DisplayPage(const char* server, std::uint32_t level, std::uint32_t
     }
     if (buffer != nullptr)
         NetApiBufferFree(buffer);
+    for (std::size_t i = before; i < response.entries.size(); ++i)
+        listed[response.entries[i].a] = response.entries[i].name;
     // Past the end Samba answers 0 with nothing, as Windows does.
     return status;
 }
 
 // The name of the account with relative id `rid` in a display listing of
-// the server's domain; 1332 when the listing has none.
+// the server's domain, as the last listing gave it or else by walking the
+// listing; 1332 when the listing has none.
 std::uint32_t FindByRid(const char* server, std::uint32_t level, std::uint32_t rid,
                         std::string& name) {
+    const auto listing = g_Listed.find({server != nullptr ? server : "", level});
+    if (listing != g_Listed.end()) {
+        const auto found = listing->second.find(rid);
+        if (found != listing->second.end()) {
+            name = found->second;
+            return 0;
+        }
+    }
     std::uint32_t index = 0;
     std::uint32_t status;
     Response page;
@@ -133,7 +156,9 @@ std::uint32_t LocalGroupEnum(const Request& request, Response& response) {
 }
 
 std::uint32_t UserGetLocalGroups(const Request& request, Response& response) {
-    const std::string user = BareName(request.name);
+    std::string user;
+    if (const std::uint32_t status = AccountOfServer(request, user))
+        return status;
     const std::uint32_t status = Listing<LOCALGROUP_USERS_INFO_0>(
         response,
         [&](void** buffer, std::uint32_t* read) {
@@ -148,7 +173,9 @@ std::uint32_t UserGetLocalGroups(const Request& request, Response& response) {
 }
 
 std::uint32_t UserGetGroups(const Request& request, Response& response) {
-    const std::string user = BareName(request.name);
+    std::string user;
+    if (const std::uint32_t status = AccountOfServer(request, user))
+        return status;
     return Listing<GROUP_USERS_INFO_0>(
         response,
         [&](void** buffer, std::uint32_t* read) {
@@ -161,7 +188,9 @@ std::uint32_t UserGetGroups(const Request& request, Response& response) {
 }
 
 std::uint32_t LocalGroupGetMembers(const Request& request, Response& response) {
-    const std::string group = BareName(request.name);
+    std::string group;
+    if (const std::uint32_t status = AccountOfServer(request, group))
+        return status;
     // Whether the alias exists first: the member listing may be refused
     // for every alias alike.
     void* info = nullptr;
@@ -185,7 +214,9 @@ std::uint32_t LocalGroupGetMembers(const Request& request, Response& response) {
 }
 
 std::uint32_t GroupGetUsers(const Request& request, Response& response) {
-    const std::string group = BareName(request.name);
+    std::string group;
+    if (const std::uint32_t status = AccountOfServer(request, group))
+        return status;
     return Listing<GROUP_USERS_INFO_0>(
         response,
         [&](void** buffer, std::uint32_t* read) {

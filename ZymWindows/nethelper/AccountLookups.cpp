@@ -83,7 +83,7 @@ std::uint32_t LookupName(const Request& request, Response& response) {
                                   ? request.name.substr(0, request.name.size() - name.size() - 1)
                                   : "";
     const bool builtinDomain = SameText(given, "BUILTIN");
-    if (!given.empty() && !builtinDomain && !SameText(given, domain.c_str()))
+    if (!given.empty() && !builtinDomain && !NamesDomain(given, domain))
         return ERROR_NONE_MAPPED_CODE;
     // The machine's own name, as the caller names the machine, stands for
     // its account domain.
@@ -131,8 +131,15 @@ std::uint32_t LookupName(const Request& request, Response& response) {
             return ERROR_NONE_MAPPED_CODE;
     }
     const BuiltinAlias* alias = BuiltinAliasNamed(name);
-    if (alias == nullptr)
+    if (alias == nullptr) {
+        // Last, the domain by its DNS name, which costs a DNS query.
+        if (given.empty() && NamesDomain(name, domain)) {
+            response.entries.push_back({domain, domain, SID_TYPE_DOMAIN, 0});
+            response.entries.push_back({domainSid, "", 0, 0});
+            return 0;
+        }
         return ERROR_NONE_MAPPED_CODE;
+    }
     response.entries.push_back({alias->name, "BUILTIN", SID_TYPE_ALIAS, 0});
     response.entries.push_back({BuiltinSid(*alias), "", 0, 0});
     return 0;

@@ -31,6 +31,14 @@ std::uint32_t FindByRid(const char* server, std::uint32_t level, std::uint32_t r
 // The domain's name and SID as the server knows them.
 std::uint32_t ServerDomain(const char* server, std::string& name, std::string& sid);
 
+// Whether `name` names the domain whose flat name is `domain`: that flat
+// name, or the domain's DNS name, in any case.
+bool NamesDomain(const std::string& name, const std::string& domain);
+// The account a request is about, without the "DOMAIN\" in front of it,
+// which must name the server's domain (or the server itself); 1332 for an
+// account of another domain.
+std::uint32_t AccountOfServer(const Request& request, std::string& bare);
+
 // The built-in aliases every Windows domain has, S-1-5-32-<rid>: their SIDs
 // are fixed, so names resolve without asking.
 struct BuiltinAlias {

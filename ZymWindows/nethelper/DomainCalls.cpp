@@ -28,7 +28,8 @@ std::string DomainOrOwn(const std::string& domain) {
 // NetServerEnum. The Samba library has no browse list and no trust
 // enumeration, so the answers come from the domain's controller, found
 // through DNS: the domains are this machine's own (or the one asked
-// about), as the controller names it; workstations and servers are the
+// about), as the controller names it, or the workgroup its configuration
+// names when no controller answers; workstations and servers are the
 // computer accounts the controller lists; controllers are the one found
 // (the accounts' flags do not tell controllers apart); other types (print,
 // time, SQL servers...) are nothing an account tells, and list nothing.
@@ -50,10 +51,16 @@ std::uint32_t ServerEnum(const Request& request, Response& response) {
     }
     if (controller != nullptr)
         NetApiBufferFree(controller);
-    if (status != 0)
-        return ERROR_NO_BROWSER_SERVERS_FOUND_CODE;
     const std::uint32_t type = request.a;
-    if ((type & SV_TYPE_DOMAIN_ENUM_FLAG) != 0 && type != SV_TYPE_ALL_FLAG) {
+    const bool domains = (type & SV_TYPE_DOMAIN_ENUM_FLAG) != 0 && type != SV_TYPE_ALL_FLAG;
+    // A machine in a workgroup knows that workgroup, and nothing more.
+    if (status != 0 && domains && request.name.empty())
+        domain = Configured("lp_workgroup");
+    else if (status != 0)
+        return ERROR_NO_BROWSER_SERVERS_FOUND_CODE;
+    if (domains) {
+        if (domain.empty())
+            return ERROR_NO_BROWSER_SERVERS_FOUND_CODE;
         response.entries.push_back({domain, "", 0, 0});
         return 0;
     }

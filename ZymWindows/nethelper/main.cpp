@@ -90,7 +90,7 @@ bool ReadRequest(Request& request) {
         return false;
     const std::uint32_t size = header[0] | (header[1] << 8) | (header[2] << 16) |
                                (static_cast<std::uint32_t>(header[3]) << 24);
-    if (size > MAX_MESSAGE)
+    if (size > MAX_REQUEST)
         return false;
     std::string body(size, '\0');
     return ReadAll(PROTOCOL_FILENO, body.data(), size) && Decode(body, request);

@@ -27,6 +27,33 @@ std::u16string NameOf(const std::u16string& account) {
     return separator == std::u16string::npos ? account : account.substr(separator + 1);
 }
 
+std::u16string DomainOf(const std::u16string& account) {
+    const std::size_t separator = account.rfind(u'\\');
+    return separator == std::u16string::npos ? std::u16string() : account.substr(0, separator);
+}
+
+// The servers the queries may ask, as they build them: a machine's name
+// lower-cased behind two backslashes, or corp's controllers as GetDcName
+// gave them, lower-cased.
+bool IsServer(const std::u16string& server) {
+    return server == u"\\\\fs" || server == u"\\\\dc1" || server == u"\\\\pdc";
+}
+
+// Names account lookups accept for a server: any form of a known machine.
+bool IsMachine(const std::u16string& name) {
+    std::u16string bare = name;
+    while (!bare.empty() && bare.front() == u'\\')
+        bare.erase(0, 1);
+    for (const char16_t* machine : {u"fs", u"dc1", u"pdc"})
+        if (Zym::WNoCase::IsEqual(bare, machine))
+            return true;
+    return false;
+}
+
+bool IsGlobalGroup(const std::u16string& group) {
+    return Zym::WNoCase::IsEqual(group, u"Admins") || Zym::WNoCase::IsEqual(group, u"Domain Users");
+}
+
 } // namespace
 
 const BinarySID FakeNetwork::CORP_SID(5, {21, 1, 2, 3});
@@ -59,24 +86,46 @@ void FakeNetwork::Fail(const std::string& name, unsigned long result, unsigned i
     m_Failures[name] = {result, m_Calls[name] + afterCalls};
 }
 
-unsigned long FakeNetwork::Enter(const std::string& name) {
+void FakeNetwork::Hold(const std::string& name) {
     std::lock_guard guard(m_Lock);
+    m_Held = name;
+}
+
+bool FakeNetwork::WaitUntilHeld(std::chrono::seconds patience) {
+    std::unique_lock guard(m_Lock);
+    return m_Changed.wait_for(guard, patience, [&] { return m_Waiting > 0; });
+}
+
+void FakeNetwork::Release() {
+    std::lock_guard guard(m_Lock);
+    m_Held.clear();
+    m_Changed.notify_all();
+}
+
+unsigned long FakeNetwork::Enter(const std::string& name) {
+    std::unique_lock guard(m_Lock);
     const unsigned int made = m_Calls[name]++;
+    if (m_Held == name) {
+        ++m_Waiting;
+        m_Changed.notify_all();
+        m_Changed.wait(guard, [&] { return m_Held != name; });
+        --m_Waiting;
+    }
     const auto failure = m_Failures.find(name);
     return failure != m_Failures.end() && made >= failure->second.second ? failure->second.first
                                                                          : 0;
 }
 
-unsigned long FakeNetwork::ServerEnum(const std::u16string& domain, unsigned long,
+unsigned long FakeNetwork::ServerEnum(const std::u16string& domain, unsigned long type,
                                       std::vector<std::u16string>& names) {
     if (const unsigned long result = Enter("ServerEnum"))
         return result;
-    if (domain.empty())
+    if (domain.empty() && type == ZymWindows::Network::SV_TYPE_DOMAIN_ENUM)
         names = {u"CORP", u"Lab", u"wg"};
-    else if (Zym::WNoCase::IsEqual(domain, u"corp"))
+    else if (Zym::WNoCase::IsEqual(domain, u"corp") && type == ZymWindows::Network::SV_TYPE_ALL)
         names = {u"DC1", u"FileServer"};
     else
-        return Zym::NERR_InvalidComputer;
+        return domain.empty() ? Zym::ERROR_INVALID_PARAMETER : Zym::NERR_InvalidComputer;
     return 0;
 }
 
@@ -93,9 +142,11 @@ unsigned long FakeNetwork::GetDcName(const std::u16string& domain, bool primary,
     return 0;
 }
 
-unsigned long FakeNetwork::WkstaGetInfo(const std::u16string&, std::u16string& domain) {
+unsigned long FakeNetwork::WkstaGetInfo(const std::u16string& machine, std::u16string& domain) {
     if (const unsigned long result = Enter("WkstaGetInfo"))
         return result;
+    if (!IsMachine(machine))
+        return Zym::NERR_InvalidComputer;
     domain = u"CORP";
     return 0;
 }
@@ -108,20 +159,25 @@ unsigned long FakeNetwork::ServerGetInfo(const std::u16string& server) {
                : static_cast<unsigned long>(Zym::NERR_InvalidComputer);
 }
 
-unsigned long FakeNetwork::ShareEnum(const std::u16string&, std::vector<std::u16string>& shares) {
+unsigned long FakeNetwork::ShareEnum(const std::u16string& server,
+                                     std::vector<std::u16string>& shares) {
     if (const unsigned long result = Enter("ShareEnum"))
         return result;
+    if (!IsMachine(server))
+        return Zym::NERR_InvalidComputer;
     shares = {u"Docs", u"IPC$"};
     return 0;
 }
 
 // Users have rids 1000, 1002, ...; the next index is the entry's position
 // plus one, times ten, so that a walk that guesses indexes goes wrong.
-unsigned long FakeNetwork::QueryDisplayInformation(const std::u16string&, DisplayLevel level,
+unsigned long FakeNetwork::QueryDisplayInformation(const std::u16string& server, DisplayLevel level,
                                                    unsigned long index, unsigned long count,
                                                    std::vector<DisplayEntry>& page) {
     if (const unsigned long result = Enter("QueryDisplayInformation"))
         return result;
+    if (!IsServer(server))
+        return Zym::NERR_InvalidComputer;
     {
         std::lock_guard guard(m_Lock);
         m_DisplayIndexes.push_back(index);
@@ -130,6 +186,8 @@ unsigned long FakeNetwork::QueryDisplayInformation(const std::u16string&, Displa
         page = {{u"Domain Users", GROUP_RID, 1}, {u"Admins", GROUP_RID + 1, 2}};
         return 0;
     }
+    if (level != ZymWindows::Network::DISPLAY_USERS)
+        return Zym::ERROR_INVALID_PARAMETER;
     const unsigned long first = index / 10;
     for (unsigned long i = first; i < m_Users && i - first < count; ++i)
         page.push_back(
@@ -137,49 +195,81 @@ unsigned long FakeNetwork::QueryDisplayInformation(const std::u16string&, Displa
     return first + page.size() < m_Users ? static_cast<unsigned long>(Zym::ERROR_MORE_DATA) : 0UL;
 }
 
-unsigned long FakeNetwork::LocalGroupEnum(const std::u16string&, std::vector<Account>& groups) {
+unsigned long FakeNetwork::LocalGroupEnum(const std::u16string& server,
+                                          std::vector<Account>& groups) {
     if (const unsigned long result = Enter("LocalGroupEnum"))
         return result;
+    if (!IsServer(server))
+        return Zym::NERR_InvalidComputer;
     groups = {{u"Admins", {}}, {u"Domain Users", Rid(GROUP_RID)}};
     return 0;
 }
 
-unsigned long FakeNetwork::UserGetLocalGroups(const std::u16string&, const std::u16string&,
+// Accounts of corp, or of the machine asked, by lower-cased name; any
+// lower-case user name is taken for a user of corp.
+unsigned long FakeNetwork::UserGetLocalGroups(const std::u16string& server,
+                                              const std::u16string& account,
                                               std::vector<Account>& groups) {
     if (const unsigned long result = Enter("UserGetLocalGroups"))
         return result;
+    if (!IsServer(server))
+        return Zym::NERR_InvalidComputer;
+    const std::u16string domain = DomainOf(account);
+    if (account != Zym::ToLower(account) ||
+        (!domain.empty() && domain != u"corp" && domain != server.substr(2)))
+        return Zym::NERR_UserNotFound;
     groups = {{u"Admins", {}}};
     return 0;
 }
 
-unsigned long FakeNetwork::UserGetGroups(const std::u16string&, const std::u16string&,
+unsigned long FakeNetwork::UserGetGroups(const std::u16string& server, const std::u16string& user,
                                          std::vector<Account>& groups) {
     if (const unsigned long result = Enter("UserGetGroups"))
         return result;
+    if (server != u"\\\\dc1" && server != u"\\\\pdc")
+        return Zym::NERR_InvalidComputer;
+    if (!DomainOf(user).empty())
+        return Zym::NERR_UserNotFound;
     groups = {{u"Domain Users", {}}, {u"Admins", {}}};
     return 0;
 }
 
-unsigned long FakeNetwork::LocalGroupGetMembers(const std::u16string&, const std::u16string&,
+unsigned long FakeNetwork::LocalGroupGetMembers(const std::u16string& server,
+                                                const std::u16string& group,
                                                 std::vector<BinarySID>& members) {
     if (const unsigned long result = Enter("LocalGroupGetMembers"))
         return result;
+    if (!IsServer(server))
+        return Zym::NERR_InvalidComputer;
+    if (group != u"admins" && group != u"domain users")
+        return Zym::ERROR_NO_SUCH_ALIAS;
     members = {Rid(FIRST_USER_RID), Rid(GROUP_RID)};
     return 0;
 }
 
-unsigned long FakeNetwork::GroupGetUsers(const std::u16string&, const std::u16string&,
+unsigned long FakeNetwork::GroupGetUsers(const std::u16string& server, const std::u16string& group,
                                          std::vector<Account>& users) {
     if (const unsigned long result = Enter("GroupGetUsers"))
         return result;
+    if (server != u"\\\\dc1" && server != u"\\\\pdc")
+        return Zym::NERR_InvalidComputer;
+    if (!IsGlobalGroup(group))
+        return Zym::NERR_GroupNotFound;
     users = {{u"user0", {}}};
     return 0;
 }
 
-unsigned long FakeNetwork::LookupAccountName(const std::u16string&, const std::u16string& account,
+// Names of corp's accounts, bare or behind "corp\" in any case.
+unsigned long FakeNetwork::LookupAccountName(const std::u16string& server,
+                                             const std::u16string& account,
                                              ResolvedAccount& resolved) {
     if (const unsigned long result = Enter("LookupAccountName"))
         return result;
+    if (!IsMachine(server))
+        return Zym::RPC_S_SERVER_UNAVAILABLE;
+    const std::u16string domain = DomainOf(account);
+    if (!domain.empty() && !Zym::WNoCase::IsEqual(domain, u"corp"))
+        return Zym::ERROR_NONE_MAPPED;
     for (const ResolvedAccount& known : m_Accounts)
         if (Zym::WNoCase::IsEqual(known.name, NameOf(account))) {
             resolved = known;
@@ -188,7 +278,7 @@ unsigned long FakeNetwork::LookupAccountName(const std::u16string&, const std::u
     return Zym::ERROR_NONE_MAPPED;
 }
 
-unsigned long FakeNetwork::LookupAccountSid(const std::u16string&, const BinarySID& sid,
+unsigned long FakeNetwork::LookupAccountSid(const std::u16string& server, const BinarySID& sid,
                                             ResolvedAccount& resolved) {
     if (const unsigned long result = Enter("LookupAccountSid"))
         return result;
@@ -196,6 +286,8 @@ unsigned long FakeNetwork::LookupAccountSid(const std::u16string&, const BinaryS
         resolved = {sid, u"Administratoren", u"BUILTIN", ZymSecurity::SidTypeAlias};
         return 0;
     }
+    if (!IsMachine(server))
+        return Zym::RPC_S_SERVER_UNAVAILABLE;
     for (const ResolvedAccount& known : m_Accounts)
         if (known.sid == sid) {
             resolved = known;

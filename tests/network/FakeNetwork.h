@@ -3,6 +3,8 @@
 #include "network/NetworkProvider.h"
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <map>
 #include <mutex>
 #include <string>
@@ -16,10 +18,15 @@ using ZymWindows::Network::DisplayEntry;
 using ZymWindows::Network::DisplayLevel;
 using ZymWindows::Network::ResolvedAccount;
 
-// A scripted network: one domain "corp" (controller "\\DC1") with users,
-// global groups and a file server, a domain "lab" (controller "\\LabDC"),
-// a workgroup "wg" without a controller and a server "fs". Calls are
-// counted by name; a result code set for a call name makes that call fail.
+// A scripted network: one domain "corp" (controller "\\DC1", primary
+// "\\PDC") with users and global groups, a domain "lab" (controller
+// "\\LabDC"), a workgroup "wg" without a controller and a file server "fs"
+// of corp with the local groups "Admins" and "Domain Users". Every call
+// checks what it is asked: servers as the queries build them (lower-cased
+// "\\name" of a machine or of a controller), accounts and groups by name,
+// and answers as the platform would for anything else. Calls are counted
+// by name; a result code set for a call name makes that call fail, and a
+// held call name makes its calls wait until released.
 class FakeNetwork : public ZymWindows::Network::Provider {
 public:
     static const BinarySID CORP_SID;
@@ -33,6 +40,11 @@ public:
     // Makes every later call of `name` return `result` (0: succeed again);
     // with `afterCalls`, only once that many calls of it have succeeded.
     void Fail(const std::string& name, unsigned long result, unsigned int afterCalls = 0);
+    // Makes later calls of `name` wait inside the call until Release.
+    void Hold(const std::string& name);
+    // Waits until a call is held; false if none came within `patience`.
+    bool WaitUntilHeld(std::chrono::seconds patience);
+    void Release();
 
     unsigned long ServerEnum(const std::u16string& domain, unsigned long type,
                              std::vector<std::u16string>& names) override;
@@ -65,6 +77,9 @@ private:
     unsigned long Enter(const std::string& name);
 
     mutable std::mutex m_Lock;
+    std::condition_variable m_Changed;
+    std::string m_Held;
+    unsigned int m_Waiting = 0;
     std::map<std::string, unsigned int> m_Calls;
     std::map<std::string, std::pair<unsigned long, unsigned int>> m_Failures;
     std::vector<unsigned long> m_DisplayIndexes;

@@ -25,20 +25,22 @@ std::string Inherited(const char* variable) {
 
 // A machine of its own: account files served through nss_wrapper and a host
 // name, for zymwin processes started with them. Forty users (more than one
-// page); "staff" is the primary group of every third user and lists user01
-// and user02; "devs" lists user00 and user05; "wheel" lists user03 and there
-// is no "sudo" group.
+// page), the last of them "Alice"; "Staff" is the primary group of every
+// third user and lists user01 and user02; "devs" lists user00, user05 and
+// Alice; "wheel" lists user03 and there is no "sudo" group.
 class LocalMachine {
 public:
     LocalMachine() {
         std::ostringstream passwd, group;
         for (int i = 0; i < USERS; ++i) {
-            const std::string name = "user" + std::string(i < 10 ? "0" : "") + std::to_string(i);
+            const std::string name =
+                i == USERS - 1 ? "Alice"
+                               : "user" + std::string(i < 10 ? "0" : "") + std::to_string(i);
             passwd << name << ":x:" << 2000 + i << ":" << (i % 3 == 0 ? 3000 : 3100 + i)
                    << "::/home/" << name << ":/bin/sh\n";
         }
-        group << "root:x:0:\nwheel:x:10:user03\nstaff:x:3000:user01,user02\n"
-                 "devs:x:3001:user00,user05\nuser05:x:3105:\n";
+        group << "root:x:0:\nwheel:x:10:user03\nStaff:x:3000:user01,user02\n"
+                 "devs:x:3001:user00,user05,Alice\nuser05:x:3105:\n";
         WriteFile(m_Directory.Path() / "passwd", passwd.str());
         WriteFile(m_Directory.Path() / "group", group.str());
     }
@@ -78,17 +80,20 @@ TEST(LocalAccounts, UsersAndGroupsComeFromTheAccountDatabaseInItsOrder) {
     const std::vector<std::string> lines = zymtest::SplitLines(users.out);
     ASSERT_EQ(lines.size(), 2U * USERS);
     EXPECT_EQ(lines[0], "S-1-22-1-2000\twraphost\\user00");
-    EXPECT_EQ(lines[USERS - 1], "S-1-22-1-2039\twraphost\\user39");
+    EXPECT_EQ(lines[USERS - 1], "S-1-22-1-2039\twraphost\\Alice");
     EXPECT_EQ(lines[USERS], lines[0]);
 
-    const ProcessResult named = machine.Net({"users", "WRAPHOST"});
-    EXPECT_EQ(zymtest::SplitLines(named.out).size(), static_cast<std::size_t>(USERS));
+    // Every name of this computer is this computer.
+    for (const char* name : {"WRAPHOST", ".", "localhost", "wraphost.EXAMPLE.org"}) {
+        const ProcessResult named = machine.Net({"users", name});
+        EXPECT_EQ(named.out, users.out.substr(0, users.out.size() / 2)) << name << named.err;
+    }
 
     const ProcessResult groups = machine.Net({"groups"});
     EXPECT_EQ(
         zymtest::SplitLines(groups.out),
         (std::vector<std::string>{"S-1-22-2-0\twraphost\\root", "S-1-22-2-10\twraphost\\wheel",
-                                  "S-1-22-2-3000\twraphost\\staff", "S-1-22-2-3001\twraphost\\devs",
+                                  "S-1-22-2-3000\twraphost\\Staff", "S-1-22-2-3001\twraphost\\devs",
                                   "S-1-22-2-3105\twraphost\\user05"}));
 }
 
@@ -102,9 +107,15 @@ TEST(LocalAccounts, MembershipsJoinMemberListsAndPrimaryGroups) {
                                         "S-1-22-2-3001\twraphost\\devs"}));
     const ProcessResult qualified = machine.Net({"user-groups", ".", "WrapHost", "user01"});
     EXPECT_EQ(zymtest::SplitLines(qualified.out),
-              std::vector<std::string>{"S-1-22-2-3000\twraphost\\staff"});
+              std::vector<std::string>{"S-1-22-2-3000\twraphost\\Staff"});
+    // Names are found in any case, as the queries lower-case them.
+    const ProcessResult alice = machine.Net({"user-groups", "", "", "ALICE"});
+    EXPECT_EQ(zymtest::SplitLines(alice.out),
+              (std::vector<std::string>{"S-1-22-2-3000\twraphost\\Staff",
+                                        "S-1-22-2-3001\twraphost\\devs"}))
+        << alice.err;
 
-    const ProcessResult staff = machine.Net({"members", "", "staff"});
+    const ProcessResult staff = machine.Net({"members", "", "Staff"});
     ASSERT_EQ(staff.status, 0) << staff.err;
     const std::vector<std::string> members = zymtest::SplitLines(staff.out);
     ASSERT_EQ(members.size(), 2U + (USERS + 2) / 3);

@@ -21,15 +21,19 @@ constexpr unsigned long DISPLAY_PAGE = 32;
 
 // A cached listing: the cached list replaces the result's content; else
 // `query` appends to the result, and a query that succeeds leaves its whole
-// result cached (an entry another thread made meanwhile stays).
+// result cached (an entry another thread made meanwhile stays). The query
+// runs without the lock, so that a slow server holds up no other caller:
+// two first lookups of one key may both ask, and the first answer stays.
 template <class Key, class Ask>
 void Cached(ZymThread::ReadWriteSemaphore& lock, std::map<Key, NTNetwork::SIDs>& cache,
             const Key& key, NTNetwork::SIDs& result, Ask query) {
-    ZymThread::ReadLockGuard reading(lock);
-    const auto found = cache.find(key);
-    if (found != cache.end()) {
-        result = found->second;
-        return;
+    {
+        ZymThread::ReadLockGuard reading(lock);
+        const auto found = cache.find(key);
+        if (found != cache.end()) {
+            result = found->second;
+            return;
+        }
     }
     query(result);
     ZymThread::WriteLockGuard writing(lock);
@@ -200,21 +204,22 @@ void NTNetwork::GetMembersForGlobalGroup(const std::u16string& domain, const std
 }
 
 const std::u16string& NTNetwork::GetLocalAdministratorGroupName() {
-    ZymThread::ReadLockGuard reading(m_DomainCacheLock);
-    if (m_LocalAdmin.empty()) {
-        ZymThread::WriteLockGuard writing(m_DomainCacheLock);
-        if (m_LocalAdmin.empty()) {
-            const ZymSecurity::BinarySID administrators(5, {32, 544});
-            Network::ResolvedAccount resolved;
-            const unsigned long result =
-                Network::CurrentProvider()->LookupAccountSid(u"", administrators, resolved);
-            if (result != 0 || resolved.name.empty()) {
-                Zym::SetLastError(result);
-                throw WindowsQueryAdminGroupException();
-            }
-            m_LocalAdmin = resolved.name;
-        }
+    {
+        ZymThread::ReadLockGuard reading(m_DomainCacheLock);
+        if (!m_LocalAdmin.empty())
+            return m_LocalAdmin;
     }
+    const ZymSecurity::BinarySID administrators(5, {32, 544});
+    Network::ResolvedAccount resolved;
+    const unsigned long result =
+        Network::CurrentProvider()->LookupAccountSid(u"", administrators, resolved);
+    if (result != 0 || resolved.name.empty()) {
+        Zym::SetLastError(result);
+        throw WindowsQueryAdminGroupException();
+    }
+    ZymThread::WriteLockGuard writing(m_DomainCacheLock);
+    if (m_LocalAdmin.empty())
+        m_LocalAdmin = resolved.name;
     return m_LocalAdmin;
 }
 

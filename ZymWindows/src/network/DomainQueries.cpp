@@ -84,12 +84,15 @@ void NTNetwork::GetServerShares(const std::u16string& server, std::vector<std::u
         shares.push_back(server + u"\\" + name);
 }
 
+// The network is asked without the lock held, here and below, so that a
+// slow controller holds up no other caller; two first lookups of one name
+// may both ask, and either answer may remain.
 void NTNetwork::GetDomainController(const std::u16string& domain, std::u16string& controller,
                                     bool primary) {
     controller.clear();
     const std::u16string key = Zym::ToLower(domain);
-    ZymThread::ReadLockGuard reading(m_DomainCacheLock);
     if (!primary) {
+        ZymThread::ReadLockGuard reading(m_DomainCacheLock);
         const auto found = m_mDomainCache.find(key);
         if (found != m_mDomainCache.end() &&
             found->second.kind == DomainWorkGroupServerCache::DOMAIN) {
@@ -124,11 +127,13 @@ const std::u16string& NTNetwork::GetLocalComputerName() {
 
 void NTNetwork::GetDomainForMachine(const std::u16string& machine, std::u16string& domain) {
     const std::u16string key = Zym::ToLower(machine);
-    ZymThread::ReadLockGuard reading(m_DomainCacheLock);
-    const auto found = m_mMachineDomainCache.find(key);
-    if (found != m_mMachineDomainCache.end()) {
-        domain = found->second;
-        return;
+    {
+        ZymThread::ReadLockGuard reading(m_DomainCacheLock);
+        const auto found = m_mMachineDomainCache.find(key);
+        if (found != m_mMachineDomainCache.end()) {
+            domain = found->second;
+            return;
+        }
     }
     std::u16string group;
     const unsigned long result = CurrentProvider()->WkstaGetInfo(machine, group);
@@ -144,17 +149,19 @@ void NTNetwork::GetDomainForMachine(const std::u16string& machine, std::u16strin
 
 NTNetwork::DomainType NTNetwork::GetDomainType(const std::u16string& name) {
     const std::u16string key = Zym::ToLower(name);
-    ZymThread::ReadLockGuard reading(m_DomainCacheLock);
-    const auto found = m_mDomainCache.find(key);
-    if (found != m_mDomainCache.end()) {
-        switch (found->second.kind) {
-        case DomainWorkGroupServerCache::DOMAIN:
-        case DomainWorkGroupServerCache::WORKGROUP:
-            return TYPE_DOMAIN;
-        case DomainWorkGroupServerCache::SERVER:
-            return TYPE_SERVER;
-        default:
-            return TYPE_UNKNOWN;
+    {
+        ZymThread::ReadLockGuard reading(m_DomainCacheLock);
+        const auto found = m_mDomainCache.find(key);
+        if (found != m_mDomainCache.end()) {
+            switch (found->second.kind) {
+            case DomainWorkGroupServerCache::DOMAIN:
+            case DomainWorkGroupServerCache::WORKGROUP:
+                return TYPE_DOMAIN;
+            case DomainWorkGroupServerCache::SERVER:
+                return TYPE_SERVER;
+            default:
+                return TYPE_UNKNOWN;
+            }
         }
     }
     std::int32_t kind = DomainWorkGroupServerCache::SERVER;

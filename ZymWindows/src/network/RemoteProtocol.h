@@ -40,7 +40,10 @@ enum Reason : std::uint32_t {
     REASON_NOT_CONFIGURED, // the client library could not start
 };
 
-constexpr std::uint32_t MAX_MESSAGE = 16U << 20;
+// Requests are small; an answer holds a whole listing, the members of a
+// very large group among them.
+constexpr std::uint32_t MAX_REQUEST = 16U << 20;
+constexpr std::uint32_t MAX_RESPONSE = 1U << 30;
 
 struct Request {
     std::uint32_t operation = 0;

@@ -1,6 +1,6 @@
 #include "network/Router.h"
 
-#include <ZymNetwork/ComputerName.h>
+#include "network/NetworkPlatform.h"
 
 namespace ZymWindows::Network {
 
@@ -13,24 +13,32 @@ Provider& Router::Remote() {
 }
 
 Provider& Router::For(const std::u16string& machine) {
-    return ZymNetwork::IsLocalComputer(machine) ? *m_Local : Remote();
+    return IsThisComputer(machine) ? *m_Local : Remote();
 }
 
+// The domains of the network are the ones Samba knows; without Samba this
+// computer knows its own workgroup.
 unsigned long Router::ServerEnum(const std::u16string& domain, unsigned long type,
                                  std::vector<std::u16string>& names) {
-    Provider& provider = domain.empty() ? Remote() : For(domain);
-    return provider.ServerEnum(domain, type, names);
+    if (!domain.empty())
+        return For(domain).ServerEnum(domain, type, names);
+    const unsigned long result = Remote().ServerEnum(domain, type, names);
+    if (result == 0 || type != SV_TYPE_DOMAIN_ENUM)
+        return result;
+    return m_Local->ServerEnum(domain, type, names);
 }
 
+// The controller of no name in particular is the one of this computer's
+// domain, which only Samba knows.
 unsigned long Router::GetDcName(const std::u16string& domain, bool primary,
                                 std::u16string& controller) {
-    return For(domain).GetDcName(domain, primary, controller);
+    return (domain.empty() ? Remote() : For(domain)).GetDcName(domain, primary, controller);
 }
 
 // This computer belongs to the domain or workgroup its Samba configuration
 // names, when there is one; else the local provider tells.
 unsigned long Router::WkstaGetInfo(const std::u16string& machine, std::u16string& domain) {
-    if (!ZymNetwork::IsLocalComputer(machine))
+    if (!IsThisComputer(machine))
         return Remote().WkstaGetInfo(machine, domain);
     std::u16string configured;
     if (Remote().WkstaGetInfo(u"", configured) == 0 && !configured.empty()) {

@@ -7,12 +7,13 @@
 
 namespace ZymWindows::Network {
 
-// Sends every call about this computer ("", ".", "localhost", "\\" or its
-// name, in any case and with or without two leading backslashes) to the
-// local provider and every other to the remote one, which is made on its
+// Sends every call about this computer ("", ".", "localhost", "\\", its
+// name or its full host name, in any case and with or without two leading
+// backslashes) to the local provider and every other to the remote one, which is made on its
 // first use. The network-wide listings (domains, and the servers of a
 // domain that does not name this computer) go to the remote provider, and
-// so does the question of this computer's domain while Samba is set up.
+// so do the questions of this computer's domain and its controller while
+// Samba is set up.
 class Router : public Provider {
 public:
     Router(std::unique_ptr<Provider> local, std::unique_ptr<Provider> (*makeRemote)());

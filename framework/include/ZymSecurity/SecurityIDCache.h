@@ -22,9 +22,9 @@ public:
     static SecurityIDPtr CreateSecurityID(const BinarySID& sid);
     // The same from the text form "S-1-...".
     static SecurityIDPtr CreateSecurityID(const std::u16string& sidText);
-    // An identity as another machine resolved it. The local entry is reused
-    // when it says the same; otherwise a new object is made and not kept, so
-    // that identities from peers never grow the cache.
+    // An identity as a machine resolved it. The cached entry is reused when
+    // it says the same; otherwise the new object replaces it, except that
+    // Unix accounts (S-1-22) of other machines are never kept.
     static SecurityIDPtr CreateSecurityID(const BinarySID& sid, const std::u16string& name,
                                           const std::u16string& domain, SIDType type);
 
@@ -45,7 +45,8 @@ public:
     // The account whose SID is the domain identity's SID followed by `rid`.
     static SecurityIDPtr CreateSecurityID(const SecurityIDPtr& domain, unsigned long rid,
                                           const std::u16string& server);
-    // A binary SID.
+    // A binary SID; one already resolved (other than another machine's Unix
+    // account) is not asked again.
     static SecurityIDPtr CreateSecurityIDFromPSID(const void* psid, const std::u16string& server);
 
     // Installs the lookup for other machines (null: none; lookups on other
@@ -54,7 +55,9 @@ public:
     static void SetRemoteAccountLookup(RemoteAccountLookup* lookup);
 
 private:
-    static SecurityID* ResolveLocally(const BinarySID& sid);
+    // `named` tells whether the account was resolved, and may be kept.
+    static SecurityID* ResolveLocally(const BinarySID& sid, bool& named);
+    static SecurityIDPtr Known(const BinarySID& sid);
     static SecurityIDPtr Resolved(const ResolvedAccount& account);
 };
 

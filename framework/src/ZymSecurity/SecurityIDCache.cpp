@@ -37,15 +37,23 @@ std::u16string AccountName(const std::optional<std::string>& name, std::uint32_t
 
 } // namespace
 
-SecurityID* SecurityIDCache::ResolveLocally(const BinarySID& sid) {
+SecurityID* SecurityIDCache::ResolveLocally(const BinarySID& sid, bool& named) {
     static const std::u16string domain = Zym::ToLower(ZymNetwork::GetComputerName());
     std::uint32_t id = 0;
+    named = true;
     if (sid == BinarySID(BinarySID::UNIX_AUTHORITY, {BinarySID::UNIX_USERS}))
         return new SecurityID(sid, domain, u"", SidTypeDomain);
-    if (sid.IsUnixAccount(BinarySID::UNIX_USERS, id))
-        return new SecurityID(sid, AccountName(Platform::UserName(id), id), domain, SidTypeUser);
-    if (sid.IsUnixAccount(BinarySID::UNIX_GROUPS, id))
-        return new SecurityID(sid, AccountName(Platform::GroupName(id), id), domain, SidTypeGroup);
+    if (sid.IsUnixAccount(BinarySID::UNIX_USERS, id)) {
+        const std::optional<std::string> name = Platform::UserName(id);
+        named = name.has_value();
+        return new SecurityID(sid, AccountName(name, id), domain, SidTypeUser);
+    }
+    if (sid.IsUnixAccount(BinarySID::UNIX_GROUPS, id)) {
+        const std::optional<std::string> name = Platform::GroupName(id);
+        named = name.has_value();
+        return new SecurityID(sid, AccountName(name, id), domain, SidTypeGroup);
+    }
+    named = false;
     return new SecurityID(sid, u"", u"", SidTypeUnknown);
 }
 
@@ -58,31 +66,44 @@ SecurityIDPtr SecurityIDCache::CreateSecurityID(const std::u16string& sidText) {
 }
 
 SecurityIDPtr SecurityIDCache::CreateSecurityID(const BinarySID& sid) {
-    LocalCache& cache = Cache();
-    {
-        std::lock_guard guard(cache.lock);
-        const auto found = cache.ids.find(sid);
-        if (found != cache.ids.end())
-            return found->second;
-    }
+    if (const SecurityIDPtr known = Known(sid))
+        return known;
     // Resolved outside the lock: an account lookup may be slow. Two threads
-    // that race here both resolve, and the first one's object is kept.
-    const SecurityIDPtr resolved = ResolveLocally(sid);
+    // that race here both resolve, and the first one's object is kept. An
+    // account the database could not name (it may only have failed for a
+    // moment) is asked again next time.
+    bool named = false;
+    const SecurityIDPtr resolved = ResolveLocally(sid, named);
+    if (!named)
+        return resolved;
+    LocalCache& cache = Cache();
     std::lock_guard guard(cache.lock);
     return cache.ids.emplace(sid, resolved).first->second;
+}
+
+SecurityIDPtr SecurityIDCache::Known(const BinarySID& sid) {
+    LocalCache& cache = Cache();
+    std::lock_guard guard(cache.lock);
+    const auto found = cache.ids.find(sid);
+    return found != cache.ids.end() ? found->second : SecurityIDPtr();
 }
 
 SecurityIDPtr SecurityIDCache::CreateSecurityID(const BinarySID& sid, const std::u16string& name,
                                                 const std::u16string& domain, SIDType type) {
     LocalCache& cache = Cache();
-    {
-        std::lock_guard guard(cache.lock);
-        const auto found = cache.ids.find(sid);
-        if (found != cache.ids.end() && found->second->GetName() == name &&
-            found->second->GetDomain() == domain && found->second->GetType() == type)
-            return found->second;
-    }
-    return new SecurityID(sid, name, domain, type);
+    std::lock_guard guard(cache.lock);
+    const auto found = cache.ids.find(sid);
+    if (found != cache.ids.end() && found->second->GetName() == name &&
+        found->second->GetDomain() == domain && found->second->GetType() == type)
+        return found->second;
+    const SecurityIDPtr made = new SecurityID(sid, name, domain, type);
+    // A Unix SID names an account of the machine that resolved it: another
+    // machine's is not this one's, and is not kept. Any other SID is one
+    // account wherever it is resolved; the latest naming is kept.
+    if (sid.Authority() != BinarySID::UNIX_AUTHORITY ||
+        Zym::WNoCase::IsEqual(domain, ZymNetwork::GetComputerName()))
+        cache.ids.insert_or_assign(sid, made);
+    return made;
 }
 
 } // namespace ZymSecurity

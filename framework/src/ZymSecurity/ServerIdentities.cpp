@@ -21,7 +21,7 @@ std::atomic<RemoteAccountLookup*> g_RemoteLookup{nullptr};
 }
 
 // The SID of an account of this computer: "name" or "computer\name"; the
-// computer's own name is the domain of its users.
+// computer, by any of its names, is the domain of its users.
 std::optional<BinarySID> LocalSID(const std::u16string& account) {
     const std::size_t separator = account.rfind(u'\\');
     std::u16string name = account;
@@ -30,7 +30,7 @@ std::optional<BinarySID> LocalSID(const std::u16string& account) {
         if (!domain.empty() && !ZymNetwork::IsLocalComputer(domain))
             return std::nullopt;
         name = account.substr(separator + 1);
-    } else if (Zym::WNoCase::IsEqual(name, ZymNetwork::GetComputerName())) {
+    } else if (!name.empty() && ZymNetwork::IsLocalComputer(name)) {
         return BinarySID(BinarySID::UNIX_AUTHORITY, {BinarySID::UNIX_USERS});
     }
     const std::string utf8 = ZymCharset::ToUtf8(name);
@@ -90,6 +90,9 @@ SecurityIDPtr SecurityIDCache::CreateSecurityIDFromPSID(const void* psid,
     const BinarySID sid = BinarySID::FromPSID(psid);
     if (ZymNetwork::IsLocalComputer(server))
         return CreateSecurityID(sid);
+    if (sid.Authority() != BinarySID::UNIX_AUTHORITY)
+        if (const SecurityIDPtr known = Known(sid))
+            return known;
     ResolvedAccount resolved;
     if (const unsigned long code = RemoteLookup().LookupAccountSid(server, sid, resolved))
         Fail(code);

@@ -1,9 +1,12 @@
 #include "AccountDatabase.h"
 
+#include <Zym/NoCase.h>
+
 #include <grp.h>
 #include <pwd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <mutex>
 
@@ -68,20 +71,42 @@ std::vector<GroupEntry> AllGroups() {
     return groups;
 }
 
+namespace {
+
+// The entry of that name in any letter case, as Windows finds accounts; a
+// database that matches case exactly is asked for the name as given first.
+template <class Entry>
+std::optional<Entry> AnyCase(const std::string& name, std::optional<Entry> exact,
+                             std::vector<Entry> (*all)()) {
+    if (exact)
+        return exact;
+    const std::vector<Entry> entries = all();
+    const auto found = std::find_if(entries.begin(), entries.end(), [&](const Entry& entry) {
+        return Zym::NoCase::Compare(entry.name, name) == 0;
+    });
+    return found == entries.end() ? std::nullopt : std::optional<Entry>(*found);
+}
+
+} // namespace
+
 std::optional<UserEntry> FindUser(const std::string& name) {
-    return LookUp<passwd, UserEntry>(
-        [&name](passwd* entry, char* buffer, std::size_t size, passwd** found) {
-            return getpwnam_r(name.c_str(), entry, buffer, size, found);
-        },
-        FromPasswd);
+    return AnyCase(name,
+                   LookUp<passwd, UserEntry>(
+                       [&name](passwd* entry, char* buffer, std::size_t size, passwd** found) {
+                           return getpwnam_r(name.c_str(), entry, buffer, size, found);
+                       },
+                       FromPasswd),
+                   &AllUsers);
 }
 
 std::optional<GroupEntry> FindGroup(const std::string& name) {
-    return LookUp<group, GroupEntry>(
-        [&name](group* entry, char* buffer, std::size_t size, group** found) {
-            return getgrnam_r(name.c_str(), entry, buffer, size, found);
-        },
-        FromGroup);
+    return AnyCase(name,
+                   LookUp<group, GroupEntry>(
+                       [&name](group* entry, char* buffer, std::size_t size, group** found) {
+                           return getgrnam_r(name.c_str(), entry, buffer, size, found);
+                       },
+                       FromGroup),
+                   &AllGroups);
 }
 
 std::optional<GroupEntry> FindGroup(gid_t gid) {

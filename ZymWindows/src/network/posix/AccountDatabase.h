@@ -25,6 +25,7 @@ struct GroupEntry {
 std::vector<UserEntry> AllUsers();
 std::vector<GroupEntry> AllGroups();
 
+// Accounts by name in any letter case, as on Windows.
 std::optional<UserEntry> FindUser(const std::string& name);
 std::optional<GroupEntry> FindGroup(const std::string& name);
 std::optional<GroupEntry> FindGroup(gid_t gid);

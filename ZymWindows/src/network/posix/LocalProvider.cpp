@@ -1,15 +1,16 @@
 #include "AccountDatabase.h"
+#include "network/NetworkPlatform.h"
 #include "network/NetworkProvider.h"
 
 #include <Zym/LastError.h>
+#include <Zym/NoCase.h>
 #include <ZymCharset/Utf.h>
 #include <ZymNetwork/ComputerName.h>
 #include <ZymSecurity/Exceptions.h>
 #include <ZymSecurity/SecurityIDCache.h>
 
-#include <unistd.h>
-
 #include <algorithm>
+#include <mutex>
 
 namespace ZymWindows::Network {
 
@@ -36,8 +37,7 @@ Account GroupAccount(const Platform::GroupEntry& group) {
 // "user" or "computer\user", the computer being this one.
 std::optional<Platform::UserEntry> FindLocalUser(const std::u16string& account) {
     const std::size_t separator = account.rfind(u'\\');
-    if (separator != std::u16string::npos &&
-        !ZymNetwork::IsLocalComputer(account.substr(0, separator)))
+    if (separator != std::u16string::npos && !IsThisComputer(account.substr(0, separator)))
         return std::nullopt;
     return Platform::FindUser(
         Narrow(separator == std::u16string::npos ? account : account.substr(separator + 1)));
@@ -78,13 +78,71 @@ unsigned long Resolved(const ZymSecurity::SecurityIDPtr& identity, ResolvedAccou
     return 0;
 }
 
+// This computer's domain or workgroup: the first label of the host's DNS
+// domain, else the workgroup that Windows and Samba name by default.
+std::u16string WorkGroup() {
+    const std::string name = Narrow(FullHostName());
+    const std::size_t dot = name.find('.');
+    const std::string label =
+        dot == std::string::npos ? "" : name.substr(dot + 1, name.find('.', dot + 1) - dot - 1);
+    return label.empty() ? u"WORKGROUP" : Wide(label);
+}
+
+// The display listing of users or groups, read from the database in one
+// pass when a walk starts at index 0 and paged from that copy: a walk costs
+// one read of the database, not one per page. Every listed account is
+// handed to the identity cache as listed, so that its identity needs no
+// second lookup.
+class DisplayListing {
+public:
+    unsigned long Page(DisplayLevel level, unsigned long index, unsigned long count,
+                       std::vector<DisplayEntry>& page) {
+        // This computer keeps no machine accounts.
+        if (level != DISPLAY_USERS && level != DISPLAY_GROUPS)
+            return 0;
+        std::lock_guard guard(m_Lock);
+        std::vector<DisplayEntry>& all = level == DISPLAY_USERS ? m_Users : m_Groups;
+        if (index == 0)
+            all = Read(level);
+        for (unsigned long i = index; i < all.size() && i - index < count; ++i)
+            page.push_back(all[i]);
+        return index + page.size() < all.size() ? static_cast<unsigned long>(Zym::ERROR_MORE_DATA)
+                                                : 0UL;
+    }
+
+private:
+    static std::vector<DisplayEntry> Read(DisplayLevel level) {
+        const std::u16string domain = Zym::ToLower(ZymNetwork::GetComputerName());
+        std::vector<DisplayEntry> all;
+        const auto add = [&](const std::string& name, std::uint32_t id, const BinarySID& sid,
+                             ZymSecurity::SIDType type) {
+            all.push_back(DisplayEntry{Wide(name), id, all.size() + 1});
+            ZymSecurity::SecurityIDCache::CreateSecurityID(sid, all.back().name, domain, type);
+        };
+        if (level == DISPLAY_USERS)
+            for (const Platform::UserEntry& user : Platform::AllUsers())
+                add(user.name, user.uid, BinarySID::UnixUser(user.uid), ZymSecurity::SidTypeUser);
+        else
+            for (const Platform::GroupEntry& group : Platform::AllGroups())
+                add(group.name, group.gid, BinarySID::UnixGroup(group.gid),
+                    ZymSecurity::SidTypeGroup);
+        return all;
+    }
+
+    std::mutex m_Lock;
+    std::vector<DisplayEntry> m_Users;  // guarded by m_Lock
+    std::vector<DisplayEntry> m_Groups; // guarded by m_Lock
+};
+
 // This computer's accounts, from the system's account database. Users are
 // S-1-22-1-uid and groups S-1-22-2-gid; every group is a local group.
 class LocalProvider : public Provider {
 public:
-    unsigned long ServerEnum(const std::u16string&, unsigned long,
+    // This computer is the only server it knows, and its workgroup the
+    // only domain.
+    unsigned long ServerEnum(const std::u16string&, unsigned long type,
                              std::vector<std::u16string>& names) override {
-        names.push_back(ZymNetwork::GetComputerName());
+        names.push_back(type == SV_TYPE_DOMAIN_ENUM ? WorkGroup() : ZymNetwork::GetComputerName());
         return 0;
     }
 
@@ -93,15 +151,8 @@ public:
         return Zym::ERROR_NO_SUCH_DOMAIN;
     }
 
-    // The first label of the host's DNS domain, else the workgroup that
-    // Windows and Samba name by default.
     unsigned long WkstaGetInfo(const std::u16string&, std::u16string& domain) override {
-        char host[256] = {};
-        std::string name = gethostname(host, sizeof host - 1) == 0 ? host : "";
-        const std::size_t dot = name.find('.');
-        const std::string label =
-            dot == std::string::npos ? "" : name.substr(dot + 1, name.find('.', dot + 1) - dot - 1);
-        domain = label.empty() ? u"WORKGROUP" : Wide(label);
+        domain = WorkGroup();
         return 0;
     }
 
@@ -116,19 +167,7 @@ public:
     unsigned long QueryDisplayInformation(const std::u16string&, DisplayLevel level,
                                           unsigned long index, unsigned long count,
                                           std::vector<DisplayEntry>& page) override {
-        std::vector<DisplayEntry> all;
-        if (level == DISPLAY_USERS)
-            for (const Platform::UserEntry& user : Platform::AllUsers())
-                all.push_back(DisplayEntry{Wide(user.name), user.uid, 0});
-        else if (level == DISPLAY_GROUPS)
-            for (const Platform::GroupEntry& group : Platform::AllGroups())
-                all.push_back(DisplayEntry{Wide(group.name), group.gid, 0});
-        for (unsigned long i = index; i < all.size() && i - index < count; ++i) {
-            all[i].nextIndex = i + 1;
-            page.push_back(all[i]);
-        }
-        return index + page.size() < all.size() ? static_cast<unsigned long>(Zym::ERROR_MORE_DATA)
-                                                : 0UL;
+        return m_Listing.Page(level, index, count, page);
     }
 
     unsigned long LocalGroupEnum(const std::u16string&, std::vector<Account>& groups) override {
@@ -167,10 +206,20 @@ public:
         return 0;
     }
 
+    // This computer by any of its names is the domain of its accounts.
     unsigned long LookupAccountName(const std::u16string&, const std::u16string& account,
                                     ResolvedAccount& resolved) override {
+        const std::size_t separator = account.rfind(u'\\');
+        const std::u16string name =
+            separator == std::u16string::npos ? account : account.substr(separator + 1);
+        if (separator != std::u16string::npos && !IsThisComputer(account.substr(0, separator)))
+            return Zym::ERROR_NONE_MAPPED;
         try {
-            return Resolved(ZymSecurity::SecurityIDCache::CreateSecurityID(account, u""), resolved);
+            return Resolved(
+                ZymSecurity::SecurityIDCache::CreateSecurityID(
+                    !name.empty() && IsThisComputer(name) ? ZymNetwork::GetComputerName() : name,
+                    u""),
+                resolved);
         } catch (const ZymSecurity::AccountLookupException&) {
             return Zym::ERROR_NONE_MAPPED;
         }
@@ -186,6 +235,8 @@ public:
     }
 
 private:
+    DisplayListing m_Listing;
+
     static unsigned long Administrators(ResolvedAccount& resolved) {
         std::optional<Platform::GroupEntry> group;
         for (const char* name : ADMINISTRATOR_GROUPS)

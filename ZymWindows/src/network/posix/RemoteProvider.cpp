@@ -1,10 +1,11 @@
 // The provider for other machines and domains, on Samba's client library.
-// The Samba calls run in a helper program: the library keeps one global
+// The Samba calls run in helper programs: the library keeps one global
 // context that is not safe across threads, and its calls wait up to 20 s
-// on a server that accepts and never answers. Calls are serialised; each
-// ends within the time limit (ZYM_NET_TIMEOUT_MS), the helper being ended
-// and started again for the next call when one overruns it.
+// on a server that accepts and never answers. Each call has a helper of its
+// own and ends within the time limit (ZYM_NET_TIMEOUT_MS), counted from the
+// moment it has its helper; a helper that overruns it is ended.
 
+#include "HelperProcess.h"
 #include "network/NetworkProvider.h"
 #include "network/RemoteProtocol.h"
 #include "network/RemoteResult.h"
@@ -13,27 +14,15 @@
 #include <ZymCharset/Utf.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <cstdlib>
-#include <cstring>
 #include <dlfcn.h>
-#include <fcntl.h>
-#include <mutex>
-#include <poll.h>
-#include <spawn.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
 
 namespace ZymWindows::Network {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Clock = HelperProcess::Clock;
 using NetHelper::Request;
 using NetHelper::Response;
 
@@ -99,157 +88,6 @@ ZymSecurity::BinarySID ParseSID(const std::string& text) {
         return {};
     }
 }
-
-// The helper process and its end of the socket pair.
-class Helper {
-public:
-    ~Helper() { Stop(false); }
-
-    enum Outcome { ANSWERED, TIMED_OUT, FAILED };
-
-    Outcome Exchange(const Request& request, Clock::time_point deadline, Response& response) {
-        const std::string message = NetHelper::Encode(request);
-        // A helper that ended since the last call is started again.
-        if (m_Socket >= 0 && !Alive())
-            Stop(true);
-        if (m_Socket < 0 && !Start())
-            return FAILED;
-        std::string header(4, '\0');
-        std::string body;
-        if (!Send(message, deadline) || !Receive(header, deadline)) {
-            const bool late = Clock::now() >= deadline;
-            Stop(true);
-            return late ? TIMED_OUT : FAILED;
-        }
-        const std::uint32_t size =
-            static_cast<unsigned char>(header[0]) | (static_cast<unsigned char>(header[1]) << 8) |
-            (static_cast<unsigned char>(header[2]) << 16) |
-            (static_cast<std::uint32_t>(static_cast<unsigned char>(header[3])) << 24);
-        if (size <= NetHelper::MAX_MESSAGE)
-            body.resize(size);
-        if (size > NetHelper::MAX_MESSAGE || !Receive(body, deadline) ||
-            !NetHelper::Decode(body, response)) {
-            const bool late = Clock::now() >= deadline;
-            Stop(true);
-            return late ? TIMED_OUT : FAILED;
-        }
-        return ANSWERED;
-    }
-
-private:
-    bool Start() {
-        const std::string path = HelperPath();
-        if (path.empty())
-            return false;
-        int ends[2];
-        if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0)
-            return false;
-        // The helper's end goes to its descriptor 3: duplicating a
-        // descriptor onto itself would leave it closed on exec.
-        if (ends[1] == 3) {
-            const int moved = fcntl(ends[1], F_DUPFD_CLOEXEC, 4);
-            close(ends[1]);
-            ends[1] = moved;
-            if (moved < 0) {
-                close(ends[0]);
-                return false;
-            }
-        }
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_adddup2(&actions, ends[1], 3);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        char* const argv[] = {const_cast<char*>(path.c_str()), nullptr};
-        pid_t child = -1;
-        const int spawned = posix_spawn(&child, path.c_str(), &actions, nullptr, argv, environ);
-        posix_spawn_file_actions_destroy(&actions);
-        close(ends[1]);
-        if (spawned != 0) {
-            close(ends[0]);
-            return false;
-        }
-        m_Process = child;
-        m_Socket = ends[0];
-        return true;
-    }
-
-    // Whether the helper is still there: between calls it only reads, so
-    // its end of the socket becomes readable only by closing.
-    bool Alive() {
-        pollfd check{m_Socket, POLLIN, 0};
-        return poll(&check, 1, 0) == 0;
-    }
-
-    // Ends the helper: closing its socket lets it leave by itself; one
-    // that is stuck in a call is killed.
-    void Stop(bool kill) {
-        if (m_Socket >= 0)
-            close(m_Socket);
-        m_Socket = -1;
-        if (m_Process <= 0)
-            return;
-        if (kill)
-            ::kill(m_Process, SIGKILL);
-        int status = 0;
-        pid_t ended;
-        do
-            ended = waitpid(m_Process, &status, 0);
-        while (ended < 0 && errno == EINTR);
-        m_Process = -1;
-    }
-
-    // Waits until the socket is ready for `events` or the deadline passes.
-    bool Wait(short events, Clock::time_point deadline) {
-        for (;;) {
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-            if (left.count() <= 0)
-                return false;
-            pollfd wait{m_Socket, events, 0};
-            const int ready = poll(&wait, 1, static_cast<int>(left.count()) + 1);
-            if (ready > 0)
-                return true;
-            if (ready < 0 && errno != EINTR)
-                return false;
-        }
-    }
-
-    bool Send(const std::string& bytes, Clock::time_point deadline) {
-        return Transfer(POLLOUT, bytes.size(), deadline, [&](std::size_t done) {
-            return send(m_Socket, bytes.data() + done, bytes.size() - done,
-                        MSG_NOSIGNAL | MSG_DONTWAIT);
-        });
-    }
-
-    bool Receive(std::string& bytes, Clock::time_point deadline) {
-        return Transfer(POLLIN, bytes.size(), deadline, [&](std::size_t done) {
-            return recv(m_Socket, bytes.data() + done, bytes.size() - done, MSG_DONTWAIT);
-        });
-    }
-
-    // Moves `size` bytes by non-blocking steps, each once the socket is
-    // ready for `events`; false when the peer is gone or `deadline` passed.
-    template <class Step>
-    bool Transfer(short events, std::size_t size, Clock::time_point deadline, Step step) {
-        std::size_t done = 0;
-        while (done < size) {
-            if (!Wait(events, deadline))
-                return false;
-            const ssize_t moved = step(done);
-            if (moved < 0 && (errno == EINTR || errno == EAGAIN))
-                continue;
-            if (moved <= 0)
-                return false;
-            done += static_cast<std::size_t>(moved);
-        }
-        return true;
-    }
-
-    pid_t m_Process = -1;
-    int m_Socket = -1;
-};
 
 class SambaProvider : public Provider {
 public:
@@ -435,29 +273,29 @@ private:
         return result;
     }
 
-    // One call through the helper, waiting for an earlier one no longer
-    // than this call's own time limit.
+    // One call through a helper of its own. The time limit is the server's:
+    // it runs from the moment the call has its helper.
     unsigned long Call(Request request, RemoteSubject subject, Response& response) {
         const unsigned long limit = TimeLimitMs();
         request.timeoutMs = static_cast<std::uint32_t>(limit);
+        HelperPool::Lease helper(m_Helpers, m_Helpers.Acquire());
         const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(limit);
-        std::unique_lock<std::timed_mutex> serial(m_Serial, std::defer_lock);
-        if (!serial.try_lock_until(deadline))
-            return MapRemoteResult(subject, Zym::ERROR_CAN_NOT_COMPLETE, REASON_TIMED_OUT);
-        switch (m_Helper.Exchange(request, deadline, response)) {
-        case Helper::ANSWERED:
+        switch (helper->Exchange(request, deadline, response)) {
+        case HelperProcess::ANSWERED:
             return MapRemoteResult(subject, response.status, response.reason);
-        case Helper::TIMED_OUT:
+        case HelperProcess::TIMED_OUT:
             return MapRemoteResult(subject, Zym::ERROR_CAN_NOT_COMPLETE, REASON_TIMED_OUT);
-        case Helper::FAILED:
+        case HelperProcess::TOO_LARGE:
+            // The server answered; the answer is more than this process takes.
+            return Zym::ERROR_NOT_ENOUGH_MEMORY;
+        case HelperProcess::FAILED:
             break;
         }
         return MapRemoteResult(subject, Zym::ERROR_CAN_NOT_COMPLETE,
                                NetHelper::REASON_NOT_CONFIGURED);
     }
 
-    std::timed_mutex m_Serial;
-    Helper m_Helper;
+    HelperPool m_Helpers{HelperPath()};
 };
 
 } // namespace
