@@ -3,6 +3,7 @@
 #include <Zym/RefCounter.h>
 #include <Zym/SmartPtr.h>
 
+#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -76,6 +77,9 @@ private:
 // threads run than the name table holds), leaving `name` as it was. Safe
 // to call while other threads start and end.
 bool FindThreadName(unsigned long threadId, std::string& name);
+// The same into `name`, cut to `size` - 1 bytes and NUL-terminated, without
+// allocating: a fatal-signal handler may call it.
+bool FindThreadName(unsigned long threadId, char* name, std::size_t size) noexcept;
 
 // Raises Zym::Exception with the text of the calling thread's last error.
 [[noreturn]] void ThrowLastError();
