@@ -1,5 +1,7 @@
 #include "DumpTestSupport.h"
 
+#include "dump/DumpFileName.h"
+
 #include <ZymWindows/ProcessDump.h>
 
 #include <TestFiles.h>
@@ -50,6 +52,18 @@ TEST(DumpReport, ThreadIdWithoutContextIsNotMarked) {
     ASSERT_FALSE(report.threads.empty());
     for (const auto& thread : report.threads)
         EXPECT_FALSE(thread.failing);
+}
+
+TEST(DumpReport, FileNameStampIsTheLocalTimeYearMonthDayFirst) {
+    using ZymWindows::Dump::ResolveDumpPath;
+    // Day, month and hour all differ, and no field is padded by chance.
+    const Zym::DateTime when(2024, 2, 7, 9, 8, 5, false);
+    EXPECT_EQ(ResolveDumpPath("/var/crash/", "/opt/app/server.bin", when, ".txt"),
+              "/var/crash/server.bin_240307_090805.txt");
+    EXPECT_EQ(ResolveDumpPath("", "server", when, ".dmp"), "server_240307_090805.dmp");
+    EXPECT_EQ(ResolveDumpPath("C:\\dumps\\", "C:\\bin\\app.exe", std::nullopt, ".txt"),
+              "C:\\dumps\\app.exe_.txt");
+    EXPECT_EQ(ResolveDumpPath("/given.log", "server", when, ".txt"), "/given.log");
 }
 
 TEST(DumpReport, BackslashAndEmptyPathEndDirectories) {
