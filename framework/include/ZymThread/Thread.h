@@ -39,6 +39,9 @@ private:
 // unless the body's own thread drops that reference, in which case the
 // thread is detached and finishes on its own.
 //
+// The body runs with an alternate signal stack of 64 KB, so that a
+// fatal-signal handler still runs after the thread's stack has overflowed.
+//
 // An exception that escapes a body ends that thread only: the thread
 // writes one line naming itself and the exception to stderr, and
 // EndedByException() tells so afterwards. The process goes on.
