@@ -73,8 +73,9 @@ void CloseFrom(int first) noexcept {
 // In the child: the helper starts with the default action for every
 // signal, none blocked (the crashing thread's mask would otherwise be
 // its), and only its standard input, output and error open, so that it
-// holds no end of the process's pipes and sockets.
-[[noreturn]] void BecomeHelper(int input, int output) noexcept {
+// holds no end of the process's pipes and sockets. Returns only when the
+// helper could not be started.
+void BecomeHelper(int input, int output) noexcept {
     struct sigaction standard {};
     standard.sa_handler = SIG_DFL;
     sigemptyset(&standard.sa_mask);
@@ -92,7 +93,6 @@ void CloseFrom(int first) noexcept {
         char* const envp[] = {nullptr};
         execve(g_HelperPath, argv, envp);
     }
-    _exit(127);
 }
 
 // Reads the helper's output to its end; the path of a "P <path>" line
@@ -149,8 +149,10 @@ bool RunHelper(const DumpHelper::Request& request, char* written, std::size_t si
     // A bare clone: fork() would run the atfork handlers, which take locks
     // (malloc's among them) that a crashed thread may hold.
     const long helper = syscall(SYS_clone, SIGCHLD, nullptr, nullptr, nullptr, nullptr);
-    if (helper == 0)
+    if (helper == 0) {
         BecomeHelper(input[1], output[1]);
+        _exit(127);
+    }
     CloseQuietly(input[1]);
     CloseQuietly(output[1]);
     if (helper < 0) {
