@@ -1,17 +1,21 @@
 // A crash report of a process of 50 threads, next to eu-stack, which a user
-// would otherwise run on the process to see its threads' stacks. The
-// helper's peak memory is reported as the largest resident size of the
-// children the benchmark waited for.
+// would otherwise run on the process to see its threads' stacks; and the
+// report of a crash by an overflow of an 8 MB stack (about 260,000 frames).
+// The helper's peak memory is reported as the largest resident size of the
+// children (and, for the crash, grandchildren) the benchmark waited for.
 #include <ZymWindows/ProcessDump.h>
 
 #include <ZymThread/EventSemaphore.h>
 
 #include <benchmark/benchmark.h>
 
+#include <atomic>
+
 #include <fcntl.h>
 #include <filesystem>
 #include <spawn.h>
 #include <string>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
@@ -84,6 +88,45 @@ void EuStackOf50Threads(benchmark::State& state) {
     posix_spawn_file_actions_destroy(&actions);
 }
 BENCHMARK(EuStackOf50Threads)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+std::atomic<int> g_Depth{0};
+
+// A small frame each, as most functions have.
+[[gnu::noinline]] void Overflow() {
+    volatile char block[16];
+    block[0] = static_cast<char>(g_Depth.fetch_add(1));
+    if (g_Depth.load() >= 0) // always; the compiler cannot know that
+        Overflow();
+    block[1] = block[0];
+}
+
+void ReportOfAStackOverflow(benchmark::State& state) {
+    // The helper is the crashing child's child: adopted and waited for
+    // here, its peak counts among the children's.
+    prctl(PR_SET_CHILD_SUBREAPER, 1);
+    const std::string folder = ReportPath() + "-overflow/";
+    std::filesystem::create_directories(folder);
+    const rlimit stack{8 << 20, 8 << 20};
+    for (auto _ : state) {
+        const pid_t child = fork();
+        if (child == 0) {
+            setrlimit(RLIMIT_STACK, &stack);
+            ZymWindows::InstallCrashHandler(folder, false);
+            Overflow();
+            _exit(0);
+        }
+        // Until every descendant has ended: the crashing child and its helper.
+        while (waitpid(-1, nullptr, 0) > 0) {
+        }
+        state.PauseTiming();
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directories(folder);
+        state.ResumeTiming();
+    }
+    std::filesystem::remove_all(folder);
+    HelperPeakMemory(state);
+}
+BENCHMARK(ReportOfAStackOverflow)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 } // namespace
 

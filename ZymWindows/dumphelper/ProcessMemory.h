@@ -16,6 +16,8 @@ public:
     ProcessMemory& operator=(const ProcessMemory&) = delete;
 
     bool ReadWord(std::uint64_t address, std::uint64_t& word);
+    // Drops the page kept: its memory may have changed since.
+    void Forget() { m_CachedPage = 1; }
     // Reads up to `size` bytes; the count read (short where memory ends).
     std::size_t Read(std::uint64_t address, void* buffer, std::size_t size);
 

@@ -1,58 +1,48 @@
 #include "Walk.h"
 
+#include "dump/ReportLayout.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <cxxabi.h>
 #include <elfutils/libdw.h>
-#include <elfutils/libdwfl.h>
 
 namespace ZymDumpHelper {
 
-namespace {
-
-using ZymWindows::DumpHelper::THREAD_GONE;
-using ZymWindows::DumpHelper::THREAD_NOT_WALKED;
-using ZymWindows::DumpHelper::THREAD_WALKED;
-
-struct WalkState {
+struct StackWalker::State {
     Tracee& tracee;
     ProcessMemory& memory;
-    std::size_t next = 0;
-    std::string* output = nullptr;
+    std::ostream* stream = nullptr;
     unsigned frames = 0;
 };
 
-TracedThread* Walkable(WalkState& state, pid_t threadId) {
+namespace {
+
+using State = StackWalker::State;
+
+TracedThread* Walkable(State& state, pid_t threadId) {
     for (TracedThread& thread : state.tracee.Threads()) {
         if (thread.threadId == threadId)
-            return thread.attached && thread.hasRegisters ? &thread : nullptr;
+            return thread.stopped && thread.hasRegisters ? &thread : nullptr;
     }
     return nullptr;
 }
 
-pid_t NextThread(Dwfl*, void* argument, void** threadArgument) {
-    auto& state = *static_cast<WalkState*>(argument);
-    auto& threads = state.tracee.Threads();
-    while (state.next < threads.size()) {
-        TracedThread& thread = threads[state.next++];
-        if (thread.attached && thread.hasRegisters) {
-            *threadArgument = &thread;
-            return thread.threadId;
-        }
-    }
+// Threads are walked one at a time, by id: libdwfl never lists them.
+pid_t NextThread(Dwfl*, void*, void**) {
     return 0;
 }
 
 bool GetThread(Dwfl*, pid_t threadId, void* argument, void** threadArgument) {
-    TracedThread* thread = Walkable(*static_cast<WalkState*>(argument), threadId);
+    TracedThread* thread = Walkable(*static_cast<State*>(argument), threadId);
     *threadArgument = thread;
     return thread != nullptr;
 }
 
 bool MemoryRead(Dwfl*, Dwarf_Addr address, Dwarf_Word* result, void* argument) {
     std::uint64_t word = 0;
-    if (!static_cast<WalkState*>(argument)->memory.ReadWord(address, word))
+    if (!static_cast<State*>(argument)->memory.ReadWord(address, word))
         return false;
     *result = word;
     return true;
@@ -117,7 +107,7 @@ void SourceLine(Dwfl_Module* module, Dwarf_Addr address, std::string& source, in
 }
 
 int OnFrame(Dwfl_Frame* frame, void* argument) {
-    auto& state = *static_cast<WalkState*>(argument);
+    auto& state = *static_cast<State*>(argument);
     Dwarf_Addr pc = 0;
     bool activation = false;
     if (!dwfl_frame_pc(frame, &pc, &activation))
@@ -126,68 +116,60 @@ int OnFrame(Dwfl_Frame* frame, void* argument) {
     // A return address points after the call; the call is what is shown.
     const Dwarf_Addr lookup = activation ? pc : pc - 1;
     Dwfl* dwfl = dwfl_thread_dwfl(dwfl_frame_thread(frame));
-    Dwfl_Module* module = dwfl_addrmodule(dwfl, lookup);
-    std::string moduleName;
-    std::string function;
-    std::string source;
-    Dwarf_Addr functionAddress = 0;
-    int line = 0;
-    bool symbol = false;
-    if (module != nullptr) {
+    ZymWindows::Dump::StackFrame found;
+    found.pc = static_cast<unsigned long>(pc);
+    ZymWindows::ProcessDump::FunctionInfo& info = found.info;
+    if (Dwfl_Module* module = dwfl_addrmodule(dwfl, lookup)) {
         const char* name =
             dwfl_module_info(module, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
-        moduleName = Field(name);
-        moduleName = moduleName.substr(moduleName.find_last_of('/') + 1);
+        info.ModuleName = Field(name);
+        info.ModuleName.erase(0, info.ModuleName.find_last_of('/') + 1);
         GElf_Off offset = 0;
-        GElf_Sym sym;
+        GElf_Sym symbol;
         if (const char* symbolName =
-                dwfl_module_addrinfo(module, lookup, &offset, &sym, nullptr, nullptr, nullptr)) {
-            symbol = true;
-            function = Field(Demangled(symbolName).c_str());
-            functionAddress = lookup - offset;
+                dwfl_module_addrinfo(module, lookup, &offset, &symbol, nullptr, nullptr, nullptr)) {
+            found.hasSymbol = true;
+            info.FunctionName = Field(Demangled(symbolName).c_str());
+            info.FunctionAddress = static_cast<unsigned long>(lookup - offset);
         }
-        SourceLine(module, lookup, source, line);
+        int line = 0;
+        SourceLine(module, lookup, info.SourceFile, line);
+        info.Line = static_cast<unsigned long>(line);
     }
-    char head[96];
-    std::snprintf(head, sizeof head, "F %lx %d %lx %d\t", static_cast<unsigned long>(pc),
-                  symbol ? 1 : 0, static_cast<unsigned long>(functionAddress), line);
-    *state.output += head + moduleName + "\t" + function + "\t" + source + "\n";
+    ZymWindows::Dump::WriteFrame(*state.stream, found);
     return DWARF_CB_OK;
 }
 
+const Dwfl_Callbacks CALLBACKS = {dwfl_linux_proc_find_elf, dwfl_standard_find_debuginfo, nullptr,
+                                  nullptr};
+const Dwfl_Thread_Callbacks THREAD_CALLBACKS = {NextThread,          GetThread, MemoryRead,
+                                                SetInitialRegisters, nullptr,   nullptr};
+
 } // namespace
 
-std::string WalkThreads(Tracee& tracee, ProcessMemory& memory) {
-    static const Dwfl_Callbacks callbacks = {dwfl_linux_proc_find_elf, dwfl_standard_find_debuginfo,
-                                             nullptr, nullptr};
-    static const Dwfl_Thread_Callbacks threadCallbacks = {
-        NextThread, GetThread, MemoryRead, SetInitialRegisters, nullptr, nullptr};
-    WalkState state{tracee, memory};
-    Dwfl* dwfl = dwfl_begin(&callbacks);
-    bool attached = false;
-    if (dwfl != nullptr && dwfl_linux_proc_report(dwfl, tracee.ProcessId()) == 0 &&
-        dwfl_report_end(dwfl, nullptr, nullptr) == 0)
-        attached = dwfl_attach_state(dwfl, nullptr, tracee.ProcessId(), &threadCallbacks, &state);
+StackWalker::StackWalker(Tracee& tracee, ProcessMemory& memory)
+    : m_State(new State{tracee, memory}), m_Dwfl(dwfl_begin(&CALLBACKS)) {
+    if (m_Dwfl != nullptr && dwfl_linux_proc_report(m_Dwfl, tracee.ProcessId()) == 0 &&
+        dwfl_report_end(m_Dwfl, nullptr, nullptr) == 0)
+        m_Attached = dwfl_attach_state(m_Dwfl, nullptr, tracee.ProcessId(), &THREAD_CALLBACKS,
+                                       m_State.get());
+}
 
-    std::string output;
-    for (TracedThread& thread : tracee.Threads()) {
-        std::string frames;
-        state.output = &frames;
-        state.frames = 0;
-        if (attached && Walkable(state, thread.threadId) != nullptr)
-            dwfl_getthread_frames(dwfl, thread.threadId, OnFrame, &state);
-        const int threadState = thread.gone         ? THREAD_GONE
-                                : state.frames == 0 ? THREAD_NOT_WALKED
-                                                    : THREAD_WALKED;
-        char head[64];
-        std::snprintf(head, sizeof head, "T %lx %d\n", static_cast<unsigned long>(thread.threadId),
-                      threadState);
-        output += head + frames;
-    }
-    output += "E\n";
-    if (dwfl != nullptr)
-        dwfl_end(dwfl);
-    return output;
+StackWalker::~StackWalker() {
+    if (m_Dwfl != nullptr)
+        dwfl_end(m_Dwfl);
+}
+
+unsigned StackWalker::Walk(TracedThread& thread, std::ostream& stream) {
+    if (!m_Attached || Walkable(*m_State, thread.threadId) == nullptr)
+        return 0;
+    // The page kept from the last walk may be another thread's stack,
+    // which has moved on since.
+    m_State->memory.Forget();
+    m_State->stream = &stream;
+    m_State->frames = 0;
+    dwfl_getthread_frames(m_Dwfl, thread.threadId, OnFrame, m_State.get());
+    return m_State->frames;
 }
 
 } // namespace ZymDumpHelper

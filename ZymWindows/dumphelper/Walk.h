@@ -3,11 +3,31 @@
 #include "ProcessMemory.h"
 #include "Tracee.h"
 
-#include <string>
+#include <elfutils/libdwfl.h>
+#include <memory>
+#include <ostream>
 
 namespace ZymDumpHelper {
 
-// The call stacks of the tracee's threads in the helper's walk format.
-std::string WalkThreads(Tracee& tracee, ProcessMemory& memory);
+// Walks the call stacks of a tracee's stopped threads with libdwfl.
+class StackWalker {
+public:
+    StackWalker(Tracee& tracee, ProcessMemory& memory);
+    ~StackWalker();
+    StackWalker(const StackWalker&) = delete;
+    StackWalker& operator=(const StackWalker&) = delete;
+
+    // Writes the frames of the stopped `thread`, innermost first, as the
+    // report's frame lines, each as soon as it is found; the number of
+    // frames found.
+    unsigned Walk(TracedThread& thread, std::ostream& stream);
+
+    struct State;
+
+private:
+    std::unique_ptr<State> m_State;
+    Dwfl* m_Dwfl = nullptr;
+    bool m_Attached = false;
+};
 
 } // namespace ZymDumpHelper

@@ -4,22 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <fstream>
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// The line of the null store in zymwin's own crash function.
-unsigned long CrashSiteLine() {
-    std::ifstream source(fs::path(ZYM_TEST_DATA_DIR) / "../../tools/zymwin/dump/DumpCrash.cpp");
-    std::string line;
-    for (unsigned long number = 1; std::getline(source, line); ++number) {
-        if (line.find("*nowhere = ") != std::string::npos)
-            return number;
-    }
-    return 0;
-}
 
 // Whether the marked thread's stack starts at the null store of zymwin's
 // crash function.
@@ -29,17 +17,16 @@ testing::AssertionResult StartsAtTheCrashSite(const DumpTest::Report& report) {
         return testing::AssertionFailure() << "no single marked thread with a stack";
     const DumpTest::Frame& top = failing->frames[0];
     if (top.function == "zymwin::CrashHereOnPurpose()" && top.module == "zymwin" &&
-        top.line == CrashSiteLine() && top.source.ends_with("tools/zymwin/dump/DumpCrash.cpp"))
+        top.source.ends_with("tools/zymwin/dump/DumpCrash.cpp"))
         return testing::AssertionSuccess();
     return testing::AssertionFailure()
            << top.function << " in " << top.module << " at " << top.source << ":" << top.line;
 }
 
-TEST(DumpCli, CrashInANamedThreadLeavesReportAndCore) {
+TEST(DumpCli, CrashInTheSecondWorkerLeavesReportAndCore) {
     const zymtest::ScratchDirectory folder;
-    const std::string name = "The worker that crashes here";
-    const auto ended = zymtest::RunProcess(
-        {ZYMWIN_PATH, "dump", "crash", "--in-thread", name, "--core", folder.Path().string()});
+    const auto ended = zymtest::RunProcess({ZYMWIN_PATH, "dump", "crash", "--in-thread",
+                                            "DumpWorker-2", "--core", folder.Path().string()});
     EXPECT_EQ(ended.signal, SIGSEGV) << ended.err;
     const fs::path report = DumpTest::OnlyFile(folder.Path(), ".txt");
     const fs::path core = DumpTest::OnlyFile(folder.Path(), ".dmp");
@@ -54,46 +41,30 @@ TEST(DumpCli, CrashInANamedThreadLeavesReportAndCore) {
     const DumpTest::Report text = DumpTest::ReadReport(report);
     ASSERT_EQ(text.threads.size(), 3u);
     ASSERT_TRUE(StartsAtTheCrashSite(text));
-    EXPECT_EQ(text.Failing()->name, name);
-
-    const std::string gdb =
-        zymtest::CommandOutput(std::string("gdb -batch -nx -ex 'thread apply all bt' '") +
-                               ZYMWIN_PATH + "' '" + core.string() + "'");
-    const std::size_t current = gdb.find("\n#0 ");
-    ASSERT_NE(current, std::string::npos) << gdb;
-    EXPECT_NE(gdb.find("CrashHereOnPurpose", current), std::string::npos);
-    EXPECT_LT(gdb.find("CrashHereOnPurpose", current), gdb.find('\n', current + 1)) << gdb;
+    EXPECT_EQ(text.Failing()->name, "DumpWorker-2");
+    // The first worker did not crash too.
+    for (const DumpTest::Section& thread : text.threads) {
+        for (const DumpTest::Frame& frame : thread.frames)
+            EXPECT_TRUE(&thread == text.Failing() ||
+                        frame.function.find("CrashHereOnPurpose") == std::string::npos)
+                << thread.name;
+    }
 }
 
-TEST(DumpCli, CrashInTheMainThread) {
+TEST(DumpCli, NoPathIsPrintedWhenNoFileWasWritten) {
     const zymtest::ScratchDirectory folder;
-    const auto ended = zymtest::RunProcess({ZYMWIN_PATH, "dump", "crash", folder.Path().string()});
-    EXPECT_EQ(ended.signal, SIGSEGV) << ended.err;
-    const fs::path report = DumpTest::OnlyFile(folder.Path(), ".txt");
-    ASSERT_FALSE(report.empty());
-    EXPECT_TRUE(DumpTest::OnlyFile(folder.Path(), ".dmp").empty());
-    const DumpTest::Report text = DumpTest::ReadReport(report);
-    ASSERT_EQ(text.threads.size(), 3u);
-    EXPECT_EQ(text.Failing(), &text.threads[0]);
-    EXPECT_EQ(text.threads[1].name, "DumpWorker-1");
-    EXPECT_EQ(text.threads[2].name, "DumpWorker-2");
-    EXPECT_TRUE(StartsAtTheCrashSite(text));
-}
-
-TEST(DumpCli, WithoutTheHelperTheReportHasNoStacksAndTheCoreIsEmpty) {
-    const zymtest::ScratchDirectory folder;
-    const auto ended =
+    const auto withoutHelper =
         zymtest::RunProcess({"/usr/bin/env", "ZYM_DUMP_HELPER=/nonexistent", ZYMWIN_PATH, "dump",
                              "crash", "--core", folder.Path().string()});
-    EXPECT_EQ(ended.signal, SIGSEGV) << ended.err;
-    const fs::path report = DumpTest::OnlyFile(folder.Path(), ".txt");
-    const fs::path core = DumpTest::OnlyFile(folder.Path(), ".dmp");
-    ASSERT_FALSE(report.empty());
-    ASSERT_FALSE(core.empty());
-    EXPECT_EQ(fs::file_size(core), 0u);
-    const DumpTest::Report text = DumpTest::ReadReport(report);
-    EXPECT_TRUE(text.threads.empty());
-    EXPECT_TRUE(text.header.ends_with(std::string(76, '*') + "\n\n\n")) << text.header;
+    EXPECT_EQ(withoutHelper.signal, SIGSEGV) << withoutHelper.err;
+    EXPECT_TRUE(fs::is_empty(folder.Path()));
+    EXPECT_EQ(withoutHelper.err.find("report: "), std::string::npos) << withoutHelper.err;
+
+    const auto nowhere = zymtest::RunProcess(
+        {ZYMWIN_PATH, "dump", "crash", "--core", (folder.Path() / "missing").string()});
+    EXPECT_EQ(nowhere.signal, SIGSEGV) << nowhere.err;
+    EXPECT_EQ(nowhere.err.find("report: "), std::string::npos) << nowhere.err;
+    EXPECT_EQ(nowhere.err.find("core: "), std::string::npos) << nowhere.err;
 }
 
 TEST(DumpCli, ReportAndUsage) {

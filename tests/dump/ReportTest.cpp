@@ -1,5 +1,7 @@
 #include "DumpTestSupport.h"
 
+#include "dump/DumpFileName.h"
+
 #include <ZymWindows/ProcessDump.h>
 
 #include <TestFiles.h>
@@ -21,7 +23,9 @@ std::size_t ThreadCount() {
 TEST(DumpReport, DirectoryGetsATimeStampedFileOfEveryThreadNoneMarked) {
     const zymtest::ScratchDirectory folder;
     const std::string directory = folder.Path().string() + "/";
-    const std::string path = ZymWindows::ProcessDump().Write(directory);
+    // A thread id without a context marks nothing.
+    const std::string path =
+        ZymWindows::ProcessDump(static_cast<unsigned long>(gettid()), nullptr).Write(directory);
     ASSERT_EQ(path.rfind(directory, 0), 0u);
     EXPECT_TRUE(std::regex_match(path.substr(directory.size()),
                                  std::regex(R"(test_dump_\d{6}_\d{6}\.txt)")))
@@ -40,33 +44,16 @@ TEST(DumpReport, DirectoryGetsATimeStampedFileOfEveryThreadNoneMarked) {
     EXPECT_TRUE(write);
 }
 
-TEST(DumpReport, ThreadIdWithoutContextIsNotMarked) {
-    const zymtest::ScratchDirectory folder;
-    const fs::path file = folder.Path() / "given name.log";
-    const std::string path =
-        ZymWindows::ProcessDump(static_cast<unsigned long>(gettid()), nullptr).Write(file.string());
-    EXPECT_EQ(path, file.string());
-    const DumpTest::Report report = DumpTest::ReadReport(path);
-    ASSERT_FALSE(report.threads.empty());
-    for (const auto& thread : report.threads)
-        EXPECT_FALSE(thread.failing);
-}
-
-TEST(DumpReport, BackslashAndEmptyPathEndDirectories) {
-    const zymtest::ScratchDirectory folder;
-    // On Linux "\" is an ordinary character: the file lands beside the
-    // folder, its name starting with the folder's.
-    const std::string prefix = folder.Path().string() + "\\";
-    const std::string path = ZymWindows::ProcessDump().Write(prefix);
-    EXPECT_EQ(path.rfind(prefix + "test_dump_", 0), 0u);
-    EXPECT_TRUE(fs::remove(path));
-
-    const fs::path previous = fs::current_path();
-    fs::current_path(folder.Path());
-    const std::string here = ZymWindows::ProcessDump().Write("");
-    fs::current_path(previous);
-    EXPECT_TRUE(std::regex_match(here, std::regex(R"(test_dump_\d{6}_\d{6}\.txt)"))) << here;
-    EXPECT_TRUE(fs::exists(folder.Path() / here));
+TEST(DumpReport, FileNameStampIsTheLocalTimeYearMonthDayFirst) {
+    using ZymWindows::Dump::ResolveDumpPath;
+    // Day, month and hour all differ, and no field is padded by chance.
+    const Zym::DateTime when(2024, 2, 7, 9, 8, 5, false);
+    EXPECT_EQ(ResolveDumpPath("/var/crash/", "/opt/app/server.bin", when, ".txt"),
+              "/var/crash/server.bin_240307_090805.txt");
+    EXPECT_EQ(ResolveDumpPath("", "server", when, ".dmp"), "server_240307_090805.dmp");
+    EXPECT_EQ(ResolveDumpPath("C:\\dumps\\", "C:\\bin\\app.exe", std::nullopt, ".txt"),
+              "C:\\dumps\\app.exe_.txt");
+    EXPECT_EQ(ResolveDumpPath("/given.log", "server", when, ".txt"), "/given.log");
 }
 
 TEST(DumpReport, UnwritablePathStillReturnsThePath) {

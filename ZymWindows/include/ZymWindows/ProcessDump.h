@@ -2,7 +2,6 @@
 
 #include <ZymThread/CriticalSection.h>
 
-#include <fstream>
 #include <string>
 
 #ifdef _WIN32
@@ -53,8 +52,6 @@ public:
     std::string Write(const std::string& path);
 
 private:
-    void OutputHeader(std::ofstream& stream) const;
-
     static ZymThread::CriticalSection m_Lock;
 
     unsigned long m_ThreadId;
@@ -71,10 +68,12 @@ std::string WriteCoreDump(const std::string& path, bool full, const EXCEPTION_PO
 
 // Installs a handler for the fatal signals (SIGSEGV, SIGBUS, SIGILL,
 // SIGFPE, SIGABRT) that writes a report into `directory` (and a core file
-// with `core`), prints "report: PATH" (and "core: PATH") on stderr and lets
-// the signal end the process as it would have without the handler. The
-// calling thread gets an alternate signal stack, so that a stack overflow
-// there is reported too. Calling it again replaces the destination.
+// with `core`), prints "report: PATH" (and "core: PATH") on stderr for
+// each file written and lets the signal end the process as it would have
+// without the handler. Whatever happens meanwhile, the signal ends the
+// process within half a minute. The calling thread gets an alternate signal
+// stack, so that a stack overflow there is reported too (framework threads
+// have one of their own). Calling it again replaces the destination.
 void InstallCrashHandler(const std::string& directory, bool core);
 
 } // namespace ZymWindows

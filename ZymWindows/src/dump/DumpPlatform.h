@@ -1,36 +1,29 @@
 #pragma once
 
-#include "dump/ReportLayout.h"
+#include <ZymWindows/ProcessDump.h>
 
-#include <string>
-#include <vector>
+#include <cstddef>
 
 // What the crash report and the core writer ask of the operating system.
-// Queries answer false when the value cannot be had; none raises.
+// Both are written by a helper outside the process, which allocates
+// nothing here and makes only async-signal-safe calls, so a fatal-signal
+// handler may call them, whatever state the heap is in.
 namespace ZymWindows::Platform {
 
-// The full path of the process's executable.
-bool GetExecutablePath(std::string& path);
-// The product version recorded in an executable file.
-bool GetFileProductVersion(const std::string& path, Dump::FileVersion& version);
-bool GetProcessTimes(Dump::ProcessTimes& times);
-bool GetOSVersion(Dump::OSVersion& version);
-unsigned long GetNumberOfProcessors();
-bool GetMemoryStatus(Dump::MemoryStatus& status);
+// Writes the report of this process to `path` (a dump path: a file, or a
+// directory that a time-stamped name is made in). The thread
+// `failingThread` is walked from `context` when that is not null, first,
+// and marked failing. `written` receives the file's path, or "" when no
+// file was made. True when the report is complete.
+bool WriteReport(const char* path, unsigned long failingThread, const CONTEXT* context,
+                 char* written, std::size_t size) noexcept;
 
-// The call stacks of every thread of the process, in the system's thread
-// order; threads that ended meanwhile are left out, a thread that could not
-// be walked has no frames. The thread `failingThread` is walked from
-// `context` when that is not null and marked failing. Until the walk has
-// started, nothing is allocated and only async-signal-safe calls are made,
-// so a fatal-signal handler may call it. False when no walk was possible.
-bool WalkThreadStacks(unsigned long failingThread, const CONTEXT* context,
-                      std::vector<Dump::ThreadStack>& threads);
+// Writes a core file of the process to `path`, as WriteReport does the
+// report; the thread `failingThread` is taken from `exception`'s context.
+bool WriteCoreFile(const char* path, bool full, const EXCEPTION_POINTERS* exception,
+                   unsigned long failingThread, char* written, std::size_t size) noexcept;
 
-// Creates (or truncates) the file `path` and writes a core file of the
-// process into it; the thread `failingThread` is taken from `exception`'s
-// context. The file stays empty when no core writer is available.
-void WriteCoreFile(const std::string& path, bool full, const EXCEPTION_POINTERS* exception,
-                   unsigned long failingThread);
+// Ends the helper that runs now, if any.
+void AbandonHelper() noexcept;
 
 } // namespace ZymWindows::Platform

@@ -198,22 +198,36 @@ void WriteHeader(std::ostream& stream, const ReportHeader& header) {
     stream << std::endl;
 }
 
-void WriteThreadStack(std::ostream& stream, const ThreadStack& thread) {
-    stream << "Thread 0x" << Hex(thread.threadId) << ": " << thread.name;
-    if (thread.failing)
+void WriteThreadHead(std::ostream& stream, unsigned long threadId, const std::string& name,
+                     bool failing) {
+    stream << "Thread 0x" << Hex(threadId) << ": " << name;
+    if (failing)
         stream << " <--- ERROR OCCURED IN THIS THREAD";
     stream << std::endl;
-    for (const StackFrame& frame : thread.frames) {
-        if (!frame.hasSymbol)
-            continue;
-        const ProcessDump::FunctionInfo& info = frame.info;
-        stream << "\t" << info.FunctionName << " [0x" << Hex(info.FunctionAddress) << " EIP:0x"
-               << Hex(frame.pc) << "] in '" << info.ModuleName << "'" << std::endl;
-        if (!info.SourceFile.empty())
-            stream << "\t\t" << info.SourceFile << " [Line " << info.Line << "]" << std::endl;
-    }
+}
+
+void WriteFrame(std::ostream& stream, const StackFrame& frame) {
+    if (!frame.hasSymbol)
+        return;
+    // Line ends without a flush each: a deep stack has a few hundred
+    // thousand frames. The thread's end flushes.
+    const ProcessDump::FunctionInfo& info = frame.info;
+    stream << "\t" << info.FunctionName << " [0x" << Hex(info.FunctionAddress) << " EIP:0x"
+           << Hex(frame.pc) << "] in '" << info.ModuleName << "'\n";
+    if (!info.SourceFile.empty())
+        stream << "\t\t" << info.SourceFile << " [Line " << info.Line << "]\n";
+}
+
+void WriteThreadEnd(std::ostream& stream) {
     stream << std::endl;
     stream << std::endl;
+}
+
+void WriteThreadStack(std::ostream& stream, const ThreadStack& thread) {
+    WriteThreadHead(stream, thread.threadId, thread.name, thread.failing);
+    for (const StackFrame& frame : thread.frames)
+        WriteFrame(stream, frame);
+    WriteThreadEnd(stream);
 }
 
 } // namespace ZymWindows::Dump

@@ -87,6 +87,11 @@ const std::map<std::string, unsigned short>& SuiteNames();
 void WriteHeader(std::ostream& stream, const ReportHeader& header);
 void WriteOSVersion(std::ostream& stream, const OSVersion& os);
 void WriteThreadStack(std::ostream& stream, const ThreadStack& thread);
+// A thread section in parts, for a writer that has its frames one by one.
+void WriteThreadHead(std::ostream& stream, unsigned long threadId, const std::string& name,
+                     bool failing);
+void WriteFrame(std::ostream& stream, const StackFrame& frame);
+void WriteThreadEnd(std::ostream& stream);
 
 // A FILETIME value's calendar fields, read as local time and formatted
 // with strftime's `format`. Durations (which fall in the 17th century)

@@ -3,6 +3,7 @@
 #include <Zym/RefCounter.h>
 #include <Zym/SmartPtr.h>
 
+#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -37,6 +38,9 @@ private:
 // the last reference to a started thread waits until the body has returned,
 // unless the body's own thread drops that reference, in which case the
 // thread is detached and finishes on its own.
+//
+// The body runs with an alternate signal stack of 64 KB, so that a
+// fatal-signal handler still runs after the thread's stack has overflowed.
 //
 // An exception that escapes a body ends that thread only: the thread
 // writes one line naming itself and the exception to stderr, and
@@ -76,6 +80,9 @@ private:
 // threads run than the name table holds), leaving `name` as it was. Safe
 // to call while other threads start and end.
 bool FindThreadName(unsigned long threadId, std::string& name);
+// The same into `name`, cut to `size` - 1 bytes and NUL-terminated, without
+// allocating: a fatal-signal handler may call it.
+bool FindThreadName(unsigned long threadId, char* name, std::size_t size) noexcept;
 
 // Raises Zym::Exception with the text of the calling thread's last error.
 [[noreturn]] void ThrowLastError();

@@ -1,17 +1,22 @@
 #include "ZymThread/Thread.h"
 
+#include "AlternateSignalStack.h"
 #include "ThreadStart.h"
+
 #include "Zym/Exception.h"
 #include "Zym/LastError.h"
 #include "ZymCharset/Utf.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <cxxabi.h>
 #include <exception>
 #include <mutex>
 #include <pthread.h>
+#include <sched.h>
 #include <unistd.h>
 
 namespace ZymThread {
@@ -53,10 +58,13 @@ std::string KernelThreadName(const std::string& name) {
 // Running threads' names by system thread id, readable without a lock
 // (a crash report reads it while the process is in a bad state). A slot is
 // claimed by swapping its id from 0; the name is published after the id
-// and withdrawn before it.
+// and withdrawn before it. A reader counts itself in before it takes the
+// name, and a withdrawing thread waits until no reader is left, so the
+// string stays alive while it is copied.
 struct NameSlot {
     std::atomic<unsigned long> threadId{0};
     std::atomic<const std::string*> name{nullptr};
+    std::atomic<int> readers{0};
 };
 constexpr std::size_t NAME_SLOTS = 1024;
 NameSlot g_NameSlots[NAME_SLOTS];
@@ -81,11 +89,32 @@ struct PublishedName {
         if (slot == nullptr)
             return;
         slot->name.store(nullptr);
+        while (slot->readers.load() != 0)
+            sched_yield();
         slot->threadId.store(0);
     }
     PublishedName(const PublishedName&) = delete;
     PublishedName& operator=(const PublishedName&) = delete;
 };
+
+// Calls `copy` with the name of the running thread `threadId` while that
+// name cannot be withdrawn; false when there is none.
+template <class Copy> bool ReadName(unsigned long threadId, Copy copy) noexcept {
+    for (NameSlot& slot : g_NameSlots) {
+        if (slot.threadId.load() != threadId)
+            continue;
+        slot.readers.fetch_add(1);
+        const std::string* published = slot.name.load();
+        // The slot may have changed hands between the two looks at its id.
+        const bool found = published != nullptr && slot.threadId.load() == threadId;
+        if (found)
+            copy(*published);
+        slot.readers.fetch_sub(1);
+        if (found)
+            return true;
+    }
+    return false;
+}
 
 void ReportEscapedException(const std::string& name, const std::string& what) {
     std::fprintf(stderr, "Thread \"%s\" ended by an exception: %s\n", name.c_str(), what.c_str());
@@ -121,6 +150,7 @@ void* Thread::Body(void* state) {
     delete static_cast<std::shared_ptr<State>*>(state);
     t_RunningState = self.get();
     pthread_setname_np(pthread_self(), KernelThreadName(self->name).c_str());
+    const AlternateSignalStack signalStack;
     const PublishedName publishedName(self->name);
 
     void* result = nullptr;
@@ -206,15 +236,22 @@ void* Thread::Result() const noexcept {
 }
 
 bool FindThreadName(unsigned long threadId, std::string& name) {
-    for (const NameSlot& slot : g_NameSlots) {
-        if (slot.threadId.load() != threadId)
-            continue;
-        if (const std::string* published = slot.name.load()) {
-            name = *published;
-            return true;
-        }
-    }
-    return false;
+    std::string copied;
+    // The copy may allocate; it is made before the name can go away.
+    if (!ReadName(threadId, [&](const std::string& published) { copied = published; }))
+        return false;
+    name = std::move(copied);
+    return true;
+}
+
+bool FindThreadName(unsigned long threadId, char* name, std::size_t size) noexcept {
+    if (size == 0)
+        return false;
+    return ReadName(threadId, [&](const std::string& published) {
+        const std::size_t length = std::min(published.size(), size - 1);
+        std::memcpy(name, published.data(), length);
+        name[length] = '\0';
+    });
 }
 
 bool Thread::EndedByException() const noexcept {

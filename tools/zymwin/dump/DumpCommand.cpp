@@ -17,11 +17,12 @@ constexpr const char* USAGE =
     "none marked) to PATH, or to a time-stamped file in the current directory,\n"
     "and prints the path. A PATH ending in '/' is a directory.\n"
     "\n"
-    "'crash' installs the crash handler with DIR as its destination, starts two\n"
-    "named worker threads and dereferences a null pointer in the main thread,\n"
-    "or in the worker NAME with --in-thread. The handler writes the report\n"
+    "'crash' installs the crash handler with DIR as its destination, starts the\n"
+    "worker threads DumpWorker-1 and DumpWorker-2 and dereferences a null\n"
+    "pointer in the main thread, or with --in-thread in the worker NAME (a name\n"
+    "other than theirs renames DumpWorker-1). The handler writes the report\n"
     "(and with --core a core file), prints 'report: PATH' (and 'core: PATH')\n"
-    "on stderr, and the process dies of SIGSEGV.\n";
+    "for each file written on stderr, and the process dies of SIGSEGV.\n";
 
 int Report(const Args& args) {
     if (args.size() > 2)

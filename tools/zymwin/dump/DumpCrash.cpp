@@ -43,8 +43,11 @@ private:
 
 void CrashWithWorkers(const std::string& directory, bool core, const std::string& crashingThread) {
     ZymWindows::InstallCrashHandler(directory, core);
-    const std::string names[2] = {crashingThread.empty() ? "DumpWorker-1" : crashingThread,
-                                  "DumpWorker-2"};
+    // A name of its own replaces the first worker's; naming a worker
+    // picks that one.
+    std::string names[2] = {"DumpWorker-1", "DumpWorker-2"};
+    if (!crashingThread.empty() && crashingThread != names[1])
+        names[0] = crashingThread;
     ZymThread::EventSemaphore go(true, false);
     // The threads and their bodies stay until the process dies.
     for (const std::string& name : names) {

@@ -8,9 +8,10 @@ namespace zymwin {
 void CrashHereOnPurpose();
 
 // Installs the crash handler writing into `directory` (and a core file with
-// `core`), starts two named worker threads and crashes in the main thread,
-// or in the worker named `crashingThread` when that is not empty (it is
-// then one of the two). Does not return.
+// `core`), starts the worker threads "DumpWorker-1" and "DumpWorker-2" and
+// crashes in the main thread, or in the worker named `crashingThread` when
+// that is not empty (a name other than theirs replaces the first one's).
+// Does not return.
 [[noreturn]] void CrashWithWorkers(const std::string& directory, bool core,
                                    const std::string& crashingThread);
 

@@ -1,14 +1,18 @@
 #include <ZymWindows/ProcessDump.h>
 
+#include "dump/DumpPlatform.h"
+#include "dump/posix/CrashWatchdog.h"
+#include "dump/posix/HelperProtocol.h"
+
 #include <atomic>
 #include <csignal>
 #include <cstring>
+#include <ctime>
 #include <string>
 #include <sys/mman.h>
 #include <sys/syscall.h>
 #include <ucontext.h>
 #include <unistd.h>
-#include <utility>
 
 namespace ZymWindows {
 
@@ -23,10 +27,11 @@ constexpr std::size_t REPORT_STACK_SIZE = 1024 * 1024;
 // Room for the handler's first steps after a stack overflow.
 constexpr std::size_t ALTERNATE_STACK_SIZE = 64 * 1024;
 
-// Set up before any crash: the handler must not allocate.
-std::string* g_Directory = nullptr;
+// Set up before any crash: the handler allocates nothing.
+char g_Directory[DumpHelper::PATH_SIZE];
 bool g_WriteCore = false;
 void* g_ReportStack = nullptr;
+std::atomic<unsigned> g_WatchdogSeconds{Platform::CRASH_WATCHDOG_SECONDS};
 // The thread handling a crash; 0 while none is.
 std::atomic<long> g_HandlingThread{0};
 
@@ -51,14 +56,14 @@ void WriteText(const char* text) noexcept {
     }
 }
 
-void WriteLabelled(const char* label, const std::string& path) noexcept {
+void WriteLabelled(const char* label, const char* path) noexcept {
     WriteText(label);
-    WriteText(path.c_str());
+    WriteText(path);
     WriteText("\n");
 }
 
-// Back to the default action, which ends the process once the handler
-// returns: a fault strikes again, a sent signal is still pending.
+// Back to the default action, which ends the process at once: the signal
+// is not blocked in this thread any more (see ArmWatchdog).
 void EndWithDefaultAction(int signal) noexcept {
     struct sigaction action {};
     action.sa_handler = SIG_DFL;
@@ -67,19 +72,39 @@ void EndWithDefaultAction(int signal) noexcept {
     syscall(SYS_tgkill, getpid(), gettid(), signal);
 }
 
-void WriteEvidence() {
-    // Nothing may unwind out of this stack's first frame; what was written
-    // stays, and the signal ends the process either way.
-    try {
-        ProcessDump dump(g_Crash.threadId, g_Crash.context);
-        WriteLabelled("report: ", dump.Write(*g_Directory));
-        if (g_WriteCore) {
-            const EXCEPTION_POINTERS exception{g_Crash.info, g_Crash.context};
-            WriteLabelled("core: ",
-                          WriteCoreDump(*g_Directory, false, &exception, g_Crash.threadId));
-        }
-    } catch (...) {
-        WriteText("crash report incomplete\n");
+// Sends `signal` to this thread after the watchdog's time, and lets it in
+// meanwhile: it then finds this thread in the handler and ends the process
+// by the default action, wherever the report has got to. A kernel timer,
+// so that nothing the process does (a lock held, a signal blocked, a
+// helper that hangs) can hold it up.
+void ArmWatchdog(int signal) noexcept {
+    sigevent event{};
+    event.sigev_notify = SIGEV_THREAD_ID;
+    event.sigev_signo = signal;
+    event._sigev_un._tid = gettid(); // sigev_notify_thread_id, which this glibc lacks
+    int timer = 0;
+    if (syscall(SYS_timer_create, CLOCK_MONOTONIC, &event, &timer) == 0) {
+        itimerspec expiry{};
+        expiry.it_value.tv_sec = static_cast<time_t>(g_WatchdogSeconds.load());
+        syscall(SYS_timer_settime, timer, 0, &expiry, nullptr);
+    }
+    sigset_t own;
+    sigemptyset(&own);
+    sigaddset(&own, signal);
+    pthread_sigmask(SIG_UNBLOCK, &own, nullptr);
+}
+
+void WriteEvidence() noexcept {
+    char written[DumpHelper::PATH_SIZE];
+    Platform::WriteReport(g_Directory, g_Crash.threadId, g_Crash.context, written, sizeof written);
+    if (written[0] != '\0')
+        WriteLabelled("report: ", written);
+    if (g_WriteCore) {
+        const EXCEPTION_POINTERS exception{g_Crash.info, g_Crash.context};
+        Platform::WriteCoreFile(g_Directory, false, &exception, g_Crash.threadId, written,
+                                sizeof written);
+        if (written[0] != '\0')
+            WriteLabelled("core: ", written);
     }
 }
 
@@ -88,7 +113,8 @@ void OnFatalSignal(int signal, siginfo_t* info, void* context) {
     long none = 0;
     if (!g_HandlingThread.compare_exchange_strong(none, self)) {
         if (none == self) {
-            // Crashed while writing the report.
+            // The watchdog, or a crash while writing the report.
+            Platform::AbandonHelper();
             EndWithDefaultAction(signal);
             return;
         }
@@ -96,6 +122,7 @@ void OnFatalSignal(int signal, siginfo_t* info, void* context) {
         for (;;)
             pause();
     }
+    ArmWatchdog(signal);
     g_Crash = {static_cast<unsigned long>(self), info, static_cast<const CONTEXT*>(context)};
     if (getcontext(&g_ReportContext) == 0) {
         g_ReportContext.uc_stack.ss_sp = g_ReportStack;
@@ -135,13 +162,23 @@ void SetUpAlternateStack() {
 
 } // namespace
 
+namespace Platform {
+
+void SetCrashWatchdogSeconds(unsigned seconds) noexcept {
+    g_WatchdogSeconds.store(seconds);
+}
+
+} // namespace Platform
+
 void InstallCrashHandler(const std::string& directory, bool core) {
-    std::string* destination = new std::string(directory);
     // Ends with a directory separator, so that every crash gets a file of
     // its own in it.
-    if (!destination->empty() && destination->back() != '/' && destination->back() != '\\')
-        destination->push_back('/');
-    delete std::exchange(g_Directory, destination);
+    std::string destination = directory;
+    if (!destination.empty() && destination.back() != '/' && destination.back() != '\\')
+        destination.push_back('/');
+    if (destination.size() >= sizeof g_Directory)
+        return; // too long to pass to the helper: no handler rather than a wrong one
+    std::memcpy(g_Directory, destination.c_str(), destination.size() + 1);
     g_WriteCore = core;
     if (g_ReportStack == nullptr)
         g_ReportStack = MapStack(REPORT_STACK_SIZE);

@@ -1,5 +1,10 @@
 #include "dump/posix/HelperProcess.h"
 
+#include "dump/DumpPlatform.h"
+#include "dump/posix/SocketSend.h"
+#include "dump/posix/ThreadNames.h"
+
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -7,6 +12,7 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -29,7 +35,7 @@ struct HelperPathInit {
             return;
         }
         Dl_info info{};
-        if (dladdr(reinterpret_cast<void*>(&StartHelper), &info) == 0 || info.dli_fname == nullptr)
+        if (dladdr(reinterpret_cast<void*>(&RunHelper), &info) == 0 || info.dli_fname == nullptr)
             return;
         const char* slash = std::strrchr(info.dli_fname, '/');
         if (slash == nullptr)
@@ -43,83 +49,135 @@ struct HelperPathInit {
     }
 } g_HelperPathInit;
 
+// The helper running now, for AbandonHelper.
+std::atomic<long> g_RunningHelper{0};
+
 void CloseQuietly(int& fd) noexcept {
     if (fd >= 0)
         close(fd);
     fd = -1;
 }
 
-bool SendAll(int socket, const void* data, std::size_t size) noexcept {
-    const char* bytes = static_cast<const char*>(data);
-    while (size > 0) {
-        const ssize_t sent = send(socket, bytes, size, MSG_NOSIGNAL);
-        if (sent < 0 && errno == EINTR)
-            continue;
-        if (sent <= 0)
-            return false;
-        bytes += sent;
-        size -= static_cast<std::size_t>(sent);
+// Closes every descriptor from `first` on.
+void CloseFrom(int first) noexcept {
+    if (syscall(SYS_close_range, first, ~0U, 0) == 0)
+        return;
+    rlimit limit{};
+    const rlim_t last = getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY
+                            ? limit.rlim_cur
+                            : 65536;
+    for (rlim_t fd = static_cast<rlim_t>(first); fd < last; ++fd)
+        close(static_cast<int>(fd));
+}
+
+// In the child: the helper starts with the default action for every
+// signal, none blocked (the crashing thread's mask would otherwise be
+// its), and only its standard input, output and error open, so that it
+// holds no end of the process's pipes and sockets. Returns only when the
+// helper could not be started.
+void BecomeHelper(int input, int output) noexcept {
+    struct sigaction standard {};
+    standard.sa_handler = SIG_DFL;
+    sigemptyset(&standard.sa_mask);
+    for (int signal = 1; signal < NSIG; ++signal)
+        sigaction(signal, &standard, nullptr);
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    // Above the standard ones first, in case either already is one.
+    const int in = fcntl(input, F_DUPFD, 3);
+    const int out = fcntl(output, F_DUPFD, 3);
+    if (in >= 0 && out >= 0 && dup2(in, STDIN_FILENO) >= 0 && dup2(out, STDOUT_FILENO) >= 0) {
+        CloseFrom(3);
+        char* const argv[] = {g_HelperPath, nullptr};
+        char* const envp[] = {nullptr};
+        execve(g_HelperPath, argv, envp);
     }
-    return true;
+}
+
+// Reads the helper's output to its end; the path of a "P <path>" line
+// goes to `written`.
+void ReadStatus(int output, char* written, std::size_t size) noexcept {
+    char line[DumpHelper::PATH_SIZE + 4];
+    std::size_t length = 0;
+    for (;;) {
+        const ssize_t got = read(output, line + length, sizeof line - 1 - length);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        length += static_cast<std::size_t>(got);
+        if (length == sizeof line - 1)
+            length = 0; // no such line is this long: drop it
+    }
+    line[length] = '\0';
+    const char* end = static_cast<const char*>(std::memchr(line, '\n', length));
+    if (length < 2 || line[0] != 'P' || line[1] != ' ' || end == nullptr)
+        return;
+    const std::size_t pathLength = static_cast<std::size_t>(end - line) - 2;
+    if (pathLength >= size)
+        return;
+    std::memcpy(written, line + 2, pathLength);
+    written[pathLength] = '\0';
+}
+
+bool WaitForHelper(long helper) noexcept {
+    int status = 0;
+    pid_t ended;
+    do
+        ended = waitpid(static_cast<pid_t>(helper), &status, 0);
+    while (ended < 0 && errno == EINTR);
+    return ended > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 } // namespace
 
-bool StartHelper(const DumpHelper::Request& request, int outputFile, HelperRun& run) noexcept {
+bool RunHelper(const DumpHelper::Request& request, char* written, std::size_t size) noexcept {
+    if (size > 0)
+        written[0] = '\0';
     if (g_HelperPath[0] == '\0')
         return false;
     int input[2];
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, input) != 0)
         return false;
-    int output[2] = {-1, -1};
-    if (outputFile < 0 && pipe2(output, O_CLOEXEC) != 0) {
+    int output[2];
+    if (pipe2(output, O_CLOEXEC) != 0) {
         CloseQuietly(input[0]);
         CloseQuietly(input[1]);
         return false;
     }
-    const int childOutput = outputFile >= 0 ? outputFile : output[1];
     // A bare clone: fork() would run the atfork handlers, which take locks
     // (malloc's among them) that a crashed thread may hold.
-    const long child = syscall(SYS_clone, SIGCHLD, nullptr, nullptr, nullptr, nullptr);
-    if (child == 0) {
-        if (dup2(input[1], STDIN_FILENO) >= 0 && dup2(childOutput, STDOUT_FILENO) >= 0) {
-            char* const argv[] = {g_HelperPath, nullptr};
-            char* const envp[] = {nullptr};
-            execve(g_HelperPath, argv, envp);
-        }
+    const long helper = syscall(SYS_clone, SIGCHLD, nullptr, nullptr, nullptr, nullptr);
+    if (helper == 0) {
+        BecomeHelper(input[1], output[1]);
         _exit(127);
     }
     CloseQuietly(input[1]);
     CloseQuietly(output[1]);
-    if (child < 0) {
+    if (helper < 0) {
         CloseQuietly(input[0]);
         CloseQuietly(output[0]);
         return false;
     }
-    // Where Yama restricts ptrace to ancestors, let the helper in.
-    prctl(PR_SET_PTRACER, static_cast<unsigned long>(child), 0, 0, 0);
-    run.processId = static_cast<int>(child);
-    run.output = output[0];
-    const bool sent = SendAll(input[0], &request, sizeof request);
+    g_RunningHelper.store(helper);
+    // Where Yama restricts ptrace to ancestors, let the helper in; the
+    // exception ends with the helper.
+    prctl(PR_SET_PTRACER, static_cast<unsigned long>(helper), 0, 0, 0);
+    const bool sent = SendAll(input[0], &request, sizeof request) && SendThreadNames(input[0]);
     CloseQuietly(input[0]);
-    if (!sent) {
-        FinishHelper(run);
-        return false;
-    }
-    return true;
+    ReadStatus(output[0], written, size);
+    CloseQuietly(output[0]);
+    const bool finished = WaitForHelper(helper);
+    prctl(PR_SET_PTRACER, 0UL, 0, 0, 0);
+    g_RunningHelper.store(0);
+    return sent && finished;
 }
 
-bool FinishHelper(HelperRun& run) noexcept {
-    CloseQuietly(run.output);
-    if (run.processId < 0)
-        return false;
-    int status = 0;
-    pid_t ended;
-    do
-        ended = waitpid(run.processId, &status, 0);
-    while (ended < 0 && errno == EINTR);
-    run.processId = -1;
-    return ended > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+void AbandonHelper() noexcept {
+    const long helper = g_RunningHelper.load();
+    if (helper > 0)
+        kill(static_cast<pid_t>(helper), SIGKILL);
 }
 
 } // namespace ZymWindows::Platform

@@ -1,24 +1,30 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
-// What a process hands the dump helper on its standard input. The helper
-// attaches to every thread of `processId`, does the job and detaches. For
-// a walk it writes on its standard output, per thread in /proc order:
-//   "T <tid hex> <state>\n"   state: 0 walked, 1 gone, 2 could not be walked
-// followed by the thread's frames, innermost first:
-//   "F <pc hex> <symbol 0|1> <function address hex> <line>\t<module>\t<function>\t<source>\n"
-// and a final "E\n". For a core file it writes the core on its standard
-// output, which is then the core file itself.
+// What a process hands the dump helper on its standard input: a Request,
+// then the framework names of its threads as NameRecords, each followed by
+// its `length` bytes, ended by a record with thread id 0. The helper
+// resolves `path` as a dump file name, creates the file, says so on its
+// standard output as "P <path>\n" and writes the report or the core file
+// into it. For a report it stops one thread at a time, the failing one
+// first, each within a short limit, and lets each go on as soon as its
+// stack is written; for a core file it stops them all.
 namespace ZymWindows::DumpHelper {
 
-inline constexpr std::uint32_t REQUEST_MAGIC = 0x5A44554D; // "ZDUM"
+inline constexpr std::uint32_t REQUEST_MAGIC = 0x5A44554E; // "ZDUN"
 
-enum class Job : std::uint32_t { WALK = 1, CORE = 2, CORE_FULL = 3 };
+enum class Job : std::uint32_t { REPORT = 1, CORE = 2, CORE_FULL = 3 };
 
 // General registers of a thread as a signal handler's context holds them
 // (the gregs of x86-64's mcontext_t, in that order).
 inline constexpr int CONTEXT_REGISTERS = 23;
+
+inline constexpr std::size_t PATH_SIZE = 4096;
+inline constexpr std::size_t TIME_ZONE_SIZE = 256;
+// The longest thread name sent; longer names are cut.
+inline constexpr std::size_t NAME_SIZE = 256;
 
 struct Request {
     std::uint32_t magic;
@@ -28,11 +34,16 @@ struct Request {
     std::int32_t signal;        // the failing thread's signal, 0 if none
     std::uint32_t hasContext;
     std::int64_t registers[CONTEXT_REGISTERS];
+    // The framework allocator's current and peak bytes.
+    std::uint64_t memoryCurrent;
+    std::uint64_t memoryPeak;
+    char timeZone[TIME_ZONE_SIZE]; // the process's TZ, empty when unset
+    char path[PATH_SIZE];          // a file, or a directory (empty, or ending in / or \)
 };
 
-// Thread states in a walk's "T" lines.
-inline constexpr int THREAD_WALKED = 0;
-inline constexpr int THREAD_GONE = 1;
-inline constexpr int THREAD_NOT_WALKED = 2;
+struct NameRecord {
+    std::int64_t threadId;
+    std::uint32_t length;
+};
 
 } // namespace ZymWindows::DumpHelper

@@ -1,15 +1,20 @@
-#include "dump/DumpPlatform.h"
+#include "ProcessValues.h"
+
+#include <ZymFile/Path.h>
+
+#include <Zym/Exception.h>
 
 #include <cstdio>
-#include <cstring>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
-#include <sys/resource.h>
 #include <sys/sysinfo.h>
 #include <sys/utsname.h>
 #include <unistd.h>
 
-namespace ZymWindows::Platform {
+namespace ZymDumpHelper {
+
+using namespace ZymWindows;
 
 namespace {
 
@@ -19,11 +24,6 @@ constexpr std::uint64_t FILETIME_1970 = 116444736000000000ULL;
 // Outside the version sum table whatever the kernel's version numbers, so a
 // Linux system is never named as a Windows release.
 constexpr unsigned long PLATFORM_LINUX = 0x100;
-
-std::uint64_t DurationFileTime(const timeval& time) {
-    return static_cast<std::uint64_t>(time.tv_sec) * 10000000ULL +
-           static_cast<std::uint64_t>(time.tv_usec) * 10ULL;
-}
 
 // The value of a "Name:   N kB" line of /proc/meminfo, in bytes.
 bool MemInfoBytes(const std::string& text, const char* name, std::uint64_t& bytes) {
@@ -38,7 +38,11 @@ bool MemInfoBytes(const std::string& text, const char* name, std::uint64_t& byte
     return true;
 }
 
-std::string ReadWhole(const char* path) {
+std::string ProcFile(pid_t processId, const char* name) {
+    return "/proc/" + std::to_string(processId) + "/" + name;
+}
+
+std::string ReadWhole(const std::string& path) {
     std::ifstream file(path);
     std::ostringstream text;
     text << file.rdbuf();
@@ -47,10 +51,10 @@ std::string ReadWhole(const char* path) {
 
 // The part of the user address space that mappings do not take: the
 // counterpart of the free virtual address space.
-bool VirtualSpace(std::uint64_t& total, std::uint64_t& available) {
+bool VirtualSpace(pid_t processId, std::uint64_t& total, std::uint64_t& available) {
     // 47-bit user address space of x86-64 and most 64-bit configurations.
     total = (std::uint64_t{1} << 47) - 4096;
-    std::ifstream maps("/proc/self/maps");
+    std::ifstream maps(ProcFile(processId, "maps"));
     if (!maps)
         return false;
     std::uint64_t used = 0;
@@ -65,36 +69,22 @@ bool VirtualSpace(std::uint64_t& total, std::uint64_t& available) {
     return true;
 }
 
-} // namespace
-
-bool GetExecutablePath(std::string& path) {
-    char buffer[4096];
-    const ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer);
-    if (length <= 0 || static_cast<std::size_t>(length) >= sizeof buffer)
-        return false;
-    path.assign(buffer, static_cast<std::size_t>(length));
-    return true;
-}
-
-// ELF files carry no version resource.
-bool GetFileProductVersion(const std::string&, Dump::FileVersion&) {
-    return false;
-}
-
-bool GetProcessTimes(Dump::ProcessTimes& times) {
-    // Field 22 of /proc/self/stat is the start in clock ticks after boot;
-    // the command name (field 2) may hold blanks, so count from its ")".
-    const std::string stat = ReadWhole("/proc/self/stat");
+// Fields 14 and 15 of /proc/PID/stat are the user and kernel time, field
+// 22 the start, all in clock ticks (the start after boot); the command
+// name (field 2) may hold blanks, so fields are counted from its ")".
+bool GetProcessTimes(pid_t processId, Dump::ProcessTimes& times) {
+    const std::string stat = ReadWhole(ProcFile(processId, "stat"));
     const std::size_t close = stat.rfind(')');
-    if (close == std::string::npos)
+    if (close == std::string::npos || close + 2 > stat.size())
         return false;
     std::istringstream fields(stat.substr(close + 2));
-    std::string field;
-    for (int number = 3; number < 22 && fields >> field; ++number) {
+    unsigned long long values[23] = {};
+    for (int number = 3; number <= 22; ++number) {
+        std::string field;
+        if (!(fields >> field))
+            return false;
+        values[number] = std::strtoull(field.c_str(), nullptr, 10);
     }
-    unsigned long long startTicks = 0;
-    if (!(fields >> startTicks))
-        return false;
     const std::string procStat = ReadWhole("/proc/stat");
     const std::size_t btime = procStat.find("\nbtime ");
     unsigned long long bootTime = 0;
@@ -102,15 +92,15 @@ bool GetProcessTimes(Dump::ProcessTimes& times) {
         std::sscanf(procStat.c_str() + btime + 7, "%llu", &bootTime) != 1)
         return false;
     const long ticksPerSecond = sysconf(_SC_CLK_TCK);
-    rusage usage{};
-    if (ticksPerSecond <= 0 || getrusage(RUSAGE_SELF, &usage) != 0)
+    if (ticksPerSecond <= 0)
         return false;
-    const std::uint64_t startHundredNs =
-        startTicks * 10000000ULL / static_cast<unsigned long long>(ticksPerSecond);
-    times.creation = FILETIME_1970 + bootTime * 10000000ULL + startHundredNs;
+    const auto hundredNs = [&](unsigned long long ticks) {
+        return ticks * 10000000ULL / static_cast<unsigned long long>(ticksPerSecond);
+    };
+    times.creation = FILETIME_1970 + bootTime * 10000000ULL + hundredNs(values[22]);
     times.exit = 0;
-    times.kernel = DurationFileTime(usage.ru_stime);
-    times.user = DurationFileTime(usage.ru_utime);
+    times.kernel = hundredNs(values[15]);
+    times.user = hundredNs(values[14]);
     return true;
 }
 
@@ -140,7 +130,7 @@ unsigned long GetNumberOfProcessors() {
     return count > 0 ? static_cast<unsigned long>(count) : 0;
 }
 
-bool GetMemoryStatus(Dump::MemoryStatus& status) {
+bool GetMemoryStatus(pid_t processId, Dump::MemoryStatus& status) {
     struct sysinfo info {};
     if (sysinfo(&info) != 0)
         return false;
@@ -155,7 +145,52 @@ bool GetMemoryStatus(Dump::MemoryStatus& status) {
     status.totalPageFile = totalPhys + info.totalswap * unit;
     status.availPageFile = availPhys + info.freeswap * unit;
     status.availExtendedVirtual = 0;
-    return VirtualSpace(status.totalVirtual, status.availVirtual);
+    return VirtualSpace(processId, status.totalVirtual, status.availVirtual);
 }
 
-} // namespace ZymWindows::Platform
+} // namespace
+
+std::string ExecutablePath(pid_t processId) {
+    char buffer[4096];
+    const ssize_t length = readlink(ProcFile(processId, "exe").c_str(), buffer, sizeof buffer);
+    if (length <= 0 || static_cast<std::size_t>(length) >= sizeof buffer)
+        return {};
+    return std::string(buffer, static_cast<std::size_t>(length));
+}
+
+Dump::ReportHeader ProcessHeader(pid_t processId, const ZymWindows::DumpHelper::Request& request) {
+    Dump::ReportHeader header;
+    try {
+        header.dumpDate = Zym::DateTime::GetCurrentDateTime();
+    } catch (const Zym::DateTimeException&) {
+        // A clock outside the date type's range: the report shows 1970.
+    }
+    const std::string executable = ExecutablePath(processId);
+    if (!executable.empty())
+        header.executable = executable;
+    // ELF files carry no version resource: header.version stays empty.
+    Dump::ProcessTimes times{};
+    if (GetProcessTimes(processId, times))
+        header.times = times;
+    header.memoryCurrent = static_cast<std::size_t>(request.memoryCurrent);
+    header.memoryPeak = static_cast<std::size_t>(request.memoryPeak);
+    Dump::OSVersion os{};
+    if (GetOSVersion(os))
+        header.os = os;
+    header.processors = GetNumberOfProcessors();
+    Dump::MemoryStatus memory{};
+    if (GetMemoryStatus(processId, memory))
+        header.memory = memory;
+    try {
+        const ZymFile::Path root = ZymFile::Path(executable).Root();
+        header.diskRoot = root.Str();
+        header.diskAvailable = root.GetAvailableDiskSpace();
+    } catch (const std::exception&) {
+        // Written as unknown.
+    } catch (const Zym::BaseException&) {
+        // Written as unknown.
+    }
+    return header;
+}
+
+} // namespace ZymDumpHelper
