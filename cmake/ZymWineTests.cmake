@@ -42,3 +42,19 @@ foreach(family ${ZYM_TEST_FAMILIES})
     add_test(NAME ${family} COMMAND test_${family})
     set_tests_properties(${family} PROPERTIES LABELS "${family};windows" TIMEOUT 300)
 endforeach()
+
+# Every public header compiles after <windows.h>: one source per header,
+# compiled and not linked.
+set(ZYM_HEADER_CHECKS)
+foreach(include_dir ${PROJECT_SOURCE_DIR}/framework/include ${PROJECT_SOURCE_DIR}/ZymWindows/include)
+    file(GLOB_RECURSE headers RELATIVE ${include_dir} CONFIGURE_DEPENDS ${include_dir}/*.h)
+    foreach(header ${headers})
+        string(MAKE_C_IDENTIFIER ${header} check_name)
+        set(check ${CMAKE_CURRENT_BINARY_DIR}/header-checks/${check_name}.cpp)
+        file(CONFIGURE OUTPUT ${check}
+            CONTENT "#include <windows.h>\n#include <${header}>\n")
+        list(APPEND ZYM_HEADER_CHECKS ${check})
+    endforeach()
+endforeach()
+add_library(zym_headers_after_windows OBJECT ${ZYM_HEADER_CHECKS})
+target_link_libraries(zym_headers_after_windows PRIVATE ZymWindows)

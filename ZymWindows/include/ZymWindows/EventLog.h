@@ -24,11 +24,14 @@ public:
     EventLog(const EventLog&) = delete;
     EventLog& operator=(const EventLog&) = delete;
 
-    // Event types of the records.
+    // Event types of the records (where <windows.h> came first, its own
+    // names, with the same values).
+#if !defined(EVENTLOG_SUCCESS)
     static constexpr unsigned short EVENTLOG_SUCCESS = 0;
     static constexpr unsigned short EVENTLOG_ERROR_TYPE = 1;
     static constexpr unsigned short EVENTLOG_WARNING_TYPE = 2;
     static constexpr unsigned short EVENTLOG_INFORMATION_TYPE = 4;
+#endif
 
     // The event type of an entry of this severity.
     static unsigned short EventType(Zym::LogEntryCallInterface::EntrySeverities severity) noexcept;

@@ -6,8 +6,10 @@
 
 namespace Zym {
 
-// Win32 error numbers are the error vocabulary on every platform.
+// Win32 error numbers are the error vocabulary on every platform. Where the
+// system's <windows.h> came first, its own names stand (same values).
 enum Win32Error : unsigned long {
+#if !defined(_WINERROR_)
     ERROR_SUCCESS = 0,
     ERROR_INVALID_FUNCTION = 1,
     ERROR_FILE_NOT_FOUND = 2,
@@ -95,11 +97,12 @@ enum Win32Error : unsigned long {
     ERROR_ACCOUNT_EXPIRED = 1793,
     ERROR_PASSWORD_MUST_CHANGE = 1907,
     RPC_S_SERVER_UNAVAILABLE = 1722,
+    ERROR_NO_BROWSER_SERVERS_FOUND = 6118,
+#endif
     NERR_UserNotFound = 2221,
     NERR_GroupNotFound = 2220,
     NERR_InvalidComputer = 2351,
     NERR_DCNotFound = 2453,
-    ERROR_NO_BROWSER_SERVERS_FOUND = 6118,
 };
 
 // Bit 29 marks application-defined codes; an errno that has no Win32

@@ -18,6 +18,10 @@ class LogEntry;
 // work that was abandoned is also marked cancelled.
 class ZYM_EXPORT LogEntryCallInterface : public SPRefCounter {
 public:
+// <windows.h> defines SEVERITY_ERROR (1, a bit of an HRESULT) as a macro;
+// the entry severities keep their own value under that name.
+#pragma push_macro("SEVERITY_ERROR")
+#undef SEVERITY_ERROR
     enum EntrySeverities {
         SEVERITY_PROGRESS = 0,    // a step of ordinary work
         SEVERITY_INFORMATION = 1, // something worth a reader's notice
@@ -25,6 +29,7 @@ public:
         SEVERITY_ERROR = 3,
         SEVERITY_FATAL = 4,
     };
+#pragma pop_macro("SEVERITY_ERROR")
 
     virtual bool IsClosed() const = 0;
     virtual bool IsCancelled() const = 0;

@@ -8,10 +8,20 @@
 
 namespace ZymThread {
 
+// The wait results of Win32; where <windows.h> came first its own names
+// stand, with the same values.
+#if !defined(INFINITE)
 inline constexpr unsigned long INFINITE = 0xFFFFFFFFUL;
+#endif
+#if !defined(WAIT_OBJECT_0)
 inline constexpr unsigned long WAIT_OBJECT_0 = 0;
+#endif
+#if !defined(WAIT_TIMEOUT)
 inline constexpr unsigned long WAIT_TIMEOUT = 258;
+#endif
+#if !defined(WAIT_FAILED)
 inline constexpr unsigned long WAIT_FAILED = 0xFFFFFFFFUL;
+#endif
 
 // A system event. Manual-reset events stay signalled until Reset; an
 // auto-reset event releases one waiter and clears itself. The event is an
@@ -38,13 +48,14 @@ public:
     bool TryAcquire() noexcept;
     bool IsManualReset() const noexcept { return m_ManualReset; }
 
-    // The pollable descriptor (readable while signalled). Set and Reset must
-    // go through the object, never through the descriptor.
-    int Handle() const noexcept { return m_Fd.Get(); }
+    // The system's event: an event object on Windows, elsewhere a pollable
+    // descriptor (readable while signalled). Set and Reset must go through
+    // the object, never through the handle.
+    Zym::NativeHandle Handle() const noexcept { return m_Event.Get(); }
 
 private:
     const bool m_ManualReset;
-    Zym::Handle m_Fd;
+    Zym::Handle m_Event;
     bool m_Signalled = false;
     std::mutex m_Lock;
 };
@@ -55,6 +66,7 @@ private:
 ZYM_EXPORT unsigned long WaitForAny(EventSemaphore* const* events, unsigned long count,
                                     unsigned long timeoutMs = INFINITE) noexcept;
 
+#if !defined(_WIN32)
 // Waits until one of the events is signalled or the descriptor reports one
 // of `pollEvents` (poll() flags; an error or hang-up on it counts as ready,
 // so the following I/O call reports it). Returns WAIT_OBJECT_0 + i for
@@ -80,5 +92,6 @@ ZYM_EXPORT unsigned long WaitForDescriptors(const DescriptorWait* descriptors,
                                             unsigned long descriptorCount,
                                             EventSemaphore* const* events, unsigned long count,
                                             unsigned long timeoutMs = INFINITE) noexcept;
+#endif
 
 } // namespace ZymThread

@@ -12,15 +12,36 @@
 // PeekMessage, MsgWaitForMultipleObjects, MessageQueueHandle) and dies with
 // the thread; what it still holds then is dropped. Any thread may post to a
 // thread that has a queue.
+// <windows.h> maps these names to its wide functions with macros; the
+// framework's functions keep their own names.
+#pragma push_macro("GetMessage")
+#pragma push_macro("PeekMessage")
+#pragma push_macro("DispatchMessage")
+#pragma push_macro("PostThreadMessage")
+#undef GetMessage
+#undef PeekMessage
+#undef DispatchMessage
+#undef PostThreadMessage
+
 namespace ZymThread {
 
+#if !defined(WM_NULL)
 inline constexpr unsigned int WM_NULL = 0x0000;
+#endif
+#if !defined(WM_QUIT)
 inline constexpr unsigned int WM_QUIT = 0x0012;
+#endif
+#if !defined(WM_USER)
 inline constexpr unsigned int WM_USER = 0x0400;
+#endif
 
 // PeekMessage: leave the message in the queue, or take it out.
+#if !defined(PM_NOREMOVE)
 inline constexpr unsigned int PM_NOREMOVE = 0x0000;
+#endif
+#if !defined(PM_REMOVE)
 inline constexpr unsigned int PM_REMOVE = 0x0001;
+#endif
 
 // A queue holds at most this many posted messages; a further post fails
 // with 1816 (ERROR_NOT_ENOUGH_QUOTA) until the owner reads some.
@@ -66,11 +87,13 @@ ZYM_EXPORT std::intptr_t DispatchMessage(const MSG* msg) noexcept;
 ZYM_EXPORT bool PostThreadMessage(unsigned long threadId, unsigned int message,
                                   std::uintptr_t wParam, std::intptr_t lParam) noexcept;
 
+#if !defined(_WIN32)
 // The calling thread's queue as a descriptor for poll(): readable exactly
 // while the queue holds a message, whatever filter a reader uses, so that
 // WaitForDescriptors waits for it together with other descriptors. Owned
 // by the queue (never close it); -1 with the last error set on failure.
 ZYM_EXPORT int MessageQueueHandle() noexcept;
+#endif
 
 // MsgWaitForMultipleObjects with wait-all false: WAIT_OBJECT_0 + i for
 // event i (auto-reset events consumed), WAIT_OBJECT_0 + count while the
@@ -82,3 +105,8 @@ ZYM_EXPORT unsigned long MsgWaitForMultipleObjects(unsigned long count,
                                                    unsigned long timeoutMs = INFINITE) noexcept;
 
 } // namespace ZymThread
+
+#pragma pop_macro("PostThreadMessage")
+#pragma pop_macro("DispatchMessage")
+#pragma pop_macro("PeekMessage")
+#pragma pop_macro("GetMessage")

@@ -64,6 +64,8 @@ public:
 
 private:
     struct State;
+    // How the system's thread start reaches Body.
+    friend struct ThreadStart;
     static void* Body(void* state);
 
     std::string m_Name;
