@@ -1,7 +1,9 @@
 #include "../ZymNetwork/Interfaces.h"
 
-#include <iphlpapi.h>
+// Winsock first: the IP helper's declarations build on it.
 #include <winsock2.h>
+
+#include <iphlpapi.h>
 #include <ws2tcpip.h>
 
 namespace ZymNetwork::OS {
