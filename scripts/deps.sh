@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Installs the packages of scripts/packages.txt that are missing (Debian 12, as root).
+# Installs the packages of scripts/packages.txt, or of the lists named as
+# arguments (file names in scripts/), that are missing (Debian 12, as root).
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
-mapfile -t wanted < <(grep -vE '^\s*(#|$)' "$here/packages.txt")
+lists=("${@:-packages.txt}")
+mapfile -t wanted < <(cd "$here" && grep -hvE '^\s*(#|$)' "${lists[@]}")
 missing=()
 for pkg in "${wanted[@]}"; do
     dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <ZymWindows/Export.h>
+
 #include <Zym/Log.h>
 #include <ZymThread/EventSemaphore.h>
 #include <ZymThread/Thread.h>
@@ -26,7 +28,7 @@ class WindowLink;
 // trims them) but draws nothing; its first row then says so. A display
 // that goes away (the X server ends) leaves the sink in the same state,
 // thawed, with a row saying so; the application goes on.
-class ConsoleLog : public Zym::LogCallInterface {
+class ZYMWINDOWS_EXPORT ConsoleLog : public Zym::LogCallInterface {
 public:
     // The thread message that announces new rows to the window thread.
     static constexpr unsigned int MSG_NEW_ENTRY = 0x400;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <ZymWindows/Export.h>
+
 #include <Zym/BaseLog.h>
 
 #include <string>
@@ -15,18 +17,21 @@ struct EventSource;
 // the entry's own text (not the formatted line) and an event type taken
 // from its severity. Nothing here raises or waits: a record that cannot be
 // delivered is dropped.
-class EventLog : public Zym::BaseLog {
+class ZYMWINDOWS_EXPORT EventLog : public Zym::BaseLog {
 public:
     explicit EventLog(const std::u16string& sourceName);
     ~EventLog() override;
     EventLog(const EventLog&) = delete;
     EventLog& operator=(const EventLog&) = delete;
 
-    // Event types of the records.
+    // Event types of the records (where <windows.h> came first, its own
+    // names, with the same values).
+#if !defined(EVENTLOG_SUCCESS)
     static constexpr unsigned short EVENTLOG_SUCCESS = 0;
     static constexpr unsigned short EVENTLOG_ERROR_TYPE = 1;
     static constexpr unsigned short EVENTLOG_WARNING_TYPE = 2;
     static constexpr unsigned short EVENTLOG_INFORMATION_TYPE = 4;
+#endif
 
     // The event type of an entry of this severity.
     static unsigned short EventType(Zym::LogEntryCallInterface::EntrySeverities severity) noexcept;

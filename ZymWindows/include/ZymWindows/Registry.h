@@ -1,5 +1,7 @@
 #pragma once
 
+#include <ZymWindows/Export.h>
+
 #include <Zym/BinaryStreamBuf.h>
 #include <Zym/RefCounter.h>
 #include <Zym/SmartPtr.h>
@@ -9,6 +11,61 @@
 #include <vector>
 
 namespace ZymWindows {
+
+// <windows.h> defines these names as macros with the same values; the
+// library's own constants are declared under them and the macros put back.
+#pragma push_macro("HKEY_CLASSES_ROOT")
+#pragma push_macro("HKEY_CURRENT_USER")
+#pragma push_macro("HKEY_LOCAL_MACHINE")
+#pragma push_macro("HKEY_USERS")
+#pragma push_macro("HKEY_CURRENT_CONFIG")
+#pragma push_macro("KEY_QUERY_VALUE")
+#pragma push_macro("KEY_SET_VALUE")
+#pragma push_macro("KEY_CREATE_SUB_KEY")
+#pragma push_macro("KEY_ENUMERATE_SUB_KEYS")
+#pragma push_macro("KEY_NOTIFY")
+#pragma push_macro("KEY_CREATE_LINK")
+#pragma push_macro("KEY_READ")
+#pragma push_macro("KEY_WRITE")
+#pragma push_macro("KEY_ALL_ACCESS")
+#pragma push_macro("REG_NONE")
+#pragma push_macro("REG_SZ")
+#pragma push_macro("REG_EXPAND_SZ")
+#pragma push_macro("REG_BINARY")
+#pragma push_macro("REG_DWORD")
+#pragma push_macro("REG_DWORD_BIG_ENDIAN")
+#pragma push_macro("REG_LINK")
+#pragma push_macro("REG_MULTI_SZ")
+#pragma push_macro("REG_RESOURCE_LIST")
+#pragma push_macro("REG_FULL_RESOURCE_DESCRIPTOR")
+#pragma push_macro("REG_RESOURCE_REQUIREMENTS_LIST")
+#pragma push_macro("REG_QWORD")
+#undef HKEY_CLASSES_ROOT
+#undef HKEY_CURRENT_USER
+#undef HKEY_LOCAL_MACHINE
+#undef HKEY_USERS
+#undef HKEY_CURRENT_CONFIG
+#undef KEY_QUERY_VALUE
+#undef KEY_SET_VALUE
+#undef KEY_CREATE_SUB_KEY
+#undef KEY_ENUMERATE_SUB_KEYS
+#undef KEY_NOTIFY
+#undef KEY_CREATE_LINK
+#undef KEY_READ
+#undef KEY_WRITE
+#undef KEY_ALL_ACCESS
+#undef REG_NONE
+#undef REG_SZ
+#undef REG_EXPAND_SZ
+#undef REG_BINARY
+#undef REG_DWORD
+#undef REG_DWORD_BIG_ENDIAN
+#undef REG_LINK
+#undef REG_MULTI_SZ
+#undef REG_RESOURCE_LIST
+#undef REG_FULL_RESOURCE_DESCRIPTOR
+#undef REG_RESOURCE_REQUIREMENTS_LIST
+#undef REG_QWORD
 
 // An open registry key. The predefined roots are fixed values; every other
 // handle comes from opening or creating a key and stays valid until closed.
@@ -51,11 +108,38 @@ enum RegistryType : unsigned long {
     REG_QWORD = 11,
 };
 
+#pragma pop_macro("REG_QWORD")
+#pragma pop_macro("REG_RESOURCE_REQUIREMENTS_LIST")
+#pragma pop_macro("REG_FULL_RESOURCE_DESCRIPTOR")
+#pragma pop_macro("REG_RESOURCE_LIST")
+#pragma pop_macro("REG_MULTI_SZ")
+#pragma pop_macro("REG_LINK")
+#pragma pop_macro("REG_DWORD_BIG_ENDIAN")
+#pragma pop_macro("REG_DWORD")
+#pragma pop_macro("REG_BINARY")
+#pragma pop_macro("REG_EXPAND_SZ")
+#pragma pop_macro("REG_SZ")
+#pragma pop_macro("REG_NONE")
+#pragma pop_macro("KEY_ALL_ACCESS")
+#pragma pop_macro("KEY_WRITE")
+#pragma pop_macro("KEY_READ")
+#pragma pop_macro("KEY_CREATE_LINK")
+#pragma pop_macro("KEY_NOTIFY")
+#pragma pop_macro("KEY_ENUMERATE_SUB_KEYS")
+#pragma pop_macro("KEY_CREATE_SUB_KEY")
+#pragma pop_macro("KEY_SET_VALUE")
+#pragma pop_macro("KEY_QUERY_VALUE")
+#pragma pop_macro("HKEY_CURRENT_CONFIG")
+#pragma pop_macro("HKEY_USERS")
+#pragma pop_macro("HKEY_LOCAL_MACHINE")
+#pragma pop_macro("HKEY_CURRENT_USER")
+#pragma pop_macro("HKEY_CLASSES_ROOT")
+
 template <class C> class RegKeyT;
 
 // Base of the value handles, and the three ways a registry failure is
 // raised. Each raises RegistryException and never returns.
-class RegValueBase {
+class ZYMWINDOWS_EXPORT RegValueBase {
 public:
     RegValueBase() = default;
     RegValueBase(const RegValueBase&) {}
@@ -222,10 +306,10 @@ private:
     HKEY m_KeyHandle{};
 };
 
-extern template class RegValue<char>;
-extern template class RegValue<char16_t>;
-extern template class RegKeyT<char>;
-extern template class RegKeyT<char16_t>;
+extern template class ZYMWINDOWS_EXPORT RegValue<char>;
+extern template class ZYMWINDOWS_EXPORT RegValue<char16_t>;
+extern template class ZYMWINDOWS_EXPORT RegKeyT<char>;
+extern template class ZYMWINDOWS_EXPORT RegKeyT<char16_t>;
 
 using RegKey = RegKeyT<char>;
 using RegKeyW = RegKeyT<char16_t>;

@@ -1,21 +1,31 @@
 #pragma once
 
+#include <Zym/Export.h>
+
 #include <utility>
 
 namespace Zym {
 
-// Owns a system handle (a file descriptor here) and closes it once.
-class Handle {
-public:
-    static constexpr int INVALID = -1;
+// What the system hands out for an open object: a HANDLE on Windows, a
+// file descriptor elsewhere.
+#if defined(_WIN32)
+using NativeHandle = void*;
+#else
+using NativeHandle = int;
+#endif
 
+// Owns a system handle and closes it once. Both of the system's "no handle"
+// values count as invalid (Windows calls return a null handle or
+// INVALID_HANDLE_VALUE, depending on the call).
+class ZYM_EXPORT Handle {
+public:
     Handle() noexcept = default;
-    explicit Handle(int fd) noexcept : m_Fd(fd) {}
-    Handle(Handle&& other) noexcept : m_Fd(std::exchange(other.m_Fd, INVALID)) {}
+    explicit Handle(NativeHandle handle) noexcept : m_Handle(handle) {}
+    Handle(Handle&& other) noexcept : m_Handle(std::exchange(other.m_Handle, Invalid())) {}
     Handle& operator=(Handle&& other) noexcept {
         if (this != &other) {
             Close();
-            m_Fd = std::exchange(other.m_Fd, INVALID);
+            m_Handle = std::exchange(other.m_Handle, Invalid());
         }
         return *this;
     }
@@ -23,18 +33,21 @@ public:
     Handle& operator=(const Handle&) = delete;
     ~Handle() { Close(); }
 
-    int Get() const noexcept { return m_Fd; }
-    bool IsValid() const noexcept { return m_Fd != INVALID; }
+    // The value that stands for no handle.
+    static NativeHandle Invalid() noexcept;
+
+    NativeHandle Get() const noexcept { return m_Handle; }
+    bool IsValid() const noexcept;
     // Gives up ownership without closing.
-    int Release() noexcept { return std::exchange(m_Fd, INVALID); }
-    void Reset(int fd = INVALID) noexcept {
+    NativeHandle Release() noexcept { return std::exchange(m_Handle, Invalid()); }
+    void Reset(NativeHandle handle = Invalid()) noexcept {
         Close();
-        m_Fd = fd;
+        m_Handle = handle;
     }
     void Close() noexcept;
 
 private:
-    int m_Fd = INVALID;
+    NativeHandle m_Handle = Invalid();
 };
 
 } // namespace Zym

@@ -1,11 +1,15 @@
 #pragma once
 
+#include <Zym/Export.h>
+
 #include <string>
 
 namespace Zym {
 
-// Win32 error numbers are the error vocabulary on every platform.
+// Win32 error numbers are the error vocabulary on every platform. Where the
+// system's <windows.h> came first, its own names stand (same values).
 enum Win32Error : unsigned long {
+#if !defined(_WINERROR_)
     ERROR_SUCCESS = 0,
     ERROR_INVALID_FUNCTION = 1,
     ERROR_FILE_NOT_FOUND = 2,
@@ -93,11 +97,12 @@ enum Win32Error : unsigned long {
     ERROR_ACCOUNT_EXPIRED = 1793,
     ERROR_PASSWORD_MUST_CHANGE = 1907,
     RPC_S_SERVER_UNAVAILABLE = 1722,
+    ERROR_NO_BROWSER_SERVERS_FOUND = 6118,
+#endif
     NERR_UserNotFound = 2221,
     NERR_GroupNotFound = 2220,
     NERR_InvalidComputer = 2351,
     NERR_DCNotFound = 2453,
-    ERROR_NO_BROWSER_SERVERS_FOUND = 6118,
 };
 
 // Bit 29 marks application-defined codes; an errno that has no Win32
@@ -105,16 +110,16 @@ enum Win32Error : unsigned long {
 constexpr unsigned long ERRNO_CODE_FLAG = 0x20000000UL;
 
 // The calling thread's last error.
-unsigned long GetLastError() noexcept;
-void SetLastError(unsigned long code) noexcept;
+ZYM_EXPORT unsigned long GetLastError() noexcept;
+ZYM_EXPORT void SetLastError(unsigned long code) noexcept;
 
 // The Windows English system text of `code`; 0 means the calling thread's
 // last error.
-std::u16string GetLastErrorMessage(unsigned long code);
+ZYM_EXPORT std::u16string GetLastErrorMessage(unsigned long code);
 
 // The nearest Win32 code for an errno value (ERRNO_CODE_FLAG | err if none).
-unsigned long Win32ErrorFromErrno(int err) noexcept;
+ZYM_EXPORT unsigned long Win32ErrorFromErrno(int err) noexcept;
 // Sets the calling thread's last error from an errno value and returns it.
-unsigned long SetLastErrorFromErrno(int err) noexcept;
+ZYM_EXPORT unsigned long SetLastErrorFromErrno(int err) noexcept;
 
 } // namespace Zym

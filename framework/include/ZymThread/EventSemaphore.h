@@ -1,22 +1,34 @@
 #pragma once
 
+#include <Zym/Export.h>
+
 #include <Zym/Handle.h>
 
 #include <mutex>
 
 namespace ZymThread {
 
+// The wait results of Win32; where <windows.h> came first its own names
+// stand, with the same values.
+#if !defined(INFINITE)
 inline constexpr unsigned long INFINITE = 0xFFFFFFFFUL;
+#endif
+#if !defined(WAIT_OBJECT_0)
 inline constexpr unsigned long WAIT_OBJECT_0 = 0;
+#endif
+#if !defined(WAIT_TIMEOUT)
 inline constexpr unsigned long WAIT_TIMEOUT = 258;
+#endif
+#if !defined(WAIT_FAILED)
 inline constexpr unsigned long WAIT_FAILED = 0xFFFFFFFFUL;
+#endif
 
 // A system event. Manual-reset events stay signalled until Reset; an
 // auto-reset event releases one waiter and clears itself. The event is an
 // eventfd that is readable exactly while the event is signalled, so a wait
 // can combine it with any file descriptor in poll(). Setting an event that
 // is already signalled changes nothing: signals do not accumulate.
-class EventSemaphore {
+class ZYM_EXPORT EventSemaphore {
 public:
     // Raises through ThrowLastError when the event cannot be created.
     EventSemaphore(bool manualReset, bool initiallySignalled);
@@ -36,13 +48,14 @@ public:
     bool TryAcquire() noexcept;
     bool IsManualReset() const noexcept { return m_ManualReset; }
 
-    // The pollable descriptor (readable while signalled). Set and Reset must
-    // go through the object, never through the descriptor.
-    int Handle() const noexcept { return m_Fd.Get(); }
+    // The system's event: an event object on Windows, elsewhere a pollable
+    // descriptor (readable while signalled). Set and Reset must go through
+    // the object, never through the handle.
+    Zym::NativeHandle Handle() const noexcept { return m_Event.Get(); }
 
 private:
     const bool m_ManualReset;
-    Zym::Handle m_Fd;
+    Zym::Handle m_Event;
     bool m_Signalled = false;
     std::mutex m_Lock;
 };
@@ -50,9 +63,10 @@ private:
 // WaitForMultipleObjects with wait-all false: WAIT_OBJECT_0 + the index of
 // the first signalled event (auto-reset events consumed), WAIT_TIMEOUT or
 // WAIT_FAILED (last error set; a null event or a count of 0 is 87).
-unsigned long WaitForAny(EventSemaphore* const* events, unsigned long count,
-                         unsigned long timeoutMs = INFINITE) noexcept;
+ZYM_EXPORT unsigned long WaitForAny(EventSemaphore* const* events, unsigned long count,
+                                    unsigned long timeoutMs = INFINITE) noexcept;
 
+#if !defined(_WIN32)
 // Waits until one of the events is signalled or the descriptor reports one
 // of `pollEvents` (poll() flags; an error or hang-up on it counts as ready,
 // so the following I/O call reports it). Returns WAIT_OBJECT_0 + i for
@@ -60,11 +74,12 @@ unsigned long WaitForAny(EventSemaphore* const* events, unsigned long count,
 // descriptor, WAIT_TIMEOUT, or WAIT_FAILED with the last error set (an
 // invalid descriptor is 6). When several are ready at once, the events win
 // in index order over the descriptor. `count` may be 0.
-unsigned long WaitForDescriptor(int fd, short pollEvents, EventSemaphore* const* events,
-                                unsigned long count, unsigned long timeoutMs = INFINITE) noexcept;
+ZYM_EXPORT unsigned long WaitForDescriptor(int fd, short pollEvents, EventSemaphore* const* events,
+                                           unsigned long count,
+                                           unsigned long timeoutMs = INFINITE) noexcept;
 
 // A descriptor and the poll() flags to wait for on it.
-struct DescriptorWait {
+struct ZYM_EXPORT DescriptorWait {
     int fd;
     short pollEvents;
 };
@@ -73,8 +88,10 @@ struct DescriptorWait {
 // display connection...): WAIT_OBJECT_0 + count + j when descriptor j is
 // ready. Events win over descriptors, and earlier descriptors over later
 // ones. One of the two counts may be 0.
-unsigned long WaitForDescriptors(const DescriptorWait* descriptors, unsigned long descriptorCount,
-                                 EventSemaphore* const* events, unsigned long count,
-                                 unsigned long timeoutMs = INFINITE) noexcept;
+ZYM_EXPORT unsigned long WaitForDescriptors(const DescriptorWait* descriptors,
+                                            unsigned long descriptorCount,
+                                            EventSemaphore* const* events, unsigned long count,
+                                            unsigned long timeoutMs = INFINITE) noexcept;
+#endif
 
 } // namespace ZymThread

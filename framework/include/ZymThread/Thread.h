@@ -1,5 +1,7 @@
 #pragma once
 
+#include <Zym/Export.h>
+
 #include <Zym/RefCounter.h>
 #include <Zym/SmartPtr.h>
 
@@ -10,7 +12,7 @@
 namespace ZymThread {
 
 // A thread body.
-class Function : public Zym::SPRefCounter {
+class ZYM_EXPORT Function : public Zym::SPRefCounter {
 public:
     virtual void* Call(void* argument) = 0;
 };
@@ -45,7 +47,7 @@ private:
 // An exception that escapes a body ends that thread only: the thread
 // writes one line naming itself and the exception to stderr, and
 // EndedByException() tells so afterwards. The process goes on.
-class Thread : public Zym::SPRefCounter {
+class ZYM_EXPORT Thread : public Zym::SPRefCounter {
 public:
     // Raises through ThrowLastError when `function` is null (87).
     Thread(const std::string& name, const Zym::SmartPtr<Function>& function);
@@ -66,6 +68,8 @@ public:
 
 private:
     struct State;
+    // How the system's thread start reaches Body.
+    friend struct ThreadStart;
     static void* Body(void* state);
 
     std::string m_Name;
@@ -79,10 +83,10 @@ private:
 // `threadId`. False when no running Thread has that id (or when more
 // threads run than the name table holds), leaving `name` as it was. Safe
 // to call while other threads start and end.
-bool FindThreadName(unsigned long threadId, std::string& name);
+ZYM_EXPORT bool FindThreadName(unsigned long threadId, std::string& name);
 // The same into `name`, cut to `size` - 1 bytes and NUL-terminated, without
 // allocating: a fatal-signal handler may call it.
-bool FindThreadName(unsigned long threadId, char* name, std::size_t size) noexcept;
+ZYM_EXPORT bool FindThreadName(unsigned long threadId, char* name, std::size_t size) noexcept;
 
 // Raises Zym::Exception with the text of the calling thread's last error.
 [[noreturn]] void ThrowLastError();

@@ -1,6 +1,6 @@
 #include "Zym/LastError.h"
 
-#include "ZymCharset/Utf.h"
+#include "ErrorText.h"
 
 #include <algorithm>
 #include <cstring>
@@ -10,8 +10,6 @@
 namespace Zym {
 
 namespace {
-
-thread_local unsigned long t_LastError = ERROR_SUCCESS;
 
 struct SystemText {
     unsigned long code;
@@ -140,35 +138,17 @@ constexpr bool AscendingCodes() {
 }
 static_assert(AscendingCodes(), "the system texts are searched by ascending code");
 
-std::u16string Ascii(const std::string& text) {
-    return ZymCharset::FromUtf8(text);
-}
-
 } // namespace
-
-unsigned long GetLastError() noexcept {
-    return t_LastError;
-}
-
-void SetLastError(unsigned long code) noexcept {
-    t_LastError = code;
-}
 
 std::u16string GetLastErrorMessage(unsigned long code) {
     if (code == 0)
-        code = t_LastError;
-    if (code & ERRNO_CODE_FLAG) {
-        char buffer[256];
-        const int err = static_cast<int>(code & ~ERRNO_CODE_FLAG);
-        // GNU strerror_r returns the text, which may not be in `buffer`.
-        return Ascii(strerror_r(err, buffer, sizeof buffer));
-    }
+        code = GetLastError();
     const auto found = std::lower_bound(
         std::begin(SYSTEM_TEXTS), std::end(SYSTEM_TEXTS), code,
         [](const SystemText& entry, unsigned long wanted) { return entry.code < wanted; });
     if (found != std::end(SYSTEM_TEXTS) && found->code == code)
         return std::u16string(found->text);
-    return Ascii("Unknown error " + std::to_string(code) + ".");
+    return Platform::UnlistedErrorText(code);
 }
 
 } // namespace Zym

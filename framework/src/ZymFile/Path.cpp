@@ -51,32 +51,17 @@ fs::path NearestExisting(fs::path path) {
     return path;
 }
 
-bool IsWithin(const std::string& path, const std::string& mountPoint) {
-    if (mountPoint == "/")
-        return true;
-    return path.compare(0, mountPoint.size(), mountPoint) == 0 &&
-           (path.size() == mountPoint.size() || path[mountPoint.size()] == '/');
-}
-
-std::string MountPointOf(const std::string& resolved) {
-    std::string best = "/";
-    for (const auto& mountPoint : OS::MountPoints())
-        if (mountPoint.size() > best.size() && IsWithin(resolved, mountPoint))
-            best = mountPoint;
-    return best;
-}
-
 } // namespace
 
 template <class Char> PathT<Char> PathT<Char>::Root() const {
-    return PathT(FromSystem<Char>(MountPointOf(Resolve(ToSystem(m_Path)))));
+    return PathT(FromSystem<Char>(OS::VolumeRoot(Resolve(ToSystem(m_Path)))));
 }
 
 template <class Char> long long PathT<Char>::GetAvailableDiskSpace() const {
     std::error_code error;
     const fs::space_info space = fs::space(NearestExisting(Resolve(ToSystem(m_Path))), error);
     if (error) {
-        Zym::SetLastErrorFromErrno(error.value());
+        OS::SetLastErrorFromSystem(error);
         throw Zym::Exception(Zym::GetLastErrorMessage(0));
     }
     return static_cast<long long>(space.available);

@@ -41,8 +41,8 @@ bool Signal(int fd) noexcept {
 } // namespace
 
 EventSemaphore::EventSemaphore(bool manualReset, bool initiallySignalled)
-    : m_ManualReset(manualReset), m_Fd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
-    if (!m_Fd.IsValid()) {
+    : m_ManualReset(manualReset), m_Event(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+    if (!m_Event.IsValid()) {
         Zym::SetLastErrorFromErrno(errno);
         ThrowLastError();
     }
@@ -54,7 +54,7 @@ bool EventSemaphore::Set() noexcept {
     std::lock_guard guard(m_Lock);
     if (m_Signalled)
         return true;
-    if (!Signal(m_Fd.Get()))
+    if (!Signal(m_Event.Get()))
         return false;
     m_Signalled = true;
     return true;
@@ -64,7 +64,7 @@ bool EventSemaphore::Reset() noexcept {
     std::lock_guard guard(m_Lock);
     if (!m_Signalled)
         return true;
-    if (!Drain(m_Fd.Get()))
+    if (!Drain(m_Event.Get()))
         return false;
     m_Signalled = false;
     return true;
@@ -78,7 +78,7 @@ bool EventSemaphore::TryAcquire() noexcept {
         return true;
     // Only the flag decides who got the signal; a failed drain would leave
     // the descriptor readable, so the flag stays as the descriptor says.
-    if (!Drain(m_Fd.Get()))
+    if (!Drain(m_Event.Get()))
         return false;
     m_Signalled = false;
     return true;

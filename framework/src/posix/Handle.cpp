@@ -4,9 +4,17 @@
 
 namespace Zym {
 
+NativeHandle Handle::Invalid() noexcept {
+    return -1;
+}
+
+bool Handle::IsValid() const noexcept {
+    return m_Handle != -1;
+}
+
 void Handle::Close() noexcept {
-    if (m_Fd != INVALID)
-        ::close(std::exchange(m_Fd, INVALID));
+    if (IsValid())
+        ::close(std::exchange(m_Handle, Invalid()));
 }
 
 } // namespace Zym

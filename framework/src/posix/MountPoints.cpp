@@ -1,7 +1,10 @@
 #include "../ZymFile/MountPoints.h"
 
+#include <Zym/LastError.h>
+
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 namespace ZymFile::OS {
 
@@ -28,8 +31,7 @@ std::string DecodeMountPoint(const std::string& field) {
     return decoded;
 }
 
-} // namespace
-
+// The mount points of the file systems that this process sees.
 std::vector<std::string> MountPoints() {
     std::vector<std::string> mountPoints;
     std::ifstream table("/proc/self/mountinfo");
@@ -42,6 +44,27 @@ std::vector<std::string> MountPoints() {
             mountPoints.push_back(DecodeMountPoint(mountPoint));
     }
     return mountPoints;
+}
+
+bool IsWithin(const std::string& path, const std::string& mountPoint) {
+    if (mountPoint == "/")
+        return true;
+    return path.compare(0, mountPoint.size(), mountPoint) == 0 &&
+           (path.size() == mountPoint.size() || path[mountPoint.size()] == '/');
+}
+
+} // namespace
+
+std::string VolumeRoot(const std::string& resolved) {
+    std::string best = "/";
+    for (const auto& mountPoint : MountPoints())
+        if (mountPoint.size() > best.size() && IsWithin(resolved, mountPoint))
+            best = mountPoint;
+    return best;
+}
+
+void SetLastErrorFromSystem(const std::error_code& error) noexcept {
+    Zym::SetLastErrorFromErrno(error.value());
 }
 
 } // namespace ZymFile::OS

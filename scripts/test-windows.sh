@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Cross-builds the Windows side with mingw-w64 into BUILD_DIR (default
+# build-win/) and runs its test suites under Wine, each suite as one Wine
+# process, in a Wine prefix of that build folder (made on first use).
+# Extra arguments go to cmake.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${BUILD_DIR:-$root/build-win}"
+"$root/scripts/deps.sh" packages.txt packages-windows.txt
+cmake -S "$root" -B "$build" -G Ninja -DZYM_WERROR=ON -DZYM_BUILD_TESTS=ON \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" "$@" >/dev/null
+cmake --build "$build" --parallel "$(nproc)"
+"$root/cmake/wine-prefix.sh" "$build/wineprefix"
+status=0
+ctest --test-dir "$build" --output-on-failure --parallel "$(nproc)" --timeout 300 || status=$?
+# The prefix's wineserver lingers after the last program; end it with the run.
+WINEPREFIX="$build/wineprefix" /usr/lib/wine/wineserver -k 2>/dev/null || true
+exit "$status"
