@@ -12,7 +12,9 @@ namespace {
 
 const std::string PYTHON = "/usr/bin/python3";
 const fs::path SAMPLES = fs::path(ZYM_TEST_DATA_DIR) / "cfb";
-const fs::path COMPARE = fs::path(__FILE__).parent_path() / "olefile_compare.py";
+// Beside this file; found from the data folder, whose path is absolute
+// wherever the build puts the sources.
+const fs::path COMPARE = fs::path(ZYM_TEST_DATA_DIR).parent_path() / "OLE" / "olefile_compare.py";
 
 // Runs the olefile comparison over the files and reports its findings.
 void ExpectAgreementWithOlefile(const std::vector<std::string>& files) {

@@ -8,8 +8,30 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+// The system's key handle, declared as <windows.h> declares it.
+struct HKEY__;
+typedef struct HKEY__* HKEY;
+#endif
+
 namespace ZymWindows {
 
+#ifdef _WIN32
+using HKEY = ::HKEY;
+
+// The predefined roots, sign-extended as <windows.h> defines them (which
+// supplies them itself when it came first).
+inline HKEY PredefinedKey(std::int32_t value) noexcept {
+    return reinterpret_cast<HKEY>(static_cast<std::intptr_t>(value));
+}
+#ifndef HKEY_CLASSES_ROOT
+inline const HKEY HKEY_CLASSES_ROOT = PredefinedKey(static_cast<std::int32_t>(0x80000000));
+inline const HKEY HKEY_CURRENT_USER = PredefinedKey(static_cast<std::int32_t>(0x80000001));
+inline const HKEY HKEY_LOCAL_MACHINE = PredefinedKey(static_cast<std::int32_t>(0x80000002));
+inline const HKEY HKEY_USERS = PredefinedKey(static_cast<std::int32_t>(0x80000003));
+inline const HKEY HKEY_CURRENT_CONFIG = PredefinedKey(static_cast<std::int32_t>(0x80000005));
+#endif
+#else
 // An open registry key. The predefined roots are fixed values; every other
 // handle comes from opening or creating a key and stays valid until closed.
 enum class HKEY : std::uintptr_t {};
@@ -19,23 +41,30 @@ inline constexpr HKEY HKEY_CURRENT_USER{0x80000001};
 inline constexpr HKEY HKEY_LOCAL_MACHINE{0x80000002};
 inline constexpr HKEY HKEY_USERS{0x80000003};
 inline constexpr HKEY HKEY_CURRENT_CONFIG{0x80000005};
+#endif
 
-// Access rights of a key handle.
+// Access rights of a key handle; <windows.h> supplies its own names when it
+// came first.
+#ifndef KEY_READ
 inline constexpr unsigned long KEY_QUERY_VALUE = 0x0001;
 inline constexpr unsigned long KEY_SET_VALUE = 0x0002;
 inline constexpr unsigned long KEY_CREATE_SUB_KEY = 0x0004;
 inline constexpr unsigned long KEY_ENUMERATE_SUB_KEYS = 0x0008;
 inline constexpr unsigned long KEY_NOTIFY = 0x0010;
 inline constexpr unsigned long KEY_CREATE_LINK = 0x0020;
+#endif
 inline constexpr unsigned long REG_DELETE = 0x00010000;
 inline constexpr unsigned long REG_READ_CONTROL = 0x00020000;
+#ifndef KEY_READ
 inline constexpr unsigned long KEY_READ =
     REG_READ_CONTROL | KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS | KEY_NOTIFY;
 inline constexpr unsigned long KEY_WRITE = REG_READ_CONTROL | KEY_SET_VALUE | KEY_CREATE_SUB_KEY;
-inline constexpr unsigned long KEY_READ_WRITE_DELETE = KEY_READ | KEY_WRITE | REG_DELETE;
 inline constexpr unsigned long KEY_ALL_ACCESS = 0xF003F;
+#endif
+inline constexpr unsigned long KEY_READ_WRITE_DELETE = KEY_READ | KEY_WRITE | REG_DELETE;
 
 // Registry value types.
+#ifndef REG_SZ
 enum RegistryType : unsigned long {
     REG_NONE = 0,
     REG_SZ = 1,
@@ -50,6 +79,7 @@ enum RegistryType : unsigned long {
     REG_RESOURCE_REQUIREMENTS_LIST = 10,
     REG_QWORD = 11,
 };
+#endif
 
 template <class C> class RegKeyT;
 
