@@ -55,10 +55,12 @@ unsigned long GetPipeClientToken(const Zym::Handle& pipe, ZymSecurity::AccessTok
 // A pipe whose server has gone is ERROR_FILE_NOT_FOUND.
 unsigned long OpenPipe(const std::string& path, Zym::Handle& pipe);
 
-// Waits a while (at most the pipe's default time-out) for a busy pipe to
-// take the waiting connection in `pipe`, or for an instance to become free,
-// or for the shutdown event, which it leaves signalled for the caller.
-void WaitForFreeInstance(const Zym::Handle& pipe, ZymThread::EventSemaphore* shutdown);
+// Waits a while (at most the pipe's default time-out) for the busy pipe
+// `path` to take the waiting connection in `pipe`, or for an instance to
+// become free, or for the shutdown event, which it leaves signalled for the
+// caller.
+void WaitForFreeInstance(const std::string& path, const Zym::Handle& pipe,
+                         ZymThread::EventSemaphore* shutdown);
 
 // No time limit on a transfer.
 inline constexpr unsigned long NO_TIME_LIMIT = 0xFFFFFFFFUL;
