@@ -1,5 +1,7 @@
 #pragma once
 
+#include <ZymWindows/Export.h>
+
 #include <Zym/Log.h>
 #include <ZymThread/EventSemaphore.h>
 #include <ZymThread/Thread.h>
@@ -24,7 +26,7 @@ class WindowLink;
 // The window lives on a thread of its own, which owns every call to the
 // window system. Without a display the sink still keeps its rows (and
 // trims them) but draws nothing; its first row then says so.
-class ConsoleLog : public Zym::LogCallInterface {
+class ZYMWINDOWS_EXPORT ConsoleLog : public Zym::LogCallInterface {
 public:
     // The thread message that announces new rows to the window thread.
     static constexpr unsigned int MSG_NEW_ENTRY = 0x400;

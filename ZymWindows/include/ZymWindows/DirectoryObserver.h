@@ -1,5 +1,7 @@
 #pragma once
 
+#include <ZymWindows/Export.h>
+
 #include <ZymFile/Observer.h>
 #include <ZymThread/CriticalSection.h>
 #include <ZymThread/EventSemaphore.h>
@@ -22,7 +24,7 @@ namespace ZymWindows {
 // One watched directory of a WinNTDirectoryObserver: its handle, its
 // 4096-byte change buffer and the state of its pending read. Made and
 // driven by the observer; callers meet it only through its id.
-class WinNTObserverSource : public Zym::SPRefCounter {
+class ZYMWINDOWS_EXPORT WinNTObserverSource : public Zym::SPRefCounter {
 public:
     enum RunningState : int {
         STARTING = 0,     // open; the listener is to issue the first read
@@ -97,7 +99,7 @@ private:
 // path below it with the platform's own separators. The callbacks run on the
 // listener thread; an exception that escapes one is dropped. Attaching or
 // detaching from a callback raises WindowsException (1131, a deadlock).
-class WinNTDirectoryObserver : public ZymFile::DirectoryObserverCallInterface {
+class ZYMWINDOWS_EXPORT WinNTDirectoryObserver : public ZymFile::DirectoryObserverCallInterface {
 public:
     WinNTDirectoryObserver();
     // Detaches every source, then stops both threads.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <ZymWindows/Export.h>
+
 #include <Zym/BaseLog.h>
 
 #include <string>
@@ -15,7 +17,7 @@ struct EventSource;
 // the entry's own text (not the formatted line) and an event type taken
 // from its severity. Nothing here raises or waits: a record that cannot be
 // delivered is dropped.
-class EventLog : public Zym::BaseLog {
+class ZYMWINDOWS_EXPORT EventLog : public Zym::BaseLog {
 public:
     explicit EventLog(const std::u16string& sourceName);
     ~EventLog() override;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <ZymWindows/Export.h>
+
 #include <Zym/Exception.h>
 
 // The pipe exceptions are nested in the pipe stream class:
@@ -10,30 +12,30 @@
 // record; leaf classes are told apart by their type alone.
 namespace ZymWindows {
 
-ZYM_ROOT_EXCEPTION(WindowsException, ::Zym::Exception);
-ZYM_LEAF_EXCEPTION(WindowsAccessDeniedException, WindowsException);
-ZYM_LEAF_EXCEPTION(WindowsInvalidDomainException, WindowsException);
-ZYM_LEAF_EXCEPTION(WindowsInvalidDomainServerException, WindowsException);
-ZYM_LEAF_EXCEPTION(WindowsInvalidUserGroupException, WindowsException);
-ZYM_LEAF_EXCEPTION(WindowsQueryAdminGroupException, WindowsException);
-ZYM_LEAF_EXCEPTION(WindowsQueryDomainsException, WindowsException);
-ZYM_LEAF_EXCEPTION(WindowsQueryGroupsException, WindowsException);
-ZYM_LEAF_EXCEPTION(WindowsQueryMembersException, WindowsException);
-ZYM_LEAF_EXCEPTION(WindowsQueryUsersException, WindowsException);
-ZYM_LEAF_EXCEPTION(WindowsInvalidUUIDStringException, WindowsException);
-ZYM_LEAF_EXCEPTION(WindowsUUIDInvalidNetworkAddressException, WindowsException);
-ZYM_LEAF_EXCEPTION(WindowsUUIDOutOfMemoryException, WindowsException);
+ZYM_ROOT_EXCEPTION(ZYMWINDOWS_EXPORT, WindowsException, ::Zym::Exception);
+ZYM_LEAF_EXCEPTION(ZYMWINDOWS_EXPORT, WindowsAccessDeniedException, WindowsException);
+ZYM_LEAF_EXCEPTION(ZYMWINDOWS_EXPORT, WindowsInvalidDomainException, WindowsException);
+ZYM_LEAF_EXCEPTION(ZYMWINDOWS_EXPORT, WindowsInvalidDomainServerException, WindowsException);
+ZYM_LEAF_EXCEPTION(ZYMWINDOWS_EXPORT, WindowsInvalidUserGroupException, WindowsException);
+ZYM_LEAF_EXCEPTION(ZYMWINDOWS_EXPORT, WindowsQueryAdminGroupException, WindowsException);
+ZYM_LEAF_EXCEPTION(ZYMWINDOWS_EXPORT, WindowsQueryDomainsException, WindowsException);
+ZYM_LEAF_EXCEPTION(ZYMWINDOWS_EXPORT, WindowsQueryGroupsException, WindowsException);
+ZYM_LEAF_EXCEPTION(ZYMWINDOWS_EXPORT, WindowsQueryMembersException, WindowsException);
+ZYM_LEAF_EXCEPTION(ZYMWINDOWS_EXPORT, WindowsQueryUsersException, WindowsException);
+ZYM_LEAF_EXCEPTION(ZYMWINDOWS_EXPORT, WindowsInvalidUUIDStringException, WindowsException);
+ZYM_LEAF_EXCEPTION(ZYMWINDOWS_EXPORT, WindowsUUIDInvalidNetworkAddressException, WindowsException);
+ZYM_LEAF_EXCEPTION(ZYMWINDOWS_EXPORT, WindowsUUIDOutOfMemoryException, WindowsException);
 
 namespace OLE {
-ZYM_ROOT_EXCEPTION(OLEException, ::Zym::Exception);
-ZYM_LEAF_EXCEPTION(NotAStorageOLEException, OLEException);
-ZYM_LEAF_EXCEPTION(CorruptedStorageOLEException, OLEException);
-ZYM_LEAF_EXCEPTION(StorageNotFoundOLEException, OLEException);
-ZYM_LEAF_EXCEPTION(StreamNotFoundOLEException, OLEException);
-ZYM_LEAF_EXCEPTION(NotAPropertyStorageOLEException, OLEException);
-ZYM_LEAF_EXCEPTION(CorruptedPropertyStorageOLEException, OLEException);
+ZYM_ROOT_EXCEPTION(ZYMWINDOWS_EXPORT, OLEException, ::Zym::Exception);
+ZYM_LEAF_EXCEPTION(ZYMWINDOWS_EXPORT, NotAStorageOLEException, OLEException);
+ZYM_LEAF_EXCEPTION(ZYMWINDOWS_EXPORT, CorruptedStorageOLEException, OLEException);
+ZYM_LEAF_EXCEPTION(ZYMWINDOWS_EXPORT, StorageNotFoundOLEException, OLEException);
+ZYM_LEAF_EXCEPTION(ZYMWINDOWS_EXPORT, StreamNotFoundOLEException, OLEException);
+ZYM_LEAF_EXCEPTION(ZYMWINDOWS_EXPORT, NotAPropertyStorageOLEException, OLEException);
+ZYM_LEAF_EXCEPTION(ZYMWINDOWS_EXPORT, CorruptedPropertyStorageOLEException, OLEException);
 } // namespace OLE
 
-ZYM_ROOT_EXCEPTION(RegistryException, ::Zym::Exception);
+ZYM_ROOT_EXCEPTION(ZYMWINDOWS_EXPORT, RegistryException, ::Zym::Exception);
 
 } // namespace ZymWindows

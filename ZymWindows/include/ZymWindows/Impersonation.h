@@ -1,5 +1,7 @@
 #pragma once
 
+#include <ZymWindows/Export.h>
+
 #include <Zym/RefCounter.h>
 #include <Zym/SmartPtr.h>
 
@@ -15,7 +17,7 @@ namespace ZymWindows {
 //
 // The destructor must run on the constructing thread. Scopes nest on one
 // thread, but destroying the inner one ends both impersonations.
-class Impersonation : public Zym::SPRefCounter {
+class ZYMWINDOWS_EXPORT Impersonation : public Zym::SPRefCounter {
 public:
     // Raises WindowsException with the system's text when the account
     // cannot be logged on or impersonated; the thread is then unchanged.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <ZymWindows/Export.h>
+
 #include <ZymSecurity/SecurityIDCache.h>
 #include <ZymThread/CriticalSection.h>
 #include <ZymThread/ReadWriteSemaphore.h>
@@ -20,7 +22,7 @@ namespace ZymWindows {
 // lower-cased unless a function says otherwise. Failures raise the
 // exceptions of ZymWindows/Exceptions.h with an empty message. Any thread
 // may call any function.
-class NTNetwork {
+class ZYMWINDOWS_EXPORT NTNetwork {
 public:
     NTNetwork() = delete;
 

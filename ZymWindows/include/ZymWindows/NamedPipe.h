@@ -1,5 +1,7 @@
 #pragma once
 
+#include <ZymWindows/Export.h>
+
 #include <Zym/BinaryStreamBuf.h>
 #include <Zym/Exception.h>
 #include <Zym/Handle.h>
@@ -19,14 +21,14 @@ namespace ZymWindows {
 // readers skip. Every wait for the other end also watches the optional
 // shutdown event, so another thread can end any pending transfer. A pipe
 // end is used by one thread at a time.
-class NamedPipe : public Zym::BinaryStreamBuf {
+class ZYMWINDOWS_EXPORT NamedPipe : public Zym::BinaryStreamBuf {
 public:
-    ZYM_ROOT_EXCEPTION(NamedPipeException, ::Zym::Exception);
+    ZYM_ROOT_EXCEPTION(ZYMWINDOWS_EXPORT, NamedPipeException, ::Zym::Exception);
     // The connection failed; the text says why (empty for a refused handshake).
-    ZYM_LEAF_EXCEPTION(BrokenPipeException, NamedPipeException);
+    ZYM_LEAF_EXCEPTION(ZYMWINDOWS_EXPORT, BrokenPipeException, NamedPipeException);
     // The shutdown event ended a wait.
-    ZYM_LEAF_EXCEPTION(MustClosePipeException, NamedPipeException);
-    ZYM_LEAF_EXCEPTION(CannotOpenPipeException, NamedPipeException);
+    ZYM_LEAF_EXCEPTION(ZYMWINDOWS_EXPORT, MustClosePipeException, NamedPipeException);
+    ZYM_LEAF_EXCEPTION(ZYMWINDOWS_EXPORT, CannotOpenPipeException, NamedPipeException);
 
     enum PipeState : std::uint32_t { Idle = 0, Writing = 1, Reading = 2, Broken = 3 };
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <ZymWindows/Export.h>
+
 #include <ZymWindows/NamedPipe.h>
 
 #include <string>
@@ -9,7 +11,7 @@ namespace ZymWindows {
 // The client end of a pipe connection. The constructor opens the pipe,
 // waiting while every server instance is busy; Initialize runs the client
 // side of the handshake.
-class ClientNamedPipe : public NamedPipe {
+class ZYMWINDOWS_EXPORT ClientNamedPipe : public NamedPipe {
 public:
     // The local machine.
     static const std::string DEFAULT_HOST_NAME;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <ZymWindows/Export.h>
+
 #include <ZymThread/EventSemaphore.h>
 #include <ZymThread/Thread.h>
 
@@ -27,7 +29,7 @@ namespace ZymWindows {
 // A client must complete the connection handshake within
 // $ZYM_PIPE_HANDSHAKE_MS milliseconds (default 10000; 0: no limit), or it
 // is dropped and the next client served.
-class NamedPipeDaemon : public Zym::SPRefCounter {
+class ZYMWINDOWS_EXPORT NamedPipeDaemon : public Zym::SPRefCounter {
 public:
     NamedPipeDaemon(const std::string& pipeName,
                     const Zym::SmartPtr<ZymThread::Function>& clientFunction,

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <ZymWindows/Export.h>
+
 #include <ZymWindows/NamedPipe.h>
 
 #include <ZymSecurity/NetworkID.h>
@@ -19,7 +21,7 @@ class PipeInstance;
 // the server knows the connecting account (as the system authenticated it),
 // the address the client declares and, when the client acts for another
 // party, the identity it claims for that party.
-class ServerNamedPipe : public NamedPipe {
+class ZYMWINDOWS_EXPORT ServerNamedPipe : public NamedPipe {
 public:
     explicit ServerNamedPipe(ZymThread::EventSemaphore* shutdownEvent = nullptr);
     ~ServerNamedPipe() override;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <ZymWindows/Export.h>
+
 #include <ZymWindows/Guid.h>
 
 #include <Zym/BinaryStreamBuf.h>
@@ -19,7 +21,7 @@ namespace ZymWindows::OLE {
 // information, user-defined properties...) and files the properties it
 // understands. Damage found after construction never raises: it costs the
 // section or the property it is in.
-class PropertyStorage : public Zym::SPRefCounter {
+class ZYMWINDOWS_EXPORT PropertyStorage : public Zym::SPRefCounter {
 public:
     // The well-known document properties.
     enum PROPERTY_ENUM {
@@ -116,7 +118,8 @@ private:
 // through a fixed output area, appending the result, read as 16-bit units,
 // to `out`. Returns the bytes consumed; stops early when a step consumes
 // nothing.
-std::size_t ConvertString(Zym::CHARSET from, Zym::CHARSET to, const unsigned char* bytes,
-                          std::size_t length, std::u16string& out);
+ZYMWINDOWS_EXPORT std::size_t ConvertString(Zym::CHARSET from, Zym::CHARSET to,
+                                            const unsigned char* bytes, std::size_t length,
+                                            std::u16string& out);
 
 } // namespace ZymWindows::OLE

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <ZymWindows/Export.h>
+
 #include <Zym/BinaryStreamBuf.h>
 #include <Zym/FastVector.h>
 #include <Zym/RefCounter.h>
@@ -18,7 +20,7 @@ namespace ZymWindows::OLE {
 // opened from the document's bytes; the storages below it are opened from
 // their parent. All storages of one document share one container, which
 // does the reading, so they must be used from one thread at a time.
-class Storage : public Zym::SPRefCounter {
+class ZYMWINDOWS_EXPORT Storage : public Zym::SPRefCounter {
 public:
     // A child as listed: its directory id, its name and, for a stream, its
     // size in bytes (0 for a storage).
@@ -78,7 +80,7 @@ private:
 // and reads directory entries and streams through the caller's buffer.
 // Damaged tables, chains and entries never raise: reads end early and lists
 // leave out what cannot be read.
-class Storage::RootStorage : public Zym::SPRefCounter {
+class ZYMWINDOWS_EXPORT Storage::RootStorage : public Zym::SPRefCounter {
 public:
     static const char* const OLE_SIG;
     static const char* const OLE_SIG_BETA_2;

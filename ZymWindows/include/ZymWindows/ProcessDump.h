@@ -1,5 +1,7 @@
 #pragma once
 
+#include <ZymWindows/Export.h>
+
 #include <ZymThread/CriticalSection.h>
 
 #include <fstream>
@@ -19,7 +21,7 @@ namespace ZymWindows {
 using CONTEXT = ::ucontext_t;
 // What a fatal signal's handler gets: its siginfo_t and the interrupted
 // thread's context.
-struct EXCEPTION_POINTERS {
+struct ZYMWINDOWS_EXPORT EXCEPTION_POINTERS {
     const void* ExceptionRecord;
     const CONTEXT* ContextRecord;
 };
@@ -31,7 +33,7 @@ namespace ZymWindows {
 // A text report of the machine, the process and the call stack of every
 // thread, the failing one marked. Nothing here raises: what cannot be
 // learnt is left out or written as "*unknown*".
-class ProcessDump {
+class ZYMWINDOWS_EXPORT ProcessDump {
 public:
     // One stack frame's symbol information.
     struct FunctionInfo {
@@ -66,8 +68,9 @@ private:
 // `threadId` name the failing thread, whose registers are taken from the
 // exception's context. Path naming as for ProcessDump::Write, extension
 // ".dmp"; without a core writer the file is created empty. Returns the path.
-std::string WriteCoreDump(const std::string& path, bool full, const EXCEPTION_POINTERS* exception,
-                          unsigned long threadId);
+ZYMWINDOWS_EXPORT std::string WriteCoreDump(const std::string& path, bool full,
+                                            const EXCEPTION_POINTERS* exception,
+                                            unsigned long threadId);
 
 // Installs a handler for the fatal signals (SIGSEGV, SIGBUS, SIGILL,
 // SIGFPE, SIGABRT) that writes a report into `directory` (and a core file
@@ -75,6 +78,6 @@ std::string WriteCoreDump(const std::string& path, bool full, const EXCEPTION_PO
 // the signal end the process as it would have without the handler. The
 // calling thread gets an alternate signal stack, so that a stack overflow
 // there is reported too. Calling it again replaces the destination.
-void InstallCrashHandler(const std::string& directory, bool core);
+ZYMWINDOWS_EXPORT void InstallCrashHandler(const std::string& directory, bool core);
 
 } // namespace ZymWindows

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <ZymWindows/Export.h>
+
 #include <ZymWindows/Registry.h>
 
 #include <cstddef>
@@ -27,7 +29,7 @@ struct KeyPath {
 };
 
 // False when the path does not start with a known root name.
-bool ParseKeyPath(const std::u16string& path, KeyPath& result);
+ZYMWINDOWS_EXPORT bool ParseKeyPath(const std::u16string& path, KeyPath& result);
 
 // One statement of a .reg document.
 struct Entry {
@@ -46,19 +48,19 @@ struct Entry {
 // Parses a whole document (UTF-16 with its byte order mark, or UTF-8 with
 // or without one). A malformed document raises RegistryException whose text
 // starts with "line N: ".
-std::vector<Entry> Parse(const void* bytes, std::size_t size);
+ZYMWINDOWS_EXPORT std::vector<Entry> Parse(const void* bytes, std::size_t size);
 
 // Applies the entries in order: keys are created (with their parents),
 // trees and values deleted, values written. All or nothing: on failure
 // nothing was changed, and RegistryException names the failing entry.
-void Import(const std::vector<Entry>& entries);
+ZYMWINDOWS_EXPORT void Import(const std::vector<Entry>& entries);
 
 // The key and its whole subtree as a document: UTF-16LE with a byte order
 // mark and CR LF line ends, sub keys in enumeration order.
-std::vector<unsigned char> Export(const KeyPath& key);
+ZYMWINDOWS_EXPORT std::vector<unsigned char> Export(const KeyPath& key);
 
 // The text of a document for entries, as Export writes it. A key path with
 // an empty key name raises RegistryException.
-std::u16string Format(const std::vector<Entry>& entries);
+ZYMWINDOWS_EXPORT std::u16string Format(const std::vector<Entry>& entries);
 
 } // namespace ZymWindows::RegFile

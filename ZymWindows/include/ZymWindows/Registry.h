@@ -1,5 +1,7 @@
 #pragma once
 
+#include <ZymWindows/Export.h>
+
 #include <Zym/BinaryStreamBuf.h>
 #include <Zym/RefCounter.h>
 #include <Zym/SmartPtr.h>
@@ -85,7 +87,7 @@ template <class C> class RegKeyT;
 
 // Base of the value handles, and the three ways a registry failure is
 // raised. Each raises RegistryException and never returns.
-class RegValueBase {
+class ZYMWINDOWS_EXPORT RegValueBase {
 public:
     RegValueBase() = default;
     RegValueBase(const RegValueBase&) {}
@@ -252,10 +254,10 @@ private:
     HKEY m_KeyHandle{};
 };
 
-extern template class RegValue<char>;
-extern template class RegValue<char16_t>;
-extern template class RegKeyT<char>;
-extern template class RegKeyT<char16_t>;
+extern template class ZYMWINDOWS_EXPORT RegValue<char>;
+extern template class ZYMWINDOWS_EXPORT RegValue<char16_t>;
+extern template class ZYMWINDOWS_EXPORT RegKeyT<char>;
+extern template class ZYMWINDOWS_EXPORT RegKeyT<char16_t>;
 
 using RegKey = RegKeyT<char>;
 using RegKeyW = RegKeyT<char16_t>;

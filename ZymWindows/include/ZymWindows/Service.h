@@ -1,5 +1,7 @@
 #pragma once
 
+#include <ZymWindows/Export.h>
+
 #include <Zym/Log.h>
 #include <Zym/MessageInfo.h>
 #include <Zym/SmartPtr.h>
@@ -29,7 +31,7 @@ struct SERVICE_STATUS {
 };
 
 // Closes a service manager handle on scope exit.
-class AutoSCHandle {
+class ZYMWINDOWS_EXPORT AutoSCHandle {
 public:
     explicit AutoSCHandle(SC_HANDLE handle = nullptr) noexcept : m_Handle(handle) {}
     ~AutoSCHandle();
@@ -45,7 +47,7 @@ private:
 // The parts of a service that need no service manager: its names, its
 // installation steps, its run and its message loop. Every step is logged
 // to the optional logger.
-class BasicService {
+class ZYMWINDOWS_EXPORT BasicService {
 public:
     // `dependencies` names the services this one needs, separated by commas.
     BasicService(const Zym::SmartPtr<Zym::LogCallInterface>& logger, const std::u16string& name,
@@ -117,7 +119,7 @@ private:
 
 // A service under the system's service manager: registration, the start
 // dispatch, the control handler and status reports.
-class Service : public BasicService {
+class ZYMWINDOWS_EXPORT Service : public BasicService {
 public:
     enum ProcessType {
         INTERACTIVE_PROCESS = 1,

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <ZymWindows/Export.h>
+
 #include <ZymWindows/Guid.h>
 
 #include <string>
@@ -10,7 +12,7 @@ namespace ZymWindows {
 // digits in groups of 8-4-4-4-12 without braces; parsing also takes upper
 // case, and failing that resolves the text as a ProgID registered under
 // HKEY_LOCAL_MACHINE\SOFTWARE\Classes\<ProgID>\CLSID.
-class Uuid {
+class ZYMWINDOWS_EXPORT Uuid {
 public:
     // The nil UUID.
     Uuid();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <Zym/Export.h>
+
 #include "Zym/Log.h"
 
 #include <mutex>
@@ -15,7 +17,7 @@ namespace Zym {
 // Without it each entry gives exactly one line, when it is complete: at
 // once for an entry added closed, else when it is closed (a cancelled entry
 // says so in that line); sinks that keep a permanent record want this.
-class BaseLog : public LogCallInterface {
+class ZYM_EXPORT BaseLog : public LogCallInterface {
 public:
     explicit BaseLog(bool everyChange);
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <Zym/Export.h>
+
 #include "Zym/Exception.h"
 #include "Zym/RefCounter.h"
 
@@ -8,9 +10,9 @@
 
 namespace Zym {
 
-ZYM_ROOT_EXCEPTION(BinaryStreamException, Exception);
-ZYM_LEAF_EXCEPTION(BinaryStreamGetEOFException, BinaryStreamException);
-ZYM_LEAF_EXCEPTION(BinaryStreamPutEOFException, BinaryStreamException);
+ZYM_ROOT_EXCEPTION(ZYM_EXPORT, BinaryStreamException, Exception);
+ZYM_LEAF_EXCEPTION(ZYM_EXPORT, BinaryStreamGetEOFException, BinaryStreamException);
+ZYM_LEAF_EXCEPTION(ZYM_EXPORT, BinaryStreamPutEOFException, BinaryStreamException);
 
 enum class SeekDir { Begin, Current, End };
 

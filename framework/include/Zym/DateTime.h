@@ -1,5 +1,7 @@
 #pragma once
 
+#include <Zym/Export.h>
+
 #include "Zym/Exception.h"
 
 #include <compare>
@@ -10,19 +12,19 @@ namespace Zym {
 
 // Raised for a date outside the supported range, an impossible calendar
 // field, or a time that the local time zone cannot express.
-ZYM_ROOT_EXCEPTION(DateTimeException, Exception);
+ZYM_ROOT_EXCEPTION(ZYM_EXPORT, DateTimeException, Exception);
 
 // Converts a Windows FILETIME (100-ns intervals since 1601-01-01 UTC) into
 // whole seconds since 1970-01-01 UTC, rounding towards the past; instants
 // before 1970 give negative counts.
-std::int64_t FileTimeToUnixTime(std::uint64_t fileTime) noexcept;
-std::int64_t FileTimeToUnixTime(std::uint32_t lowPart, std::uint32_t highPart) noexcept;
+ZYM_EXPORT std::int64_t FileTimeToUnixTime(std::uint64_t fileTime) noexcept;
+ZYM_EXPORT std::int64_t FileTimeToUnixTime(std::uint32_t lowPart, std::uint32_t highPart) noexcept;
 
 // An instant to the second. The range is the one the C runtime's local time
 // handles on Windows, 1970-01-01T00:00:00Z to 3000-12-31T23:59:59Z, so a
 // value that exists can always be shown in local time; anything outside
 // raises DateTimeException.
-class DateTime {
+class ZYM_EXPORT DateTime {
 public:
     // Broken-down calendar time: `month` counts from 0 (January), `weekDay`
     // from 0 (Sunday).

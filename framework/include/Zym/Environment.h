@@ -1,5 +1,7 @@
 #pragma once
 
+#include <Zym/Export.h>
+
 #include <optional>
 
 namespace Zym {
@@ -7,6 +9,6 @@ namespace Zym {
 // The environment variable `name` read as milliseconds: a plain decimal
 // number below 0xFFFFFFFF (the infinite wait). Nothing when it is unset,
 // empty or anything else, so that a mistyped value keeps the default.
-std::optional<unsigned long> MillisecondsFromEnvironment(const char* name);
+ZYM_EXPORT std::optional<unsigned long> MillisecondsFromEnvironment(const char* name);
 
 } // namespace Zym

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <Zym/Export.h>
+
 #include "Zym/MessageInfo.h"
 #include "Zym/SmartPtr.h"
 
@@ -10,7 +12,7 @@ namespace Zym {
 
 // Root of every exception. The text is rendered when the exception is made
 // from a record, so copies that keep only the text keep the wording.
-class BaseException {
+class ZYM_EXPORT BaseException {
 public:
     BaseException() = default;
     explicit BaseException(const char16_t* text);
@@ -50,9 +52,10 @@ private:
         throw Class(*this);                                                                        \
     }
 
-// A root class of a family: every constructor of BaseException.
-#define ZYM_ROOT_EXCEPTION(Class, Base)                                                            \
-    class Class : public Base {                                                                    \
+// A root class of a family: every constructor of BaseException. `Export` is
+// the export macro of the library that defines the class.
+#define ZYM_ROOT_EXCEPTION(Export, Class, Base)                                                    \
+    class Export Class : public Base {                                                             \
     public:                                                                                        \
         Class() = default;                                                                         \
         explicit Class(const char16_t* text) : Base(text) {}                                       \
@@ -62,8 +65,8 @@ private:
     }
 
 // A leaf class, told apart by its type only.
-#define ZYM_LEAF_EXCEPTION(Class, Base)                                                            \
-    class Class : public Base {                                                                    \
+#define ZYM_LEAF_EXCEPTION(Export, Class, Base)                                                    \
+    class Export Class : public Base {                                                             \
     public:                                                                                        \
         Class() = default;                                                                         \
         explicit Class(const std::u16string& text) : Base(text) {}                                 \
@@ -75,6 +78,6 @@ private:
 // anchors the class's virtual table and type in one library.
 #define ZYM_DEFINE_EXCEPTION(Class) Class::~Class() = default
 
-ZYM_ROOT_EXCEPTION(Exception, BaseException);
+ZYM_ROOT_EXCEPTION(ZYM_EXPORT, Exception, BaseException);
 
 } // namespace Zym

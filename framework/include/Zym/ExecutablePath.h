@@ -1,5 +1,7 @@
 #pragma once
 
+#include <Zym/Export.h>
+
 #include <string>
 
 namespace Zym {
@@ -7,6 +9,6 @@ namespace Zym {
 // The full path of the running program's file (GetModuleFileName without a
 // module). False with the last error set when it cannot be told, as for a
 // program whose file has been deleted since it started (2).
-bool GetExecutablePath(std::string& path);
+ZYM_EXPORT bool GetExecutablePath(std::string& path);
 
 } // namespace Zym

@@ -1,11 +1,13 @@
 #pragma once
 
+#include <Zym/Export.h>
+
 #include <utility>
 
 namespace Zym {
 
 // Owns a system handle (a file descriptor here) and closes it once.
-class Handle {
+class ZYM_EXPORT Handle {
 public:
     static constexpr int INVALID = -1;
 

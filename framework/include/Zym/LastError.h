@@ -1,5 +1,7 @@
 #pragma once
 
+#include <Zym/Export.h>
+
 #include <string>
 
 namespace Zym {
@@ -105,16 +107,16 @@ enum Win32Error : unsigned long {
 constexpr unsigned long ERRNO_CODE_FLAG = 0x20000000UL;
 
 // The calling thread's last error.
-unsigned long GetLastError() noexcept;
-void SetLastError(unsigned long code) noexcept;
+ZYM_EXPORT unsigned long GetLastError() noexcept;
+ZYM_EXPORT void SetLastError(unsigned long code) noexcept;
 
 // The Windows English system text of `code`; 0 means the calling thread's
 // last error.
-std::u16string GetLastErrorMessage(unsigned long code);
+ZYM_EXPORT std::u16string GetLastErrorMessage(unsigned long code);
 
 // The nearest Win32 code for an errno value (ERRNO_CODE_FLAG | err if none).
-unsigned long Win32ErrorFromErrno(int err) noexcept;
+ZYM_EXPORT unsigned long Win32ErrorFromErrno(int err) noexcept;
 // Sets the calling thread's last error from an errno value and returns it.
-unsigned long SetLastErrorFromErrno(int err) noexcept;
+ZYM_EXPORT unsigned long SetLastErrorFromErrno(int err) noexcept;
 
 } // namespace Zym

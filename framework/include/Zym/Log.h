@@ -1,5 +1,7 @@
 #pragma once
 
+#include <Zym/Export.h>
+
 #include "Zym/DateTime.h"
 #include "Zym/MessageInfo.h"
 #include "Zym/RefCounter.h"
@@ -14,7 +16,7 @@ class LogEntry;
 // One entry of a log, as sinks see it. An entry is open while the work it
 // describes goes on (it may show progress) and closed once that work ends;
 // work that was abandoned is also marked cancelled.
-class LogEntryCallInterface : public SPRefCounter {
+class ZYM_EXPORT LogEntryCallInterface : public SPRefCounter {
 public:
     enum EntrySeverities {
         SEVERITY_PROGRESS = 0,    // a step of ordinary work
@@ -37,7 +39,7 @@ public:
 // A log, or a sink that a log tells about its entries. Notifications come
 // from any thread. AddEntry and the other helpers below drive any log the
 // same way: they update the entry and send the matching notification.
-class LogCallInterface : public SPRefCounter {
+class ZYM_EXPORT LogCallInterface : public SPRefCounter {
 public:
     // What changed in an entry, as bits; closing ends the entry's progress
     // and changes its state.

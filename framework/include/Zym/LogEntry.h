@@ -1,5 +1,7 @@
 #pragma once
 
+#include <Zym/Export.h>
+
 #include "Zym/Log.h"
 
 #include <mutex>
@@ -9,7 +11,7 @@ namespace Zym {
 // The entry that the logs of this framework make. Its state can be read and
 // changed from any thread; a change reaches sinks through the log that made
 // the entry (LogCallInterface::SetEntryProgress and the like).
-class LogEntry : public LogEntryCallInterface {
+class ZYM_EXPORT LogEntry : public LogEntryCallInterface {
 public:
     LogEntry(std::u16string text, EntrySeverities severity, bool closed,
              DateTime time = DateTime::GetCurrentDateTime());

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <Zym/Export.h>
+
 #include "Zym/Log.h"
 
 #include <deque>
@@ -16,7 +18,7 @@ namespace Zym {
 // log to this log again from within a notification. Notifications made one
 // after another reach every sink in that order; notifications that threads
 // make at the same moment may reach two sinks in different orders.
-class MemoryLog : public LogCallInterface {
+class ZYM_EXPORT MemoryLog : public LogCallInterface {
 public:
     // With `maxEntries` above 0, the oldest closed entries are dropped once
     // there are more; open entries are always kept.

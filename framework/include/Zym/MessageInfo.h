@@ -1,5 +1,7 @@
 #pragma once
 
+#include <Zym/Export.h>
+
 #include "Zym/RefCounter.h"
 #include "Zym/SmartPtr.h"
 
@@ -12,7 +14,7 @@ using Language = long;
 
 // A catalogued message: module, code, raising source and parameters. The
 // wording lives in the process-wide catalog (ZymMessages).
-class MessageInfo : public SPRefCounter {
+class ZYM_EXPORT MessageInfo : public SPRefCounter {
 public:
     // The text that stands for a parameter given empty or not given at all.
     static const std::u16string EMPTY_PARAM_VALUE;

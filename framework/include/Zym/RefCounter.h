@@ -1,11 +1,13 @@
 #pragma once
 
+#include <Zym/Export.h>
+
 #include <atomic>
 
 namespace Zym {
 
 // A thread-safe counter for intrusive reference counts.
-class InterlockedCounter {
+class ZYM_EXPORT InterlockedCounter {
 public:
     explicit InterlockedCounter(long initial = 0) noexcept : m_Value(initial) {}
     InterlockedCounter(const InterlockedCounter&) = delete;
@@ -23,7 +25,7 @@ private:
 
 // Base of every shared object: counts from 0, the last Release deletes.
 // A copy of a counted object starts with a count of its own.
-class SPRefCounter {
+class ZYM_EXPORT SPRefCounter {
 public:
     long AddRef() const noexcept { return m_RefCount.Increment(); }
     long Release() const noexcept {

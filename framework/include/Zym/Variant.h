@@ -1,5 +1,7 @@
 #pragma once
 
+#include <Zym/Export.h>
+
 #include "Zym/DateTime.h"
 #include "Zym/Exception.h"
 
@@ -48,10 +50,10 @@ inline constexpr VariantTraits<DateTime> g_VariantTraitsDateTimeType{VariantType
                                                                      "DateTime"};
 
 // A value of one of the kinds above, or nothing. Copied by value.
-class Variant {
+class ZYM_EXPORT Variant {
 public:
     // Raised when a variant is read as a kind it does not hold, or is empty.
-    ZYM_ROOT_EXCEPTION(VariantException, ::Zym::Exception);
+    ZYM_ROOT_EXCEPTION(ZYM_EXPORT, VariantException, ::Zym::Exception);
 
     Variant() noexcept = default;
     template <class T> Variant(const VariantTraits<T>&, const T& value) : m_Value(value) {}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <Zym/Export.h>
+
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -38,7 +40,7 @@ namespace ZymCharset {
 // request to Conv returns a fresh converter for these sets. Valid text of
 // these sets converts the same in any pieces; how much of a damaged
 // sequence becomes replacement characters may depend on where steps end.
-class Converter {
+class ZYM_EXPORT Converter {
 public:
     virtual ~Converter() = default;
     virtual std::size_t Convert(const void* src, std::size_t srcLen, void* dst, std::size_t dstCap,
@@ -51,7 +53,7 @@ using ConverterPtr = std::shared_ptr<const Converter>;
 // Conversions between the Windows code pages: 1252, 1200/1201 and 65001
 // built in, every other code page through the system's converters (single-
 // byte code pages through a table read from them once).
-class Conv {
+class ZYM_EXPORT Conv {
 public:
     static bool IsImplemented(Zym::CHARSET cs);
     // Whether the set has 16-bit units (1200, 1201).

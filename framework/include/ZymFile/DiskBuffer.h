@@ -1,5 +1,7 @@
 #pragma once
 
+#include <Zym/Export.h>
+
 #include <Zym/BinaryStreamBuf.h>
 #include <Zym/Handle.h>
 
@@ -19,7 +21,7 @@ namespace ZymFile {
 // memory and the temporary file back; ClearEnd drops the data after the put
 // position. A failing temporary file raises BinaryStreamPutEOFException or
 // BinaryStreamGetEOFException with the system's text.
-class DiskBuffer : public Zym::BinaryStreamBuf {
+class ZYM_EXPORT DiskBuffer : public Zym::BinaryStreamBuf {
 public:
     DiskBuffer(const std::string& directory, unsigned int blockSize, unsigned int memoryLimit);
 

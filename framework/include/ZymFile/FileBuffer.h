@@ -1,5 +1,7 @@
 #pragma once
 
+#include <Zym/Export.h>
+
 #include <Zym/BinaryStreamBuf.h>
 #include <Zym/Exception.h>
 #include <Zym/Handle.h>
@@ -11,14 +13,14 @@ namespace ZymFile {
 
 // A file that cannot be opened or used; the text names the file and the
 // system's reason.
-ZYM_ROOT_EXCEPTION(FileException, ::Zym::Exception);
+ZYM_ROOT_EXCEPTION(ZYM_EXPORT, FileException, ::Zym::Exception);
 
 // Reads an existing file of up to 4 GiB - 1 bytes. Small reads are served
 // from a read-ahead window filled by one system call; reads of a window or
 // more go straight to the caller's memory. The file is never written:
 // puts write nothing, Clear and ClearMemory only reset the positions and give
 // the window back, ClearEnd does nothing.
-class FileBuffer : public Zym::BinaryStreamBuf {
+class ZYM_EXPORT FileBuffer : public Zym::BinaryStreamBuf {
 public:
     static constexpr unsigned int WINDOW_SIZE = 262144;
 

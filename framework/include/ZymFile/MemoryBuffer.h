@@ -1,5 +1,7 @@
 #pragma once
 
+#include <Zym/Export.h>
+
 #include <Zym/BinaryStreamBuf.h>
 
 #include <vector>
@@ -7,7 +9,7 @@
 namespace ZymFile {
 
 // A growable in-memory buffer; writes past the end extend the data.
-class MemoryBuffer : public Zym::BinaryStreamBuf {
+class ZYM_EXPORT MemoryBuffer : public Zym::BinaryStreamBuf {
 public:
     // `initialSize` bytes are reserved up front; the data starts empty.
     explicit MemoryBuffer(unsigned int initialSize = 0);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <Zym/Export.h>
+
 #include <Zym/RefCounter.h>
 #include <Zym/SmartPtr.h>
 #include <ZymFile/DeviceEvent.h>
@@ -12,7 +14,7 @@ namespace ZymFile {
 
 // What a directory observer calls back, on its own listener thread and one
 // call at a time. Shared through Zym::SmartPtr.
-class ObserverCallInterface : public Zym::SPRefCounter {
+class ZYM_EXPORT ObserverCallInterface : public Zym::SPRefCounter {
 public:
     // A read of the watched directory `sourceId` failed; `message` is the
     // system text of the error. The source reports nothing more afterwards.
@@ -26,7 +28,7 @@ public:
 
 // Watches directories and tells an observer about their changes. The
 // callbacks must not attach, detach or destroy the object that calls them.
-class DirectoryObserverCallInterface {
+class ZYM_EXPORT DirectoryObserverCallInterface {
 public:
     virtual ~DirectoryObserverCallInterface() = default;
     // Starts watching `path` (and its whole subtree with `recurse`); returns

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <Zym/Export.h>
+
 #include <string>
 
 namespace ZymFile {
@@ -29,8 +31,8 @@ private:
     StringType m_Path;
 };
 
-extern template class PathT<char>;
-extern template class PathT<char16_t>;
+extern template class ZYM_EXPORT PathT<char>;
+extern template class ZYM_EXPORT PathT<char16_t>;
 
 using Path = PathT<char>;
 using WPath = PathT<char16_t>;

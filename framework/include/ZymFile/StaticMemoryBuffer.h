@@ -1,12 +1,14 @@
 #pragma once
 
+#include <Zym/Export.h>
+
 #include <Zym/BinaryStreamBuf.h>
 
 namespace ZymFile {
 
 // A buffer over memory that it does not own: reads see all `size` bytes,
 // writes overwrite them in place and never grow past `size`.
-class StaticMemoryBuffer : public Zym::BinaryStreamBuf {
+class ZYM_EXPORT StaticMemoryBuffer : public Zym::BinaryStreamBuf {
 public:
     StaticMemoryBuffer(void* data, unsigned int size) noexcept;
     StaticMemoryBuffer(const void* data, unsigned int size) noexcept;

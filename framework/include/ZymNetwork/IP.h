@@ -1,12 +1,14 @@
 #pragma once
 
+#include <Zym/Export.h>
+
 #include <cstdint>
 #include <string>
 
 namespace ZymNetwork {
 
 // An IPv4 address.
-class IP {
+class ZYM_EXPORT IP {
 public:
     // 0.0.0.0.
     IP() = default;

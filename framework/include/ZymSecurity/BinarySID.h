@@ -1,5 +1,7 @@
 #pragma once
 
+#include <Zym/Export.h>
+
 #include <Zym/BinaryStream.h>
 
 #include <cstdint>
@@ -13,7 +15,7 @@ namespace ZymSecurity {
 // count, a 48-bit big-endian identifier authority, then the sub-authorities,
 // 32-bit little-endian each. Unix accounts map to the authority 22: users to
 // S-1-22-1-<uid>, groups to S-1-22-2-<gid>.
-class BinarySID {
+class ZYM_EXPORT BinarySID {
 public:
     static constexpr unsigned int MAX_SUB_AUTHORITIES = 15;
     static constexpr std::uint64_t UNIX_AUTHORITY = 22;
@@ -51,10 +53,10 @@ private:
 };
 
 // The binary form on a stream: the SID's own bytes, self-delimiting.
-Zym::BinaryStreamT<unsigned int>& operator<<(Zym::BinaryStreamT<unsigned int>& stream,
-                                             const BinarySID& sid);
+ZYM_EXPORT Zym::BinaryStreamT<unsigned int>& operator<<(Zym::BinaryStreamT<unsigned int>& stream,
+                                                        const BinarySID& sid);
 // Raises InvalidSIDException when the bytes do not form a SID.
-Zym::BinaryStreamT<unsigned int>& operator>>(Zym::BinaryStreamT<unsigned int>& stream,
-                                             BinarySID& sid);
+ZYM_EXPORT Zym::BinaryStreamT<unsigned int>& operator>>(Zym::BinaryStreamT<unsigned int>& stream,
+                                                        BinarySID& sid);
 
 } // namespace ZymSecurity

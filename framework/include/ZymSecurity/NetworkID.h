@@ -1,5 +1,7 @@
 #pragma once
 
+#include <Zym/Export.h>
+
 #include <ZymSecurity/SecurityIDCache.h>
 
 #include <Zym/BinaryStream.h>
@@ -11,7 +13,7 @@ namespace ZymSecurity {
 
 // A security identity together with the name of the machine that resolved
 // it, so that it keeps its meaning when it travels to another machine.
-class NetworkID {
+class ZYM_EXPORT NetworkID {
 public:
     NetworkID() = default;
     NetworkID(const SecurityIDPtr& securityID, const std::u16string& machine);
@@ -38,9 +40,9 @@ private:
 // (32-bit) and the machine name. Writing an empty ID raises
 // InvalidSIDException; reading raises it for malformed bytes, and the
 // stream's own exceptions when the data ends early.
-Zym::BinaryStreamT<unsigned int>& operator<<(Zym::BinaryStreamT<unsigned int>& stream,
-                                             const NetworkID& id);
-Zym::BinaryStreamT<unsigned int>& operator>>(Zym::BinaryStreamT<unsigned int>& stream,
-                                             NetworkID& id);
+ZYM_EXPORT Zym::BinaryStreamT<unsigned int>& operator<<(Zym::BinaryStreamT<unsigned int>& stream,
+                                                        const NetworkID& id);
+ZYM_EXPORT Zym::BinaryStreamT<unsigned int>& operator>>(Zym::BinaryStreamT<unsigned int>& stream,
+                                                        NetworkID& id);
 
 } // namespace ZymSecurity

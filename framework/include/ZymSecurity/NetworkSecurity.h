@@ -1,5 +1,7 @@
 #pragma once
 
+#include <Zym/Export.h>
+
 #include <ZymSecurity/SecurityIDCache.h>
 
 #include <Zym/RefCounter.h>
@@ -13,7 +15,7 @@ namespace ZymSecurity {
 // The credentials a thread or process acts with: the Unix counterpart of an
 // access token. `groups` holds the primary group first, then the
 // supplementary groups, each once.
-class AccessToken : public Zym::SPRefCounter {
+class ZYM_EXPORT AccessToken : public Zym::SPRefCounter {
 public:
     AccessToken(std::uint32_t uid, std::uint32_t gid, const std::vector<std::uint32_t>& groups);
 
@@ -30,16 +32,16 @@ private:
 using AccessTokenPtr = Zym::SmartPtr<AccessToken>;
 
 // The user part of a token: the user's SID, not yet resolved to a name.
-struct TokenUser {
+struct ZYM_EXPORT TokenUser {
     BinarySID sid;
 };
 
 // The group part of a token: one SID per group, primary group first.
-struct TokenGroups {
+struct ZYM_EXPORT TokenGroups {
     std::vector<BinarySID> sids;
 };
 
-class NetworkSecurity {
+class ZYM_EXPORT NetworkSecurity {
 public:
     // The calling thread's own credentials (effective user and group and
     // the supplementary groups), which may differ from the process's while

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <Zym/Export.h>
+
 #include <ZymSecurity/BinarySID.h>
 #include <ZymSecurity/SecurityID.h>
 
@@ -8,7 +10,7 @@
 namespace ZymSecurity {
 
 // An account as a machine resolves it.
-struct ResolvedAccount {
+struct ZYM_EXPORT ResolvedAccount {
     BinarySID sid;
     std::u16string name;
     std::u16string domain;
@@ -19,7 +21,7 @@ struct ResolvedAccount {
 // that can reach other machines installs one; each function returns a Win32
 // result code, ERROR_NONE_MAPPED (1332) for an account the machine does not
 // know, and may be called from any thread.
-class RemoteAccountLookup {
+class ZYM_EXPORT RemoteAccountLookup {
 public:
     virtual ~RemoteAccountLookup() = default;
     virtual unsigned long LookupAccountName(const std::u16string& server,

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <Zym/Export.h>
+
 #include <ZymSecurity/BinarySID.h>
 
 #include <Zym/RefCounter.h>
@@ -21,7 +23,7 @@ enum SIDType : std::uint32_t {
 // An account identity: its SID with the name and domain of the account, as
 // the machine that resolved it knows them. Immutable and shared; made only
 // by SecurityIDCache.
-class SecurityID : public Zym::SPRefCounter {
+class ZYM_EXPORT SecurityID : public Zym::SPRefCounter {
 public:
     const BinarySID& GetSID() const noexcept { return m_SID; }
     const void* GetPSID() const noexcept { return m_SID.Bytes().data(); }

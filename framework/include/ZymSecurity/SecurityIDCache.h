@@ -1,5 +1,7 @@
 #pragma once
 
+#include <Zym/Export.h>
+
 #include <ZymSecurity/RemoteAccountLookup.h>
 #include <ZymSecurity/SecurityID.h>
 
@@ -12,7 +14,7 @@ using SecurityIDPtr = Zym::SmartPtrToConst<SecurityID>;
 // Hands out shared SecurityID objects. Identities resolved on this machine
 // are looked up once and reused for the life of the process; all functions
 // may be called from any thread.
-class SecurityIDCache {
+class ZYM_EXPORT SecurityIDCache {
 public:
     // Resolves a SID on this machine: Unix users and groups get their name
     // from the account database and the local computer name as domain; an

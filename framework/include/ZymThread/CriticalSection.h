@@ -1,5 +1,7 @@
 #pragma once
 
+#include <Zym/Export.h>
+
 #include <atomic>
 #include <mutex>
 #include <thread>
@@ -9,7 +11,7 @@ namespace ZymThread {
 // A recursive lock: the owning thread may enter again, and leaves as often
 // as it entered. A thread that finds it taken spins `spinCount` times
 // before it sleeps, which pays off for locks held only briefly.
-class CriticalSection {
+class ZYM_EXPORT CriticalSection {
 public:
     explicit CriticalSection(unsigned int spinCount = 4000) noexcept : m_SpinCount(spinCount) {}
     CriticalSection(const CriticalSection&) = delete;
@@ -36,7 +38,7 @@ private:
 };
 
 // Holds a critical section for a scope.
-class CriticalSectionGuard {
+class ZYM_EXPORT CriticalSectionGuard {
 public:
     explicit CriticalSectionGuard(CriticalSection& section) noexcept : m_Section(section) {
         m_Section.Enter();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <Zym/Export.h>
+
 #include <Zym/Handle.h>
 
 #include <mutex>
@@ -16,7 +18,7 @@ inline constexpr unsigned long WAIT_FAILED = 0xFFFFFFFFUL;
 // eventfd that is readable exactly while the event is signalled, so a wait
 // can combine it with any file descriptor in poll(). Setting an event that
 // is already signalled changes nothing: signals do not accumulate.
-class EventSemaphore {
+class ZYM_EXPORT EventSemaphore {
 public:
     // Raises through ThrowLastError when the event cannot be created.
     EventSemaphore(bool manualReset, bool initiallySignalled);
@@ -50,8 +52,8 @@ private:
 // WaitForMultipleObjects with wait-all false: WAIT_OBJECT_0 + the index of
 // the first signalled event (auto-reset events consumed), WAIT_TIMEOUT or
 // WAIT_FAILED (last error set; a null event or a count of 0 is 87).
-unsigned long WaitForAny(EventSemaphore* const* events, unsigned long count,
-                         unsigned long timeoutMs = INFINITE) noexcept;
+ZYM_EXPORT unsigned long WaitForAny(EventSemaphore* const* events, unsigned long count,
+                                    unsigned long timeoutMs = INFINITE) noexcept;
 
 // Waits until one of the events is signalled or the descriptor reports one
 // of `pollEvents` (poll() flags; an error or hang-up on it counts as ready,
@@ -60,11 +62,12 @@ unsigned long WaitForAny(EventSemaphore* const* events, unsigned long count,
 // descriptor, WAIT_TIMEOUT, or WAIT_FAILED with the last error set (an
 // invalid descriptor is 6). When several are ready at once, the events win
 // in index order over the descriptor. `count` may be 0.
-unsigned long WaitForDescriptor(int fd, short pollEvents, EventSemaphore* const* events,
-                                unsigned long count, unsigned long timeoutMs = INFINITE) noexcept;
+ZYM_EXPORT unsigned long WaitForDescriptor(int fd, short pollEvents, EventSemaphore* const* events,
+                                           unsigned long count,
+                                           unsigned long timeoutMs = INFINITE) noexcept;
 
 // A descriptor and the poll() flags to wait for on it.
-struct DescriptorWait {
+struct ZYM_EXPORT DescriptorWait {
     int fd;
     short pollEvents;
 };
@@ -73,8 +76,9 @@ struct DescriptorWait {
 // display connection...): WAIT_OBJECT_0 + count + j when descriptor j is
 // ready. Events win over descriptors, and earlier descriptors over later
 // ones. One of the two counts may be 0.
-unsigned long WaitForDescriptors(const DescriptorWait* descriptors, unsigned long descriptorCount,
-                                 EventSemaphore* const* events, unsigned long count,
-                                 unsigned long timeoutMs = INFINITE) noexcept;
+ZYM_EXPORT unsigned long WaitForDescriptors(const DescriptorWait* descriptors,
+                                            unsigned long descriptorCount,
+                                            EventSemaphore* const* events, unsigned long count,
+                                            unsigned long timeoutMs = INFINITE) noexcept;
 
 } // namespace ZymThread

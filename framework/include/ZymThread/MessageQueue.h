@@ -1,5 +1,7 @@
 #pragma once
 
+#include <Zym/Export.h>
+
 #include <ZymThread/EventSemaphore.h>
 
 #include <cstddef>
@@ -25,7 +27,7 @@ inline constexpr unsigned int PM_REMOVE = 0x0001;
 inline constexpr std::size_t MAX_POSTED_MESSAGES = 10000;
 
 // A posted thread message.
-struct MSG {
+struct ZYM_EXPORT MSG {
     unsigned int message = WM_NULL;
     std::uintptr_t wParam = 0;
     std::intptr_t lParam = 0;
@@ -35,7 +37,7 @@ struct MSG {
 };
 
 // The kernel's id of the calling thread (what /proc/self/task lists).
-unsigned long GetCurrentThreadId() noexcept;
+ZYM_EXPORT unsigned long GetCurrentThreadId() noexcept;
 
 // Message filters: a message passes when `filterMin` <= message <=
 // `filterMax`, or always when both are 0. WM_QUIT passes every filter.
@@ -44,37 +46,39 @@ unsigned long GetCurrentThreadId() noexcept;
 // Waits for the next message that passes the filter and takes it out:
 // 1 for a message, 0 for WM_QUIT, -1 with the last error set when the
 // calling thread cannot have a queue.
-int GetMessage(MSG* msg, unsigned int filterMin = 0, unsigned int filterMax = 0) noexcept;
+ZYM_EXPORT int GetMessage(MSG* msg, unsigned int filterMin = 0,
+                          unsigned int filterMax = 0) noexcept;
 
 // Does not wait: true with the first message that passes the filter (taken
 // out with PM_REMOVE), false when there is none (or no queue could be made,
 // with the last error set).
-bool PeekMessage(MSG* msg, unsigned int filterMin, unsigned int filterMax,
-                 unsigned int removeMsg) noexcept;
+ZYM_EXPORT bool PeekMessage(MSG* msg, unsigned int filterMin, unsigned int filterMax,
+                            unsigned int removeMsg) noexcept;
 
 // Thread messages have no window procedure to go to: nothing is called and
 // the result is 0, as for a Win32 thread message.
-std::intptr_t DispatchMessage(const MSG* msg) noexcept;
+ZYM_EXPORT std::intptr_t DispatchMessage(const MSG* msg) noexcept;
 
 // Appends a message to the queue of thread `threadId`. False with the last
 // error set: 1444 (ERROR_INVALID_THREAD_ID) when that thread has no queue
 // (it never read one, has ended or never existed), 1816 when its queue is
 // full.
-bool PostThreadMessage(unsigned long threadId, unsigned int message, std::uintptr_t wParam,
-                       std::intptr_t lParam) noexcept;
+ZYM_EXPORT bool PostThreadMessage(unsigned long threadId, unsigned int message,
+                                  std::uintptr_t wParam, std::intptr_t lParam) noexcept;
 
 // The calling thread's queue as a descriptor for poll(): readable exactly
 // while the queue holds a message, whatever filter a reader uses, so that
 // WaitForDescriptors waits for it together with other descriptors. Owned
 // by the queue (never close it); -1 with the last error set on failure.
-int MessageQueueHandle() noexcept;
+ZYM_EXPORT int MessageQueueHandle() noexcept;
 
 // MsgWaitForMultipleObjects with wait-all false: WAIT_OBJECT_0 + i for
 // event i (auto-reset events consumed), WAIT_OBJECT_0 + count while the
 // calling thread's queue holds a message, WAIT_TIMEOUT or WAIT_FAILED (last
 // error set). Events win over the queue when both are ready. `count` may
 // be 0.
-unsigned long MsgWaitForMultipleObjects(unsigned long count, EventSemaphore* const* events,
-                                        unsigned long timeoutMs = INFINITE) noexcept;
+ZYM_EXPORT unsigned long MsgWaitForMultipleObjects(unsigned long count,
+                                                   EventSemaphore* const* events,
+                                                   unsigned long timeoutMs = INFINITE) noexcept;
 
 } // namespace ZymThread

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <Zym/Export.h>
+
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -18,7 +20,7 @@ namespace ZymThread {
 // Waiting writers keep new readers out, so a stream of readers cannot starve
 // them; a thread that already reads is let in again at once. Unlocking a
 // lock that the calling thread does not hold does nothing.
-class ReadWriteSemaphore {
+class ZYM_EXPORT ReadWriteSemaphore {
 public:
     ReadWriteSemaphore() = default;
     ReadWriteSemaphore(const ReadWriteSemaphore&) = delete;
@@ -46,7 +48,7 @@ private:
 };
 
 // Holds the read lock for a scope.
-class ReadLockGuard {
+class ZYM_EXPORT ReadLockGuard {
 public:
     explicit ReadLockGuard(ReadWriteSemaphore& lock) : m_Lock(lock) { m_Lock.ReadLock(); }
     ~ReadLockGuard() { m_Lock.ReadUnlock(); }
@@ -58,7 +60,7 @@ private:
 };
 
 // Holds the write lock for a scope.
-class WriteLockGuard {
+class ZYM_EXPORT WriteLockGuard {
 public:
     explicit WriteLockGuard(ReadWriteSemaphore& lock) : m_Lock(lock) { m_Lock.WriteLock(); }
     ~WriteLockGuard() { m_Lock.WriteUnlock(); }

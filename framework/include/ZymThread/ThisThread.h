@@ -1,17 +1,19 @@
 #pragma once
 
+#include <Zym/Export.h>
+
 #include <string_view>
 
 namespace ZymThread::ThisThread {
 
 // The thread whose privileges EnablePrivilege changed.
-struct PrivilegeToken {
+struct ZYM_EXPORT PrivilegeToken {
     long threadId = 0;
 };
 
 // What RestorePrivilege puts back: the capability that EnablePrivilege
 // raised, if any, and whether it was raised before.
-struct PrivilegeState {
+struct ZYM_EXPORT PrivilegeState {
     int capability = -1;
     bool wasEnabled = false;
 };
@@ -24,10 +26,11 @@ struct PrivilegeState {
 // Returns whether the privilege is now enabled; when not, the last error
 // says why: 1313 for a name without a Linux counterpart, 1300 when the
 // thread may not raise the capability.
-bool EnablePrivilege(std::u16string_view name, PrivilegeToken& token, PrivilegeState& previous);
+ZYM_EXPORT bool EnablePrivilege(std::u16string_view name, PrivilegeToken& token,
+                                PrivilegeState& previous);
 
 // Puts back what EnablePrivilege changed, on the same thread. False with
 // the last error set on failure (1444 on another thread).
-bool RestorePrivilege(PrivilegeToken& token, const PrivilegeState& previous);
+ZYM_EXPORT bool RestorePrivilege(PrivilegeToken& token, const PrivilegeState& previous);
 
 } // namespace ZymThread::ThisThread

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <Zym/Export.h>
+
 #include <Zym/RefCounter.h>
 #include <Zym/SmartPtr.h>
 
@@ -9,7 +11,7 @@
 namespace ZymThread {
 
 // A thread body.
-class Function : public Zym::SPRefCounter {
+class ZYM_EXPORT Function : public Zym::SPRefCounter {
 public:
     virtual void* Call(void* argument) = 0;
 };
@@ -41,7 +43,7 @@ private:
 // An exception that escapes a body ends that thread only: the thread
 // writes one line naming itself and the exception to stderr, and
 // EndedByException() tells so afterwards. The process goes on.
-class Thread : public Zym::SPRefCounter {
+class ZYM_EXPORT Thread : public Zym::SPRefCounter {
 public:
     // Raises through ThrowLastError when `function` is null (87).
     Thread(const std::string& name, const Zym::SmartPtr<Function>& function);
@@ -75,7 +77,7 @@ private:
 // `threadId`. False when no running Thread has that id (or when more
 // threads run than the name table holds), leaving `name` as it was. Safe
 // to call while other threads start and end.
-bool FindThreadName(unsigned long threadId, std::string& name);
+ZYM_EXPORT bool FindThreadName(unsigned long threadId, std::string& name);
 
 // Raises Zym::Exception with the text of the calling thread's last error.
 [[noreturn]] void ThrowLastError();

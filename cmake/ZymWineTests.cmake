@@ -1,0 +1,44 @@
+# The GoogleTest suites of the Windows build. GoogleTest is built from the
+# sources Debian's libgtest-dev ships; each suite runs as one Wine process
+# (a Wine process costs over a second to start, so not one per test).
+set(ZYM_GTEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest sources for the Windows build")
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+add_subdirectory(${ZYM_GTEST_SOURCE_DIR} ${CMAKE_CURRENT_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+# Paths that the suites open, as Wine sees the Linux file system.
+set(ZYM_WINE_TEST_DATA_DIR "Z:${CMAKE_CURRENT_SOURCE_DIR}/data")
+
+zym_platform_sources(ZYM_TEST_SUPPORT_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/support)
+add_library(zym_test_support STATIC ${ZYM_TEST_SUPPORT_SOURCES})
+target_include_directories(zym_test_support PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/support)
+target_link_libraries(zym_test_support PUBLIC GTest::gtest)
+
+# Suites of the framework, and of each library family built here.
+set(ZYM_FRAMEWORK_SUITES charset thread values)
+file(GLOB ZYM_TEST_FAMILIES LIST_DIRECTORIES true RELATIVE ${CMAKE_CURRENT_SOURCE_DIR}
+    CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*)
+foreach(family ${ZYM_TEST_FAMILIES})
+    if(NOT IS_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/${family}
+       OR family MATCHES "^(support|data|loader|install)$")
+        continue()
+    endif()
+    if(NOT family IN_LIST ZYM_FRAMEWORK_SUITES)
+        zym_family_builds(builds ${family})
+        if(NOT builds)
+            continue()
+        endif()
+    endif()
+    zym_platform_sources(family_sources ${CMAKE_CURRENT_SOURCE_DIR}/${family})
+    add_executable(test_${family} ${family_sources})
+    target_include_directories(test_${family} PRIVATE ${PROJECT_SOURCE_DIR}/ZymWindows/src)
+    target_compile_definitions(test_${family} PRIVATE
+        ZYM_TEST_DATA_DIR="${ZYM_WINE_TEST_DATA_DIR}"
+        ZYMWIN_PATH="Z:$<TARGET_FILE:zymwin>")
+    target_link_libraries(test_${family} PRIVATE zym_test_support ZymWindows GTest::gtest
+        GTest::gtest_main)
+    add_dependencies(test_${family} zymwin)
+    add_test(NAME ${family} COMMAND test_${family})
+    set_tests_properties(${family} PROPERTIES LABELS "${family};windows" TIMEOUT 300)
+endforeach()
