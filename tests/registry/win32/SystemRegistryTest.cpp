@@ -1,7 +1,6 @@
 // The library on the system's own registry, seen by other processes and by
 // the system's reg.exe.
-#ifdef _WIN32
-#include "TempStore.h"
+#include "../TempStore.h"
 
 #include <ZymWindows/Exceptions.h>
 #include <ZymWindows/Registry.h>
@@ -42,4 +41,3 @@ TEST(SystemRegistry, PredefinedRootsAreTheSystems) {
     ASSERT_EQ(::RegOpenKeyExW(key->KeyHandle(), L"Software", 0, KEY_READ, &software), 0);
     ::RegCloseKey(software);
 }
-#endif
