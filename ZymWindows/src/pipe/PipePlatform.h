@@ -16,16 +16,18 @@ class EventSemaphore;
 // event (which may be null) is signalled.
 namespace ZymWindows::Platform {
 
-// At most this many instances of one pipe name exist at once in a process;
-// creating one more fails with ERROR_PIPE_BUSY, and clients find it busy.
+// The instance count of a pipe name. On Linux at most this many exist at
+// once in a process; creating one more fails with ERROR_PIPE_BUSY, and
+// clients find it busy. Windows reads the same number, 255, as
+// PIPE_UNLIMITED_INSTANCES: the system's resources are the only limit.
 inline constexpr unsigned int MAX_PIPE_INSTANCES = 255;
 
 // One server instance of a pipe name: a place for one client connection.
 class PipeInstance;
 
 // Creates an instance of the local pipe `path` ("\\.\pipe\NAME"); null
-// with the last error set on failure (ERROR_PIPE_BUSY when the name has
-// MAX_PIPE_INSTANCES instances already).
+// with the last error set on failure (on Linux ERROR_PIPE_BUSY when the
+// name has MAX_PIPE_INSTANCES instances already).
 PipeInstance* CreatePipeInstance(const std::string& path);
 void ClosePipeInstance(PipeInstance* instance) noexcept;
 
