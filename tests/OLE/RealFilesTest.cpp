@@ -12,9 +12,20 @@ namespace {
 
 const std::string PYTHON = "/usr/bin/python3";
 const fs::path SAMPLES = fs::path(ZYM_TEST_DATA_DIR) / "cfb";
-// From the data folder, which is absolute, where __FILE__ may be relative to
-// the build folder rather than to the test's working folder.
+// Beside this file; found from the data folder, whose path is absolute
+// wherever the build puts the sources.
 const fs::path COMPARE = fs::path(ZYM_TEST_DATA_DIR).parent_path() / "OLE" / "olefile_compare.py";
+
+// The reference reader and the tools that make the files are Linux
+// programs; a Wine process can start one but never learns how it ended.
+constexpr bool HOST_TOOLS_RUN =
+#ifdef _WIN32
+    false;
+#else
+    true;
+#endif
+constexpr const char* NO_HOST_TOOLS =
+    "Wine starts Linux programs (olefile's Python) without their exit status";
 
 // Runs the olefile comparison over the files and reports its findings.
 void ExpectAgreementWithOlefile(const std::vector<std::string>& files) {
@@ -38,6 +49,8 @@ void WriteBytes(const fs::path& path, std::size_t size, unsigned int seed) {
 } // namespace
 
 TEST(RealFiles, LibreOfficeDocumentsAgreeWithOlefile) {
+    if (!HOST_TOOLS_RUN)
+        GTEST_SKIP() << NO_HOST_TOOLS;
     std::vector<std::string> files;
     for (const auto& entry : fs::directory_iterator(SAMPLES))
         files.push_back(entry.path().string());
@@ -47,6 +60,8 @@ TEST(RealFiles, LibreOfficeDocumentsAgreeWithOlefile) {
 }
 
 TEST(RealFiles, FilesMadeByGsfAndMsibuildAgreeWithOlefile) {
+    if (!HOST_TOOLS_RUN)
+        GTEST_SKIP() << NO_HOST_TOOLS;
     if (!Have("gsf") || !Have("msibuild"))
         GTEST_SKIP() << "gsf (libgsf-bin) and msibuild (msitools) are needed";
     ScratchDirectory scratch;

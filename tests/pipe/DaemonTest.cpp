@@ -1,3 +1,6 @@
+// Over the Linux side's sockets (raw peers, socket files, kernel
+// credentials); the Windows cases are in win32/.
+#ifndef _WIN32
 #include "Child.h"
 #include "PipeTestSupport.h"
 
@@ -239,3 +242,5 @@ TEST(Daemon, ASilentPeerHoldsUpTheNextClientOnlyUntilTheHandshakeLimit) {
     EXPECT_EQ(silent.Receive(4), UInt32(NamedPipe::MAGIC_WORD));
     EXPECT_THROW(silent.Receive(1), std::runtime_error);
 }
+
+#endif

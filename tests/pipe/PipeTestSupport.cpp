@@ -1,3 +1,6 @@
+// Over the Linux side's sockets (raw peers, socket files, kernel
+// credentials); the Windows cases are in win32/.
+#ifndef _WIN32
 #include "PipeTestSupport.h"
 
 #include <ZymFile/MemoryBuffer.h>
@@ -182,3 +185,5 @@ void WriteWholeMessage(ZymWindows::NamedPipe& pipe, const std::string& message) 
 }
 
 } // namespace pipetest
+
+#endif

@@ -1,3 +1,5 @@
+// Unix accounts as SIDs and thread credentials: the Linux side's convention.
+#ifndef _WIN32
 #include <ZymFile/MemoryBuffer.h>
 #include <ZymFile/StaticMemoryBuffer.h>
 #include <ZymSecurity/Exceptions.h>
@@ -166,3 +168,5 @@ TEST(NetworkSecurity, GroupsStartWithThePrimaryGroupEachOnce) {
     EXPECT_EQ(own->GetUid(), geteuid());
     EXPECT_EQ(own->GetGid(), getegid());
 }
+
+#endif

@@ -1,3 +1,6 @@
+// Over the Linux side's sockets (raw peers, socket files, kernel
+// credentials); the Windows cases are in win32/.
+#ifndef _WIN32
 #include "PipeTestSupport.h"
 
 #include <ZymCharset/Utf.h>
@@ -154,3 +157,5 @@ TEST(Shutdown, EndsEveryWaitOfAServerEnd) {
         },
         SilentClient, true, NamedPipe::Idle);
 }
+
+#endif

@@ -158,6 +158,8 @@ TEST_F(RegistryKey, DeleteRemovesTheSubtreeAndLeavesADeadHandle) {
 }
 
 TEST_F(RegistryKey, ReadOnlyKeysCannotWrite) {
+    if (RegistryTest::UnderWine())
+        GTEST_SKIP() << "Wine 8 does not check a registry handle's access rights";
     RegKey::Create(RegKey::CURRENT_USER, "Locked", RegKey::CREATE_READ_WRITE)
         ->CreateDWORDValue("v", 1);
     const auto key = RegKey::Create(RegKey::CURRENT_USER, "Locked", RegKey::OPEN_READ_ONLY);

@@ -1,3 +1,5 @@
+// The Linux store's own mechanisms: one database file shared by processes.
+#ifndef _WIN32
 #include "Child.h"
 #include "TempStore.h"
 
@@ -201,3 +203,5 @@ TEST_F(RegistryProcesses, ReadersSeeDamageAndDeniedAccessAsSuch) {
     });
     EXPECT_EQ(reader.Wait().status, 0);
 }
+
+#endif

@@ -12,8 +12,11 @@ namespace RegistryTest {
 using zymtest::ReadFile;
 using zymtest::WriteFile;
 
-// A fresh registry store in a temporary folder, named by ZYM_REGISTRY_DIR
-// while the object lives.
+// A fresh registry while the object lives, and a scratch folder. On Linux
+// the store is in the folder, named by ZYM_REGISTRY_DIR for this process and
+// its children. On Windows this process's predefined roots are redirected
+// to an empty scratch tree; children use the system's registry, and the
+// keys they leave at the places the suites write are deleted at the end.
 class TempStore {
 public:
     TempStore();
@@ -24,7 +27,14 @@ public:
 
 private:
     zymtest::ScratchDirectory m_Dir;
+#ifdef _WIN32
+    // The sub keys of each watched key when the store was made.
+    std::vector<std::vector<std::u16string>> m_Existing;
+#endif
 };
+
+// Whether the suite runs under Wine rather than Windows.
+bool UnderWine();
 
 // Runs zymwin with `args`, standard input from `input`, and waits for it.
 zymtest::ProcessResult Zymwin(const std::vector<std::string>& args, const std::string& input = "");

@@ -16,17 +16,33 @@ namespace {
 
 constexpr const char* TEXT = "3f2504e0-4f89-11d3-9a0c-0305e82c3301";
 
-// A fresh registry store for ProgIDs, named by ZYM_REGISTRY_DIR.
-struct TempStore {
-    zymtest::ScratchDirectory directory;
-    zymtest::ScopedEnvironment named{"ZYM_REGISTRY_DIR", directory.Path()};
-};
+// ProgIDs registered for one test, gone after it. On Linux they live in a
+// store of their own; on Windows in the system's registry.
+class ProgIds {
+public:
+    ~ProgIds() {
+        for (const auto& progId : m_Registered)
+            RegKey::Create(RegKey::LOCAL_MACHINE, "SOFTWARE\\Classes\\" + progId,
+                           RegKey::OPEN_READ_WRITE)
+                ->Delete();
+    }
 
-void Register(const std::string& progId, const std::string& clsid) {
-    RegKey::Create(RegKey::LOCAL_MACHINE, "SOFTWARE\\Classes\\" + progId + "\\CLSID",
-                   RegKey::CREATE_READ_WRITE)
-        ->CreateStringValue("", clsid);
-}
+    RegKey::Ptr Register(const std::string& progId) {
+        m_Registered.push_back(progId);
+        return RegKey::Create(RegKey::LOCAL_MACHINE, "SOFTWARE\\Classes\\" + progId + "\\CLSID",
+                              RegKey::CREATE_READ_WRITE);
+    }
+    void Register(const std::string& progId, const std::string& clsid) {
+        Register(progId)->CreateStringValue("", clsid);
+    }
+
+private:
+#ifndef _WIN32
+    zymtest::ScratchDirectory m_Directory;
+    zymtest::ScopedEnvironment m_Named{"ZYM_REGISTRY_DIR", m_Directory.Path().string()};
+#endif
+    std::vector<std::string> m_Registered;
+};
 
 } // namespace
 
@@ -62,15 +78,13 @@ TEST(Uuid, GeneratedValuesAreRandomVersion4) {
 }
 
 TEST(Uuid, ProgIdsResolveThroughTheRegistry) {
-    TempStore store;
-    Register("Zym.Good", "{3F2504E0-4F89-11D3-9A0C-0305E82C3301}");
+    ProgIds progIds;
+    progIds.Register("Zym.Good", "{3F2504E0-4F89-11D3-9A0C-0305E82C3301}");
     // The characters around the identifier are not examined.
-    Register("Zym.Odd", "<3f2504e0-4f89-11d3-9a0c-0305e82c3301>");
-    Register("Zym.Short", "3f2504e0-4f89-11d3-9a0c-0305e82c3301");
-    Register("Zym.Bad", "{3f2504e0-4f89-11d3-9a0c-0305e82c33zz}");
-    RegKey::Create(RegKey::LOCAL_MACHINE, "SOFTWARE\\Classes\\Zym.Number\\CLSID",
-                   RegKey::CREATE_READ_WRITE)
-        ->CreateDWORDValue("", 1);
+    progIds.Register("Zym.Odd", "<3f2504e0-4f89-11d3-9a0c-0305e82c3301>");
+    progIds.Register("Zym.Short", "3f2504e0-4f89-11d3-9a0c-0305e82c3301");
+    progIds.Register("Zym.Bad", "{3f2504e0-4f89-11d3-9a0c-0305e82c33zz}");
+    progIds.Register("Zym.Number")->CreateDWORDValue("", 1);
 
     EXPECT_EQ(Uuid(std::string("Zym.Good")).AsString(), TEXT);
     EXPECT_EQ(Uuid(std::u16string(u"zym.good")).AsString(), TEXT);

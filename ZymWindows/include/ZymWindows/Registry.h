@@ -10,6 +10,12 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+// The system's key handle, declared as <windows.h> declares it.
+struct HKEY__;
+typedef struct HKEY__* HKEY;
+#endif
+
 namespace ZymWindows {
 
 // <windows.h> defines these names as macros with the same values; the
@@ -67,6 +73,19 @@ namespace ZymWindows {
 #undef REG_RESOURCE_REQUIREMENTS_LIST
 #undef REG_QWORD
 
+#ifdef _WIN32
+using HKEY = ::HKEY;
+
+// The predefined roots, sign-extended as <windows.h> defines them.
+inline HKEY PredefinedKey(std::int32_t value) noexcept {
+    return reinterpret_cast<HKEY>(static_cast<std::intptr_t>(value));
+}
+inline const HKEY HKEY_CLASSES_ROOT = PredefinedKey(static_cast<std::int32_t>(0x80000000));
+inline const HKEY HKEY_CURRENT_USER = PredefinedKey(static_cast<std::int32_t>(0x80000001));
+inline const HKEY HKEY_LOCAL_MACHINE = PredefinedKey(static_cast<std::int32_t>(0x80000002));
+inline const HKEY HKEY_USERS = PredefinedKey(static_cast<std::int32_t>(0x80000003));
+inline const HKEY HKEY_CURRENT_CONFIG = PredefinedKey(static_cast<std::int32_t>(0x80000005));
+#else
 // An open registry key. The predefined roots are fixed values; every other
 // handle comes from opening or creating a key and stays valid until closed.
 enum class HKEY : std::uintptr_t {};
@@ -76,6 +95,7 @@ inline constexpr HKEY HKEY_CURRENT_USER{0x80000001};
 inline constexpr HKEY HKEY_LOCAL_MACHINE{0x80000002};
 inline constexpr HKEY HKEY_USERS{0x80000003};
 inline constexpr HKEY HKEY_CURRENT_CONFIG{0x80000005};
+#endif
 
 // Access rights of a key handle.
 inline constexpr unsigned long KEY_QUERY_VALUE = 0x0001;
@@ -89,8 +109,8 @@ inline constexpr unsigned long REG_READ_CONTROL = 0x00020000;
 inline constexpr unsigned long KEY_READ =
     REG_READ_CONTROL | KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS | KEY_NOTIFY;
 inline constexpr unsigned long KEY_WRITE = REG_READ_CONTROL | KEY_SET_VALUE | KEY_CREATE_SUB_KEY;
-inline constexpr unsigned long KEY_READ_WRITE_DELETE = KEY_READ | KEY_WRITE | REG_DELETE;
 inline constexpr unsigned long KEY_ALL_ACCESS = 0xF003F;
+inline constexpr unsigned long KEY_READ_WRITE_DELETE = KEY_READ | KEY_WRITE | REG_DELETE;
 
 // Registry value types.
 enum RegistryType : unsigned long {

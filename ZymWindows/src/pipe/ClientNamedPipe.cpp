@@ -46,7 +46,7 @@ ClientNamedPipe::ClientNamedPipe(const std::string& pipeName, const std::string&
             return;
         if (error != Zym::ERROR_PIPE_BUSY)
             throw CannotOpenPipeException(Zym::GetLastErrorMessage(error));
-        Platform::WaitForFreeInstance(m_Pipe, shutdownEvent);
+        Platform::WaitForFreeInstance(path, m_Pipe, shutdownEvent);
         if (!shutdownEvent)
             continue;
         const unsigned long wait = shutdownEvent->Wait(0);

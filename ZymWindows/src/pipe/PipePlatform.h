@@ -16,16 +16,18 @@ class EventSemaphore;
 // event (which may be null) is signalled.
 namespace ZymWindows::Platform {
 
-// At most this many instances of one pipe name exist at once in a process;
-// creating one more fails with ERROR_PIPE_BUSY, and clients find it busy.
+// The instance count of a pipe name. On Linux at most this many exist at
+// once in a process; creating one more fails with ERROR_PIPE_BUSY, and
+// clients find it busy. Windows reads the same number, 255, as
+// PIPE_UNLIMITED_INSTANCES: the system's resources are the only limit.
 inline constexpr unsigned int MAX_PIPE_INSTANCES = 255;
 
 // One server instance of a pipe name: a place for one client connection.
 class PipeInstance;
 
 // Creates an instance of the local pipe `path` ("\\.\pipe\NAME"); null
-// with the last error set on failure (ERROR_PIPE_BUSY when the name has
-// MAX_PIPE_INSTANCES instances already).
+// with the last error set on failure (on Linux ERROR_PIPE_BUSY when the
+// name has MAX_PIPE_INSTANCES instances already).
 PipeInstance* CreatePipeInstance(const std::string& path);
 void ClosePipeInstance(PipeInstance* instance) noexcept;
 
@@ -55,10 +57,12 @@ unsigned long GetPipeClientToken(const Zym::Handle& pipe, ZymSecurity::AccessTok
 // A pipe whose server has gone is ERROR_FILE_NOT_FOUND.
 unsigned long OpenPipe(const std::string& path, Zym::Handle& pipe);
 
-// Waits a while (at most the pipe's default time-out) for a busy pipe to
-// take the waiting connection in `pipe`, or for an instance to become free,
-// or for the shutdown event, which it leaves signalled for the caller.
-void WaitForFreeInstance(const Zym::Handle& pipe, ZymThread::EventSemaphore* shutdown);
+// Waits a while (at most the pipe's default time-out) for the busy pipe
+// `path` to take the waiting connection in `pipe`, or for an instance to
+// become free, or for the shutdown event, which it leaves signalled for the
+// caller.
+void WaitForFreeInstance(const std::string& path, const Zym::Handle& pipe,
+                         ZymThread::EventSemaphore* shutdown);
 
 // No time limit on a transfer.
 inline constexpr unsigned long NO_TIME_LIMIT = 0xFFFFFFFFUL;

@@ -1,12 +1,12 @@
 #include "Command.h"
 #include "PipeEcho.h"
 #include "PipeReady.h"
+#include "PipeStop.h"
 
 #include <ZymCharset/Utf.h>
 #include <ZymWindows/NamedPipeClient.h>
 #include <ZymWindows/NamedPipeDaemon.h>
 
-#include <csignal>
 #include <cstdio>
 #include <string>
 
@@ -27,19 +27,13 @@ constexpr const char* USAGE =
     "                  (default '.')\n"
     "  --ip ADDRESS    the address to declare to the server (default: this machine's)\n"
     "  --impersonate   tell the server that this client acts for the account it runs as\n\n"
-    "Pipes are sockets in $ZYM_PIPE_DIR (default /tmp/.zym-pipe).\n";
+    "On Linux pipes are sockets in $ZYM_PIPE_DIR (default /tmp/.zym-pipe).\n";
 
 int Serve(const Args& args) {
     if (args.size() != 2)
         throw UsageError{"serve takes one pipe NAME (see 'zymwin pipe --help')"};
     const std::string& name = args[1];
-    // SIGINT and SIGTERM are taken by sigwait below; blocked before any
-    // thread starts, so that no other thread receives them.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    PrepareForStopRequest();
 
     Zym::SmartPtr<ZymWindows::NamedPipeDaemon> daemon =
         new ZymWindows::NamedPipeDaemon(name, new PipeEcho(stdout), nullptr);
@@ -47,8 +41,7 @@ int Serve(const Args& args) {
         throw UsageError{"the pipe \\\\.\\pipe\\" + name + " did not appear in " + PipeDirectory()};
     std::printf("serving \\\\.\\pipe\\%s\n", name.c_str());
     std::fflush(stdout);
-    int received = 0;
-    sigwait(&stopSignals, &received);
+    WaitForStopRequest();
     daemon.Reset();
     std::printf("stopped\n");
     return 0;

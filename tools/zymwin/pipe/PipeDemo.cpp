@@ -17,6 +17,10 @@ namespace {
 
 constexpr const char* DEMO_PIPE = "zymwin-demo";
 
+#ifdef _WIN32
+// The demo's pipe lives in the system's pipe namespace: nothing to set up.
+class TemporaryPipeDirectory {};
+#else
 // Points ZYM_PIPE_DIR at a fresh directory for the demo's lifetime.
 class TemporaryPipeDirectory {
 public:
@@ -45,9 +49,10 @@ private:
     std::string m_Path;
     std::optional<std::string> m_Previous;
 };
+#endif
 
 void PipeDemo() {
-    const TemporaryPipeDirectory directory;
+    [[maybe_unused]] const TemporaryPipeDirectory directory;
     Zym::SmartPtr<ZymWindows::NamedPipeDaemon> daemon =
         new ZymWindows::NamedPipeDaemon(DEMO_PIPE, new PipeEcho(stdout), nullptr);
     if (!WaitUntilPipeExists(DEMO_PIPE))

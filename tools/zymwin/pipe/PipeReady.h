@@ -4,12 +4,13 @@
 
 namespace zymwin {
 
-// The directory that holds the pipes' sockets: $ZYM_PIPE_DIR, else
-// /tmp/.zym-pipe.
+// Where the local pipes live: on Linux the directory of their sockets,
+// $ZYM_PIPE_DIR, else /tmp/.zym-pipe; on Windows the system's pipe
+// namespace.
 std::string PipeDirectory();
 
-// Waits a few seconds at most until the socket of the local pipe `name`
-// exists, which is when a starting server can take clients.
+// Waits a few seconds at most until the local pipe `name` exists, which is
+// when a starting server can take clients.
 bool WaitUntilPipeExists(const std::string& name);
 
 } // namespace zymwin

@@ -1,6 +1,7 @@
 #include "Command.h"
 
 #include <ZymFile/MemoryBuffer.h>
+#include <ZymWindows/Exceptions.h>
 #include <ZymWindows/Registry.h>
 #include <ZymWindows/Uuid.h>
 
@@ -17,6 +18,26 @@ namespace {
 using ZymWindows::RegKey;
 using ZymWindows::RegKeyW;
 
+#ifdef _WIN32
+// The demo writes to the system's registry and takes back what it wrote.
+class DemoStore {
+public:
+    DemoStore() = default;
+    ~DemoStore() {
+        try {
+            RegKey::Create(RegKey::LOCAL_MACHINE, "SOFTWARE\\Classes\\Zym.Demo",
+                           RegKey::OPEN_READ_WRITE)
+                ->Delete();
+        } catch (const ZymWindows::RegistryException&) {
+            // Nothing was registered.
+        }
+    }
+    DemoStore(const DemoStore&) = delete;
+    DemoStore& operator=(const DemoStore&) = delete;
+
+    std::string Name() const { return "the system registry"; }
+};
+#else
 // Points the registry at a fresh temporary store for the demo's lifetime
 // and puts everything back afterwards.
 class DemoStore {
@@ -40,16 +61,17 @@ public:
     DemoStore(const DemoStore&) = delete;
     DemoStore& operator=(const DemoStore&) = delete;
 
-    const std::filesystem::path& Dir() const noexcept { return m_Dir; }
+    std::string Name() const { return m_Dir.string(); }
 
 private:
     std::filesystem::path m_Dir;
     std::optional<std::string> m_Previous;
 };
+#endif
 
 void RegistryDemo() {
     const DemoStore store;
-    std::printf("store: %s\n", store.Dir().c_str());
+    std::printf("store: %s\n", store.Name().c_str());
     const auto key =
         RegKey::Create(RegKey::CURRENT_USER, "Software\\ZymDemo", RegKey::CREATE_READ_WRITE);
     key->CreateStringValue("Name", "Zym");

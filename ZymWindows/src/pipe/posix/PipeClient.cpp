@@ -87,7 +87,8 @@ unsigned long OpenPipe(const std::string& path, Zym::Handle& pipe) {
     return state;
 }
 
-void WaitForFreeInstance(const Zym::Handle& pipe, ZymThread::EventSemaphore* shutdown) {
+void WaitForFreeInstance(const std::string&, const Zym::Handle& pipe,
+                         ZymThread::EventSemaphore* shutdown) {
     // Watches the shutdown event without consuming it: the caller tests it
     // right after.
     pollfd events[] = {{shutdown ? shutdown->Handle() : -1, POLLIN, 0},

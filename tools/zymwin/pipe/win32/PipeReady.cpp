@@ -1,8 +1,8 @@
-#include "PipeReady.h"
+#include "pipe/PipeReady.h"
+
+#include <windows.h>
 
 #include <chrono>
-#include <cstdlib>
-#include <filesystem>
 #include <thread>
 
 namespace zymwin {
@@ -15,15 +15,15 @@ constexpr auto READY_POLL = std::chrono::milliseconds(1);
 } // namespace
 
 std::string PipeDirectory() {
-    const char* directory = std::getenv("ZYM_PIPE_DIR");
-    return directory && *directory ? directory : "/tmp/.zym-pipe";
+    return "\\\\.\\pipe";
 }
 
 bool WaitUntilPipeExists(const std::string& name) {
-    const std::filesystem::path socket = std::filesystem::path(PipeDirectory()) / name;
+    const std::string path = PipeDirectory() + "\\" + name;
     const auto deadline = std::chrono::steady_clock::now() + READY_TIMEOUT;
-    std::error_code error;
-    while (!std::filesystem::is_socket(socket, error)) {
+    // A pipe without any instance is not found at once; one whose
+    // instances are all busy exists.
+    while (!::WaitNamedPipeA(path.c_str(), 1) && ::GetLastError() == ERROR_FILE_NOT_FOUND) {
         if (std::chrono::steady_clock::now() > deadline)
             return false;
         std::this_thread::sleep_for(READY_POLL);
