@@ -36,6 +36,9 @@ Report ReadReport(const std::filesystem::path& path) {
     std::ifstream file(path);
     std::string line;
     while (std::getline(file, line)) {
+        // A last line without its newline was cut off where the writer died.
+        if (file.eof())
+            break;
         if (line.rfind("Thread 0x", 0) == 0) {
             Section& section = report.threads.emplace_back();
             section.threadId = std::stoul(line.substr(9), nullptr, 16);
