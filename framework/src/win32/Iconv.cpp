@@ -177,8 +177,23 @@ private:
             return false;
         std::wstring wide(static_cast<std::size_t>(units), L'\0');
         ::MultiByteToWideChar(CodePage(), MB_ERR_INVALID_CHARS, bytes, size, wide.data(), units);
+        if (m_LongestCharacter == 1 && !ComesBack(wide, bytes, length))
+            return false;
         converted = WriteUnits(wide, LittleEndian());
         return true;
+    }
+
+    // Whether the decoded text encodes to the same bytes. A single-byte code
+    // page may fold a byte it lacks onto a character it has (20127 strips the
+    // high bit); such a byte is not one of the page's characters.
+    bool ComesBack(const std::wstring& wide, const char* bytes, std::size_t length) const {
+        const int size = static_cast<int>(wide.size());
+        std::string back(length, '\0');
+        BOOL usedDefault = FALSE;
+        return ::WideCharToMultiByte(CodePage(), WC_NO_BEST_FIT_CHARS, wide.data(), size,
+                                     back.data(), static_cast<int>(length), nullptr,
+                                     &usedDefault) == static_cast<int>(length) &&
+               !usedDefault && back.compare(0, length, bytes, length) == 0;
     }
 
     std::size_t m_LongestCharacter;
