@@ -37,7 +37,7 @@ bool Same(const Response& a, const Response& b) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (size > MAX_MESSAGE)
+    if (size > MAX_REQUEST)
         return 0;
     const std::string bytes(reinterpret_cast<const char*>(data), size);
     Request request;
