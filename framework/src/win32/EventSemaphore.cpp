@@ -1,5 +1,7 @@
 #include "ZymThread/EventSemaphore.h"
 
+#include "EventHandles.h"
+
 #include "ZymThread/Thread.h"
 
 #include <windows.h>
@@ -36,13 +38,8 @@ unsigned long WaitForAny(EventSemaphore* const* events, unsigned long count,
         return WAIT_FAILED;
     }
     HANDLE handles[MAXIMUM_WAIT_OBJECTS];
-    for (unsigned long i = 0; i < count; ++i) {
-        if (events[i] == nullptr) {
-            ::SetLastError(ERROR_INVALID_HANDLE);
-            return WAIT_FAILED;
-        }
-        handles[i] = events[i]->Handle();
-    }
+    if (!CollectEventHandles(events, count, handles))
+        return WAIT_FAILED;
     return ::WaitForMultipleObjects(count, handles, FALSE, timeoutMs);
 }
 

@@ -1,5 +1,7 @@
 #include "ZymThread/MessageQueue.h"
 
+#include "EventHandles.h"
+
 #include <windows.h>
 
 // The framework's functions carry the names that <windows.h> maps to its
@@ -64,13 +66,8 @@ unsigned long MsgWaitForMultipleObjects(unsigned long count, EventSemaphore* con
         return WAIT_FAILED;
     }
     HANDLE handles[MAXIMUM_WAIT_OBJECTS];
-    for (unsigned long i = 0; i < count; ++i) {
-        if (events[i] == nullptr) {
-            ::SetLastError(ERROR_INVALID_HANDLE);
-            return WAIT_FAILED;
-        }
-        handles[i] = events[i]->Handle();
-    }
+    if (!CollectEventHandles(events, count, handles))
+        return WAIT_FAILED;
     // Ready while the queue holds a posted message, not only a new one.
     return ::MsgWaitForMultipleObjectsEx(count, handles, timeoutMs, QS_ALLPOSTMESSAGE,
                                          MWMO_INPUTAVAILABLE);
