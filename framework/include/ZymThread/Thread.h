@@ -89,6 +89,6 @@ ZYM_EXPORT bool FindThreadName(unsigned long threadId, std::string& name);
 ZYM_EXPORT bool FindThreadName(unsigned long threadId, char* name, std::size_t size) noexcept;
 
 // Raises Zym::Exception with the text of the calling thread's last error.
-[[noreturn]] void ThrowLastError();
+[[noreturn]] ZYM_EXPORT void ThrowLastError();
 
 } // namespace ZymThread
