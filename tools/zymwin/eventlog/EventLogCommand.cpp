@@ -1,4 +1,5 @@
 #include "Command.h"
+#include "EventLogDestination.h"
 
 #include <Zym/LogEntry.h>
 #include <ZymCharset/Utf.h>
@@ -18,10 +19,7 @@ constexpr const char* USAGE =
     "Writes TEXT as one record of the system log under the event source\n"
     "SOURCE, with the event type of severity N (0 progress, 1 information\n"
     "(the default), 2 warning, 3 error, 4 fatal; 5 to 7 are plain events).\n"
-    "Records go to the systemd\n"
-    "journal ($ZYM_JOURNAL_SOCKET, default /run/systemd/journal/socket), or\n"
-    "to syslog ($ZYM_SYSLOG_SOCKET, default /dev/log) without a journal.\n"
-    "Prints nothing and exits 0 whatever happened to the record.\n";
+    "Prints nothing and exits 0 whatever happened to the record.\n\n";
 
 int ParseSeverity(const std::string& text) {
     std::size_t used = 0;
@@ -39,6 +37,7 @@ int ParseSeverity(const std::string& text) {
 int RunEventLog(const Args& args) {
     if (WantsHelp(args)) {
         std::fputs(USAGE, stdout);
+        std::fputs(EVENTLOG_DESTINATION, stdout);
         return 0;
     }
     int severity = Zym::LogEntryCallInterface::SEVERITY_INFORMATION;

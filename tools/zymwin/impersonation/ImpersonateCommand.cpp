@@ -1,5 +1,6 @@
 #include "Command.h"
 #include "ImpersonatedWork.h"
+#include "LogonNotes.h"
 
 #include <ZymCharset/Utf.h>
 
@@ -18,13 +19,10 @@ constexpr const char* USAGE =
     "Prints the worker's ids (thread uid=U gid=G), the main thread's uid meanwhile\n"
     "(process uid=U), what it did, and the worker's ids once the scope has ended\n"
     "(reverted uid=U gid=G).\n\n"
-    "  --domain DOMAIN     the account's domain: empty, '.' or this computer's name\n"
-    "                      for a local account (default), else passed as USER@DOMAIN\n"
+    "  --domain DOMAIN     the account's domain (default: empty)\n"
     "  --touch FILE        create FILE as the account\n"
     "  --pipe NAME MESSAGE send MESSAGE over \\\\.\\pipe\\NAME as a client that reports\n"
-    "                      the account, and print the reply\n\n"
-    "The logon goes through the PAM service 'zymwindows' (/etc/pam.d/zymwindows);\n"
-    "acting as another account needs root (CAP_SETUID and CAP_SETGID).\n";
+    "                      the account, and print the reply\n\n";
 
 ImpersonatedWork Parse(const Args& args) {
     ImpersonatedWork work;
@@ -58,6 +56,7 @@ ImpersonatedWork Parse(const Args& args) {
 int RunImpersonate(const Args& args) {
     if (WantsHelp(args)) {
         std::fputs(USAGE, stdout);
+        std::fputs(LOGON_NOTES, stdout);
         return 0;
     }
     ImpersonatedWork work = Parse(args);
