@@ -58,3 +58,8 @@ foreach(include_dir ${PROJECT_SOURCE_DIR}/framework/include ${PROJECT_SOURCE_DIR
 endforeach()
 add_library(zym_headers_after_windows OBJECT ${ZYM_HEADER_CHECKS})
 target_link_libraries(zym_headers_after_windows PRIVATE ZymWindows)
+
+# The impersonation suite makes local accounts of its own.
+if(TARGET test_impersonation)
+    target_link_libraries(test_impersonation PRIVATE netapi32 advapi32)
+endif()
