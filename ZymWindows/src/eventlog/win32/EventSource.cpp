@@ -4,6 +4,11 @@
 
 #include <windows.h>
 
+// <windows.h> maps these names to its A or W functions; here they are
+// this family's own.
+#undef RegisterEventSource
+#undef ReportEvent
+
 #include <new>
 
 namespace ZymWindows::Platform {

@@ -2,6 +2,10 @@
 
 #include <windows.h>
 
+// <windows.h> maps these names to its A or W functions; here they are
+// this family's own.
+#undef LogonUser
+
 #include <memory>
 
 namespace ZymWindows::Platform {
