@@ -1,4 +1,5 @@
 #include "Command.h"
+#include "ProgramArguments.h"
 
 #include <Zym/Exception.h>
 
@@ -24,11 +25,12 @@ void PrintUsage(std::FILE* out) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
+    const zymwin::Args arguments = zymwin::ProgramArguments(argc, argv);
+    if (arguments.size() < 2) {
         PrintUsage(stderr);
         return 1;
     }
-    const std::string name = argv[1];
+    const std::string name = arguments[1];
     if (name == "--help" || name == "-h" || name == "help") {
         PrintUsage(stdout);
         return 0;
@@ -41,7 +43,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     try {
-        return command->run(zymwin::Args(argv + 2, argv + argc));
+        return command->run(zymwin::Args(arguments.begin() + 2, arguments.end()));
     } catch (const zymwin::UsageError& error) {
         std::fprintf(stderr, "zymwin %s: %s\n", name.c_str(), error.message.c_str());
     } catch (const Zym::BaseException& error) {
