@@ -1,7 +1,8 @@
 // The queries as the system answers them, with no provider of the tests'
-// own: this computer's accounts through netapi32 and advapi32. The name of
-// the administrators group stays for the life of the process, so the
-// scripted suite checks it and this one does not ask.
+// own: this computer's accounts through netapi32 and advapi32.
+
+#include "TestFiles.h"
+#include "Wine.h"
 
 #include <Zym/NoCase.h>
 #include <ZymWindows/Exceptions.h>
@@ -18,16 +19,25 @@ using ZymWindows::NTNetwork;
 
 namespace {
 
-bool UnderWine() {
-    const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
-    return ntdll && ::GetProcAddress(ntdll, "wine_get_version");
-}
-
 std::u16string ComputerName() {
     wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
     DWORD length = MAX_COMPUTERNAME_LENGTH + 1;
     EXPECT_TRUE(::GetComputerNameW(name, &length));
     return std::u16string(name, name + length);
+}
+
+// The name of the built-in administrators alias as the system gives it.
+std::string AdministratorsAlias() {
+    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+    PSID sid = nullptr;
+    EXPECT_TRUE(::AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID,
+                                           DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0, &sid));
+    char name[257] = {}, domain[257] = {};
+    DWORD nameLength = sizeof name, domainLength = sizeof domain;
+    SID_NAME_USE use;
+    EXPECT_TRUE(::LookupAccountSidA(nullptr, sid, name, &nameLength, domain, &domainLength, &use));
+    ::FreeSid(sid);
+    return name;
 }
 
 class SystemNetwork : public ::testing::Test {
@@ -68,10 +78,16 @@ TEST_F(SystemNetwork, NamesTheSystemDoesNotKnowRaiseTheirExceptions) {
     EXPECT_EQ(NTNetwork::GetDomainType(u"no-such-host.invalid"), NTNetwork::TYPE_UNKNOWN);
     EXPECT_EQ(NTNetwork::GetDomainType(u""), NTNetwork::TYPE_SERVER);
 
-    if (UnderWine())
-        GTEST_SKIP() << "Wine 8's NetLocalGroupGetMembers is a stub that lists no members of any "
-                        "group, known or not";
+    ZYMTEST_SKIP_UNDER_WINE("NetLocalGroupGetMembers is a stub that lists no members of any "
+                            "group, known or not");
     NTNetwork::SIDs members;
     EXPECT_THROW(NTNetwork::GetMembersForLocalGroup(ComputerName(), u"no such group", members),
                  ZymWindows::WindowsInvalidUserGroupException);
+}
+
+// The name is kept for the life of a process, so a process of its own asks.
+TEST(SystemNetworkProcess, AdministratorsGroupIsTheSystemsAlias) {
+    const zymtest::ProcessResult admin = zymtest::RunProcess({ZYMWIN_PATH, "net", "admin-group"});
+    ASSERT_EQ(admin.status, 0) << admin.err;
+    EXPECT_EQ(zymtest::SplitLines(admin.out), std::vector<std::string>{AdministratorsAlias()});
 }
