@@ -65,6 +65,10 @@ TEST(ImpersonationTest, AWrongPasswordOrUnknownAccountFailsAndTheThreadStaysItse
         const std::u16string own = UserName();
         wrongPassword = LogonFailure(own, u"not the password");
         unknownUser = LogonFailure(u"zym-nobody-at-all", u"x");
+        // The system would read the name only up to the NUL, so it never
+        // sees it.
+        EXPECT_EQ(LogonFailure(own + u'\0' + u"x", u"x"),
+                  Zym::GetLastErrorMessage(ERROR_LOGON_FAILURE));
         EXPECT_EQ(UserName(), own);
     });
     ZYMTEST_SKIP_UNDER_WINE(WINE_LOGON);
