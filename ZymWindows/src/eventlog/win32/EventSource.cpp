@@ -13,9 +13,9 @@
 
 namespace ZymWindows::Platform {
 
-// An event source is the system's handle itself, null included.
 namespace {
 
+// An event source is the system's handle itself, null included.
 HANDLE HandleOf(EventSource* source) noexcept {
     return reinterpret_cast<HANDLE>(source);
 }
