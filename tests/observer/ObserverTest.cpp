@@ -1,6 +1,7 @@
 // A real directory, real file operations, one observer per test.
 #include "ObserverTestSupport.h"
 #include "TestFiles.h"
+#include "Wine.h"
 
 #include <ZymCharset/Utf.h>
 #include <ZymWindows/Exceptions.h>
@@ -109,9 +110,8 @@ TEST_F(Recursion, DirectoriesMadeAtFullSpeedReportEverythingOnce) {
 // The changes are made while the listener is busy, so that it meets them as
 // one backlog, with changes inside the directory moved out behind its move.
 TEST_F(Recursion, RenamedDirectoriesFollowTheirNewPathMovedInOnesReportWhatTheyHold) {
-    if (UnderWine())
-        GTEST_SKIP() << "Wine goes on reporting a directory renamed out of the tree, under its "
-                        "old name, and does not watch a tree moved in";
+    ZYMTEST_SKIP_UNDER_WINE("Wine goes on reporting a directory renamed out of the tree, under "
+                            "its old name, and does not watch a tree moved in");
     const zymtest::ScratchDirectory outside;
     const fs::path& away = outside.Path();
     fs::create_directories(m_Dir / "old" / "deep");

@@ -72,8 +72,6 @@ int ThreadsNamed(const std::string& name);
 // The files, directories and other system objects this process has open;
 // 0 when the system does not tell (Wine).
 int OpenHandles();
-// Whether this is a Windows program running under Wine.
-bool UnderWine();
 // Runs `work` on a thread of its own and fails the test if it has not
 // returned within EVENT_TIMEOUT; a hung call cannot be taken back, so the
 // test process then ends at once.

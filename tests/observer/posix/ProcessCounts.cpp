@@ -29,8 +29,4 @@ int OpenHandles() {
     return count;
 }
 
-bool UnderWine() {
-    return false;
-}
-
 } // namespace observertest
