@@ -1,6 +1,7 @@
 // A real directory, real file operations, one observer per test.
 #include "ObserverTestSupport.h"
 #include "TestFiles.h"
+#include "Wine.h"
 
 #include <ZymCharset/Utf.h>
 #include <ZymWindows/Exceptions.h>
@@ -10,7 +11,6 @@
 #include <algorithm>
 #include <atomic>
 #include <fstream>
-#include <sys/stat.h>
 #include <thread>
 
 using namespace observertest;
@@ -21,19 +21,6 @@ using Point = ZymWindows::ObserverProbe::Point;
 
 namespace {
 
-// The entries of a /proc/self folder whose content (or link) is `text`.
-int ProcEntries(const char* folder, const char* file, const std::string& text) {
-    int count = 0;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        std::error_code error;
-        std::string line = fs::read_symlink(entry.path(), error).string();
-        if (*file)
-            std::getline(std::ifstream(entry.path() / file), line);
-        count += text.empty() || line == text;
-    }
-    return count;
-}
-
 std::string AttachError(WinNTDirectoryObserver& observer, const std::string& path) {
     try {
         observer.AttachObserver(Wide(path), false, new RecordingObserver);
@@ -43,25 +30,11 @@ std::string AttachError(WinNTDirectoryObserver& observer, const std::string& pat
     return "attached";
 }
 
-// Makes `marker` and returns the events reported before it. A source's
-// changes come in order, so once the marker is there, nothing made before it
-// can still come.
-std::vector<DeviceEvent> EventsBefore(const RecordingObserver& recorder, const fs::path& marker) {
-    Touch(marker);
-    const std::string name = "\\" + marker.filename().string();
-    EXPECT_TRUE(recorder.WaitUntil([&](const Seen& seen) {
-        return !seen.events.empty() && ZymCharset::ToUtf8(seen.events.back().path).ends_with(name);
-    }));
-    auto events = recorder.Events();
-    events.pop_back();
-    return events;
-}
-
 class Observed : public ::testing::Test {
 protected:
     zymtest::ScratchDirectory m_Scratch;
     const fs::path& m_Dir = m_Scratch.Path();
-    const std::string m_Root = m_Dir;
+    const std::string m_Root = m_Dir.string();
     WinNTDirectoryObserver m_Observer;
     Zym::SmartPtr<RecordingObserver> m_Recorder = new RecordingObserver;
 };
@@ -77,52 +50,39 @@ using Lifecycle = Observed;
 // counting from one, is the fifth.
 TEST_F(Attach, FailuresCarryTheSystemTextAndLeaveTheListenerUnstarted) {
     zymtest::WriteFile(m_Dir / "file", "x");
-    EXPECT_EQ(AttachError(m_Observer, m_Root + "/missing"),
+    EXPECT_EQ(AttachError(m_Observer, (m_Dir / "missing").string()),
               "The system cannot find the file specified.");
-    EXPECT_EQ(AttachError(m_Observer, m_Root + "/missing/below"),
+    EXPECT_EQ(AttachError(m_Observer, (m_Dir / "missing" / "below").string()),
               "The system cannot find the path specified.");
-    EXPECT_EQ(AttachError(m_Observer, m_Root + "/file"), "The directory name is invalid.");
+    EXPECT_EQ(AttachError(m_Observer, (m_Dir / "file").string()), "The directory name is invalid.");
     EXPECT_EQ(AttachError(m_Observer, ""), "The system cannot find the path specified.");
-    EXPECT_EQ(ProcEntries("/proc/self/task", "comm", "EventListener"), 0);
+    EXPECT_EQ(ThreadsNamed("EventListener"), 0);
     EXPECT_EQ(m_Observer.AttachObserver(Wide(m_Root), false, m_Recorder), 5);
-    EXPECT_EQ(ProcEntries("/proc/self/task", "comm", "EventListener"), 1);
+    EXPECT_EQ(ThreadsNamed("EventListener"), 1);
 }
 
 // The event path is the source path as given, a trailing separator and all.
-// Without recursion only the directory's own entries count.
+// Without recursion only the directory's own entries count. How many
+// changes of one file in a row make one record is the system's choice.
 TEST_F(Events, CreateModifyRenameDeleteComeInOrderWithThePathAsGiven) {
-    const std::string given = m_Root + "/";
+    const std::string given = m_Root + char(fs::path::preferred_separator);
     fs::create_directory(m_Dir / "sub");
     const long id = m_Observer.AttachObserver(Wide(given), false, m_Recorder);
     Touch(m_Dir / "sub" / "inner");
     Touch(m_Dir / "a");
     std::ofstream(m_Dir / "a", std::ios::app) << "data";
-    chmod((m_Dir / "a").c_str(), 0600);
-    fs::rename(m_Dir / "a", m_Dir / "bé");
-    fs::remove(m_Dir / "bé");
+    fs::last_write_time(m_Dir / "a", fs::file_time_type::clock::now() - std::chrono::hours(1));
+    fs::rename(m_Dir / "a", m_Dir / u8"bé");
+    fs::remove(m_Dir / u8"bé");
     fs::create_directory(m_Dir / "new");
     Touch(m_Dir / "new" / "inner");
-    const auto events = EventsBefore(*m_Recorder, m_Dir / "marker");
-    EXPECT_EQ(Describe(events), Expected(given, id,
-                                         {"created a", "modified a", "modified a", "deleted a",
-                                          "created bé", "deleted bé", "created new"}));
+    std::vector<std::string> lines =
+        zymtest::SplitLines(Describe(EventsBefore(*m_Recorder, m_Dir / "marker")));
+    lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
+    EXPECT_EQ(lines, zymtest::SplitLines(Expected(given, id,
+                                                  {"created a", "modified a", "deleted a",
+                                                   "created bé", "deleted bé", "created new"})));
     EXPECT_TRUE(m_Recorder->Snapshot().errors.empty());
-}
-
-// More directories than the system gives inotify instances to an account
-// (128 by default): the watches of an observer share one instance and one
-// listener.
-TEST_F(Events, ManyDirectoriesShareOneInstanceAndOneListener) {
-    constexpr int DIRECTORIES = 300;
-    const int before = ProcEntries("/proc/self/fd", "", "anon_inode:inotify");
-    for (int i = 1; i <= DIRECTORIES; ++i) {
-        const std::string dir = m_Root + "/" + std::to_string(i);
-        fs::create_directory(dir);
-        ASSERT_EQ(m_Observer.AttachObserver(Wide(dir), false, m_Recorder), i);
-    }
-    EXPECT_EQ(ProcEntries("/proc/self/fd", "", "anon_inode:inotify"), before + 1);
-    EXPECT_EQ(ProcEntries("/proc/self/task", "comm", "EventListener"), 1);
-    EXPECT_TRUE(EventsBefore(*m_Recorder, m_Root + "/300/f").empty());
 }
 
 TEST_F(Recursion, DirectoriesMadeAtFullSpeedReportEverythingOnce) {
@@ -138,15 +98,20 @@ TEST_F(Recursion, DirectoriesMadeAtFullSpeedReportEverythingOnce) {
         for (const std::string& relative : {a, a + "/b", a + "/b/c", a + "/b/c/f", a + "/g"})
             expected.push_back("created " + relative);
     }
-    auto events = EventsBefore(*m_Recorder, m_Dir / "marker");
-    std::sort(events.begin(), events.end(), [](auto& a, auto& b) { return a.path < b.path; });
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(Describe(events), Expected(m_Root, id, expected));
+    const auto sorted = [](const std::string& lines) {
+        std::vector<std::string> split = zymtest::SplitLines(lines);
+        std::sort(split.begin(), split.end());
+        return split;
+    };
+    EXPECT_EQ(sorted(Describe(EventsBefore(*m_Recorder, m_Dir / "marker"))),
+              sorted(Expected(m_Root, id, expected)));
 }
 
 // The changes are made while the listener is busy, so that it meets them as
 // one backlog, with changes inside the directory moved out behind its move.
 TEST_F(Recursion, RenamedDirectoriesFollowTheirNewPathMovedInOnesReportWhatTheyHold) {
+    ZYMTEST_SKIP_UNDER_WINE("Wine goes on reporting a directory renamed out of the tree, under "
+                            "its old name, and does not watch a tree moved in");
     const zymtest::ScratchDirectory outside;
     const fs::path& away = outside.Path();
     fs::create_directories(m_Dir / "old" / "deep");
@@ -170,7 +135,7 @@ TEST_F(Recursion, RenamedDirectoriesFollowTheirNewPathMovedInOnesReportWhatTheyH
     fs::create_directory(away / "gone" / "unseen-dir");
     fs::rename(away / "box", m_Dir / "box");
     released.Set();
-    ASSERT_TRUE(m_Recorder->WaitForEvents(8));
+    ASSERT_TRUE(m_Recorder->WaitForEvents(8)) << Describe(m_Recorder->Events());
     Touch(m_Dir / "box" / "inner" / "g");
     const auto events = EventsBefore(*m_Recorder, m_Dir / "marker");
     EXPECT_EQ(Describe(events),
@@ -180,33 +145,11 @@ TEST_F(Recursion, RenamedDirectoriesFollowTheirNewPathMovedInOnesReportWhatTheyH
                         "created box/inner/f", "created box/inner/g"}));
 }
 
-// The consumer stalls the listener while more changes come than the kernel
-// queues (16384 by default).
-TEST_F(Events, AnOverflowIsAnEmptyBatchAndNoSilentLoss) {
-    Signal release;
-    m_Recorder->onBatch = [&](std::vector<DeviceEvent>&) { release.Wait(); };
-    const long id = m_Observer.AttachObserver(Wide(m_Root), false, m_Recorder);
-    constexpr int FILES = 20000;
-    for (int i = 0; i < FILES; ++i)
-        Touch(m_Dir / std::to_string(i));
-    release.Set();
-    ASSERT_TRUE(m_Recorder->WaitUntil([](const Seen& seen) { return seen.emptyBatches > 0; }));
-    // What came is the first files made, in order; the empty batch stands
-    // for the rest.
-    const auto events = m_Recorder->Events();
-    std::vector<std::string> made;
-    for (std::size_t i = 0; i < events.size(); ++i)
-        made.push_back("created " + std::to_string(i));
-    EXPECT_EQ(Describe(events), Expected(m_Root, id, made));
-    EXPECT_LT(events.size(), std::size_t(FILES));
-    EventsBefore(*m_Recorder, m_Dir / "later"); // watching goes on
-}
-
 // Unknown ids are ignored; after a detach, another source on the same
 // directory sees the change that the detached one must not.
 TEST_F(Lifecycle, AttachDetachCyclesLeaveNothingBehindAndDetachedSourcesStaySilent) {
     fs::create_directories(m_Dir / "a" / "b");
-    const int before = ProcEntries("/proc/self/fd", "", "");
+    const int before = OpenHandles();
     for (int round = 0; round < 20; ++round) {
         WinNTDirectoryObserver observer;
         for (int i = 0; i < 5; ++i) {
@@ -216,8 +159,8 @@ TEST_F(Lifecycle, AttachDetachCyclesLeaveNothingBehindAndDetachedSourcesStaySile
         }
         observer.AttachObserver(Wide(m_Root), true, m_Recorder); // left for the destructor
     }
-    EXPECT_EQ(ProcEntries("/proc/self/fd", "", ""), before);
-    EXPECT_EQ(ProcEntries("/proc/self/task", "comm", "EventListener"), 0);
+    EXPECT_EQ(OpenHandles(), before);
+    EXPECT_EQ(ThreadsNamed("EventListener"), 0);
 
     Zym::SmartPtr<RecordingObserver> detached = new RecordingObserver;
     const long id = m_Observer.AttachObserver(Wide(m_Root), false, detached);
@@ -282,24 +225,4 @@ TEST_F(Lifecycle, ADetachReturnsWhenAChangeCompletesInTheMiddleOfIt) {
         m_Observer.DetachObserver(id);
     });
     EXPECT_EQ(m_Observer.AttachObserver(Wide(m_Root), false, m_Recorder), id + 1);
-}
-
-// The parent's source sees the directory come back, and the file in it,
-// after which the lost source has had its chance to report.
-TEST_F(Lifecycle, ADeletedDirectoryReportsOneErrorThenFallsSilent) {
-    const std::string watched = m_Root + "/watched";
-    fs::create_directory(watched);
-    const long id = m_Observer.AttachObserver(Wide(watched), false, m_Recorder);
-    Touch(watched + "/f");
-    fs::remove_all(watched);
-    ASSERT_TRUE(m_Recorder->WaitUntil([](const Seen& seen) { return !seen.errors.empty(); }));
-    Zym::SmartPtr<RecordingObserver> parent = new RecordingObserver;
-    m_Observer.AttachObserver(Wide(m_Root), false, parent);
-    fs::create_directory(watched);
-    Touch(watched + "/g");
-    EventsBefore(*parent, m_Dir / "marker");
-    const Seen seen = m_Recorder->Snapshot();
-    EXPECT_EQ(seen.errors, std::vector{Wide(watched + "|" + std::to_string(id) +
-                                            "|The system cannot find the file specified.")});
-    EXPECT_EQ(Describe(seen.events), Expected(watched, id, {"created f", "deleted f"}));
 }

@@ -4,12 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
+#include <fstream>
 #include <future>
-#include <pthread.h>
-#include <unistd.h>
 
 namespace observertest {
 
@@ -43,12 +42,6 @@ bool RecordingObserver::WaitForEvents(std::size_t count) const {
     return WaitUntil([count](const Seen& seen) { return seen.events.size() >= count; });
 }
 
-std::string ThreadName() {
-    char name[16] = {};
-    pthread_getname_np(pthread_self(), name, sizeof name);
-    return name;
-}
-
 void ExpectReturns(const std::function<void()>& work) {
     auto done = std::async(std::launch::async, work);
     if (done.wait_for(EVENT_TIMEOUT) == std::future_status::ready)
@@ -56,6 +49,18 @@ void ExpectReturns(const std::function<void()>& work) {
     ADD_FAILURE() << "still waiting after " << EVENT_TIMEOUT.count() << " s";
     std::fflush(nullptr);
     std::_Exit(1);
+}
+
+std::vector<DeviceEvent> EventsBefore(const RecordingObserver& recorder,
+                                      const std::filesystem::path& marker) {
+    Touch(marker);
+    const std::string name = "\\" + marker.filename().string();
+    EXPECT_TRUE(recorder.WaitUntil([&](const Seen& seen) {
+        return !seen.events.empty() && ZymCharset::ToUtf8(seen.events.back().path).ends_with(name);
+    }));
+    auto events = recorder.Events();
+    events.pop_back();
+    return events;
 }
 
 std::u16string Wide(const std::string& text) {
@@ -76,16 +81,17 @@ std::string Expected(const std::string& sourcePath, long id,
     std::string text;
     for (const std::string& change : changes) {
         const auto space = change.find(' ');
-        text += change.substr(0, space) + " " + sourcePath + "\\" + change.substr(space + 1) +
-                " #" + std::to_string(id) + "\n";
+        std::string relative = change.substr(space + 1);
+        std::replace(relative.begin(), relative.end(), '/',
+                     static_cast<char>(std::filesystem::path::preferred_separator));
+        text += change.substr(0, space) + " " + sourcePath + "\\" + relative + " #" +
+                std::to_string(id) + "\n";
     }
     return text;
 }
 
 void Touch(const std::filesystem::path& path) {
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-    if (fd >= 0)
-        close(fd);
+    std::ofstream(path, std::ios::app);
 }
 
 } // namespace observertest

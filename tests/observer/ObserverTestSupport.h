@@ -65,21 +65,33 @@ struct ProbeScope {
     ~ProbeScope() { ZymWindows::ObserverProbe::Install({}); }
 };
 
-// The name of the calling thread, as the system shows it.
+// The name of the calling thread, as Linux shows it.
 std::string ThreadName();
+// The threads of this process that have the name `name`.
+int ThreadsNamed(const std::string& name);
+// The files, directories and other system objects this process has open;
+// 0 when the system does not tell (Wine).
+int OpenHandles();
 // Runs `work` on a thread of its own and fails the test if it has not
 // returned within EVENT_TIMEOUT; a hung call cannot be taken back, so the
 // test process then ends at once.
 void ExpectReturns(const std::function<void()>& work);
 
+// Makes `marker` and returns the events reported before it. A source's
+// changes come in order, so once the marker is there, nothing made before it
+// can still come.
+std::vector<DeviceEvent> EventsBefore(const RecordingObserver& recorder,
+                                      const std::filesystem::path& marker);
+
 std::u16string Wide(const std::string& text);
 // One line per event: "created PATH #ID".
 std::string Describe(const std::vector<DeviceEvent>& events);
 // The same lines for `changes` ("created RELATIVE", ...) below a source
-// `id` watching `sourcePath`.
+// `id` watching `sourcePath`; RELATIVE's '/' stand for the system's
+// separator.
 std::string Expected(const std::string& sourcePath, long id,
                      const std::vector<std::string>& changes);
-// Creates (or truncates) a file without writing to it.
+// Creates a file without writing to it.
 void Touch(const std::filesystem::path& path);
 
 } // namespace observertest

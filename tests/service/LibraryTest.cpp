@@ -1,3 +1,4 @@
+#include "ServiceTestSupport.h"
 #include "TestFiles.h"
 #include "service/LoopSeam.h"
 
@@ -24,58 +25,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using Lines = std::vector<std::string>;
-
-// Keeps "text [severity]" of every entry; a test can wait for one.
-class RecordingLog : public Zym::LogCallInterface {
-public:
-    void EntryAdded(const Zym::SmartPtr<Zym::LogEntryCallInterface>& entry) override {
-        std::lock_guard guard(m_Lock);
-        m_Lines.push_back(ZymCharset::ToUtf8(entry->GetText()) + " [" +
-                          std::to_string(entry->GetSeverity()) + "]");
-        m_Added.notify_all();
-    }
-    void EntryClosed(const Zym::SmartPtr<Zym::LogEntryCallInterface>&) override {}
-    void EntryCancelled(const Zym::SmartPtr<Zym::LogEntryCallInterface>&) override {}
-    void EntryChanged(const Zym::SmartPtr<Zym::LogEntryCallInterface>&, EntryChanges) override {}
-
-    void WaitFor(const std::string& line) {
-        std::unique_lock guard(m_Lock);
-        m_Added.wait(guard, [&] {
-            return std::find(m_Lines.begin(), m_Lines.end(), line) != m_Lines.end();
-        });
-    }
-    Lines Take() {
-        std::lock_guard guard(m_Lock);
-        return std::exchange(m_Lines, {});
-    }
-
-private:
-    std::mutex m_Lock;
-    std::condition_variable m_Added;
-    Lines m_Lines;
-};
-
-// A service on the caller's thread (console mode), its protected parts open.
-class ConsoleService : public ZymWindows::Service {
-public:
-    ConsoleService(RecordingLog* log, const std::u16string& dependencies = u"")
-        : Service(log, u"console", u"Console", 1, dependencies) {}
-
-    void Start(bool asService) override { ContinueStart(asService, nullptr, nullptr); }
-    using Service::GetDependencies;
-    using Service::Handler;
-
-    bool m_ThrowOnPause = false;
-
-protected:
-    void Run() override { BasicService::Run(); }
-    void CtrlPause() override {
-        if (m_ThrowOnPause)
-            throw Zym::Exception(u"Cannot pause now.");
-        throw 7;
-    }
-};
+using namespace servicetest;
 
 constexpr const char* RUNNING = "Service::Run; The service is running. [0]";
 constexpr const char* STOP = "Service::Stop; Attempt to stop the service. [0]";
@@ -159,27 +109,6 @@ TEST(ServiceLibrary, TheHandlerLetsNothingEscape) {
     service.Handler(2);
     EXPECT_EQ(log->Take(), (Lines{"Service::Handler; Cannot pause now. [3]",
                                   "Service::Handler; Unknown exception. [3]"}));
-}
-
-TEST(ServiceLibrary, InstallWithoutRegisteringOnlyRemoves) {
-    const zymtest::ScratchDirectory scratch;
-    const fs::path systemctl = scratch.Path() / "systemctl";
-    zymtest::WriteFile(systemctl, "#!/bin/sh\n[ \"$1\" != is-active ] || echo inactive\n");
-    fs::permissions(systemctl, fs::perms::owner_all);
-    const zymtest::ScopedEnvironment units("ZYM_SERVICE_DIR", scratch.Path());
-    const zymtest::ScopedEnvironment manager("ZYM_SYSTEMCTL", systemctl);
-    zymtest::WriteFile(scratch.Path() / "console.service", "[Service]\nExecStart=/bin/true\n");
-
-    Zym::SmartPtr<RecordingLog> log = new RecordingLog;
-    ConsoleService service(log.Get());
-    service.Install(false);
-    EXPECT_FALSE(fs::exists(scratch.Path() / "console.service"));
-    EXPECT_EQ(log->Take(), (Lines{
-                               "Service::Install; Installing the service... [0]",
-                               "Service::Uninstall; Uninstalling the service... [0]",
-                               "Service::Uninstall; The service is uninstalled. [0]",
-                               "Service::Install; The service is installed. [0]",
-                           }));
 }
 
 TEST(ServiceLibrary, StartingWithoutAManagerRaisesWithTheCallsName) {

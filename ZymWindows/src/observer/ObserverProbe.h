@@ -1,5 +1,7 @@
 #pragma once
 
+#include <ZymWindows/Export.h>
+
 #include <functional>
 
 // Points in the observer's threads where a test can look in, or hold the
@@ -18,7 +20,8 @@ using Function = std::function<void(Point point, long sourceId, int state)>;
 
 // Calls `function` at every point from now on, on the thread that reaches
 // it, outside every lock of the source; an empty function removes it.
-void Install(Function function);
+// Exported for the tests.
+ZYMWINDOWS_EXPORT void Install(Function function);
 void Reach(Point point, long sourceId, int state) noexcept;
 
 } // namespace ZymWindows::ObserverProbe

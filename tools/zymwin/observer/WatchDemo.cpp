@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <random>
 
 namespace zymwin {
 
@@ -53,11 +54,21 @@ private:
     bool m_Done = false;
 };
 
+// A new directory of the demo's own in the system's temporary folder.
+fs::path MakeScratchDirectory() {
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const fs::path path =
+            fs::temp_directory_path() / ("zymwin-watch-" + std::to_string(random()));
+        std::error_code error;
+        if (fs::create_directory(path, error))
+            return path;
+    }
+    throw UsageError{"cannot create a scratch directory"};
+}
+
 void WatchDemo() {
-    std::string pattern = (fs::temp_directory_path() / "zymwin-watch-XXXXXX").string();
-    if (!mkdtemp(pattern.data()))
-        throw UsageError{"cannot create a scratch directory"};
-    const fs::path root = pattern;
+    const fs::path root = MakeScratchDirectory();
     const std::u16string source = ZymCharset::FromUtf8(root.string());
     {
         Zym::SmartPtr<DemoObserver> changes = new DemoObserver(source + u"\\done");

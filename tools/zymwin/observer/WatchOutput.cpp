@@ -24,13 +24,14 @@ void WatchPrinter::Emit(std::function<std::string()> render) {
     std::fflush(m_Out);
 }
 
-std::string WatchPrinter::LinuxPath(const std::string& directory, const std::u16string& eventPath) {
+std::string WatchPrinter::NativePath(const std::string& directory,
+                                     const std::u16string& eventPath) {
     // The event path is the directory as given, a backslash, then the path
-    // below it, which already has Linux separators.
+    // below it, which already has the system's separators.
     const std::string path = ZymCharset::ToUtf8(eventPath);
     if (path.size() > directory.size() && path.compare(0, directory.size(), directory) == 0 &&
         path[directory.size()] == '\\')
-        return directory + '/' + path.substr(directory.size() + 1);
+        return directory + NativeSeparator() + path.substr(directory.size() + 1);
     return path;
 }
 
@@ -92,7 +93,7 @@ void WatchSource::EventsOccurred(std::vector<ZymFile::DeviceEvent>& events) {
     static const char* const KINDS[] = {"modified", "created", "deleted"};
     std::string lines;
     for (const auto& event : events) {
-        const std::string path = WatchPrinter::LinuxPath(m_Directory, event.path);
+        const std::string path = WatchPrinter::NativePath(m_Directory, event.path);
         const char* kind = KINDS[event.kind];
         if (m_Printer.Json())
             lines += "{\"id\":" + std::to_string(event.sourceId) + ",\"kind\":\"" + kind +

@@ -24,8 +24,9 @@ public:
     // Prints the lines that `render` makes, now or once ready.
     void Emit(std::function<std::string()> render);
 
-    // The Linux path of an event path: the directory, '/', the path below it.
-    static std::string LinuxPath(const std::string& directory, const std::u16string& eventPath);
+    // The path of an event as this system writes it: the directory, its
+    // separator ('/' on Linux, '\\' on Windows), the path below it.
+    static std::string NativePath(const std::string& directory, const std::u16string& eventPath);
     static std::string JsonString(const std::string& text);
 
 private:
@@ -35,6 +36,9 @@ private:
     bool m_Ready = false;
     std::vector<std::function<std::string()>> m_Waiting;
 };
+
+// The separator of this system's paths.
+char NativeSeparator() noexcept;
 
 // The observer of one watched directory: an empty batch names no source,
 // so each directory has its own.

@@ -18,11 +18,14 @@ ExampleService* ExampleService::ms_Instance = nullptr;
 
 ExampleService::ExampleService(const Zym::SmartPtr<Zym::LogCallInterface>& logger,
                                const std::string& name, const std::string& displayName,
-                               const std::string& dependencies)
+                               const std::string& dependencies, const std::string& logFile)
     : Service(logger, ZymCharset::FromUtf8(name), ZymCharset::FromUtf8(displayName),
               ACCEPT_STOP | ACCEPT_PAUSE_CONTINUE | ACCEPT_SHUTDOWN,
               ZymCharset::FromUtf8(dependencies)) {
-    SetStartArguments({u"service", u"run", ZymCharset::FromUtf8(name)});
+    std::vector<std::u16string> arguments{u"service", u"run", ZymCharset::FromUtf8(name)};
+    if (!logFile.empty())
+        arguments.insert(arguments.end(), {u"--log", ZymCharset::FromUtf8(logFile)});
+    SetStartArguments(arguments);
 }
 
 // The worker is still there when the service failed between starting it

@@ -16,11 +16,13 @@ class ExampleService : public ZymWindows::Service {
 public:
     static constexpr unsigned long TICK_MS = 3000;
 
+    // Installed with a `logFile`, the service writes its log there.
     ExampleService(const Zym::SmartPtr<Zym::LogCallInterface>& logger, const std::string& name,
-                   const std::string& displayName, const std::string& dependencies);
+                   const std::string& displayName, const std::string& dependencies,
+                   const std::string& logFile = "");
     ~ExampleService() override;
 
-    // Installed, it starts as `zymwin service run NAME`.
+    // Installed, it starts as `zymwin service run NAME [--log FILE]`.
     void Start(bool asService) override;
 
 protected:

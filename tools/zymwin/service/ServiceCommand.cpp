@@ -1,49 +1,20 @@
 #include "Command.h"
+#include "ConsoleStop.h"
 #include "ExampleService.h"
 #include "ProcessTypeName.h"
 #include "StderrLog.h"
 
-#include <Zym/Handle.h>
 #include <Zym/LastError.h>
 #include <ZymCharset/Utf.h>
-#include <ZymThread/EventSemaphore.h>
 #include <ZymWindows/Exceptions.h>
 #include <ZymWindows/Service.h>
 
-#include <csignal>
 #include <cstdio>
-#include <poll.h>
 #include <string>
-#include <sys/signalfd.h>
-#include <thread>
 
 namespace zymwin {
 
 namespace {
-
-constexpr const char* USAGE =
-    "Usage: zymwin service install NAME [--display TEXT] [--depends A,B]\n"
-    "       zymwin service uninstall NAME\n"
-    "       zymwin service run NAME\n"
-    "       zymwin service console NAME\n"
-    "       zymwin service type [PID]\n\n"
-    "The example service of the ZymWindows service framework, under systemd.\n\n"
-    "  install    write the unit NAME.service, which starts 'zymwin service run NAME'\n"
-    "             from this program's location, and reload the manager (an existing\n"
-    "             registration is removed first)\n"
-    "  uninstall  ask an active NAME.service to stop (without waiting), remove its unit\n"
-    "             and reload the manager; a service that is not installed is no error\n"
-    "  run        the example service under the manager: it logs a line every few\n"
-    "             seconds to stderr and obeys SIGTERM (stop), SIGUSR1 (pause), SIGUSR2\n"
-    "             (continue), SIGHUP (report the status again) and SIGPWR (shutdown)\n"
-    "  console    the same service on this terminal, without a manager; Ctrl-C stops it\n"
-    "  type       how process PID (default: this one) was started: SERVICE_PROCESS,\n"
-    "             INTERACTIVE_PROCESS or OTHER_PROCESS\n\n"
-    "Options of install:\n"
-    "  --display TEXT  the service's description (default 'ZymWindows example service')\n"
-    "  --depends A,B   services that must run first (Requires= and After=)\n\n"
-    "Units go to $ZYM_SERVICE_DIR (default /etc/systemd/system); the manager is driven\n"
-    "through $ZYM_SYSTEMCTL (default systemctl).\n";
 
 constexpr const char* DEFAULT_DISPLAY = "ZymWindows example service";
 
@@ -55,16 +26,18 @@ const std::string& NameOf(const Args& args) {
 
 int Install(const Args& args) {
     const std::string& name = NameOf(args);
-    std::string display = DEFAULT_DISPLAY, depends;
+    std::string display = DEFAULT_DISPLAY, depends, logFile;
     // Options come in pairs: the option, then its value.
     for (std::size_t i = 2; i < args.size(); i += 2) {
-        if (args[i] != "--display" && args[i] != "--depends")
+        if (args[i] != "--display" && args[i] != "--depends" && args[i] != "--log")
             throw UsageError{"unexpected argument '" + args[i] + "'"};
         if (i + 1 == args.size())
             throw UsageError{args[i] + " needs a value"};
-        (args[i] == "--display" ? display : depends) = args[i + 1];
+        (args[i] == "--display"   ? display
+         : args[i] == "--depends" ? depends
+                                  : logFile) = args[i + 1];
     }
-    ExampleService service(new StderrLog, name, display, depends);
+    ExampleService service(new StderrLog, name, display, depends, logFile);
     service.Install(true);
     return 0;
 }
@@ -77,52 +50,31 @@ int Uninstall(const Args& args) {
     return 0;
 }
 
+// Closes the log file once the service that writes to it is gone.
+struct LogFile {
+    std::FILE* file;
+    ~LogFile() {
+        if (file != stderr)
+            std::fclose(file);
+    }
+};
+
 int Run(const Args& args) {
-    if (args.size() != 2)
-        throw UsageError{"run takes one service NAME"};
-    ExampleService service(new StderrLog, NameOf(args), DEFAULT_DISPLAY, "");
+    if (args.size() != 2 && (args.size() != 4 || args[2] != "--log"))
+        throw UsageError{"run takes one service NAME and optionally --log FILE"};
+    const LogFile log{args.size() == 4 ? std::fopen(args[3].c_str(), "a") : stderr};
+    if (!log.file)
+        throw UsageError{"cannot append to '" + args[3] + "'"};
+    ExampleService service(new StderrLog(log.file), NameOf(args), DEFAULT_DISPLAY, "");
     service.Start(true);
     return 0;
 }
-
-// Stops a service on Ctrl-C or SIGTERM. The signals are blocked before any
-// thread starts, so that only the waiting thread takes them.
-class StopOnSignal {
-public:
-    explicit StopOnSignal(ZymWindows::BasicService& service) {
-        sigset_t stopSignals;
-        sigemptyset(&stopSignals);
-        sigaddset(&stopSignals, SIGINT);
-        sigaddset(&stopSignals, SIGTERM);
-        pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
-        m_Signals.Reset(::signalfd(-1, &stopSignals, SFD_CLOEXEC));
-        if (!m_Signals.IsValid())
-            throw UsageError{"cannot wait for Ctrl-C"};
-        m_Waiter = std::thread([this, &service] {
-            ZymThread::EventSemaphore* events[] = {&m_Ended};
-            if (ZymThread::WaitForDescriptor(m_Signals.Get(), POLLIN, events, 1) ==
-                ZymThread::WAIT_OBJECT_0 + 1)
-                service.Stop();
-        });
-    }
-    ~StopOnSignal() {
-        m_Ended.Set();
-        m_Waiter.join();
-    }
-    StopOnSignal(const StopOnSignal&) = delete;
-    StopOnSignal& operator=(const StopOnSignal&) = delete;
-
-private:
-    Zym::Handle m_Signals;
-    ZymThread::EventSemaphore m_Ended{true, false};
-    std::thread m_Waiter;
-};
 
 int Console(const Args& args) {
     if (args.size() != 2)
         throw UsageError{"console takes one service NAME"};
     ExampleService service(new StderrLog, NameOf(args), DEFAULT_DISPLAY, "");
-    const StopOnSignal stopper(service);
+    const ConsoleStop stopper(service);
     service.Start(false);
     return 0;
 }
@@ -156,7 +108,7 @@ int Type(const Args& args) {
 
 int RunAction(const Args& args) {
     if (WantsHelp(args)) {
-        std::fputs(USAGE, stdout);
+        std::fputs(SERVICE_USAGE, stdout);
         return 0;
     }
     if (args.empty())
@@ -187,8 +139,7 @@ int RunService(const Args& args) {
     }
 }
 
-const Registration g_Service(Command{"service", "install, run and control a service under systemd",
-                                     RunService});
+const Registration g_Service(Command{"service", "install, run and control a service", RunService});
 
 } // namespace
 

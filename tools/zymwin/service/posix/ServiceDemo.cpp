@@ -1,7 +1,7 @@
 #include "Command.h"
-#include "ExampleService.h"
-#include "ProcessTypeName.h"
 #include "ScopedVariable.h"
+#include "service/ExampleService.h"
+#include "service/ProcessTypeName.h"
 
 #include <Zym/BaseLog.h>
 #include <ZymCharset/Utf.h>

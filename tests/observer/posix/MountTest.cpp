@@ -1,7 +1,7 @@
 // A tmpfs mounted, watched, unmounted and mounted again. CI runs as root;
 // the tests skip only where the system refuses the mount to an account
 // that is not root, and fail where root cannot mount.
-#include "ObserverTestSupport.h"
+#include "../ObserverTestSupport.h"
 #include "TestFiles.h"
 
 #include <gtest/gtest.h>

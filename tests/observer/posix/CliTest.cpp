@@ -1,6 +1,6 @@
 // zymwin watch, run as a user would: lines read as they come.
+#include "../ObserverTestSupport.h"
 #include "Child.h"
-#include "ObserverTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <Zym/Exception.h>
+#include <Zym/Log.h>
+#include <Zym/LogEntry.h>
+#include <ZymCharset/Utf.h>
+#include <ZymWindows/Service.h>
+
+#include <algorithm>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace servicetest {
+
+using Lines = std::vector<std::string>;
+
+// Keeps "text [severity]" of every entry; a test can wait for one.
+class RecordingLog : public Zym::LogCallInterface {
+public:
+    void EntryAdded(const Zym::SmartPtr<Zym::LogEntryCallInterface>& entry) override {
+        std::lock_guard guard(m_Lock);
+        m_Lines.push_back(ZymCharset::ToUtf8(entry->GetText()) + " [" +
+                          std::to_string(entry->GetSeverity()) + "]");
+        m_Added.notify_all();
+    }
+    void EntryClosed(const Zym::SmartPtr<Zym::LogEntryCallInterface>&) override {}
+    void EntryCancelled(const Zym::SmartPtr<Zym::LogEntryCallInterface>&) override {}
+    void EntryChanged(const Zym::SmartPtr<Zym::LogEntryCallInterface>&, EntryChanges) override {}
+
+    void WaitFor(const std::string& line) {
+        std::unique_lock guard(m_Lock);
+        m_Added.wait(guard, [&] {
+            return std::find(m_Lines.begin(), m_Lines.end(), line) != m_Lines.end();
+        });
+    }
+    Lines Take() {
+        std::lock_guard guard(m_Lock);
+        return std::exchange(m_Lines, {});
+    }
+
+private:
+    std::mutex m_Lock;
+    std::condition_variable m_Added;
+    Lines m_Lines;
+};
+
+// A service on the caller's thread (console mode), its protected parts open.
+class ConsoleService : public ZymWindows::Service {
+public:
+    ConsoleService(RecordingLog* log, const std::u16string& dependencies = u"",
+                   const std::u16string& name = u"console")
+        : Service(log, name, u"Console", 1, dependencies) {}
+
+    void Start(bool asService) override { ContinueStart(asService, nullptr, nullptr); }
+    using Service::GetDependencies;
+    using Service::Handler;
+
+    bool m_ThrowOnPause = false;
+
+protected:
+    void Run() override { BasicService::Run(); }
+    void CtrlPause() override {
+        if (m_ThrowOnPause)
+            throw Zym::Exception(u"Cannot pause now.");
+        throw 7;
+    }
+};
+
+} // namespace servicetest

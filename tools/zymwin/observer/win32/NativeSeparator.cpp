@@ -1,0 +1,9 @@
+#include "observer/WatchOutput.h"
+
+namespace zymwin {
+
+char NativeSeparator() noexcept {
+    return '\\';
+}
+
+} // namespace zymwin
