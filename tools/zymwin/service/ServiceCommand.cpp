@@ -2,20 +2,15 @@
 #include "ExampleService.h"
 #include "ProcessTypeName.h"
 #include "StderrLog.h"
+#include "StopOnSignal.h"
 
-#include <Zym/Handle.h>
 #include <Zym/LastError.h>
 #include <ZymCharset/Utf.h>
-#include <ZymThread/EventSemaphore.h>
 #include <ZymWindows/Exceptions.h>
 #include <ZymWindows/Service.h>
 
-#include <csignal>
 #include <cstdio>
-#include <poll.h>
 #include <string>
-#include <sys/signalfd.h>
-#include <thread>
 
 namespace zymwin {
 
@@ -84,39 +79,6 @@ int Run(const Args& args) {
     service.Start(true);
     return 0;
 }
-
-// Stops a service on Ctrl-C or SIGTERM. The signals are blocked before any
-// thread starts, so that only the waiting thread takes them.
-class StopOnSignal {
-public:
-    explicit StopOnSignal(ZymWindows::BasicService& service) {
-        sigset_t stopSignals;
-        sigemptyset(&stopSignals);
-        sigaddset(&stopSignals, SIGINT);
-        sigaddset(&stopSignals, SIGTERM);
-        pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
-        m_Signals.Reset(::signalfd(-1, &stopSignals, SFD_CLOEXEC));
-        if (!m_Signals.IsValid())
-            throw UsageError{"cannot wait for Ctrl-C"};
-        m_Waiter = std::thread([this, &service] {
-            ZymThread::EventSemaphore* events[] = {&m_Ended};
-            if (ZymThread::WaitForDescriptor(m_Signals.Get(), POLLIN, events, 1) ==
-                ZymThread::WAIT_OBJECT_0 + 1)
-                service.Stop();
-        });
-    }
-    ~StopOnSignal() {
-        m_Ended.Set();
-        m_Waiter.join();
-    }
-    StopOnSignal(const StopOnSignal&) = delete;
-    StopOnSignal& operator=(const StopOnSignal&) = delete;
-
-private:
-    Zym::Handle m_Signals;
-    ZymThread::EventSemaphore m_Ended{true, false};
-    std::thread m_Waiter;
-};
 
 int Console(const Args& args) {
     if (args.size() != 2)
