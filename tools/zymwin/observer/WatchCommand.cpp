@@ -1,11 +1,11 @@
 #include "Command.h"
 #include "WatchOutput.h"
+#include "pipe/PipeStop.h"
 
 #include <ZymCharset/Utf.h>
 #include <ZymWindows/DirectoryObserver.h>
 #include <ZymWindows/Exceptions.h>
 
-#include <csignal>
 #include <cstdio>
 #include <string>
 
@@ -15,8 +15,8 @@ namespace {
 
 constexpr const char* USAGE =
     "Usage: zymwin watch [-r] [--json] DIR...\n\n"
-    "Watches each DIR and prints one line per change until interrupted (Ctrl-C or\n"
-    "SIGTERM). Once every DIR is watched it prints 'ready'; then\n"
+    "Watches each DIR and prints one line per change until interrupted (Ctrl-C, or\n"
+    "SIGTERM on Linux). Once every DIR is watched it prints 'ready'; then\n"
     "  created PATH | deleted PATH | modified PATH   a change (a rename is the old\n"
     "                                                name deleted, the new created)\n"
     "  overflow DIR                                  changes in DIR were lost\n"
@@ -52,13 +52,9 @@ int RunWatch(const Args& args) {
     if (directories.empty())
         throw UsageError{"missing DIR (see 'zymwin watch --help')"};
 
-    // SIGINT and SIGTERM are taken by sigwait below; blocked before the
-    // observer's threads start, so that none of them receives them.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    // Before the observer's threads start, so that none of them takes the
+    // request.
+    PrepareForStopRequest();
 
     WatchPrinter printer(stdout, json);
     ZymWindows::WinNTDirectoryObserver observer;
@@ -77,8 +73,7 @@ int RunWatch(const Args& args) {
     if (attached == 0)
         return 1;
     printer.Ready();
-    int received = 0;
-    sigwait(&stopSignals, &received);
+    WaitForStopRequest();
     return 0; // the observer detaches everything as it goes
 }
 

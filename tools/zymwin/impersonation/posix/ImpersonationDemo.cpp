@@ -1,6 +1,6 @@
 #include "Command.h"
-#include "DemoAccount.h"
-#include "ImpersonatedWork.h"
+#include "impersonation/ImpersonatedWork.h"
+#include "impersonation/posix/DemoAccount.h"
 #include "pipe/PipeEcho.h"
 #include "pipe/PipeReady.h"
 

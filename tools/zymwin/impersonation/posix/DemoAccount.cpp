@@ -1,4 +1,4 @@
-#include "DemoAccount.h"
+#include "impersonation/posix/DemoAccount.h"
 
 #include "Command.h"
 
