@@ -2,40 +2,51 @@
 
 #include "Command.h"
 
-#include <atomic>
+#include <ZymThread/EventSemaphore.h>
+
+#include <thread>
 
 #include <windows.h>
 
 namespace zymwin {
 
-// The console calls its control handlers on a thread of its own; one
-// service at a time is stopped from there.
+// The console calls its control handlers on a thread of its own, which only
+// sets the request; the waiting thread stops the service, and is done with
+// it before the object goes. The request outlives every watcher, so that a
+// handler still running after its removal sets a live event.
 class StopOnSignal::Watcher {
 public:
     explicit Watcher(ZymWindows::BasicService& service) {
-        ZymWindows::BasicService* none = nullptr;
-        if (!ms_Service.compare_exchange_strong(none, &service))
-            throw UsageError{"another service already waits for Ctrl-C"};
-        if (!::SetConsoleCtrlHandler(&Watcher::Handler, TRUE)) {
-            ms_Service = nullptr;
+        Requested().Reset();
+        if (!::SetConsoleCtrlHandler(&Watcher::Handler, TRUE))
             throw UsageError{"cannot wait for Ctrl-C"};
-        }
+        m_Waiter = std::thread([this, &service] {
+            ZymThread::EventSemaphore* events[] = {&m_Ended, &Requested()};
+            if (ZymThread::WaitForAny(events, 2) == WAIT_OBJECT_0 + 1)
+                service.Stop();
+        });
     }
     ~Watcher() {
+        m_Ended.Set();
+        m_Waiter.join();
         ::SetConsoleCtrlHandler(&Watcher::Handler, FALSE);
-        ms_Service = nullptr;
     }
 
 private:
     static BOOL WINAPI Handler(DWORD event) {
         if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT)
             return FALSE;
-        if (ZymWindows::BasicService* service = ms_Service.load())
-            service->Stop();
+        Requested().Set();
         return TRUE;
     }
 
-    static inline std::atomic<ZymWindows::BasicService*> ms_Service{nullptr};
+    static ZymThread::EventSemaphore& Requested() {
+        static ZymThread::EventSemaphore requested(true, false);
+        return requested;
+    }
+
+    ZymThread::EventSemaphore m_Ended{true, false};
+    std::thread m_Waiter;
 };
 
 StopOnSignal::StopOnSignal(ZymWindows::BasicService& service)
