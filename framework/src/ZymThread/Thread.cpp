@@ -1,6 +1,6 @@
 #include "ZymThread/Thread.h"
 
-#include "ThreadPlatform.h"
+#include "StartAsProcess.h"
 
 #include "Zym/Exception.h"
 #include "Zym/LastError.h"
@@ -176,7 +176,7 @@ void Thread::Run(void* argument) {
     state.function = m_Function;
     state.argument = argument;
     auto* handOver = new std::shared_ptr<State>(m_State);
-    state.handle = Platform::StartSystemThread(&Thread::Body, handOver);
+    state.handle = StartThreadAsProcess(&Thread::Body, handOver);
     if (!state.handle) {
         delete handOver;
         {

@@ -1,7 +1,6 @@
 #include "../ZymThread/ThreadPlatform.h"
 
 #include "AlternateSignalStack.h"
-#include "ThreadStart.h"
 
 #include "Zym/LastError.h"
 
@@ -25,13 +24,11 @@ SystemThreadPtr StartSystemThread(ThreadEntry entry, void* argument) noexcept {
         Zym::SetLastError(Zym::ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
-    const int error = CreateThreadAsProcess(&started->thread, entry, argument);
+    const int error = pthread_create(&started->thread, nullptr, entry, argument);
     if (error == 0)
         return started;
-    // -1 leaves the reason the start hook gave.
-    if (error > 0)
-        Zym::SetLastError(error == EAGAIN ? Zym::ERROR_NOT_ENOUGH_MEMORY
-                                          : Zym::Win32ErrorFromErrno(error));
+    Zym::SetLastError(error == EAGAIN ? Zym::ERROR_NOT_ENOUGH_MEMORY
+                                      : Zym::Win32ErrorFromErrno(error));
     return nullptr;
 }
 
