@@ -37,9 +37,10 @@ TEST(CodePages, ImplementedOnlyWhatConverts) {
         EXPECT_TRUE(Conv::IsImplemented(cs)) << cs;
     EXPECT_TRUE(Conv::IsImplemented(1200));
     EXPECT_TRUE(Conv::IsImplemented(1201));
-    // No converter exists here for Arabic DOS, Mac Arabic, HZ or ISCII, nor
-    // for numbers that are no code page at all.
-    for (Zym::CHARSET cs : {720u, 10004u, 52936u, 57002u, 0u, 1u, 12345u, 0xFFFFFFFFu}) {
+    // Numbers that are no code page, including those that stand for whatever
+    // the system or the thread uses at the moment (0 to 3) and the symbol
+    // font's set (42).
+    for (Zym::CHARSET cs : {0u, 1u, 2u, 3u, 42u, 12345u, 0xFFFFFFFFu}) {
         EXPECT_FALSE(Conv::IsImplemented(cs)) << cs;
         EXPECT_FALSE(Conv::MbToWcConversionFunction(cs)) << cs;
         EXPECT_FALSE(Conv::ConversionClass(cs, 1252)) << cs;

@@ -1,6 +1,6 @@
 #include <Zym/Exception.h>
 #include <Zym/LastError.h>
-#include <ZymThread/EventSemaphore.h>
+#include <ZymThread/DescriptorWait.h>
 
 #include <gtest/gtest.h>
 

@@ -108,8 +108,9 @@ void ConsoleLog::EntryChanged(const Zym::SmartPtr<Zym::LogEntryCallInterface>& e
 void* ConsoleLog::EntryPoint(void*) {
     using LogWindow::ConsoleView;
     m_Link->SetThread(ZymThread::GetCurrentThreadId());
-    // The queue must exist before anyone posts to it.
-    ZymThread::MessageQueueHandle();
+    // The queue must exist before anyone posts to it: looking at it makes it.
+    ZymThread::MSG peeked;
+    ZymThread::PeekMessage(&peeked, 0, 0, ZymThread::PM_NOREMOVE);
     Platform::DisplayWindow* window =
         Platform::CreateLogWindow(ToUtf8(m_Title), m_Width, m_Height, WINDOW_CLASS);
     m_HasDisplay = window != nullptr;

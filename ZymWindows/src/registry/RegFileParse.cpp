@@ -3,6 +3,7 @@
 #include "ZymWindows/Exceptions.h"
 #include "ZymWindows/RegFile.h"
 
+#include <Zym/HexDigit.h>
 #include <ZymCharset/Utf.h>
 
 #include <algorithm>
@@ -86,7 +87,7 @@ bool ParseHexNumber(std::u16string_view text, std::size_t maxDigits, unsigned lo
         return false;
     value = 0;
     for (const char16_t c : text) {
-        const int digit = RegText::HexDigit(c);
+        const int digit = Zym::HexDigit(c);
         if (digit < 0)
             return false;
         value = value << 4 | static_cast<unsigned long>(digit);

@@ -34,17 +34,6 @@ template <> inline std::u16string FromWide<char16_t>(const std::u16string& text)
     return text;
 }
 
-// The value of a hex digit of either case, -1 for any other character.
-constexpr int HexDigit(char32_t c) {
-    if (c >= U'0' && c <= U'9')
-        return static_cast<int>(c - U'0');
-    if (c >= U'a' && c <= U'f')
-        return static_cast<int>(c - U'a' + 10);
-    if (c >= U'A' && c <= U'F')
-        return static_cast<int>(c - U'A' + 10);
-    return -1;
-}
-
 // Inside a quoted text of a .reg file, each of these characters stands as a
 // backslash followed by its letter.
 struct QuotedEscape {

@@ -4,6 +4,7 @@
 #include "ZymWindows/Registry.h"
 #include "ZymWindows/Uuid.h"
 
+#include <Zym/HexDigit.h>
 #include <ZymCharset/Conv.h>
 
 #include <string_view>
@@ -17,22 +18,11 @@ constexpr std::size_t TEXT_LENGTH = 36;
 constexpr std::size_t BRACED_LENGTH = 38;
 constexpr const char* DIGITS = "0123456789abcdef";
 
-// The value of a hex digit of either case, -1 for any other character.
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Reads `count` hex digits at `at`.
 bool ReadHex(std::string_view text, std::size_t at, std::size_t count, std::uint32_t& value) {
     value = 0;
     for (std::size_t i = at; i < at + count; ++i) {
-        const int digit = HexDigit(text[i]);
+        const int digit = Zym::HexDigit(text[i]);
         if (digit < 0)
             return false;
         value = value << 4 | static_cast<std::uint32_t>(digit);

@@ -9,6 +9,7 @@
 #include <Zym/ExecutablePath.h>
 #include <Zym/FastVector.h>
 #include <Zym/Handle.h>
+#include <Zym/HexDigit.h>
 #include <Zym/LastError.h>
 #include <Zym/Log.h>
 #include <Zym/LogEntry.h>

@@ -20,8 +20,9 @@ public:
     const StringType& Str() const noexcept { return m_Path; }
     bool operator==(const PathT& other) const = default;
 
-    // The root of the volume that holds the path: the mount point of its
-    // file system ("/", "/home", ...), the counterpart of a drive's root.
+    // The root of the volume that holds the path: its drive's root ("C:\\")
+    // on Windows, elsewhere the mount point of its file system ("/",
+    // "/home", ...).
     PathT Root() const;
     // The free bytes of that volume that an unprivileged user may fill.
     // Raises Zym::Exception with the system text when it cannot be asked.

@@ -9,8 +9,8 @@
 
 // Per-thread message queues, as Win32 gives every thread that asks for one.
 // A thread's queue is made the first time the thread reads it (GetMessage,
-// PeekMessage, MsgWaitForMultipleObjects, MessageQueueHandle) and dies with
-// the thread; what it still holds then is dropped. Any thread may post to a
+// PeekMessage, MsgWaitForMultipleObjects) and dies with the thread; what it
+// still holds then is dropped. Any thread may post to a
 // thread that has a queue.
 // <windows.h> maps these names to its wide functions with macros; the
 // framework's functions keep their own names.
@@ -57,7 +57,7 @@ struct ZYM_EXPORT MSG {
     unsigned long time = 0;
 };
 
-// The kernel's id of the calling thread (what /proc/self/task lists).
+// The system's id of the calling thread.
 ZYM_EXPORT unsigned long GetCurrentThreadId() noexcept;
 
 // Message filters: a message passes when `filterMin` <= message <=
@@ -86,14 +86,6 @@ ZYM_EXPORT std::intptr_t DispatchMessage(const MSG* msg) noexcept;
 // full.
 ZYM_EXPORT bool PostThreadMessage(unsigned long threadId, unsigned int message,
                                   std::uintptr_t wParam, std::intptr_t lParam) noexcept;
-
-#if !defined(_WIN32)
-// The calling thread's queue as a descriptor for poll(): readable exactly
-// while the queue holds a message, whatever filter a reader uses, so that
-// WaitForDescriptors waits for it together with other descriptors. Owned
-// by the queue (never close it); -1 with the last error set on failure.
-ZYM_EXPORT int MessageQueueHandle() noexcept;
-#endif
 
 // MsgWaitForMultipleObjects with wait-all false: WAIT_OBJECT_0 + i for
 // event i (auto-reset events consumed), WAIT_OBJECT_0 + count while the

@@ -35,14 +35,15 @@ private:
     void* m_Argument;
 };
 
-// A named thread. The name reaches the OS, cut to the 15 bytes it keeps
-// (visible in /proc/self/task/*/comm). Run starts the body once; releasing
+// A named thread. The name reaches the system where it shows thread names
+// (Linux keeps 15 bytes of it). Run starts the body once; releasing
 // the last reference to a started thread waits until the body has returned,
 // unless the body's own thread drops that reference, in which case the
 // thread is detached and finishes on its own.
 //
-// The body runs with an alternate signal stack of 64 KB, so that a
-// fatal-signal handler still runs after the thread's stack has overflowed.
+// Where the system has signals, the body runs with an alternate signal stack
+// of 64 KB, so that a fatal-signal handler still runs after the thread's
+// stack has overflowed.
 //
 // An exception that escapes a body ends that thread only: the thread
 // writes one line naming itself and the exception to stderr, and
@@ -68,8 +69,6 @@ public:
 
 private:
     struct State;
-    // How the system's thread start reaches Body.
-    friend struct ThreadStart;
     static void* Body(void* state);
 
     std::string m_Name;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <Zym/Export.h>
+
 namespace ZymThread {
 
 // A new system thread may copy what its starting thread acts as at the
@@ -18,6 +20,6 @@ struct ThreadStartHooks {
 };
 
 // Replaces the hooks; empty hooks do nothing.
-void SetThreadStartHooks(const ThreadStartHooks& hooks) noexcept;
+ZYM_EXPORT void SetThreadStartHooks(const ThreadStartHooks& hooks) noexcept;
 
 } // namespace ZymThread

@@ -60,7 +60,7 @@ DateTime::DateTime(int year, int month, int day, int hour, int minute, int secon
     if (utc) {
         m_UnixTime = Calendar::DaysFromCivil(year, month + 1, day) * Calendar::SECONDS_PER_DAY +
                      hour * 3600 + minute * 60 + second;
-    } else if (!Platform::UnixTimeFromLocal(fields, m_UnixTime)) {
+    } else if (!LocalTime::UnixTimeFromLocal(fields, m_UnixTime)) {
         throw DateTimeException(u"The local time zone cannot express this date.");
     }
     CheckRange(m_UnixTime);
@@ -90,14 +90,14 @@ DateTime::Fields DateTime::Utc() const noexcept {
 
 DateTime::Fields DateTime::Local() const {
     Fields fields{};
-    if (!Platform::LocalFields(m_UnixTime, fields))
+    if (!LocalTime::LocalFields(m_UnixTime, fields))
         throw DateTimeException(u"The local time zone cannot express this date.");
     return fields;
 }
 
 std::string DateTime::AsStringLocal(const std::string& format) const {
     std::string text;
-    if (!Platform::FormatTime(m_UnixTime, true, format, text))
+    if (!LocalTime::FormatTime(m_UnixTime, true, format, text))
         throw DateTimeException(Text("The time format \"" + format + "\" cannot be applied."));
     return text;
 }
@@ -112,7 +112,7 @@ std::u16string DateTime::AsWStringLocal() const {
 
 std::string DateTime::AsStringUtc(const std::string& format) const {
     std::string text;
-    if (!Platform::FormatTime(m_UnixTime, false, format, text))
+    if (!LocalTime::FormatTime(m_UnixTime, false, format, text))
         throw DateTimeException(Text("The time format \"" + format + "\" cannot be applied."));
     return text;
 }

@@ -2,7 +2,7 @@
 
 #include "BuiltinConverters.h"
 #include "ChainConverter.h"
-#include "IconvConverters.h"
+#include "SystemConverters.h"
 #include "SystemSets.h"
 #include "WideUnits.h"
 
@@ -31,7 +31,7 @@ ConverterPtr Decoder(Zym::CHARSET cs, bool littleEndian) {
         return MakeUtf8Decoder(littleEndian);
     const SystemSet* set = FindSystemSet(cs);
     return set->table ? MakeTableDecoder(set->table, littleEndian)
-                      : MakeIconvDecoder(*set->page, littleEndian);
+                      : MakeSystemDecoder(set->cs, set->stateful, littleEndian);
 }
 
 ConverterPtr Encoder(Zym::CHARSET cs, bool littleEndian) {
@@ -41,7 +41,7 @@ ConverterPtr Encoder(Zym::CHARSET cs, bool littleEndian) {
         return MakeUtf8Encoder(littleEndian);
     const SystemSet* set = FindSystemSet(cs);
     return set->table ? MakeTableEncoder(set->table, littleEndian)
-                      : MakeIconvEncoder(*set->page, littleEndian);
+                      : MakeSystemEncoder(set->cs, set->stateful, littleEndian);
 }
 
 EncoderLimits Limits(Zym::CHARSET cs) {
@@ -56,7 +56,7 @@ EncoderLimits Limits(Zym::CHARSET cs) {
         return {1, 0};
     // Escape sequences of a stateful set, and the four-byte forms of
     // GB18030 and UTF-32, stay within these bounds.
-    return set->page->stateful ? EncoderLimits{8, SHIFT_RESET_RESERVE} : EncoderLimits{4, 0};
+    return set->stateful ? EncoderLimits{8, SHIFT_RESET_RESERVE} : EncoderLimits{4, 0};
 }
 
 } // namespace

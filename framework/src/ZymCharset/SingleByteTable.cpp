@@ -1,7 +1,6 @@
 #include "SingleByteTable.h"
 
-#include "CodePages.h"
-#include "Iconv.h"
+#include "CodePageConverter.h"
 #include "WideUnits.h"
 
 namespace ZymCharset {
@@ -48,8 +47,9 @@ const SingleByteTable& Windows1252Table() {
     return table;
 }
 
-std::shared_ptr<const SingleByteTable> ProbeSingleByteTable(const char* systemName) {
-    const auto converter = Platform::Iconv::Open(HostUtf16Name(), systemName);
+std::shared_ptr<const SingleByteTable> ProbeSingleByteTable(Zym::CHARSET cs) {
+    const auto converter =
+        Platform::CodePageConverter::OpenDecoder(cs, std::endian::native == std::endian::little);
     if (!converter)
         return nullptr;
     std::array<char16_t, 256> toWide{};
@@ -62,14 +62,14 @@ std::shared_ptr<const SingleByteTable> ProbeSingleByteTable(const char* systemNa
         std::size_t outLeft = sizeof output;
         converter->Reset();
         const auto status = converter->Convert(in, inLeft, out, outLeft);
-        if (status == Platform::Iconv::Status::Invalid) {
+        if (status == Platform::CodePageConverter::Status::Invalid) {
             toWide[byte] = SingleByteTable::UNDEFINED;
             continue;
         }
         // Some converters hold a base letter back to combine it with a
         // following accent; finishing the text releases it.
-        if (status != Platform::Iconv::Status::Done ||
-            converter->Finish(out, outLeft) != Platform::Iconv::Status::Done)
+        if (status != Platform::CodePageConverter::Status::Done ||
+            converter->Finish(out, outLeft) != Platform::CodePageConverter::Status::Done)
             return nullptr;
         if (out - output != 2)
             return nullptr;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <ZymCharset/Conv.h>
+
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -38,6 +40,6 @@ const SingleByteTable& Windows1252Table();
 // Reads the table of a system code page byte by byte; null when the code
 // page is not a single-byte one (some byte starts a longer sequence or
 // switches a mode).
-std::shared_ptr<const SingleByteTable> ProbeSingleByteTable(const char* systemName);
+std::shared_ptr<const SingleByteTable> ProbeSingleByteTable(Zym::CHARSET cs);
 
 } // namespace ZymCharset

@@ -1,5 +1,8 @@
 #include "SystemSets.h"
 
+#include "CodePages.h"
+
+#include <bit>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -9,15 +12,14 @@ namespace ZymCharset {
 namespace {
 
 std::optional<SystemSet> Probe(Zym::CHARSET cs) {
-    const SystemCodePage* page = FindSystemCodePage(cs);
-    if (!page)
-        return std::nullopt;
-    SystemSet set{page, nullptr, Platform::Iconv::Open(HostUtf16Name(), page->name),
-                  Platform::Iconv::Open(page->name, HostUtf16Name())};
+    const bool littleEndian = std::endian::native == std::endian::little;
+    const bool stateful = IsStatefulCodePage(cs);
+    SystemSet set{cs, stateful, nullptr, Platform::CodePageConverter::OpenDecoder(cs, littleEndian),
+                  Platform::CodePageConverter::OpenEncoder(cs, littleEndian)};
     if (!set.decoding || !set.encoding)
         return std::nullopt;
-    if (!page->stateful)
-        set.table = ProbeSingleByteTable(page->name);
+    if (!stateful)
+        set.table = ProbeSingleByteTable(cs);
     return set;
 }
 

@@ -29,18 +29,28 @@ template <class Char> std::basic_string<Char> FromSystem(const std::string& path
         return ZymCharset::FromUtf8(path);
 }
 
+// Paths travel as UTF-8 text; std::filesystem reads and writes it as such
+// on every system (its narrow strings are the ANSI code page on Windows).
+fs::path FromText(const std::string& text) {
+    return fs::path(std::u8string(text.begin(), text.end()));
+}
+
+std::string ToText(const fs::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
 // Absolute and normalised, with the symbolic links of the part that exists
-// resolved, and without a trailing separator.
+// resolved, and without a trailing separator (a root keeps its own).
 std::string Resolve(const std::string& text) {
     std::error_code error;
-    const fs::path absolute = fs::absolute(text.empty() ? fs::path(".") : fs::path(text), error);
+    const fs::path absolute = fs::absolute(text.empty() ? fs::path(".") : FromText(text), error);
     fs::path resolved = fs::weakly_canonical(absolute, error);
     if (error)
         resolved = absolute.lexically_normal();
-    std::string result = resolved.string();
-    while (result.size() > 1 && result.back() == '/')
-        result.pop_back();
-    return result;
+    while (resolved.has_relative_path() && !resolved.has_filename())
+        resolved = resolved.parent_path();
+    return ToText(resolved);
 }
 
 // The deepest directory of the path that exists, to ask its file system.
@@ -59,7 +69,8 @@ template <class Char> PathT<Char> PathT<Char>::Root() const {
 
 template <class Char> long long PathT<Char>::GetAvailableDiskSpace() const {
     std::error_code error;
-    const fs::space_info space = fs::space(NearestExisting(Resolve(ToSystem(m_Path))), error);
+    const fs::space_info space =
+        fs::space(NearestExisting(FromText(Resolve(ToSystem(m_Path)))), error);
     if (error) {
         OS::SetLastErrorFromSystem(error);
         throw Zym::Exception(Zym::GetLastErrorMessage(0));

@@ -1,4 +1,4 @@
-#include "ZymThread/EventSemaphore.h"
+#include "ZymThread/DescriptorWait.h"
 
 #include "Zym/LastError.h"
 

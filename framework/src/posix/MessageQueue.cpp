@@ -1,4 +1,5 @@
 #include "ZymThread/MessageQueue.h"
+#include "ZymThread/DescriptorWait.h"
 
 #include "Zym/Handle.h"
 #include "Zym/LastError.h"

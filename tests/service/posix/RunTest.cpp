@@ -135,6 +135,19 @@ TEST(ServiceRun, ACompleteRunUnderTheManager) {
     EXPECT_EQ(*(stop - 1), "Example service: the system is shutting down.");
 }
 
+// On a terminal, without a manager, Ctrl-C stops the service cleanly.
+TEST(ServiceRun, ConsoleStopsOnCtrlC) {
+    Child service({ZYMWIN_PATH, "service", "console", "console-stop"}, {{}, 2});
+    const Lines started = service.ReadLinesUntil("Service::Run; The service is running.");
+    ASSERT_EQ(started.back(), "Service::Run; The service is running.");
+    service.Signal(SIGINT);
+    const Lines lines = service.RemainingLines();
+    EXPECT_EQ(service.Wait().status, 0);
+    EXPECT_EQ(FrameworkLines(lines),
+              (Lines{ATTEMPT_TO_STOP, "Service::Run; The service stop is pending...",
+                     "Service::Start; The service is stopped."}));
+}
+
 // Controls before the dispatcher starts wait for the service to start (a
 // stop then ends it at once), ones after it has returned are void: neither
 // ends the process. Unaccepted ones go nowhere; interrogation always works.

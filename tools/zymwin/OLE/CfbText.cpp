@@ -1,8 +1,8 @@
 #include "CfbText.h"
 
 #include "Command.h"
-#include "HexDigit.h"
 
+#include <Zym/HexDigit.h>
 #include <ZymCharset/Utf.h>
 
 #include <cstdio>
@@ -65,7 +65,8 @@ std::vector<std::u16string> ParsePath(const std::string& path) {
         for (std::size_t i = 0; i < part.size(); ++i) {
             int high = 0, low = 0;
             if (part[i] == '\\' && i + 3 < part.size() && part[i + 1] == 'x' &&
-                (high = HexDigit(part[i + 2])) >= 0 && (low = HexDigit(part[i + 3])) >= 0) {
+                (high = Zym::HexDigit(part[i + 2])) >= 0 &&
+                (low = Zym::HexDigit(part[i + 3])) >= 0) {
                 name += ZymCharset::FromUtf8(plain);
                 plain.clear();
                 name += static_cast<char16_t>(high * 16 + low);

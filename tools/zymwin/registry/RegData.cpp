@@ -1,8 +1,8 @@
 #include "RegData.h"
 
-#include "HexDigit.h"
 #include "RegCli.h"
 
+#include <Zym/HexDigit.h>
 #include <ZymWindows/Registry.h>
 
 #include <cerrno>
@@ -43,8 +43,8 @@ std::vector<unsigned char> HexBytes(const std::string& text) {
         throw UsageError{"binary data needs an even number of hex digits"};
     std::vector<unsigned char> out;
     for (std::size_t i = 0; i < text.size(); i += 2) {
-        const int high = HexDigit(text[i]);
-        const int low = HexDigit(text[i + 1]);
+        const int high = Zym::HexDigit(text[i]);
+        const int low = Zym::HexDigit(text[i + 1]);
         if (high < 0 || low < 0)
             throw UsageError{"binary data must be hex digits, such as 0aff"};
         out.push_back(static_cast<unsigned char>(high << 4 | low));

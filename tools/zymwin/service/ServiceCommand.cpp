@@ -3,6 +3,7 @@
 #include "ExampleService.h"
 #include "ProcessTypeName.h"
 #include "StderrLog.h"
+#include "StopOnSignal.h"
 
 #include <Zym/LastError.h>
 #include <ZymCharset/Utf.h>

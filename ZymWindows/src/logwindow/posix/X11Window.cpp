@@ -1,7 +1,7 @@
 #include "logwindow/LogWindowPlatform.h"
 
 #include <Zym/LastError.h>
-#include <ZymThread/EventSemaphore.h>
+#include <ZymThread/DescriptorWait.h>
 #include <ZymThread/MessageQueue.h>
 
 #include <X11/Xatom.h>

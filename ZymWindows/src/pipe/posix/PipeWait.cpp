@@ -1,6 +1,6 @@
 #include "PipeWait.h"
 
-#include <ZymThread/EventSemaphore.h>
+#include <ZymThread/DescriptorWait.h>
 
 #include <Zym/LastError.h>
 

@@ -1,4 +1,6 @@
-#include "../ZymCharset/Iconv.h"
+#include "../ZymCharset/CodePageConverter.h"
+
+#include "CodePageNames.h"
 
 #include <cerrno>
 #include <iconv.h>
@@ -7,12 +9,12 @@ namespace ZymCharset::Platform {
 
 namespace {
 
-class PosixIconv final : public Iconv {
+class IconvConverter final : public CodePageConverter {
 public:
-    explicit PosixIconv(iconv_t descriptor) noexcept : m_Descriptor(descriptor) {}
-    ~PosixIconv() override { iconv_close(m_Descriptor); }
-    PosixIconv(const PosixIconv&) = delete;
-    PosixIconv& operator=(const PosixIconv&) = delete;
+    explicit IconvConverter(iconv_t descriptor) noexcept : m_Descriptor(descriptor) {}
+    ~IconvConverter() override { iconv_close(m_Descriptor); }
+    IconvConverter(const IconvConverter&) = delete;
+    IconvConverter& operator=(const IconvConverter&) = delete;
 
     Status Convert(const unsigned char*& in, std::size_t& inLeft, unsigned char*& out,
                    std::size_t& outLeft) override {
@@ -49,13 +51,29 @@ private:
     iconv_t m_Descriptor;
 };
 
-} // namespace
+const char* WideName(bool littleEndian) {
+    return littleEndian ? "UTF-16LE" : "UTF-16BE";
+}
 
-std::unique_ptr<Iconv> Iconv::Open(const char* toName, const char* fromName) {
+std::unique_ptr<CodePageConverter> Open(const char* toName, const char* fromName) {
+    if (!toName || !fromName)
+        return nullptr;
     const iconv_t descriptor = iconv_open(toName, fromName);
     if (descriptor == reinterpret_cast<iconv_t>(-1))
         return nullptr;
-    return std::make_unique<PosixIconv>(descriptor);
+    return std::make_unique<IconvConverter>(descriptor);
+}
+
+} // namespace
+
+std::unique_ptr<CodePageConverter> CodePageConverter::OpenDecoder(Zym::CHARSET from,
+                                                                  bool littleEndian) {
+    return Open(WideName(littleEndian), CodePageName(from));
+}
+
+std::unique_ptr<CodePageConverter> CodePageConverter::OpenEncoder(Zym::CHARSET to,
+                                                                  bool littleEndian) {
+    return Open(CodePageName(to), WideName(littleEndian));
 }
 
 } // namespace ZymCharset::Platform

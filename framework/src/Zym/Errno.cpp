@@ -4,6 +4,8 @@
 
 namespace Zym {
 
+// errno values, from the system or the C runtime, that have a Win32 code of
+// their own.
 unsigned long Win32ErrorFromErrno(int err) noexcept {
     switch (err) {
     case 0:

@@ -1,35 +1,33 @@
-#include "../Zym/LocalTime.h"
+#include "LocalTime.h"
 
 #include <mutex>
-#include <time.h>
 #include <vector>
 
-namespace Zym::Platform {
+namespace Zym::LocalTime {
 
 namespace {
 
-// The zone rules are process state that tzset() reloads and strftime()
-// reads. glibc guards them with a lock of its own, which ThreadSanitizer
-// does not see; taking this one around every use makes the order visible.
+// The zone rules are process state of the C runtime that a reload changes
+// and strftime() reads. The runtime may guard them with a lock of its own
+// that ThreadSanitizer does not see; taking this one around every use keeps
+// their users in order and makes that order visible.
 std::mutex g_ZoneLock;
 
-void ToFields(const tm& t, DateTime::Fields& fields) noexcept {
+void ToFields(const std::tm& t, DateTime::Fields& fields) noexcept {
     fields = {t.tm_year + 1900, t.tm_mon, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec, t.tm_wday};
 }
 
-bool Breakdown(std::int64_t unixTime, bool local, tm& t) noexcept {
-    const time_t value = static_cast<time_t>(unixTime);
-    if (!local)
-        return gmtime_r(&value, &t) != nullptr;
+bool Breakdown(std::int64_t unixTime, bool local, std::tm& t) noexcept {
     // Reads TZ again, so that a change of zone in the process is seen.
-    tzset();
-    return localtime_r(&value, &t) != nullptr;
+    if (local)
+        Platform::ReloadTimeZone();
+    return Platform::BreakDownTime(static_cast<std::time_t>(unixTime), local, t);
 }
 
 } // namespace
 
 bool LocalFields(std::int64_t unixTime, DateTime::Fields& fields) noexcept {
-    tm t{};
+    std::tm t{};
     const std::lock_guard guard(g_ZoneLock);
     if (!Breakdown(unixTime, true, t))
         return false;
@@ -38,7 +36,7 @@ bool LocalFields(std::int64_t unixTime, DateTime::Fields& fields) noexcept {
 }
 
 bool UnixTimeFromLocal(const DateTime::Fields& fields, std::int64_t& unixTime) noexcept {
-    tm t{};
+    std::tm t{};
     t.tm_year = fields.year - 1900;
     t.tm_mon = fields.month;
     t.tm_mday = fields.day;
@@ -47,18 +45,18 @@ bool UnixTimeFromLocal(const DateTime::Fields& fields, std::int64_t& unixTime) n
     t.tm_sec = fields.second;
     t.tm_isdst = -1; // let the zone rules decide
     const std::lock_guard guard(g_ZoneLock);
-    tzset();
-    const time_t value = mktime(&t);
+    Platform::ReloadTimeZone();
+    const std::time_t value = std::mktime(&t);
     // -1 is also 1969-12-31T23:59:59Z, which is out of range for the caller
     // anyway.
-    if (value == static_cast<time_t>(-1))
+    if (value == static_cast<std::time_t>(-1))
         return false;
     unixTime = value;
     return true;
 }
 
 bool FormatTime(std::int64_t unixTime, bool local, const std::string& format, std::string& text) {
-    tm t{};
+    std::tm t{};
     const std::lock_guard guard(g_ZoneLock);
     if (!Breakdown(unixTime, local, t))
         return false;
@@ -67,7 +65,7 @@ bool FormatTime(std::int64_t unixTime, bool local, const std::string& format, st
     const std::string marked = format + "|";
     for (std::size_t size = 128; size <= 65536; size *= 4) {
         std::vector<char> buffer(size);
-        const std::size_t length = strftime(buffer.data(), size, marked.c_str(), &t);
+        const std::size_t length = std::strftime(buffer.data(), size, marked.c_str(), &t);
         if (length > 0) {
             text.assign(buffer.data(), length - 1);
             return true;
@@ -76,4 +74,4 @@ bool FormatTime(std::int64_t unixTime, bool local, const std::string& format, st
     return false;
 }
 
-} // namespace Zym::Platform
+} // namespace Zym::LocalTime

@@ -1,6 +1,6 @@
-#include "IconvConverters.h"
+#include "SystemConverters.h"
 
-#include "Iconv.h"
+#include "CodePageConverter.h"
 #include "WideUnits.h"
 
 #include <mutex>
@@ -9,15 +9,11 @@ namespace ZymCharset {
 
 namespace {
 
-using Platform::Iconv;
+using Platform::CodePageConverter;
 
-const char* WideName(bool littleEndian) {
-    return littleEndian ? "UTF-16LE" : "UTF-16BE";
-}
-
-class IconvConverter : public Converter {
+class SystemConverter : public Converter {
 public:
-    IconvConverter(std::unique_ptr<Iconv> descriptor, bool stateful, bool littleEndian)
+    SystemConverter(std::unique_ptr<CodePageConverter> descriptor, bool stateful, bool littleEndian)
         : m_Descriptor(std::move(descriptor)), m_Stateful(stateful), m_LittleEndian(littleEndian) {}
 
     std::size_t Convert(const void* src, std::size_t srcLen, void* dst, std::size_t dstCap,
@@ -30,10 +26,12 @@ public:
             endOfInput && m_Stateful && dstCap > SHIFT_RESET_RESERVE ? SHIFT_RESET_RESERVE : 0;
         std::size_t outLeft = dstCap - reserve;
         for (;;) {
-            const Iconv::Status status = m_Descriptor->Convert(in, inLeft, out, outLeft);
-            if (status == Iconv::Status::Done || status == Iconv::Status::Full)
+            const CodePageConverter::Status status =
+                m_Descriptor->Convert(in, inLeft, out, outLeft);
+            if (status == CodePageConverter::Status::Done ||
+                status == CodePageConverter::Status::Full)
                 break;
-            if (status == Iconv::Status::Incomplete && !endOfInput)
+            if (status == CodePageConverter::Status::Incomplete && !endOfInput)
                 break; // the rest of the character may follow
             if (stopOnError || !Replace(status, in, inLeft, out, outLeft))
                 break;
@@ -43,7 +41,7 @@ public:
         // Finishing also restarts the text: some sets (ISO-2022-KR) write a
         // header again, so a text is finished once, not on every empty step.
         if (endOfInput && inLeft == 0 && m_InText &&
-            m_Descriptor->Finish(out, outLeft) == Iconv::Status::Done)
+            m_Descriptor->Finish(out, outLeft) == CodePageConverter::Status::Done)
             m_InText = false;
         produced = dstCap - outLeft;
         return srcLen - inLeft;
@@ -52,51 +50,51 @@ public:
 protected:
     // Writes a replacement for the sequence at `in` and skips it; false when
     // the replacement does not fit.
-    virtual bool Replace(Iconv::Status status, const unsigned char*& in, std::size_t& inLeft,
-                         unsigned char*& out, std::size_t& outLeft) const = 0;
+    virtual bool Replace(CodePageConverter::Status status, const unsigned char*& in,
+                         std::size_t& inLeft, unsigned char*& out, std::size_t& outLeft) const = 0;
 
-    Iconv& Descriptor() const { return *m_Descriptor; }
+    CodePageConverter& Descriptor() const { return *m_Descriptor; }
     bool LittleEndian() const { return m_LittleEndian; }
 
 private:
     mutable std::mutex m_Lock;
     // Whether input was converted since the text began.
     mutable bool m_InText = false;
-    std::unique_ptr<Iconv> m_Descriptor;
+    std::unique_ptr<CodePageConverter> m_Descriptor;
     bool m_Stateful;
     bool m_LittleEndian;
 };
 
-class IconvDecoder final : public IconvConverter {
+class SystemDecoder final : public SystemConverter {
 public:
-    using IconvConverter::IconvConverter;
+    using SystemConverter::SystemConverter;
 
 private:
     // An invalid byte, or the cut character that ends the text, becomes
     // U+FFFD; decoding resumes at the next byte.
-    bool Replace(Iconv::Status status, const unsigned char*& in, std::size_t& inLeft,
+    bool Replace(CodePageConverter::Status status, const unsigned char*& in, std::size_t& inLeft,
                  unsigned char*& out, std::size_t& outLeft) const override {
         if (!WriteWideCharacter(out, outLeft, REPLACEMENT_CHARACTER, LittleEndian()))
             return false;
-        const std::size_t skipped = status == Iconv::Status::Incomplete ? inLeft : 1;
+        const std::size_t skipped = status == CodePageConverter::Status::Incomplete ? inLeft : 1;
         in += skipped;
         inLeft -= skipped;
         return true;
     }
 };
 
-class IconvEncoder final : public IconvConverter {
+class SystemEncoder final : public SystemConverter {
 public:
-    using IconvConverter::IconvConverter;
+    using SystemConverter::SystemConverter;
 
 private:
     // A character the code page lacks, an unpaired surrogate or a cut unit
     // at the end becomes the code page's question mark, written through the
     // descriptor so that a stateful code page switches mode for it.
-    bool Replace(Iconv::Status status, const unsigned char*& in, std::size_t& inLeft,
+    bool Replace(CodePageConverter::Status status, const unsigned char*& in, std::size_t& inLeft,
                  unsigned char*& out, std::size_t& outLeft) const override {
         std::size_t skipped = inLeft;
-        if (status == Iconv::Status::Invalid) {
+        if (status == CodePageConverter::Status::Invalid) {
             const WideCharacter c = ReadWideCharacter(in, inLeft / 2, LittleEndian(), true);
             skipped = c.units == 0 ? inLeft : 2 * c.units;
         }
@@ -104,7 +102,7 @@ private:
         WriteUnit(question, u'?', LittleEndian());
         const unsigned char* q = question;
         std::size_t qLeft = sizeof question;
-        if (Descriptor().Convert(q, qLeft, out, outLeft) != Iconv::Status::Done)
+        if (Descriptor().Convert(q, qLeft, out, outLeft) != CodePageConverter::Status::Done)
             return false;
         in += skipped;
         inLeft -= skipped;
@@ -114,18 +112,18 @@ private:
 
 } // namespace
 
-ConverterPtr MakeIconvDecoder(const SystemCodePage& page, bool littleEndian) {
-    auto descriptor = Iconv::Open(WideName(littleEndian), page.name);
+ConverterPtr MakeSystemDecoder(Zym::CHARSET cs, bool stateful, bool littleEndian) {
+    auto descriptor = CodePageConverter::OpenDecoder(cs, littleEndian);
     if (!descriptor)
         return nullptr;
-    return std::make_shared<const IconvDecoder>(std::move(descriptor), page.stateful, littleEndian);
+    return std::make_shared<const SystemDecoder>(std::move(descriptor), stateful, littleEndian);
 }
 
-ConverterPtr MakeIconvEncoder(const SystemCodePage& page, bool littleEndian) {
-    auto descriptor = Iconv::Open(page.name, WideName(littleEndian));
+ConverterPtr MakeSystemEncoder(Zym::CHARSET cs, bool stateful, bool littleEndian) {
+    auto descriptor = CodePageConverter::OpenEncoder(cs, littleEndian);
     if (!descriptor)
         return nullptr;
-    return std::make_shared<const IconvEncoder>(std::move(descriptor), page.stateful, littleEndian);
+    return std::make_shared<const SystemEncoder>(std::move(descriptor), stateful, littleEndian);
 }
 
 } // namespace ZymCharset

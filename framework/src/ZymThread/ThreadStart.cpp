@@ -1,6 +1,6 @@
-#include "ThreadStart.h"
-
 #include "ZymThread/ThreadStart.h"
+
+#include "StartAsProcess.h"
 
 #include <atomic>
 
@@ -18,13 +18,14 @@ void SetThreadStartHooks(const ThreadStartHooks& hooks) noexcept {
     g_After.store(hooks.after);
 }
 
-int CreateThreadAsProcess(pthread_t* thread, void* (*body)(void*), void* argument) noexcept {
+Platform::SystemThreadPtr StartThreadAsProcess(Platform::ThreadEntry entry,
+                                               void* argument) noexcept {
     if (const auto before = g_Before.load(); before && !before())
-        return -1;
-    const int error = pthread_create(thread, nullptr, body, argument);
+        return nullptr;
+    Platform::SystemThreadPtr thread = Platform::StartSystemThread(entry, argument);
     if (const auto after = g_After.load())
         after();
-    return error;
+    return thread;
 }
 
 } // namespace ZymThread

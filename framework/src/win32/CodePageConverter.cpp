@@ -1,6 +1,6 @@
-#include "../ZymCharset/Iconv.h"
+#include "../ZymCharset/CodePageConverter.h"
 
-#include "CodePageNumbers.h"
+#include "../ZymCharset/CodePages.h"
 
 #include <cstring>
 #include <string>
@@ -45,9 +45,9 @@ std::string WriteUnits(std::wstring_view text, bool littleEndian) {
 // by character where a piece is cut or holds an error; a stateful one is
 // collected and converted as a whole when the text is finished, because the
 // system starts every call in the initial shift state.
-class Win32Iconv : public Iconv {
+class Win32Converter : public CodePageConverter {
 public:
-    Win32Iconv(unsigned codePage, bool littleEndian)
+    Win32Converter(unsigned codePage, bool littleEndian)
         : m_CodePage(codePage), m_LittleEndian(littleEndian),
           m_Stateful(IsStatefulCodePage(codePage)) {}
 
@@ -114,10 +114,10 @@ private:
 };
 
 // Code page bytes to 16-bit units.
-class Decoder final : public Win32Iconv {
+class Decoder final : public Win32Converter {
 public:
     Decoder(unsigned codePage, bool littleEndian, std::size_t longestCharacter)
-        : Win32Iconv(codePage, littleEndian), m_LongestCharacter(longestCharacter) {}
+        : Win32Converter(codePage, littleEndian), m_LongestCharacter(longestCharacter) {}
 
 private:
     // The system cannot tell where an error lies, so a piece that fails is
@@ -200,9 +200,9 @@ private:
 };
 
 // 16-bit units to code page bytes.
-class Encoder final : public Win32Iconv {
+class Encoder final : public Win32Converter {
 public:
-    using Win32Iconv::Win32Iconv;
+    using Win32Converter::Win32Converter;
 
 private:
     Status ConvertPrefix(const unsigned char* in, std::size_t inLeft, std::string& converted,
@@ -269,40 +269,32 @@ private:
     }
 };
 
-// The byte order of a 16-bit name, or false when the name is none.
-bool WideByteOrder(std::string_view name, bool& littleEndian) {
-    if (name == "UTF-16LE" || name == "UTF-16BE") {
-        littleEndian = name == "UTF-16LE";
-        return true;
-    }
-    return false;
-}
-
 // The longest character of the code page in bytes, or 0 when the system
-// does not have the code page.
+// does not have the code page. The numbers that stand for whatever the
+// system or the thread currently uses (CP_ACP, CP_OEMCP, CP_MACCP,
+// CP_THREAD_ACP) and the symbol font's set (CP_SYMBOL) name no code page.
 std::size_t LongestCharacter(unsigned codePage) {
+    if (codePage <= CP_THREAD_ACP || codePage == CP_SYMBOL)
+        return 0;
     CPINFO info;
-    return codePage != 0 && ::GetCPInfo(codePage, &info) ? info.MaxCharSize : 0;
+    return ::GetCPInfo(codePage, &info) ? info.MaxCharSize : 0;
 }
 
 } // namespace
 
-std::unique_ptr<Iconv> Iconv::Open(const char* toName, const char* fromName) {
-    bool littleEndian = true;
-    if (WideByteOrder(toName, littleEndian)) {
-        const unsigned codePage = CodePageNumber(fromName);
-        const std::size_t longestCharacter = LongestCharacter(codePage);
-        if (longestCharacter == 0)
-            return nullptr;
-        return std::make_unique<Decoder>(codePage, littleEndian, longestCharacter);
-    }
-    if (WideByteOrder(fromName, littleEndian)) {
-        const unsigned codePage = CodePageNumber(toName);
-        if (LongestCharacter(codePage) == 0)
-            return nullptr;
-        return std::make_unique<Encoder>(codePage, littleEndian);
-    }
-    return nullptr;
+std::unique_ptr<CodePageConverter> CodePageConverter::OpenDecoder(Zym::CHARSET from,
+                                                                  bool littleEndian) {
+    const std::size_t longestCharacter = LongestCharacter(from);
+    if (longestCharacter == 0)
+        return nullptr;
+    return std::make_unique<Decoder>(from, littleEndian, longestCharacter);
+}
+
+std::unique_ptr<CodePageConverter> CodePageConverter::OpenEncoder(Zym::CHARSET to,
+                                                                  bool littleEndian) {
+    if (LongestCharacter(to) == 0)
+        return nullptr;
+    return std::make_unique<Encoder>(to, littleEndian);
 }
 
 } // namespace ZymCharset::Platform

@@ -1,17 +1,19 @@
 #include "ZymThread/Thread.h"
 
-#include "Zym/Exception.h"
-#include "Zym/Handle.h"
-#include "Zym/LastError.h"
-#include "ZymCharset/Utf.h"
+#include "StartAsProcess.h"
 
+#include "Zym/Exception.h"
+#include "Zym/LastError.h"
+#include "ZymThread/MessageQueue.h"
+
+#include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <cxxabi.h>
 #include <exception>
 #include <mutex>
-#include <process.h>
-#include <windows.h>
+#include <thread>
 
 namespace ZymThread {
 
@@ -19,7 +21,7 @@ struct Thread::State {
     std::string name;
     Zym::SmartPtr<Function> function;
     void* argument = nullptr;
-    Zym::Handle handle;
+    Platform::SystemThreadPtr handle;
 
     mutable std::mutex lock; // guards the fields below
     bool started = false;
@@ -40,16 +42,19 @@ thread_local const void* t_RunningState = nullptr;
 // Running threads' names by system thread id, readable without a lock
 // (a crash report reads it while the process is in a bad state). A slot is
 // claimed by swapping its id from 0; the name is published after the id
-// and withdrawn before it.
+// and withdrawn before it. A reader counts itself in before it takes the
+// name, and a withdrawing thread waits until no reader is left, so the
+// string stays alive while it is copied.
 struct NameSlot {
     std::atomic<unsigned long> threadId{0};
     std::atomic<const std::string*> name{nullptr};
+    std::atomic<int> readers{0};
 };
 constexpr std::size_t NAME_SLOTS = 1024;
 NameSlot g_NameSlots[NAME_SLOTS];
 
 NameSlot* PublishName(const std::string& name) noexcept {
-    const auto self = static_cast<unsigned long>(::GetCurrentThreadId());
+    const unsigned long self = GetCurrentThreadId();
     for (NameSlot& slot : g_NameSlots) {
         unsigned long expected = 0;
         if (slot.threadId.compare_exchange_strong(expected, self)) {
@@ -60,7 +65,7 @@ NameSlot* PublishName(const std::string& name) noexcept {
     return nullptr;
 }
 
-// Withdraws the name however the body ends.
+// Withdraws the name however the body ends, a thread cancellation included.
 struct PublishedName {
     NameSlot* slot;
     explicit PublishedName(const std::string& name) noexcept : slot(PublishName(name)) {}
@@ -68,11 +73,32 @@ struct PublishedName {
         if (slot == nullptr)
             return;
         slot->name.store(nullptr);
+        while (slot->readers.load() != 0)
+            std::this_thread::yield();
         slot->threadId.store(0);
     }
     PublishedName(const PublishedName&) = delete;
     PublishedName& operator=(const PublishedName&) = delete;
 };
+
+// Calls `copy` with the name of the running thread `threadId` while that
+// name cannot be withdrawn; false when there is none.
+template <class Copy> bool ReadName(unsigned long threadId, Copy copy) noexcept {
+    for (NameSlot& slot : g_NameSlots) {
+        if (slot.threadId.load() != threadId)
+            continue;
+        slot.readers.fetch_add(1);
+        const std::string* published = slot.name.load();
+        // The slot may have changed hands between the two looks at its id.
+        const bool found = published != nullptr && slot.threadId.load() == threadId;
+        if (found)
+            copy(*published);
+        slot.readers.fetch_sub(1);
+        if (found)
+            return true;
+    }
+    return false;
+}
 
 void ReportEscapedException(const std::string& name, const std::string& what) {
     std::fprintf(stderr, "Thread \"%s\" ended by an exception: %s\n", name.c_str(), what.c_str());
@@ -83,7 +109,7 @@ void ReportEscapedException(const std::string& name, const std::string& what) {
 Thread::Thread(const std::string& name, const Zym::SmartPtr<Function>& function)
     : m_Name(name), m_Function(function), m_State(std::make_shared<State>()) {
     if (!function) {
-        Zym::SetLastError(ERROR_INVALID_PARAMETER);
+        Zym::SetLastError(Zym::ERROR_INVALID_PARAMETER);
         ThrowLastError();
     }
 }
@@ -93,7 +119,7 @@ Thread::~Thread() {
         // The body dropped the last reference: it cannot wait for itself.
         std::lock_guard guard(m_State->joinLock);
         if (!m_State->joined) {
-            m_State->handle.Close();
+            Platform::DetachSystemThread(*m_State->handle);
             m_State->joined = true;
         }
         return;
@@ -101,19 +127,13 @@ Thread::~Thread() {
     Join();
 }
 
-struct ThreadStart {
-    static unsigned __stdcall Run(void* state) {
-        Thread::Body(state);
-        return 0;
-    }
-};
-
 void* Thread::Body(void* state) {
     // Owns the state until the body is done, whatever happens to the
     // Thread object meanwhile.
     const std::shared_ptr<State> self(std::move(*static_cast<std::shared_ptr<State>*>(state)));
     delete static_cast<std::shared_ptr<State>*>(state);
     t_RunningState = self.get();
+    const Platform::BodyScopePtr scope = Platform::EnterBody(self->name);
     const PublishedName publishedName(self->name);
 
     void* result = nullptr;
@@ -121,6 +141,9 @@ void* Thread::Body(void* state) {
     try {
         result = self->function->Call(self->argument);
         raised = false;
+    } catch (abi::__forced_unwind&) {
+        // A cancelled thread unwinds through here: let it.
+        throw;
     } catch (const Zym::BaseException& error) {
         ReportEscapedException(self->name, error.WhatUtf8());
     } catch (const std::exception& error) {
@@ -143,7 +166,7 @@ void Thread::Run(void* argument) {
     {
         std::lock_guard guard(state.lock);
         if (state.started) {
-            Zym::SetLastError(ERROR_BUSY);
+            Zym::SetLastError(Zym::ERROR_BUSY);
             ThrowLastError();
         }
         state.started = true;
@@ -153,18 +176,14 @@ void Thread::Run(void* argument) {
     state.function = m_Function;
     state.argument = argument;
     auto* handOver = new std::shared_ptr<State>(m_State);
-    state.handle.Reset(reinterpret_cast<HANDLE>(
-        _beginthreadex(nullptr, 0, &ThreadStart::Run, handOver, 0, nullptr)));
-    if (!state.handle.IsValid()) {
-        const unsigned long error =
-            errno == EAGAIN ? ERROR_NOT_ENOUGH_MEMORY : Zym::Win32ErrorFromErrno(errno);
+    state.handle = StartThreadAsProcess(&Thread::Body, handOver);
+    if (!state.handle) {
         delete handOver;
         {
             std::lock_guard guard(state.lock);
             state.started = false;
             state.running = false;
         }
-        Zym::SetLastError(error);
         ThrowLastError();
     }
 }
@@ -180,8 +199,7 @@ void Thread::Join() {
     }
     std::lock_guard guard(state.joinLock);
     if (!state.joined) {
-        ::WaitForSingleObject(state.handle.Get(), INFINITE);
-        state.handle.Close();
+        Platform::JoinSystemThread(*state.handle);
         state.joined = true;
     }
 }
@@ -197,15 +215,22 @@ void* Thread::Result() const noexcept {
 }
 
 bool FindThreadName(unsigned long threadId, std::string& name) {
-    for (const NameSlot& slot : g_NameSlots) {
-        if (slot.threadId.load() != threadId)
-            continue;
-        if (const std::string* published = slot.name.load()) {
-            name = *published;
-            return true;
-        }
-    }
-    return false;
+    std::string copied;
+    // The copy may allocate; it is made before the name can go away.
+    if (!ReadName(threadId, [&](const std::string& published) { copied = published; }))
+        return false;
+    name = std::move(copied);
+    return true;
+}
+
+bool FindThreadName(unsigned long threadId, char* name, std::size_t size) noexcept {
+    if (size == 0)
+        return false;
+    return ReadName(threadId, [&](const std::string& published) {
+        const std::size_t length = std::min(published.size(), size - 1);
+        std::memcpy(name, published.data(), length);
+        name[length] = '\0';
+    });
 }
 
 bool Thread::EndedByException() const noexcept {
