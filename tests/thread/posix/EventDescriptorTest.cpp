@@ -1,5 +1,6 @@
 #include <Zym/Exception.h>
 #include <Zym/LastError.h>
+#include <ZymThread/DescriptorWait.h>
 #include <ZymThread/EventSemaphore.h>
 
 #include <gtest/gtest.h>

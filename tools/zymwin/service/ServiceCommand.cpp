@@ -1,7 +1,7 @@
 #include "Command.h"
-#include "ConsoleStop.h"
 #include "ExampleService.h"
 #include "ProcessTypeName.h"
+#include "ServiceUsage.h"
 #include "StderrLog.h"
 #include "StopOnSignal.h"
 
@@ -75,7 +75,7 @@ int Console(const Args& args) {
     if (args.size() != 2)
         throw UsageError{"console takes one service NAME"};
     ExampleService service(new StderrLog, NameOf(args), DEFAULT_DISPLAY, "");
-    const ConsoleStop stopper(service);
+    const StopOnSignal stopper(service);
     service.Start(false);
     return 0;
 }

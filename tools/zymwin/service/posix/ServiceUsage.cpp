@@ -1,4 +1,4 @@
-#include "service/ConsoleStop.h"
+#include "service/ServiceUsage.h"
 
 namespace zymwin {
 
