@@ -1,6 +1,7 @@
 #include "ZymThread/ThisThread.h"
 
 #include <string>
+#include <vector>
 #include <windows.h>
 
 namespace ZymThread::ThisThread {
@@ -21,27 +22,35 @@ HANDLE OpenOwnToken() {
     return token;
 }
 
-// Turns one privilege of the calling thread's token on or off; false with
-// the last error set when the token does not hold it (1300) or cannot be
-// changed. `wasEnabled`, when given, receives the privilege's former state.
-bool SetPrivilege(LUID privilege, bool enable, bool* wasEnabled) {
+// Applies `wanted` to the calling thread's own token; false with the last
+// error set when the token does not hold a privilege (1300) or cannot be
+// changed. `former`, when given, receives the former state of the
+// privileges that changed, as the system reports it.
+bool AdjustPrivileges(TOKEN_PRIVILEGES& wanted, PrivilegeState* former) {
     const HANDLE token = OpenOwnToken();
     if (token == nullptr)
         return false;
-    TOKEN_PRIVILEGES wanted{1, {{privilege, enable ? DWORD{SE_PRIVILEGE_ENABLED} : 0}}};
-    TOKEN_PRIVILEGES former{};
+    std::vector<unsigned char> buffer(sizeof(TOKEN_PRIVILEGES) +
+                                      wanted.PrivilegeCount * sizeof(LUID_AND_ATTRIBUTES));
+    auto* formerState = reinterpret_cast<TOKEN_PRIVILEGES*>(buffer.data());
     DWORD formerSize = 0;
     const BOOL adjusted =
-        ::AdjustTokenPrivileges(token, FALSE, &wanted, sizeof former, &former, &formerSize);
+        ::AdjustTokenPrivileges(token, FALSE, &wanted, static_cast<DWORD>(buffer.size()),
+                                former ? formerState : nullptr, former ? &formerSize : nullptr);
     // Success may still report ERROR_NOT_ALL_ASSIGNED.
     const DWORD error = ::GetLastError();
     ::CloseHandle(token);
     ::SetLastError(error);
     if (!adjusted || error != ERROR_SUCCESS)
         return false;
-    // The former state lists only the privileges that changed.
-    if (wasEnabled != nullptr)
-        *wasEnabled = former.PrivilegeCount == 0;
+    if (former != nullptr)
+        for (DWORD i = 0; i < formerState->PrivilegeCount; ++i) {
+            const LUID_AND_ATTRIBUTES& entry = formerState->Privileges[i];
+            former->changed.push_back(
+                {(std::uint64_t{static_cast<DWORD>(entry.Luid.HighPart)} << 32) |
+                     entry.Luid.LowPart,
+                 (entry.Attributes & SE_PRIVILEGE_ENABLED) != 0});
+        }
     return true;
 }
 
@@ -49,18 +58,13 @@ bool SetPrivilege(LUID privilege, bool enable, bool* wasEnabled) {
 
 bool EnablePrivilege(std::u16string_view name, PrivilegeToken& token, PrivilegeState& previous) {
     token.threadId = static_cast<long>(::GetCurrentThreadId());
+    previous.changed.clear();
     const std::wstring privilegeName(name.begin(), name.end());
     LUID privilege;
     if (!::LookupPrivilegeValueW(nullptr, privilegeName.c_str(), &privilege))
         return false;
-    bool wasEnabled = false;
-    if (!SetPrivilege(privilege, true, &wasEnabled))
-        return false;
-    // The system's privileges are the well-known values 2 to 36: the low
-    // part of the value is the whole of it.
-    previous.capability = static_cast<int>(privilege.LowPart);
-    previous.wasEnabled = wasEnabled;
-    return true;
+    TOKEN_PRIVILEGES wanted{1, {{privilege, SE_PRIVILEGE_ENABLED}}};
+    return AdjustPrivileges(wanted, &previous);
 }
 
 bool RestorePrivilege(PrivilegeToken& token, const PrivilegeState& previous) {
@@ -68,10 +72,19 @@ bool RestorePrivilege(PrivilegeToken& token, const PrivilegeState& previous) {
         ::SetLastError(ERROR_INVALID_THREAD_ID);
         return false;
     }
-    if (previous.capability < 0 || previous.wasEnabled)
+    if (previous.changed.empty())
         return true;
-    const LUID privilege{static_cast<DWORD>(previous.capability), 0};
-    return SetPrivilege(privilege, false, nullptr);
+    std::vector<unsigned char> buffer(sizeof(TOKEN_PRIVILEGES) +
+                                      previous.changed.size() * sizeof(LUID_AND_ATTRIBUTES));
+    auto* wanted = reinterpret_cast<TOKEN_PRIVILEGES*>(buffer.data());
+    wanted->PrivilegeCount = static_cast<DWORD>(previous.changed.size());
+    for (std::size_t i = 0; i < previous.changed.size(); ++i) {
+        const PrivilegeSetting& setting = previous.changed[i];
+        wanted->Privileges[i].Luid.LowPart = static_cast<DWORD>(setting.privilege);
+        wanted->Privileges[i].Luid.HighPart = static_cast<LONG>(setting.privilege >> 32);
+        wanted->Privileges[i].Attributes = setting.enabled ? SE_PRIVILEGE_ENABLED : 0;
+    }
+    return AdjustPrivileges(*wanted, nullptr);
 }
 
 } // namespace ZymThread::ThisThread
