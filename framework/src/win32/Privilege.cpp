@@ -1,5 +1,8 @@
 #include "ZymThread/ThisThread.h"
 
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
 #include <string>
 #include <vector>
 #include <windows.h>
@@ -22,21 +25,50 @@ HANDLE OpenOwnToken() {
     return token;
 }
 
+// A TOKEN_PRIVILEGES record of `count` entries, which the declared type
+// (room for one) does not hold: the entries are reached through Entry and
+// SetEntry, never by indexing past the declared array.
+class PrivilegeRecord {
+public:
+    explicit PrivilegeRecord(DWORD count)
+        : m_Bytes(ENTRIES + std::max<DWORD>(count, 1) * sizeof(LUID_AND_ATTRIBUTES)) {
+        std::memcpy(m_Bytes.data(), &count, sizeof count);
+    }
+    TOKEN_PRIVILEGES* Get() { return reinterpret_cast<TOKEN_PRIVILEGES*>(m_Bytes.data()); }
+    DWORD Size() const { return static_cast<DWORD>(m_Bytes.size()); }
+    // The count the system wrote, bounded by the room the record has.
+    DWORD Count() const {
+        DWORD count = 0;
+        std::memcpy(&count, m_Bytes.data(), sizeof count);
+        return std::min<DWORD>(count, (Size() - ENTRIES) / sizeof(LUID_AND_ATTRIBUTES));
+    }
+    LUID_AND_ATTRIBUTES Entry(DWORD i) const {
+        LUID_AND_ATTRIBUTES entry;
+        std::memcpy(&entry, m_Bytes.data() + ENTRIES + i * sizeof entry, sizeof entry);
+        return entry;
+    }
+    void SetEntry(DWORD i, const LUID_AND_ATTRIBUTES& entry) {
+        std::memcpy(m_Bytes.data() + ENTRIES + i * sizeof entry, &entry, sizeof entry);
+    }
+
+private:
+    static constexpr std::size_t ENTRIES = offsetof(TOKEN_PRIVILEGES, Privileges);
+    std::vector<unsigned char> m_Bytes;
+};
+
 // Applies `wanted` to the calling thread's own token; false with the last
 // error set when the token does not hold a privilege (1300) or cannot be
 // changed. `former`, when given, receives the former state of the
 // privileges that changed, as the system reports it.
-bool AdjustPrivileges(TOKEN_PRIVILEGES& wanted, PrivilegeState* former) {
+bool AdjustPrivileges(PrivilegeRecord& wanted, PrivilegeState* former) {
     const HANDLE token = OpenOwnToken();
     if (token == nullptr)
         return false;
-    std::vector<unsigned char> buffer(sizeof(TOKEN_PRIVILEGES) +
-                                      wanted.PrivilegeCount * sizeof(LUID_AND_ATTRIBUTES));
-    auto* formerState = reinterpret_cast<TOKEN_PRIVILEGES*>(buffer.data());
+    PrivilegeRecord formerState(wanted.Count());
     DWORD formerSize = 0;
-    const BOOL adjusted =
-        ::AdjustTokenPrivileges(token, FALSE, &wanted, static_cast<DWORD>(buffer.size()),
-                                former ? formerState : nullptr, former ? &formerSize : nullptr);
+    const BOOL adjusted = ::AdjustTokenPrivileges(token, FALSE, wanted.Get(), formerState.Size(),
+                                                  former ? formerState.Get() : nullptr,
+                                                  former ? &formerSize : nullptr);
     // Success may still report ERROR_NOT_ALL_ASSIGNED.
     const DWORD error = ::GetLastError();
     ::CloseHandle(token);
@@ -44,8 +76,8 @@ bool AdjustPrivileges(TOKEN_PRIVILEGES& wanted, PrivilegeState* former) {
     if (!adjusted || error != ERROR_SUCCESS)
         return false;
     if (former != nullptr)
-        for (DWORD i = 0; i < formerState->PrivilegeCount; ++i) {
-            const LUID_AND_ATTRIBUTES& entry = formerState->Privileges[i];
+        for (DWORD i = 0; i < formerState.Count(); ++i) {
+            const LUID_AND_ATTRIBUTES entry = formerState.Entry(i);
             former->changed.push_back(
                 {(std::uint64_t{static_cast<DWORD>(entry.Luid.HighPart)} << 32) |
                      entry.Luid.LowPart,
@@ -63,7 +95,8 @@ bool EnablePrivilege(std::u16string_view name, PrivilegeToken& token, PrivilegeS
     LUID privilege;
     if (!::LookupPrivilegeValueW(nullptr, privilegeName.c_str(), &privilege))
         return false;
-    TOKEN_PRIVILEGES wanted{1, {{privilege, SE_PRIVILEGE_ENABLED}}};
+    PrivilegeRecord wanted(1);
+    wanted.SetEntry(0, {privilege, SE_PRIVILEGE_ENABLED});
     return AdjustPrivileges(wanted, &previous);
 }
 
@@ -74,17 +107,14 @@ bool RestorePrivilege(PrivilegeToken& token, const PrivilegeState& previous) {
     }
     if (previous.changed.empty())
         return true;
-    std::vector<unsigned char> buffer(sizeof(TOKEN_PRIVILEGES) +
-                                      previous.changed.size() * sizeof(LUID_AND_ATTRIBUTES));
-    auto* wanted = reinterpret_cast<TOKEN_PRIVILEGES*>(buffer.data());
-    wanted->PrivilegeCount = static_cast<DWORD>(previous.changed.size());
-    for (std::size_t i = 0; i < previous.changed.size(); ++i) {
+    PrivilegeRecord wanted(static_cast<DWORD>(previous.changed.size()));
+    for (DWORD i = 0; i < previous.changed.size(); ++i) {
         const PrivilegeSetting& setting = previous.changed[i];
-        wanted->Privileges[i].Luid.LowPart = static_cast<DWORD>(setting.privilege);
-        wanted->Privileges[i].Luid.HighPart = static_cast<LONG>(setting.privilege >> 32);
-        wanted->Privileges[i].Attributes = setting.enabled ? SE_PRIVILEGE_ENABLED : 0;
+        const LUID privilege{static_cast<DWORD>(setting.privilege),
+                             static_cast<LONG>(setting.privilege >> 32)};
+        wanted.SetEntry(i, {privilege, setting.enabled ? DWORD{SE_PRIVILEGE_ENABLED} : 0});
     }
-    return AdjustPrivileges(*wanted, nullptr);
+    return AdjustPrivileges(wanted, nullptr);
 }
 
 } // namespace ZymThread::ThisThread
