@@ -19,7 +19,7 @@ TEST(Accounts, TheProcessTokenNamesTheLoggedOnUserAndItsGroups) {
     DWORD length = 257;
     ASSERT_TRUE(::GetUserNameW(name, &length));
     EXPECT_EQ(user->GetName(), std::u16string(reinterpret_cast<const char16_t*>(name)));
-    EXPECT_EQ(user->GetType(), SidTypeUser);
+    EXPECT_EQ(user->GetType(), ZymSecurity::SidTypeUser);
 
     std::vector<SecurityIDPtr> groups;
     NetworkSecurity::GetGroupsSIDs(NetworkSecurity::GetGroupsToken(*token), groups);
@@ -28,7 +28,7 @@ TEST(Accounts, TheProcessTokenNamesTheLoggedOnUserAndItsGroups) {
     });
     ASSERT_NE(everyone, groups.end());
     EXPECT_EQ((*everyone)->GetName(), u"Everyone");
-    EXPECT_EQ((*everyone)->GetType(), SidTypeWellKnownGroup);
+    EXPECT_EQ((*everyone)->GetType(), ZymSecurity::SidTypeWellKnownGroup);
 }
 
 TEST(Accounts, WellKnownAccountsResolveBothWays) {
@@ -42,7 +42,7 @@ TEST(Accounts, WellKnownAccountsResolveBothWays) {
               u"S-1-5-32-544");
 
     const SecurityIDPtr unknown = SecurityIDCache::CreateSecurityID(u"S-1-5-21-1-2-3-4000");
-    EXPECT_EQ(unknown->GetType(), SidTypeUnknown);
+    EXPECT_EQ(unknown->GetType(), ZymSecurity::SidTypeUnknown);
     EXPECT_TRUE(unknown->GetName().empty());
     try {
         SecurityIDCache::CreateSecurityID(u"zym-no-such-account", u"");
