@@ -4,6 +4,7 @@
 #include "Child.h"
 #include "PipeTestSupport.h"
 
+#include <ZymCharset/Utf.h>
 #include <ZymNetwork/IP.h>
 #include <ZymSecurity/NetworkSecurity.h>
 #include <ZymThread/EventSemaphore.h>
@@ -98,8 +99,8 @@ TEST(ClientServer, AClientThatActsForNobodyIsItsOwnClient) {
         EXPECT_EQ(pipe.GetImpersonatorIP(), ZymNetwork::IP::GetMyIP().ToWString());
         EXPECT_EQ(pipe.GetClientIP(), pipe.GetImpersonatorIP());
         ASSERT_FALSE(pipe.GetImpersonatorNetworkIDs().empty());
-        EXPECT_EQ(pipe.GetImpersonatorNetworkIDs().back().GetSecurityID()->GetSID(),
-                  ZymSecurity::BinarySID::UnixUser(geteuid()));
+        EXPECT_EQ(SidOf(pipe.GetImpersonatorNetworkIDs().back()),
+                  u"S-1-22-1-" + ZymCharset::FromUtf8(std::to_string(geteuid())));
         EXPECT_EQ(&pipe.GetClientNetworkIDs(), &pipe.GetImpersonatorNetworkIDs());
     });
     WaitForPipeSocket(directory, PIPE);
@@ -115,10 +116,8 @@ TEST(ClientServer, AClientActingForItsThreadAccountClaimsIt) {
         const auto token = ZymSecurity::NetworkSecurity::GetCurrentProcessHandle();
         const auto& claimed = pipe.GetClientNetworkIDs();
         ASSERT_EQ(claimed.size(), token->GetGroups().size() + 1);
-        EXPECT_EQ(claimed.back().GetSecurityID()->GetSID(),
-                  ZymSecurity::BinarySID::UnixUser(token->GetUid()));
-        EXPECT_EQ(claimed.front().GetSecurityID()->GetSID(),
-                  ZymSecurity::BinarySID::UnixGroup(token->GetGid()));
+        EXPECT_EQ(claimed.back().GetSecurityID()->GetSID(), token->GetUser());
+        EXPECT_EQ(claimed.front().GetSecurityID()->GetSID(), token->GetGroups().front());
         EXPECT_EQ(pipe.GetClientName(), claimed.back().GetName());
         // The declared address is this machine's; the claimed one is what
         // the client gave, here nothing.
@@ -146,10 +145,10 @@ TEST(ClientServer, TheConnectingAccountIsTheKernelsNotTheClientsWord) {
     const ScopedPipeDirectory directory;
     // A client running as nobody that claims, for the party it acts for,
     // root on a machine far away.
-    const ZymSecurity::NetworkID claimedRoot(
-        ZymSecurity::SecurityIDCache::CreateSecurityID(ZymSecurity::BinarySID::UnixUser(0), u"root",
-                                                       u"far-away", ZymSecurity::SidTypeUser),
-        u"far-away");
+    const ZymSecurity::NetworkID claimedRoot(ZymSecurity::SecurityIDCache::CreateSecurityID(
+                                                 ZymSecurity::BinarySID::Parse(u"S-1-22-1-0"),
+                                                 u"root", u"far-away", ZymSecurity::SidTypeUser),
+                                             u"far-away");
     const std::vector<unsigned char> block =
         IdentityBlock(u"192.0.2.1", true, {claimedRoot}, u"10.9.8.7");
     ServerThread server(PIPE, [](ServerNamedPipe& pipe) {

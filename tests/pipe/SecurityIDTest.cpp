@@ -1,15 +1,20 @@
 // Unix accounts as SIDs and thread credentials: the Linux side's convention.
 #ifndef _WIN32
+#include <Zym/LastError.h>
+#include <ZymCharset/Utf.h>
 #include <ZymFile/MemoryBuffer.h>
 #include <ZymFile/StaticMemoryBuffer.h>
+#include <ZymNetwork/ComputerName.h>
 #include <ZymSecurity/Exceptions.h>
 #include <ZymSecurity/NetworkID.h>
 #include <ZymSecurity/NetworkSecurity.h>
+#include <ZymSecurity/UnixAccounts.h>
 
 #include <gtest/gtest.h>
 
 #include <grp.h>
 #include <pwd.h>
+#include <set>
 #include <sys/syscall.h>
 #include <thread>
 #include <unistd.h>
@@ -19,6 +24,10 @@ using namespace ZymSecurity;
 namespace {
 
 constexpr std::uint32_t NOBODY = 65534;
+
+std::u16string Text(const char* prefix, std::uint32_t id) {
+    return ZymCharset::FromUtf8(prefix + std::to_string(id));
+}
 
 // Switches only the calling thread's effective user, as the raw system
 // call does (the libc wrapper would switch every thread of the process).
@@ -38,9 +47,11 @@ TEST(SecurityID, TextAndBinaryFormsRoundTrip) {
     EXPECT_EQ(bytes[7], 5);  // the authority is big-endian
     EXPECT_EQ(bytes[8], 21); // sub-authorities are little-endian
     EXPECT_EQ(BinarySID::FromPSID(bytes.data()), sid);
-    EXPECT_EQ(BinarySID::UnixUser(1000).ToString(), u"S-1-22-1-1000");
-    EXPECT_EQ(BinarySID::UnixGroup(0).ToString(), u"S-1-22-2-0");
     EXPECT_EQ(BinarySID().ToString(), u"S-1-0-0");
+    EXPECT_EQ(UnixAccounts::UserSID(1000).ToString(), u"S-1-22-1-1000");
+    EXPECT_EQ(UnixAccounts::GroupId(BinarySID::Parse(u"S-1-22-2-4294967295")), 4294967295u);
+    for (const char16_t* other : {u"S-1-22-1", u"S-1-22-2-0", u"S-1-22-1-0-0", u"S-1-5-22-1"})
+        EXPECT_FALSE(UnixAccounts::UserId(BinarySID::Parse(other))) << ZymCharset::ToUtf8(other);
 }
 
 TEST(SecurityID, MalformedSIDsAreRejected) {
@@ -63,31 +74,53 @@ TEST(SecurityID, UnixAccountsAreNamedFromTheAccountDatabase) {
 
     const group* nogroup = getgrgid(65534);
     ASSERT_NE(nogroup, nullptr);
-    const SecurityIDPtr group = SecurityIDCache::CreateSecurityID(BinarySID::UnixGroup(65534));
+    const SecurityIDPtr group = SecurityIDCache::CreateSecurityID(u"S-1-22-2-65534");
     const std::string groupName = nogroup->gr_name;
     EXPECT_EQ(group->GetName(), std::u16string(groupName.begin(), groupName.end()));
     EXPECT_EQ(group->GetType(), SidTypeGroup);
 
     // An account the database does not know keeps its number as its name.
-    const SecurityIDPtr unknown = SecurityIDCache::CreateSecurityID(BinarySID::UnixUser(4000123));
+    const SecurityIDPtr unknown = SecurityIDCache::CreateSecurityID(u"S-1-22-1-4000123");
     EXPECT_EQ(unknown->GetName(), u"4000123");
     const SecurityIDPtr foreign = SecurityIDCache::CreateSecurityID(u"S-1-5-32-544");
     EXPECT_EQ(foreign->GetType(), SidTypeUnknown);
     EXPECT_TRUE(foreign->GetName().empty());
 }
 
+TEST(SecurityID, AccountNamesOfThisComputerFindTheirSIDs) {
+    const std::u16string computer = ZymNetwork::GetComputerName();
+    EXPECT_EQ(SecurityIDCache::CreateSecurityID(u"root", u"")->GetString(), u"S-1-22-1-0");
+    EXPECT_EQ(SecurityIDCache::CreateSecurityID(computer + u"\\root", u".")->GetString(),
+              u"S-1-22-1-0");
+    // A group is found when no user has the name.
+    const std::string groupName = getgrgid(65534)->gr_name;
+    ASSERT_EQ(getpwnam(groupName.c_str()), nullptr);
+    EXPECT_EQ(SecurityIDCache::CreateSecurityID(ZymCharset::FromUtf8(groupName), u"")->GetString(),
+              u"S-1-22-2-65534");
+    const SecurityIDPtr domain = SecurityIDCache::CreateSecurityID(computer, u"localhost");
+    EXPECT_EQ(domain->GetString(), u"S-1-22-1");
+    EXPECT_EQ(domain->GetType(), SidTypeDomain);
+    for (const char16_t* unknown : {u"elsewhere\\root", u"zym-no-such-account"}) {
+        try {
+            SecurityIDCache::CreateSecurityID(unknown, u"");
+            ADD_FAILURE() << ZymCharset::ToUtf8(unknown) << " was found";
+        } catch (const AccountLookupException& error) {
+            EXPECT_EQ(error.What(), Zym::GetLastErrorMessage(Zym::ERROR_NONE_MAPPED));
+        }
+    }
+}
+
 TEST(SecurityID, CacheHandsOutOneObjectPerSIDAcrossThreads) {
     std::vector<SecurityIDPtr> seen(8);
     std::vector<std::thread> threads;
     for (std::size_t i = 0; i < seen.size(); ++i)
-        threads.emplace_back([&seen, i] {
-            seen[i] = SecurityIDCache::CreateSecurityID(BinarySID::UnixUser(NOBODY));
-        });
+        threads.emplace_back(
+            [&seen, i] { seen[i] = SecurityIDCache::CreateSecurityID(u"S-1-22-1-65534"); });
     for (auto& thread : threads)
         thread.join();
     for (const auto& id : seen)
         EXPECT_EQ(id.Get(), seen[0].Get());
-    const BinarySID bytes = BinarySID::UnixUser(NOBODY);
+    const BinarySID bytes = BinarySID::Parse(u"S-1-22-1-65534");
     EXPECT_EQ(SecurityIDCache::CreateSecurityIDFromPSID(bytes.Bytes().data()).Get(), seen[0].Get());
     // A peer's differing view of the same SID is its own object.
     const SecurityIDPtr remote =
@@ -100,7 +133,7 @@ TEST(NetworkID, StreamsRoundTripWithTheRemoteView) {
     std::vector<NetworkID> ids;
     NetworkID::ConvertSIDsToNetworkIDs(
         {SecurityIDCache::CreateSecurityID(u"S-1-22-1-0"),
-         SecurityIDCache::CreateSecurityID(BinarySID::UnixGroup(0)),
+         SecurityIDCache::CreateSecurityID(u"S-1-22-2-0"),
          SecurityIDCache::CreateSecurityID(BinarySID::Parse(u"S-1-22-1-0"), u"administrator",
                                            u"far-away", SidTypeUser)},
         u"host-a", ids);
@@ -148,8 +181,8 @@ TEST(NetworkSecurity, ThreadTokenFollowsTheThreadsOwnCredentials) {
         processToken = NetworkSecurity::GetCurrentProcessHandle();
         SetThreadEffectiveUser(0);
     }).join();
-    EXPECT_EQ(threadToken->GetUid(), NOBODY);
-    EXPECT_EQ(processToken->GetUid(), 0u);
+    EXPECT_EQ(threadToken->GetUser().ToString(), u"S-1-22-1-65534");
+    EXPECT_EQ(processToken->GetUser().ToString(), u"S-1-22-1-0");
     const SecurityIDPtr user =
         NetworkSecurity::GetUserSID(NetworkSecurity::GetUserToken(*threadToken));
     EXPECT_EQ(user->GetString(), u"S-1-22-1-65534");
@@ -157,16 +190,29 @@ TEST(NetworkSecurity, ThreadTokenFollowsTheThreadsOwnCredentials) {
 }
 
 TEST(NetworkSecurity, GroupsStartWithThePrimaryGroupEachOnce) {
-    const AccessToken token(1000, 100, {27, 100, 27, 5});
-    EXPECT_EQ(token.GetGroups(), (std::vector<std::uint32_t>{100, 27, 5}));
+    const AccessToken token(UnixAccounts::UserSID(1000),
+                            {UnixAccounts::GroupSID(100), UnixAccounts::GroupSID(27),
+                             UnixAccounts::GroupSID(100), UnixAccounts::GroupSID(5)});
     std::vector<SecurityIDPtr> sids;
     NetworkSecurity::GetGroupsSIDs(NetworkSecurity::GetGroupsToken(token), sids);
     ASSERT_EQ(sids.size(), 3u);
     EXPECT_EQ(sids[0]->GetString(), u"S-1-22-2-100");
+    EXPECT_EQ(sids[1]->GetString(), u"S-1-22-2-27");
     EXPECT_EQ(sids[2]->GetString(), u"S-1-22-2-5");
+
+    // The process's own: its effective ids, then every supplementary group.
     const AccessTokenPtr own = NetworkSecurity::GetCurrentThreadHandle();
-    EXPECT_EQ(own->GetUid(), geteuid());
-    EXPECT_EQ(own->GetGid(), getegid());
+    EXPECT_EQ(own->GetUser(), BinarySID::Parse(Text("S-1-22-1-", geteuid())));
+    std::vector<gid_t> groups(getgroups(0, nullptr));
+    groups.resize(getgroups(static_cast<int>(groups.size()), groups.data()));
+    std::set<std::u16string> expected{Text("S-1-22-2-", getegid())}, listed;
+    for (const gid_t gid : groups)
+        expected.insert(Text("S-1-22-2-", gid));
+    for (const BinarySID& group : own->GetGroups())
+        listed.insert(group.ToString());
+    EXPECT_EQ(own->GetGroups().front().ToString(), Text("S-1-22-2-", getegid()));
+    EXPECT_EQ(listed, expected);
+    EXPECT_EQ(listed.size(), own->GetGroups().size());
 }
 
 #endif

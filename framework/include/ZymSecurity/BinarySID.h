@@ -13,14 +13,14 @@ namespace ZymSecurity {
 
 // A security identifier in its binary form: revision 1, the sub-authority
 // count, a 48-bit big-endian identifier authority, then the sub-authorities,
-// 32-bit little-endian each. Unix accounts map to the authority 22: users to
-// S-1-22-1-<uid>, groups to S-1-22-2-<gid>.
+// 32-bit little-endian each.
 class ZYM_EXPORT BinarySID {
 public:
     static constexpr unsigned int MAX_SUB_AUTHORITIES = 15;
+    // The authority of Unix accounts: their SIDs name an account of the
+    // machine that issued them, where any other SID names one account
+    // wherever it is resolved.
     static constexpr std::uint64_t UNIX_AUTHORITY = 22;
-    static constexpr std::uint32_t UNIX_USERS = 1;
-    static constexpr std::uint32_t UNIX_GROUPS = 2;
 
     // The null SID, S-1-0-0.
     BinarySID();
@@ -28,8 +28,6 @@ public:
     // MAX_SUB_AUTHORITIES sub-authorities.
     BinarySID(std::uint64_t authority, const std::vector<std::uint32_t>& subAuthorities);
 
-    static BinarySID UnixUser(std::uint32_t uid);
-    static BinarySID UnixGroup(std::uint32_t gid);
     // Reads the self-describing SID at `psid`; its header gives its length.
     static BinarySID FromPSID(const void* psid);
     // Parses the text form "S-1-<authority>(-<sub-authority>)*".
@@ -40,9 +38,6 @@ public:
     std::uint64_t Authority() const noexcept;
     unsigned int SubAuthorityCount() const noexcept { return m_Bytes[1]; }
     std::uint32_t SubAuthority(unsigned int index) const noexcept;
-
-    // Whether this is S-1-22-<kind>-<id>; `id` receives the account number.
-    bool IsUnixAccount(std::uint32_t kind, std::uint32_t& id) const noexcept;
 
     friend bool operator==(const BinarySID&, const BinarySID&) = default;
     // Any strict order will do: it only sorts SIDs in maps.

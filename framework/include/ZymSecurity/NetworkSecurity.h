@@ -7,26 +7,23 @@
 #include <Zym/RefCounter.h>
 #include <Zym/SmartPtr.h>
 
-#include <cstdint>
 #include <vector>
 
 namespace ZymSecurity {
 
-// The credentials a thread or process acts with: the Unix counterpart of an
-// access token. `groups` holds the primary group first, then the
-// supplementary groups, each once.
+// The credentials a thread or process acts with, as its access token holds
+// them: the user's SID and the SIDs of the groups, the primary group first,
+// each once.
 class ZYM_EXPORT AccessToken : public Zym::SPRefCounter {
 public:
-    AccessToken(std::uint32_t uid, std::uint32_t gid, const std::vector<std::uint32_t>& groups);
+    AccessToken(const BinarySID& user, const std::vector<BinarySID>& groups);
 
-    std::uint32_t GetUid() const noexcept { return m_Uid; }
-    std::uint32_t GetGid() const noexcept { return m_Gid; }
-    const std::vector<std::uint32_t>& GetGroups() const noexcept { return m_Groups; }
+    const BinarySID& GetUser() const noexcept { return m_User; }
+    const std::vector<BinarySID>& GetGroups() const noexcept { return m_Groups; }
 
 private:
-    std::uint32_t m_Uid;
-    std::uint32_t m_Gid;
-    std::vector<std::uint32_t> m_Groups;
+    BinarySID m_User;
+    std::vector<BinarySID> m_Groups;
 };
 
 using AccessTokenPtr = Zym::SmartPtr<AccessToken>;
@@ -43,9 +40,9 @@ struct ZYM_EXPORT TokenGroups {
 
 class ZYM_EXPORT NetworkSecurity {
 public:
-    // The calling thread's own credentials (effective user and group and
-    // the supplementary groups), which may differ from the process's while
-    // the thread acts as another account. Raises TokenException on failure.
+    // The calling thread's own credentials, which differ from the process's
+    // while the thread acts as another account. Raises TokenException on
+    // failure.
     static AccessTokenPtr GetCurrentThreadHandle();
     static AccessTokenPtr GetCurrentProcessHandle();
 

@@ -16,10 +16,11 @@ using SecurityIDPtr = Zym::SmartPtrToConst<SecurityID>;
 // may be called from any thread.
 class ZYM_EXPORT SecurityIDCache {
 public:
-    // Resolves a SID on this machine: Unix users and groups get their name
-    // from the account database and the local computer name as domain; an
-    // account the database does not know is named by its number; other SIDs
-    // stay unnamed, of type SidTypeUnknown.
+    // Resolves a SID on this machine, as the system's account lookup names
+    // it. An account the system does not know is not kept and is asked
+    // again next time; it stays unnamed, of type SidTypeUnknown, except
+    // that on Linux a Unix account (S-1-22) keeps its number as its name
+    // and this computer as its domain.
     static SecurityIDPtr CreateSecurityIDFromPSID(const void* psid);
     static SecurityIDPtr CreateSecurityID(const BinarySID& sid);
     // The same from the text form "S-1-...".
@@ -38,10 +39,10 @@ public:
     // text of the lookup's result code ("No mapping between account names
     // and security IDs was done." for an unknown account).
     //
-    // A named account, "name" or "domain\name". On this computer a user is
-    // found before a group of the same name, the computer's own name is the
-    // domain of its users (S-1-22-1), and the domain part must be empty or
-    // this computer.
+    // A named account, "name" or "domain\name", as the system's account
+    // lookup finds it. On Linux a user is found before a group of the same
+    // name, the computer's own name is the domain of its users (S-1-22-1),
+    // and the domain part must be empty or this computer.
     static SecurityIDPtr CreateSecurityID(const std::u16string& account,
                                           const std::u16string& server);
     // The account whose SID is the domain identity's SID followed by `rid`.

@@ -51,14 +51,6 @@ BinarySID::BinarySID(std::uint64_t authority, const std::vector<std::uint32_t>& 
             m_Bytes.push_back(static_cast<unsigned char>(sub >> shift));
 }
 
-BinarySID BinarySID::UnixUser(std::uint32_t uid) {
-    return BinarySID(UNIX_AUTHORITY, {UNIX_USERS, uid});
-}
-
-BinarySID BinarySID::UnixGroup(std::uint32_t gid) {
-    return BinarySID(UNIX_AUTHORITY, {UNIX_GROUPS, gid});
-}
-
 BinarySID BinarySID::FromPSID(const void* psid) {
     const auto* bytes = static_cast<const unsigned char*>(psid);
     if (!bytes || bytes[0] != REVISION)
@@ -116,13 +108,6 @@ bool operator<(const BinarySID& a, const BinarySID& b) noexcept {
     if (a.m_Bytes.size() != b.m_Bytes.size())
         return a.m_Bytes.size() < b.m_Bytes.size();
     return std::memcmp(a.m_Bytes.data(), b.m_Bytes.data(), a.m_Bytes.size()) < 0;
-}
-
-bool BinarySID::IsUnixAccount(std::uint32_t kind, std::uint32_t& id) const noexcept {
-    if (Authority() != UNIX_AUTHORITY || SubAuthorityCount() != 2 || SubAuthority(0) != kind)
-        return false;
-    id = SubAuthority(1);
-    return true;
 }
 
 Zym::BinaryStreamT<unsigned int>& operator<<(Zym::BinaryStreamT<unsigned int>& stream,

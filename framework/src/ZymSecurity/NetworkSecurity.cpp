@@ -11,43 +11,39 @@ namespace ZymSecurity {
 
 namespace {
 
-AccessTokenPtr TokenFrom(bool read, const Platform::Credentials& credentials) {
-    if (!read)
-        throw TokenException(Zym::GetLastErrorMessage(0));
-    return new AccessToken(credentials.uid, credentials.gid, credentials.groups);
+AccessTokenPtr TokenFrom(unsigned long code, const Platform::Credentials& credentials) {
+    if (code != Zym::ERROR_SUCCESS)
+        throw TokenException(Zym::GetLastErrorMessage(code));
+    return new AccessToken(credentials.user, credentials.groups);
 }
 
 } // namespace
 
-AccessToken::AccessToken(std::uint32_t uid, std::uint32_t gid,
-                         const std::vector<std::uint32_t>& groups)
-    : m_Uid(uid), m_Gid(gid), m_Groups{gid} {
-    for (std::uint32_t group : groups)
+AccessToken::AccessToken(const BinarySID& user, const std::vector<BinarySID>& groups)
+    : m_User(user) {
+    for (const BinarySID& group : groups)
         if (std::find(m_Groups.begin(), m_Groups.end(), group) == m_Groups.end())
             m_Groups.push_back(group);
 }
 
 AccessTokenPtr NetworkSecurity::GetCurrentThreadHandle() {
     Platform::Credentials credentials;
-    const bool read = Platform::ThreadCredentials(credentials);
-    return TokenFrom(read, credentials);
+    const unsigned long code = Platform::ThreadCredentials(credentials);
+    return TokenFrom(code, credentials);
 }
 
 AccessTokenPtr NetworkSecurity::GetCurrentProcessHandle() {
     Platform::Credentials credentials;
-    const bool read = Platform::ProcessCredentials(credentials);
-    return TokenFrom(read, credentials);
+    const unsigned long code = Platform::ProcessCredentials(credentials);
+    return TokenFrom(code, credentials);
 }
 
 TokenUser NetworkSecurity::GetUserToken(const AccessToken& token) {
-    return TokenUser{BinarySID::UnixUser(token.GetUid())};
+    return TokenUser{token.GetUser()};
 }
 
 TokenGroups NetworkSecurity::GetGroupsToken(const AccessToken& token) {
-    TokenGroups groups;
-    for (std::uint32_t gid : token.GetGroups())
-        groups.sids.push_back(BinarySID::UnixGroup(gid));
-    return groups;
+    return TokenGroups{token.GetGroups()};
 }
 
 SecurityIDPtr NetworkSecurity::GetUserSID(const TokenUser& user) {

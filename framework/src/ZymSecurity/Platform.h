@@ -1,31 +1,34 @@
 #pragma once
 
-#include <cstdint>
-#include <optional>
+#include <ZymSecurity/BinarySID.h>
+#include <ZymSecurity/RemoteAccountLookup.h>
+
 #include <string>
 #include <vector>
 
-// What ZymSecurity asks of the operating system.
+// What ZymSecurity asks of the operating system. Every function reports
+// failure as a Win32 error number, also left as the thread's last error.
 namespace ZymSecurity::Platform {
 
-// Account names from the system's account database (NSS); nothing when the
-// database has no such account. Failures other than "not found" set the
-// last error and also yield nothing.
-std::optional<std::string> UserName(std::uint32_t uid);
-std::optional<std::string> GroupName(std::uint32_t gid);
-// The ids of named accounts, the same way.
-std::optional<std::uint32_t> UserId(const std::string& name);
-std::optional<std::uint32_t> GroupId(const std::string& name);
+// Resolves a SID on this machine: its account's name, domain and type.
+// ERROR_NONE_MAPPED when the machine does not know the account; `account`
+// then holds what can be said of it without the machine's answer (at least
+// the SID, of type SidTypeUnknown), which is not worth keeping.
+unsigned long ResolveSID(const BinarySID& sid, ResolvedAccount& account);
 
+// The SID of an account of this machine, "name" or "domain\name";
+// ERROR_NONE_MAPPED for an account the machine does not know.
+unsigned long FindAccount(const std::u16string& account, BinarySID& sid);
+
+// What a thread or process acts with.
 struct Credentials {
-    std::uint32_t uid = 0;             // effective user
-    std::uint32_t gid = 0;             // effective group
-    std::vector<std::uint32_t> groups; // supplementary groups
+    BinarySID user;
+    std::vector<BinarySID> groups; // the primary group first
 };
 
-// The effective credentials of the calling thread, or of the process (its
-// main thread); false with the last error set when they cannot be read.
-bool ThreadCredentials(Credentials& credentials);
-bool ProcessCredentials(Credentials& credentials);
+// The credentials of the calling thread (the process's, while the thread
+// acts as nobody else), or of the process.
+unsigned long ThreadCredentials(Credentials& credentials);
+unsigned long ProcessCredentials(Credentials& credentials);
 
 } // namespace ZymSecurity::Platform

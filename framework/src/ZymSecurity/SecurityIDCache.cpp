@@ -2,14 +2,12 @@
 
 #include "Platform.h"
 
+#include <Zym/LastError.h>
 #include <Zym/NoCase.h>
-#include <ZymCharset/Utf.h>
 #include <ZymNetwork/ComputerName.h>
 
 #include <map>
 #include <mutex>
-#include <optional>
-#include <string>
 
 namespace ZymSecurity {
 
@@ -25,36 +23,13 @@ LocalCache& Cache() {
     return cache;
 }
 
-std::u16string Wide(const std::string& text) {
-    return ZymCharset::FromUtf8(text);
-}
-
-// The account name of a Unix user or group; its number when the account
-// database does not know it.
-std::u16string AccountName(const std::optional<std::string>& name, std::uint32_t id) {
-    return Wide(name ? *name : std::to_string(id));
-}
-
 } // namespace
 
 SecurityID* SecurityIDCache::ResolveLocally(const BinarySID& sid, bool& named) {
-    static const std::u16string domain = Zym::ToLower(ZymNetwork::GetComputerName());
-    std::uint32_t id = 0;
-    named = true;
-    if (sid == BinarySID(BinarySID::UNIX_AUTHORITY, {BinarySID::UNIX_USERS}))
-        return new SecurityID(sid, domain, u"", SidTypeDomain);
-    if (sid.IsUnixAccount(BinarySID::UNIX_USERS, id)) {
-        const std::optional<std::string> name = Platform::UserName(id);
-        named = name.has_value();
-        return new SecurityID(sid, AccountName(name, id), domain, SidTypeUser);
-    }
-    if (sid.IsUnixAccount(BinarySID::UNIX_GROUPS, id)) {
-        const std::optional<std::string> name = Platform::GroupName(id);
-        named = name.has_value();
-        return new SecurityID(sid, AccountName(name, id), domain, SidTypeGroup);
-    }
-    named = false;
-    return new SecurityID(sid, u"", u"", SidTypeUnknown);
+    ResolvedAccount account;
+    account.sid = sid;
+    named = Platform::ResolveSID(sid, account) == Zym::ERROR_SUCCESS;
+    return new SecurityID(sid, account.name, account.domain, account.type);
 }
 
 SecurityIDPtr SecurityIDCache::CreateSecurityIDFromPSID(const void* psid) {

@@ -3,12 +3,9 @@
 #include "ZymSecurity/SecurityIDCache.h"
 
 #include <Zym/LastError.h>
-#include <Zym/NoCase.h>
-#include <ZymCharset/Utf.h>
 #include <ZymNetwork/ComputerName.h>
 
 #include <atomic>
-#include <optional>
 
 namespace ZymSecurity {
 
@@ -18,27 +15,6 @@ std::atomic<RemoteAccountLookup*> g_RemoteLookup{nullptr};
 
 [[noreturn]] void Fail(unsigned long code) {
     throw AccountLookupException(Zym::GetLastErrorMessage(code));
-}
-
-// The SID of an account of this computer: "name" or "computer\name"; the
-// computer, by any of its names, is the domain of its users.
-std::optional<BinarySID> LocalSID(const std::u16string& account) {
-    const std::size_t separator = account.rfind(u'\\');
-    std::u16string name = account;
-    if (separator != std::u16string::npos) {
-        const std::u16string domain = account.substr(0, separator);
-        if (!domain.empty() && !ZymNetwork::IsLocalComputer(domain))
-            return std::nullopt;
-        name = account.substr(separator + 1);
-    } else if (!name.empty() && ZymNetwork::IsLocalComputer(name)) {
-        return BinarySID(BinarySID::UNIX_AUTHORITY, {BinarySID::UNIX_USERS});
-    }
-    const std::string utf8 = ZymCharset::ToUtf8(name);
-    if (const auto uid = Platform::UserId(utf8))
-        return BinarySID::UnixUser(*uid);
-    if (const auto gid = Platform::GroupId(utf8))
-        return BinarySID::UnixGroup(*gid);
-    return std::nullopt;
 }
 
 RemoteAccountLookup& RemoteLookup() {
@@ -61,10 +37,10 @@ SecurityIDPtr SecurityIDCache::Resolved(const ResolvedAccount& account) {
 SecurityIDPtr SecurityIDCache::CreateSecurityID(const std::u16string& account,
                                                 const std::u16string& server) {
     if (ZymNetwork::IsLocalComputer(server)) {
-        const std::optional<BinarySID> sid = LocalSID(account);
-        if (!sid)
-            Fail(Zym::ERROR_NONE_MAPPED);
-        return CreateSecurityID(*sid);
+        BinarySID sid;
+        if (const unsigned long code = Platform::FindAccount(account, sid))
+            Fail(code);
+        return CreateSecurityID(sid);
     }
     ResolvedAccount resolved;
     if (const unsigned long code = RemoteLookup().LookupAccountName(server, account, resolved))

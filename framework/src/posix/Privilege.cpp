@@ -96,7 +96,7 @@ long SystemThreadId() {
 
 bool EnablePrivilege(std::u16string_view name, PrivilegeToken& token, PrivilegeState& previous) {
     token.threadId = SystemThreadId();
-    previous = PrivilegeState();
+    previous.changed.clear();
     const PrivilegeMapping* mapping = FindPrivilege(name);
     if (mapping == nullptr) {
         Zym::SetLastError(Zym::ERROR_NO_SUCH_PRIVILEGE);
@@ -113,14 +113,12 @@ bool EnablePrivilege(std::u16string_view name, PrivilegeToken& token, PrivilegeS
         Zym::SetLastError(Zym::ERROR_NOT_ALL_ASSIGNED);
         return false;
     }
-    const bool wasEnabled = sets.Effective(mapping->capability);
-    if (!wasEnabled) {
+    if (!sets.Effective(mapping->capability)) {
         sets.SetEffective(mapping->capability, true);
         if (!sets.Write())
             return false;
+        previous.changed.push_back({static_cast<std::uint64_t>(mapping->capability), false});
     }
-    previous.capability = mapping->capability;
-    previous.wasEnabled = wasEnabled;
     Zym::SetLastError(Zym::ERROR_SUCCESS);
     return true;
 }
@@ -130,12 +128,18 @@ bool RestorePrivilege(PrivilegeToken& token, const PrivilegeState& previous) {
         Zym::SetLastError(Zym::ERROR_INVALID_THREAD_ID);
         return false;
     }
-    if (previous.capability < 0 || previous.wasEnabled)
+    if (previous.changed.empty())
         return true;
     CapabilitySets sets;
     if (!sets.Read())
         return false;
-    sets.SetEffective(previous.capability, false);
+    for (const PrivilegeSetting& setting : previous.changed) {
+        if (setting.privilege > CAP_LAST_CAP) {
+            Zym::SetLastError(Zym::ERROR_INVALID_PARAMETER);
+            return false;
+        }
+        sets.SetEffective(static_cast<int>(setting.privilege), setting.enabled);
+    }
     return sets.Write();
 }
 

@@ -1,77 +1,63 @@
 #include "../ZymSecurity/Platform.h"
 
-#include "LocalAccounts.h"
-
-#include <ZymCharset/Utf.h>
+#include <algorithm>
+#include <windows.h>
 
 namespace ZymSecurity::Platform {
 
 namespace {
 
-bool IsUser(SID_NAME_USE use) {
-    return use == SidTypeUser;
+// A buffer for a text the system reports the length of, terminator
+// included; never empty, so that the system is handed a real buffer.
+std::vector<wchar_t> TextBuffer(DWORD length) {
+    return std::vector<wchar_t>(std::max<DWORD>(length, 1));
 }
 
-bool IsGroup(SID_NAME_USE use) {
-    return use == SidTypeGroup || use == SidTypeAlias;
+std::u16string Text(const std::vector<wchar_t>& buffer, DWORD length) {
+    return std::u16string(reinterpret_cast<const char16_t*>(buffer.data()), length);
 }
 
-// The name of the local account with relative id `rid` when the account is
-// of the wanted kind. An unknown account yields nothing and leaves the last
-// error at ERROR_NONE_MAPPED.
-std::optional<std::string> AccountName(std::uint32_t rid, bool (*isKind)(SID_NAME_USE)) {
-    std::vector<unsigned char> sid = LocalAccountSID(rid);
-    if (sid.empty())
-        return std::nullopt;
-    DWORD nameLength = 0, domainLength = 0;
-    SID_NAME_USE use;
-    ::LookupAccountSidW(nullptr, sid.data(), nullptr, &nameLength, nullptr, &domainLength, &use);
-    if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER)
-        return std::nullopt;
-    std::u16string name(nameLength, u'\0');
-    std::vector<wchar_t> domain(domainLength);
-    if (!::LookupAccountSidW(nullptr, sid.data(), reinterpret_cast<wchar_t*>(name.data()),
-                             &nameLength, domain.data(), &domainLength, &use) ||
-        !isKind(use))
-        return std::nullopt;
-    name.resize(nameLength);
-    return ZymCharset::ToUtf8(name);
-}
-
-// The relative id of the named local account when it is of the wanted kind.
-std::optional<std::uint32_t> AccountId(const std::string& name, bool (*isKind)(SID_NAME_USE)) {
-    const std::u16string wide = ZymCharset::FromUtf8(name);
-    const auto* account = reinterpret_cast<const wchar_t*>(wide.c_str());
-    DWORD sidSize = 0, domainLength = 0;
-    SID_NAME_USE use;
-    ::LookupAccountNameW(nullptr, account, nullptr, &sidSize, nullptr, &domainLength, &use);
-    if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER)
-        return std::nullopt;
-    std::vector<unsigned char> sid(sidSize);
-    std::vector<wchar_t> domain(domainLength);
-    if (!::LookupAccountNameW(nullptr, account, sid.data(), &sidSize, domain.data(), &domainLength,
-                              &use) ||
-        !isKind(use))
-        return std::nullopt;
-    return LocalAccountRID(sid.data());
+// The first call of a two-step lookup asks for the sizes only: it fails
+// with ERROR_INSUFFICIENT_BUFFER when the account exists.
+bool AskedForSizes(BOOL result) {
+    return !result && ::GetLastError() == ERROR_INSUFFICIENT_BUFFER;
 }
 
 } // namespace
 
-std::optional<std::string> UserName(std::uint32_t uid) {
-    return AccountName(uid, IsUser);
+unsigned long ResolveSID(const BinarySID& sid, ResolvedAccount& account) {
+    account.sid = sid;
+    account.type = SidTypeUnknown;
+    const PSID psid = const_cast<unsigned char*>(sid.Bytes().data());
+    DWORD nameLength = 0, domainLength = 0;
+    SID_NAME_USE use;
+    if (!AskedForSizes(
+            ::LookupAccountSidW(nullptr, psid, nullptr, &nameLength, nullptr, &domainLength, &use)))
+        return ::GetLastError();
+    std::vector<wchar_t> name = TextBuffer(nameLength), domain = TextBuffer(domainLength);
+    if (!::LookupAccountSidW(nullptr, psid, name.data(), &nameLength, domain.data(), &domainLength,
+                             &use))
+        return ::GetLastError();
+    account.name = Text(name, nameLength);
+    account.domain = Text(domain, domainLength);
+    account.type = static_cast<SIDType>(use);
+    return ERROR_SUCCESS;
 }
 
-std::optional<std::string> GroupName(std::uint32_t gid) {
-    return AccountName(gid, IsGroup);
-}
-
-std::optional<std::uint32_t> UserId(const std::string& name) {
-    return AccountId(name, IsUser);
-}
-
-std::optional<std::uint32_t> GroupId(const std::string& name) {
-    return AccountId(name, IsGroup);
+unsigned long FindAccount(const std::u16string& account, BinarySID& sid) {
+    const auto* name = reinterpret_cast<const wchar_t*>(account.c_str());
+    DWORD sidSize = 0, domainLength = 0;
+    SID_NAME_USE use;
+    if (!AskedForSizes(
+            ::LookupAccountNameW(nullptr, name, nullptr, &sidSize, nullptr, &domainLength, &use)))
+        return ::GetLastError();
+    std::vector<unsigned char> found(sidSize);
+    std::vector<wchar_t> domain = TextBuffer(domainLength);
+    if (!::LookupAccountNameW(nullptr, name, found.data(), &sidSize, domain.data(), &domainLength,
+                              &use))
+        return ::GetLastError();
+    sid = BinarySID::FromPSID(found.data());
+    return ERROR_SUCCESS;
 }
 
 } // namespace ZymSecurity::Platform

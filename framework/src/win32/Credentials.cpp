@@ -1,10 +1,19 @@
 #include "../ZymSecurity/Platform.h"
 
-#include "LocalAccounts.h"
+#include <windows.h>
 
 namespace ZymSecurity::Platform {
 
 namespace {
+
+// Closes a token handle when it goes.
+struct TokenHandle {
+    HANDLE handle = nullptr;
+    ~TokenHandle() {
+        if (handle != nullptr)
+            ::CloseHandle(handle);
+    }
+};
 
 // One class of a token's information, in a buffer of the size the system
 // asks for; empty with the last error set on failure.
@@ -19,51 +28,48 @@ std::vector<unsigned char> TokenInformation(HANDLE token, TOKEN_INFORMATION_CLAS
     return buffer;
 }
 
-// The token's user, primary group and groups, as relative ids of this
-// computer's accounts. Groups of other domains and well-known groups have
-// no such id and are left out; a user or primary group without one fails
-// with ERROR_NONE_MAPPED.
-bool ReadToken(HANDLE token, Credentials& credentials) {
-    const std::vector<unsigned char> user = TokenInformation(token, TokenUser);
-    const std::vector<unsigned char> primary = TokenInformation(token, TokenPrimaryGroup);
-    const std::vector<unsigned char> groups = TokenInformation(token, TokenGroups);
-    ::CloseHandle(token);
-    if (user.empty() || primary.empty() || groups.empty())
-        return false;
-    const auto uid = LocalAccountRID(reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid);
-    const auto gid =
-        LocalAccountRID(reinterpret_cast<const TOKEN_PRIMARY_GROUP*>(primary.data())->PrimaryGroup);
-    if (!uid || !gid) {
-        ::SetLastError(ERROR_NONE_MAPPED);
-        return false;
-    }
-    credentials.uid = *uid;
-    credentials.gid = *gid;
+// The token's user, its primary group, then the groups it has enabled:
+// those it acts with. Deny-only groups (a filtered administrator's) and the
+// integrity label are not enabled.
+unsigned long ReadToken(HANDLE token, Credentials& credentials) {
+    const std::vector<unsigned char> user = TokenInformation(token, ::TokenUser);
+    if (user.empty())
+        return ::GetLastError();
+    const std::vector<unsigned char> primary = TokenInformation(token, ::TokenPrimaryGroup);
+    if (primary.empty())
+        return ::GetLastError();
+    const std::vector<unsigned char> groups = TokenInformation(token, ::TokenGroups);
+    if (groups.empty())
+        return ::GetLastError();
+    credentials.user =
+        BinarySID::FromPSID(reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid);
+    credentials.groups = {BinarySID::FromPSID(
+        reinterpret_cast<const TOKEN_PRIMARY_GROUP*>(primary.data())->PrimaryGroup)};
     const auto* list = reinterpret_cast<const TOKEN_GROUPS*>(groups.data());
     for (DWORD i = 0; i < list->GroupCount; ++i)
-        if (const auto rid = LocalAccountRID(list->Groups[i].Sid))
-            credentials.groups.push_back(*rid);
-    return true;
+        if (list->Groups[i].Attributes & SE_GROUP_ENABLED)
+            credentials.groups.push_back(BinarySID::FromPSID(list->Groups[i].Sid));
+    return ERROR_SUCCESS;
 }
 
 } // namespace
 
 // A thread that impersonates nobody has no token of its own and acts with
 // the process's.
-bool ThreadCredentials(Credentials& credentials) {
-    HANDLE token = nullptr;
-    if (::OpenThreadToken(::GetCurrentThread(), TOKEN_QUERY, TRUE, &token))
-        return ReadToken(token, credentials);
+unsigned long ThreadCredentials(Credentials& credentials) {
+    TokenHandle token;
+    if (::OpenThreadToken(::GetCurrentThread(), TOKEN_QUERY, TRUE, &token.handle))
+        return ReadToken(token.handle, credentials);
     if (::GetLastError() != ERROR_NO_TOKEN)
-        return false;
+        return ::GetLastError();
     return ProcessCredentials(credentials);
 }
 
-bool ProcessCredentials(Credentials& credentials) {
-    HANDLE token = nullptr;
-    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token))
-        return false;
-    return ReadToken(token, credentials);
+unsigned long ProcessCredentials(Credentials& credentials) {
+    TokenHandle token;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token.handle))
+        return ::GetLastError();
+    return ReadToken(token.handle, credentials);
 }
 
 } // namespace ZymSecurity::Platform

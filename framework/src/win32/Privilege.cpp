@@ -1,6 +1,10 @@
 #include "ZymThread/ThisThread.h"
 
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
 #include <string>
+#include <vector>
 #include <windows.h>
 
 namespace ZymThread::ThisThread {
@@ -21,27 +25,64 @@ HANDLE OpenOwnToken() {
     return token;
 }
 
-// Turns one privilege of the calling thread's token on or off; false with
-// the last error set when the token does not hold it (1300) or cannot be
-// changed. `wasEnabled`, when given, receives the privilege's former state.
-bool SetPrivilege(LUID privilege, bool enable, bool* wasEnabled) {
+// A TOKEN_PRIVILEGES record of `count` entries, which the declared type
+// (room for one) does not hold: the entries are reached through Entry and
+// SetEntry, never by indexing past the declared array.
+class PrivilegeRecord {
+public:
+    explicit PrivilegeRecord(DWORD count)
+        : m_Bytes(ENTRIES + std::max<DWORD>(count, 1) * sizeof(LUID_AND_ATTRIBUTES)) {
+        std::memcpy(m_Bytes.data(), &count, sizeof count);
+    }
+    TOKEN_PRIVILEGES* Get() { return reinterpret_cast<TOKEN_PRIVILEGES*>(m_Bytes.data()); }
+    DWORD Size() const { return static_cast<DWORD>(m_Bytes.size()); }
+    // The count the system wrote, bounded by the room the record has.
+    DWORD Count() const {
+        DWORD count = 0;
+        std::memcpy(&count, m_Bytes.data(), sizeof count);
+        return std::min<DWORD>(count, (Size() - ENTRIES) / sizeof(LUID_AND_ATTRIBUTES));
+    }
+    LUID_AND_ATTRIBUTES Entry(DWORD i) const {
+        LUID_AND_ATTRIBUTES entry;
+        std::memcpy(&entry, m_Bytes.data() + ENTRIES + i * sizeof entry, sizeof entry);
+        return entry;
+    }
+    void SetEntry(DWORD i, const LUID_AND_ATTRIBUTES& entry) {
+        std::memcpy(m_Bytes.data() + ENTRIES + i * sizeof entry, &entry, sizeof entry);
+    }
+
+private:
+    static constexpr std::size_t ENTRIES = offsetof(TOKEN_PRIVILEGES, Privileges);
+    std::vector<unsigned char> m_Bytes;
+};
+
+// Applies `wanted` to the calling thread's own token; false with the last
+// error set when the token does not hold a privilege (1300) or cannot be
+// changed. `former`, when given, receives the former state of the
+// privileges that changed, as the system reports it.
+bool AdjustPrivileges(PrivilegeRecord& wanted, PrivilegeState* former) {
     const HANDLE token = OpenOwnToken();
     if (token == nullptr)
         return false;
-    TOKEN_PRIVILEGES wanted{1, {{privilege, enable ? DWORD{SE_PRIVILEGE_ENABLED} : 0}}};
-    TOKEN_PRIVILEGES former{};
+    PrivilegeRecord formerState(wanted.Count());
     DWORD formerSize = 0;
-    const BOOL adjusted =
-        ::AdjustTokenPrivileges(token, FALSE, &wanted, sizeof former, &former, &formerSize);
+    const BOOL adjusted = ::AdjustTokenPrivileges(token, FALSE, wanted.Get(), formerState.Size(),
+                                                  former ? formerState.Get() : nullptr,
+                                                  former ? &formerSize : nullptr);
     // Success may still report ERROR_NOT_ALL_ASSIGNED.
     const DWORD error = ::GetLastError();
     ::CloseHandle(token);
     ::SetLastError(error);
     if (!adjusted || error != ERROR_SUCCESS)
         return false;
-    // The former state lists only the privileges that changed.
-    if (wasEnabled != nullptr)
-        *wasEnabled = former.PrivilegeCount == 0;
+    if (former != nullptr)
+        for (DWORD i = 0; i < formerState.Count(); ++i) {
+            const LUID_AND_ATTRIBUTES entry = formerState.Entry(i);
+            former->changed.push_back(
+                {(std::uint64_t{static_cast<DWORD>(entry.Luid.HighPart)} << 32) |
+                     entry.Luid.LowPart,
+                 (entry.Attributes & SE_PRIVILEGE_ENABLED) != 0});
+        }
     return true;
 }
 
@@ -49,18 +90,14 @@ bool SetPrivilege(LUID privilege, bool enable, bool* wasEnabled) {
 
 bool EnablePrivilege(std::u16string_view name, PrivilegeToken& token, PrivilegeState& previous) {
     token.threadId = static_cast<long>(::GetCurrentThreadId());
+    previous.changed.clear();
     const std::wstring privilegeName(name.begin(), name.end());
     LUID privilege;
     if (!::LookupPrivilegeValueW(nullptr, privilegeName.c_str(), &privilege))
         return false;
-    bool wasEnabled = false;
-    if (!SetPrivilege(privilege, true, &wasEnabled))
-        return false;
-    // The system's privileges are the well-known values 2 to 36: the low
-    // part of the value is the whole of it.
-    previous.capability = static_cast<int>(privilege.LowPart);
-    previous.wasEnabled = wasEnabled;
-    return true;
+    PrivilegeRecord wanted(1);
+    wanted.SetEntry(0, {privilege, SE_PRIVILEGE_ENABLED});
+    return AdjustPrivileges(wanted, &previous);
 }
 
 bool RestorePrivilege(PrivilegeToken& token, const PrivilegeState& previous) {
@@ -68,10 +105,16 @@ bool RestorePrivilege(PrivilegeToken& token, const PrivilegeState& previous) {
         ::SetLastError(ERROR_INVALID_THREAD_ID);
         return false;
     }
-    if (previous.capability < 0 || previous.wasEnabled)
+    if (previous.changed.empty())
         return true;
-    const LUID privilege{static_cast<DWORD>(previous.capability), 0};
-    return SetPrivilege(privilege, false, nullptr);
+    PrivilegeRecord wanted(static_cast<DWORD>(previous.changed.size()));
+    for (DWORD i = 0; i < previous.changed.size(); ++i) {
+        const PrivilegeSetting& setting = previous.changed[i];
+        const LUID privilege{static_cast<DWORD>(setting.privilege),
+                             static_cast<LONG>(setting.privilege >> 32)};
+        wanted.SetEntry(i, {privilege, setting.enabled ? DWORD{SE_PRIVILEGE_ENABLED} : 0});
+    }
+    return AdjustPrivileges(wanted, nullptr);
 }
 
 } // namespace ZymThread::ThisThread

@@ -94,16 +94,20 @@ uid_t CreateAndOwner(const fs::path& path) {
     return OwnerOf(path);
 }
 
-struct Ids {
-    std::uint32_t uid;
-    std::uint32_t gid;
-    std::vector<std::uint32_t> groups;
-    bool operator==(const Ids&) const = default;
-};
+std::u16string Sid(const char* kind, std::uint32_t id) {
+    return ZymCharset::FromUtf8(std::string("S-1-22-") + kind + "-" + std::to_string(id));
+}
+
+// What a thread acts as: its user's SID, then its groups' SIDs, the primary
+// group first.
+using Ids = std::vector<std::u16string>;
 
 Ids ThreadIds() {
     const auto token = ZymSecurity::NetworkSecurity::GetCurrentThreadHandle();
-    return {token->GetUid(), token->GetGid(), token->GetGroups()};
+    Ids ids{token->GetUser().ToString()};
+    for (const auto& group : token->GetGroups())
+        ids.push_back(group.ToString());
+    return ids;
 }
 
 // The SIDs of a pipe's identity: names are cached, uids are reused.
@@ -112,10 +116,6 @@ std::vector<std::u16string> Sids(const std::vector<ZymSecurity::NetworkID>& ids)
     for (const auto& id : ids)
         sids.push_back(id.GetSecurityID()->GetString());
     return sids;
-}
-
-std::u16string Sid(const char* kind, std::uint32_t id) {
-    return ZymCharset::FromUtf8(std::string("S-1-22-") + kind + "-" + std::to_string(id));
 }
 
 // Runs `work` on a thread of its own; rethrows what it raised.
@@ -178,7 +178,8 @@ TEST_F(ImpersonationTest, ActsAsTheAccountOnItsThreadAloneUntilTheScopeEnds) {
     OnWorker([&] {
         {
             const ZymWindows::Impersonation scope(u"", account.WideName(), account.password);
-            EXPECT_EQ(ThreadIds(), (Ids{account.uid, PRIMARY_GROUP, {PRIMARY_GROUP, EXTRA_GROUP}}));
+            EXPECT_EQ(ThreadIds(),
+                      (Ids{Sid("1", account.uid), Sid("2", PRIMARY_GROUP), Sid("2", EXTRA_GROUP)}));
             EXPECT_EQ(CreateAndOwner(m_Directory.Path() / "inside"), account.uid);
             ZymWindows::ClientNamedPipe client("impersonation", ".", nullptr);
             try {
@@ -244,8 +245,9 @@ TEST_F(ImpersonationTest, AThreadStartedInsideAScopeBeginsAsTheProcess) {
         thread->Run();
         thread->Join();
         EXPECT_EQ(started, m_Own);
-        EXPECT_EQ(owner, m_Own.uid);
-        EXPECT_EQ(ThreadIds().uid, account.uid) << "the starting thread went on as the account";
+        EXPECT_EQ(Sid("1", owner), m_Own.front());
+        EXPECT_EQ(ThreadIds().front(), Sid("1", account.uid))
+            << "the starting thread went on as the account";
     });
 }
 
@@ -332,9 +334,10 @@ TEST_F(ImpersonationTest, TheCommandActsAsTheAccountOnAWorkerThreadOrRefuses) {
 
     const auto result = zymtest::RunProcess(impersonate, password);
     ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(result.out, "thread uid=" + std::to_string(account.uid) + " gid=" +
-                              std::to_string(PRIMARY_GROUP) + "\nprocess uid=0\ncreated " +
-                              file.string() + "\nreverted uid=0 gid=0\n");
+    EXPECT_EQ(result.out, "thread user=S-1-22-1-" + std::to_string(account.uid) +
+                              " group=S-1-22-2-" + std::to_string(PRIMARY_GROUP) +
+                              "\nprocess user=S-1-22-1-0\ncreated " + file.string() +
+                              "\nreverted user=S-1-22-1-0 group=S-1-22-2-0\n");
     EXPECT_EQ(OwnerOf(file), account.uid);
 }
 

@@ -54,11 +54,15 @@ TEST(Privilege, DebugPrivilegeRaisesPtraceOnTheCallingThreadOnly) {
     std::thread worker([&] {
         DropCapability(CAP_SYS_PTRACE, false);
         ASSERT_FALSE(EffectiveOfThisThread() & PTRACE);
-        PrivilegeToken token;
-        PrivilegeState previous;
+        PrivilegeToken token, innerToken;
+        PrivilegeState previous, innerPrevious;
         ASSERT_TRUE(EnablePrivilege(u"sedebugprivilege", token, previous));
         EXPECT_TRUE(EffectiveOfThisThread() & PTRACE);
         EXPECT_EQ(CapabilitySet(mainStatus, "CapEff"), mainBefore);
+        // Enabling it again changes nothing, so restoring that keeps it.
+        ASSERT_TRUE(EnablePrivilege(u"SeDebugPrivilege", innerToken, innerPrevious));
+        ASSERT_TRUE(RestorePrivilege(innerToken, innerPrevious));
+        EXPECT_TRUE(EffectiveOfThisThread() & PTRACE);
 
         std::thread other([&] {
             EXPECT_FALSE(RestorePrivilege(token, previous));

@@ -2,6 +2,7 @@
 
 #include "Command.h"
 
+#include <ZymCharset/Utf.h>
 #include <ZymSecurity/NetworkSecurity.h>
 #include <ZymWindows/Impersonation.h>
 #include <ZymWindows/NamedPipeClient.h>
@@ -15,6 +16,10 @@ namespace zymwin {
 namespace {
 
 using ZymSecurity::NetworkSecurity;
+
+std::string Text(const ZymSecurity::BinarySID& sid) {
+    return ZymCharset::ToUtf8(sid.ToString());
+}
 
 // Sends one message as a client that reports the thread's account, and
 // returns the reply.
@@ -38,8 +43,9 @@ void Work(const ImpersonatedWork& work, std::FILE* out) {
         const ZymWindows::Impersonation scope(work.domain, work.user, work.password);
         const auto thread = NetworkSecurity::GetCurrentThreadHandle();
         const auto process = NetworkSecurity::GetCurrentProcessHandle();
-        std::fprintf(out, "thread uid=%u gid=%u\nprocess uid=%u\n", thread->GetUid(),
-                     thread->GetGid(), process->GetUid());
+        std::fprintf(out, "thread user=%s group=%s\nprocess user=%s\n",
+                     Text(thread->GetUser()).c_str(), Text(thread->GetGroups().front()).c_str(),
+                     Text(process->GetUser()).c_str());
         if (!work.touch.empty()) {
             if (!std::ofstream(work.touch, std::ios::app))
                 throw UsageError{"cannot create " + work.touch + " as the account"};
@@ -50,7 +56,8 @@ void Work(const ImpersonatedWork& work, std::FILE* out) {
                          SendAsImpersonatingClient(work.pipeName, work.message).c_str());
     }
     const auto after = NetworkSecurity::GetCurrentThreadHandle();
-    std::fprintf(out, "reverted uid=%u gid=%u\n", after->GetUid(), after->GetGid());
+    std::fprintf(out, "reverted user=%s group=%s\n", Text(after->GetUser()).c_str(),
+                 Text(after->GetGroups().front()).c_str());
 }
 
 } // namespace

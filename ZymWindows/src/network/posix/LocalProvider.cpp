@@ -8,6 +8,7 @@
 #include <ZymNetwork/ComputerName.h>
 #include <ZymSecurity/Exceptions.h>
 #include <ZymSecurity/SecurityIDCache.h>
+#include <ZymSecurity/UnixAccounts.h>
 
 #include <algorithm>
 #include <mutex>
@@ -17,6 +18,7 @@ namespace ZymWindows::Network {
 namespace {
 
 using ZymSecurity::BinarySID;
+namespace UnixAccounts = ZymSecurity::UnixAccounts;
 
 // The groups that make their members administrators, by preference; the
 // group of gid 0 when the database knows none of them.
@@ -31,7 +33,7 @@ std::u16string Wide(const std::string& text) {
 }
 
 Account GroupAccount(const Platform::GroupEntry& group) {
-    return Account{Wide(group.name), BinarySID::UnixGroup(group.gid)};
+    return Account{Wide(group.name), UnixAccounts::GroupSID(group.gid)};
 }
 
 // "user" or "computer\user", the computer being this one.
@@ -121,10 +123,10 @@ private:
         };
         if (level == DISPLAY_USERS)
             for (const Platform::UserEntry& user : Platform::AllUsers())
-                add(user.name, user.uid, BinarySID::UnixUser(user.uid), ZymSecurity::SidTypeUser);
+                add(user.name, user.uid, UnixAccounts::UserSID(user.uid), ZymSecurity::SidTypeUser);
         else
             for (const Platform::GroupEntry& group : Platform::AllGroups())
-                add(group.name, group.gid, BinarySID::UnixGroup(group.gid),
+                add(group.name, group.gid, UnixAccounts::GroupSID(group.gid),
                     ZymSecurity::SidTypeGroup);
         return all;
     }
@@ -192,7 +194,7 @@ public:
         if (!group)
             return Zym::ERROR_NO_SUCH_ALIAS;
         for (const Platform::UserEntry& user : MembersOf(*group))
-            members.push_back(BinarySID::UnixUser(user.uid));
+            members.push_back(UnixAccounts::UserSID(user.uid));
         return 0;
     }
 
@@ -202,7 +204,7 @@ public:
         if (!group)
             return Zym::NERR_GroupNotFound;
         for (const Platform::UserEntry& user : MembersOf(*group))
-            users.push_back(Account{Wide(user.name), BinarySID::UnixUser(user.uid)});
+            users.push_back(Account{Wide(user.name), UnixAccounts::UserSID(user.uid)});
         return 0;
     }
 
@@ -246,7 +248,7 @@ private:
             group = Platform::FindGroup(gid_t{0});
         if (!group)
             return Zym::ERROR_NONE_MAPPED;
-        resolved = ResolvedAccount{BinarySID::UnixGroup(group->gid), Wide(group->name),
+        resolved = ResolvedAccount{UnixAccounts::GroupSID(group->gid), Wide(group->name),
                                    ZymNetwork::GetComputerName(), ZymSecurity::SidTypeAlias};
         return 0;
     }

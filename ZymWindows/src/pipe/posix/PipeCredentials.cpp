@@ -1,6 +1,7 @@
 #include "../PipePlatform.h"
 
 #include <Zym/LastError.h>
+#include <ZymSecurity/UnixAccounts.h>
 
 #include <cerrno>
 #include <sys/socket.h>
@@ -25,8 +26,10 @@ unsigned long GetPipeClientToken(const Zym::Handle& pipe, ZymSecurity::AccessTok
         groups.resize(length / sizeof(gid_t));
     }
     groups.resize(length / sizeof(gid_t));
-    token = new ZymSecurity::AccessToken(peer.uid, peer.gid,
-                                         std::vector<std::uint32_t>(groups.begin(), groups.end()));
+    std::vector<ZymSecurity::BinarySID> groupSIDs{ZymSecurity::UnixAccounts::GroupSID(peer.gid)};
+    for (const gid_t gid : groups)
+        groupSIDs.push_back(ZymSecurity::UnixAccounts::GroupSID(gid));
+    token = new ZymSecurity::AccessToken(ZymSecurity::UnixAccounts::UserSID(peer.uid), groupSIDs);
     return Zym::ERROR_SUCCESS;
 }
 
