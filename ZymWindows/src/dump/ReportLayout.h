@@ -68,7 +68,7 @@ struct ReportHeader {
 };
 
 struct StackFrame {
-    unsigned long pc = 0;
+    std::uintptr_t pc = 0;
     bool hasSymbol = false;
     ProcessDump::FunctionInfo info;
 };
