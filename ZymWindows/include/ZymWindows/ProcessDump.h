@@ -73,8 +73,9 @@ ZYMWINDOWS_EXPORT std::string WriteCoreDump(const std::string& path, bool full,
 // Installs a handler for crashes that writes a report into `directory`
 // (and a core file with `core`), prints "report: PATH" (and "core: PATH")
 // on stderr for each file written and lets the crash end the process as it
-// would have without the handler, within half a minute whatever happens
-// meanwhile. Calling it again replaces the destination.
+// would have without the handler, whatever happens meanwhile within half a
+// minute on Linux and two minutes on Windows. Calling it again replaces
+// the destination.
 // On Linux it handles the fatal signals (SIGSEGV, SIGBUS, SIGILL, SIGFPE,
 // SIGABRT); the calling thread gets an alternate signal stack, so that a
 // stack overflow there is reported too (framework threads have one of

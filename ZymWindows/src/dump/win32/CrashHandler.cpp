@@ -14,8 +14,10 @@ namespace ZymWindows {
 namespace {
 
 // How long the evidence of a crash may take before the process ends
-// without the rest of it.
-constexpr DWORD WATCHDOG_MILLISECONDS = 30 * 1000;
+// without the rest of it. It guards against a writer stuck on a lock that
+// the crashed process holds; a working writer is slow only when the dump
+// system is (Wine's dbghelp reads memory a kilobyte per server request).
+constexpr DWORD WATCHDOG_MILLISECONDS = 120 * 1000;
 // The writer's own stack, whatever is left of the crashed thread's: a
 // stack overflow leaves the filter a few pages only.
 constexpr SIZE_T WRITER_STACK_SIZE = 1024 * 1024;
