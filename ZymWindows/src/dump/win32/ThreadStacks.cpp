@@ -1,6 +1,7 @@
 #include "dump/win32/ThreadStacks.h"
 
 #include "dump/ReportLayout.h"
+#include "dump/win32/StackSnapshot.h"
 
 #include <ZymThread/Thread.h>
 
@@ -76,9 +77,11 @@ bool SymbolAt(HANDLE process, DWORD64 address, ProcessDump::FunctionInfo& info) 
 }
 
 // Writes the frames of `thread` from `context`, innermost first, each as
-// soon as it is found. The walk ends where dbghelp's does, or where the
-// stack pointer stops growing (a damaged stack would otherwise repeat).
-void WalkStack(std::ostream& stream, HANDLE process, HANDLE thread, CONTEXT context) {
+// soon as it is found, its memory read through `readMemory` (the process's
+// own without). The walk ends where dbghelp's does, or where the stack
+// pointer stops growing (a damaged stack would otherwise repeat).
+void WalkStack(std::ostream& stream, HANDLE process, HANDLE thread, CONTEXT context,
+               PREAD_PROCESS_MEMORY_ROUTINE64 readMemory = nullptr) {
     STACKFRAME64 frame{};
     frame.AddrPC.Offset = context.Rip;
     frame.AddrPC.Mode = AddrModeFlat;
@@ -87,7 +90,7 @@ void WalkStack(std::ostream& stream, HANDLE process, HANDLE thread, CONTEXT cont
     frame.AddrFrame.Offset = context.Rbp;
     frame.AddrFrame.Mode = AddrModeFlat;
     DWORD64 previousStack = 0;
-    while (::StackWalk64(IMAGE_FILE_MACHINE_AMD64, process, thread, &frame, &context, nullptr,
+    while (::StackWalk64(IMAGE_FILE_MACHINE_AMD64, process, thread, &frame, &context, readMemory,
                          ::SymFunctionTableAccess64, ModuleBase, nullptr)) {
         if (frame.AddrPC.Offset == 0 ||
             (previousStack != 0 && frame.AddrStack.Offset <= previousStack))
@@ -100,16 +103,14 @@ void WalkStack(std::ostream& stream, HANDLE process, HANDLE thread, CONTEXT cont
     }
 }
 
-// Walks another thread while it is suspended, from the registers it was
-// stopped with; nothing when it cannot be stopped or read.
+// Walks another thread as it was when suspended for a moment; nothing when
+// it cannot be stopped or read.
 void WalkSuspended(std::ostream& stream, HANDLE process, HANDLE thread) {
-    if (::SuspendThread(thread) == static_cast<DWORD>(-1))
+    StackSnapshot snapshot;
+    if (!snapshot.Take(thread))
         return;
-    CONTEXT context{};
-    context.ContextFlags = CONTEXT_FULL;
-    if (::GetThreadContext(thread, &context))
-        WalkStack(stream, process, thread, context);
-    ::ResumeThread(thread);
+    const StackSnapshot::Walking walking(snapshot);
+    WalkStack(stream, process, thread, snapshot.Context(), &StackSnapshot::ReadMemory);
 }
 
 // The calling thread, walked from here.
