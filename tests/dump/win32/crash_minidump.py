@@ -7,8 +7,10 @@ streams).
 Usage: crash_minidump.py WINE_RUN PREFIX ZYMWIN_EXE
 """
 
+import glob
 import os
 import re
+import shutil
 import struct
 import subprocess
 import sys
@@ -132,6 +134,33 @@ class CrashLeavesReportAndMinidump(unittest.TestCase):
         self.assertIsNotNone(stack, "the stack at the crash is in the dump")
         words = struct.unpack("<32Q", stack)
         self.assertTrue(any(base <= word < base + size for word in words))
+
+
+class CrashWithoutMinidumpWriter(unittest.TestCase):
+    """zymwin.exe and its DLLs in a folder of their own, without
+    NewDbgHelp.dll."""
+
+    def test_report_is_written_and_the_minidump_left_empty_and_unnamed(self):
+        with tempfile.TemporaryDirectory(prefix="zym-dump-") as folder:
+            programs = os.path.join(folder, "bin")
+            os.mkdir(programs)
+            for file in glob.glob(os.path.join(os.path.dirname(ZYMWIN), "*.dll")) + [ZYMWIN]:
+                if os.path.basename(file).lower() != "newdbghelp.dll":
+                    shutil.copy(file, programs)
+            dumps = os.path.join(folder, "dumps")
+            os.mkdir(dumps)
+            ended = subprocess.run(
+                [WINE_RUN, PREFIX, os.path.join(programs, os.path.basename(ZYMWIN)), "dump",
+                 "crash", "--core", "Z:" + dumps],
+                capture_output=True, text=True, errors="replace")
+            self.assertEqual(ended.returncode, ACCESS_VIOLATION & 0xFF, ended.stderr)
+            self.assertIn("report: ", ended.stderr)
+            self.assertNotIn("core: ", ended.stderr)
+            files = {os.path.splitext(name)[1]: os.path.join(dumps, name)
+                     for name in os.listdir(dumps)}
+            self.assertEqual(sorted(files), [".dmp", ".txt"])
+            self.assertEqual(os.path.getsize(files[".dmp"]), 0)
+            self.assertGreater(os.path.getsize(files[".txt"]), 0)
 
 
 if __name__ == "__main__":

@@ -54,13 +54,13 @@ DWORD WINAPI WriteEvidence(void* argument) {
     Platform::WriteReport(crash.directory.c_str(), crash.threadId, crash.exception->ContextRecord,
                           written, sizeof written);
     PrintWritten("report: ", written);
-    if (crash.core) {
-        // The threads' stacks, the modules and the exception: a dump of
-        // the whole memory can take longer than the watchdog allows.
+    // The threads' stacks, the modules and the exception: a dump of the
+    // whole memory can take longer than the watchdog allows. Without a
+    // minidump writer the file stays empty and is not named.
+    if (crash.core &&
         Platform::WriteMiniDumpFile(crash.directory.c_str(), MiniDumpNormal, crash.exception,
-                                    crash.threadId, written, sizeof written);
+                                    crash.threadId, written, sizeof written))
         PrintWritten("core: ", written);
-    }
     return 0;
 }
 
