@@ -30,15 +30,21 @@ foreach(family ${ZYM_TEST_FAMILIES})
             continue()
         endif()
     endif()
-    zym_platform_sources(family_sources ${CMAKE_CURRENT_SOURCE_DIR}/${family})
+    # A suite's win32/ folder holds the tests of Windows behaviour.
+    file(GLOB family_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${family}/*.cpp
+        ${CMAKE_CURRENT_SOURCE_DIR}/${family}/win32/*.cpp)
     add_executable(test_${family} ${family_sources})
-    target_include_directories(test_${family} PRIVATE ${PROJECT_SOURCE_DIR}/ZymWindows/src)
-    target_compile_definitions(test_${family} PRIVATE
-        ZYM_TEST_DATA_DIR="${ZYM_WINE_TEST_DATA_DIR}"
-        ZYMWIN_PATH="Z:$<TARGET_FILE:zymwin>")
-    target_link_libraries(test_${family} PRIVATE zym_test_support ZymWindows GTest::gtest
-        GTest::gtest_main)
-    add_dependencies(test_${family} zymwin)
+    target_compile_definitions(test_${family} PRIVATE ZYM_TEST_DATA_DIR="${ZYM_WINE_TEST_DATA_DIR}")
+    target_link_libraries(test_${family} PRIVATE zym_test_support GTest::gtest GTest::gtest_main)
+    # The framework's suites need only the framework's DLL.
+    if(family IN_LIST ZYM_FRAMEWORK_SUITES)
+        target_link_libraries(test_${family} PRIVATE Zym)
+    else()
+        target_include_directories(test_${family} PRIVATE ${PROJECT_SOURCE_DIR}/ZymWindows/src)
+        target_compile_definitions(test_${family} PRIVATE ZYMWIN_PATH="Z:$<TARGET_FILE:zymwin>")
+        target_link_libraries(test_${family} PRIVATE ZymWindows)
+        add_dependencies(test_${family} zymwin)
+    endif()
     # The crash report suite checks the source lines of its crash sites.
     if(family STREQUAL "dump")
         target_compile_options(test_${family} PRIVATE ${ZYM_DEBUG_INFO_OPTION})
