@@ -45,8 +45,40 @@ foreach(family ${ZYM_TEST_FAMILIES})
         target_link_libraries(test_${family} PRIVATE ZymWindows)
         add_dependencies(test_${family} zymwin)
     endif()
+    # The crash report suite checks the source lines of its crash sites.
+    if(family STREQUAL "dump")
+        target_compile_options(test_${family} PRIVATE ${ZYM_DEBUG_INFO_OPTION})
+    endif()
     add_test(NAME ${family} COMMAND test_${family})
     set_tests_properties(${family} PROPERTIES LABELS "${family};windows" TIMEOUT 300)
+endforeach()
+
+# The minidump writer that the library looks for beside the programs:
+# Wine's own dbghelp.dll (mingw-w64 has only its import library).
+find_file(ZYM_WINE_DBGHELP dbghelp.dll
+    PATHS /usr/lib/x86_64-linux-gnu/wine/x86_64-windows NO_DEFAULT_PATH)
+if(ZYM_WINE_DBGHELP)
+    file(COPY_FILE ${ZYM_WINE_DBGHELP} ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/NewDbgHelp.dll
+        ONLY_IF_DIFFERENT)
+endif()
+
+# Checks run on the host that read what a Windows program left behind with
+# readers of their own (tests/<family>/win32/*.py), given the Wine runner,
+# the prefix and zymwin.exe.
+find_package(Python3 COMPONENTS Interpreter)
+file(GLOB ZYM_HOST_CHECKS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*/win32/*.py)
+foreach(check ${ZYM_HOST_CHECKS})
+    cmake_path(GET check STEM check_name)
+    cmake_path(GET check PARENT_PATH check_dir)
+    cmake_path(GET check_dir PARENT_PATH check_dir)
+    cmake_path(GET check_dir FILENAME check_family)
+    zym_family_builds(builds ${check_family})
+    if(builds AND Python3_Interpreter_FOUND)
+        add_test(NAME ${check_family}.${check_name} COMMAND ${Python3_EXECUTABLE} ${check}
+            ${PROJECT_SOURCE_DIR}/cmake/wine-run.sh ${ZYM_WINEPREFIX} $<TARGET_FILE:zymwin>)
+        set_tests_properties(${check_family}.${check_name} PROPERTIES
+            LABELS "${check_family};windows" TIMEOUT 300)
+    endif()
 endforeach()
 
 # Every public header compiles after <windows.h>: one source per header,

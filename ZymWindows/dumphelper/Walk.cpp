@@ -117,7 +117,7 @@ int OnFrame(Dwfl_Frame* frame, void* argument) {
     const Dwarf_Addr lookup = activation ? pc : pc - 1;
     Dwfl* dwfl = dwfl_thread_dwfl(dwfl_frame_thread(frame));
     ZymWindows::Dump::StackFrame found;
-    found.pc = static_cast<unsigned long>(pc);
+    found.pc = static_cast<std::uintptr_t>(pc);
     ZymWindows::ProcessDump::FunctionInfo& info = found.info;
     if (Dwfl_Module* module = dwfl_addrmodule(dwfl, lookup)) {
         const char* name =
@@ -130,7 +130,7 @@ int OnFrame(Dwfl_Frame* frame, void* argument) {
                 dwfl_module_addrinfo(module, lookup, &offset, &symbol, nullptr, nullptr, nullptr)) {
             found.hasSymbol = true;
             info.FunctionName = Field(Demangled(symbolName).c_str());
-            info.FunctionAddress = static_cast<unsigned long>(lookup - offset);
+            info.FunctionAddress = static_cast<std::uintptr_t>(lookup - offset);
         }
         int line = 0;
         SourceLine(module, lookup, info.SourceFile, line);

@@ -1,8 +1,5 @@
 #pragma once
 
-#include <Child.h>
-
-#include <chrono>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -36,9 +33,5 @@ Report ReadReport(const std::filesystem::path& path);
 // The only file in `folder` with the extension `extension`; empty if there
 // is not exactly one.
 std::filesystem::path OnlyFile(const std::filesystem::path& folder, const std::string& extension);
-
-// Waits for the child to end; after `patience` (a guard against a hang,
-// not a measure of speed) it is killed and the test fails.
-zymtest::ProcessResult WaitAtMost(zymtest::Child& child, std::chrono::seconds patience);
 
 } // namespace DumpTest

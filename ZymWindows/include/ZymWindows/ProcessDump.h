@@ -4,6 +4,7 @@
 
 #include <ZymThread/CriticalSection.h>
 
+#include <cstdint>
 #include <string>
 
 #ifdef _WIN32
@@ -38,9 +39,9 @@ public:
     struct FunctionInfo {
         std::string ModuleName; // file name of the module, empty if unknown
         std::string FunctionName;
-        std::string SourceFile; // empty if unknown
-        unsigned long Line = 0; // 0 if unknown
-        unsigned long FunctionAddress = 0;
+        std::string SourceFile;             // empty if unknown
+        unsigned long Line = 0;             // 0 if unknown
+        std::uintptr_t FunctionAddress = 0; // an address on every platform
     };
 
     // `threadId` is the failing thread's system id and `context` its saved
@@ -69,14 +70,17 @@ ZYMWINDOWS_EXPORT std::string WriteCoreDump(const std::string& path, bool full,
                                             const EXCEPTION_POINTERS* exception,
                                             unsigned long threadId);
 
-// Installs a handler for the fatal signals (SIGSEGV, SIGBUS, SIGILL,
-// SIGFPE, SIGABRT) that writes a report into `directory` (and a core file
-// with `core`), prints "report: PATH" (and "core: PATH") on stderr for
-// each file written and lets the signal end the process as it would have
-// without the handler. Whatever happens meanwhile, the signal ends the
-// process within half a minute. The calling thread gets an alternate signal
-// stack, so that a stack overflow there is reported too (framework threads
-// have one of their own). Calling it again replaces the destination.
+// Installs a handler for crashes that writes a report into `directory`
+// (and a core file with `core`), prints "report: PATH" (and "core: PATH")
+// on stderr for each file written and lets the crash end the process as it
+// would have without the handler, whatever happens meanwhile within half a
+// minute on Linux and two minutes on Windows. Calling it again replaces
+// the destination.
+// On Linux it handles the fatal signals (SIGSEGV, SIGBUS, SIGILL, SIGFPE,
+// SIGABRT); the calling thread gets an alternate signal stack, so that a
+// stack overflow there is reported too (framework threads have one of
+// their own). On Windows it is the process's unhandled-exception filter,
+// and the process ends with the exception's code as its exit code.
 ZYMWINDOWS_EXPORT void InstallCrashHandler(const std::string& directory, bool core);
 
 } // namespace ZymWindows

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <ZymWindows/Export.h>
+
 #include <Zym/DateTime.h>
 
 #include <optional>
@@ -14,7 +16,9 @@ std::optional<Zym::DateTime> Now();
 // or "\", in which case it is a directory and the file in it is named after
 // `executable` (its last component, extension kept), "_", `now` as local
 // time "%y%m%d_%H%M%S" (left out when unknown) and `extension`.
-std::string ResolveDumpPath(const std::string& path, const std::string& executable,
-                            const std::optional<Zym::DateTime>& now, const char* extension);
+ZYMWINDOWS_EXPORT std::string ResolveDumpPath(const std::string& path,
+                                              const std::string& executable,
+                                              const std::optional<Zym::DateTime>& now,
+                                              const char* extension);
 
 } // namespace ZymWindows::Dump

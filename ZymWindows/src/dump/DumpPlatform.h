@@ -5,9 +5,10 @@
 #include <cstddef>
 
 // What the crash report and the core writer ask of the operating system.
-// Both are written by a helper outside the process, which allocates
-// nothing here and makes only async-signal-safe calls, so a fatal-signal
-// handler may call them, whatever state the heap is in.
+// On Linux a helper outside the process writes both: nothing is allocated
+// here and only async-signal-safe calls are made, so a fatal-signal handler
+// may call them, whatever state the heap is in. On Windows they are written
+// in the process, from its unhandled-exception filter after a crash.
 namespace ZymWindows::Platform {
 
 // Writes the report of this process to `path` (a dump path: a file, or a
@@ -22,8 +23,5 @@ bool WriteReport(const char* path, unsigned long failingThread, const CONTEXT* c
 // report; the thread `failingThread` is taken from `exception`'s context.
 bool WriteCoreFile(const char* path, bool full, const EXCEPTION_POINTERS* exception,
                    unsigned long failingThread, char* written, std::size_t size) noexcept;
-
-// Ends the helper that runs now, if any.
-void AbandonHelper() noexcept;
 
 } // namespace ZymWindows::Platform

@@ -9,9 +9,9 @@ namespace {
 const std::string STAR_LINE(76, '*');
 
 // Upper-case hexadecimal without padding.
-std::string Hex(unsigned long value) {
+std::string Hex(std::uint64_t value) {
     char text[2 * sizeof value + 1];
-    std::snprintf(text, sizeof text, "%lX", value);
+    std::snprintf(text, sizeof text, "%llX", static_cast<unsigned long long>(value));
     return text;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <ZymWindows/Export.h>
 #include <ZymWindows/ProcessDump.h>
 
 #include <Zym/DateTime.h>
@@ -12,7 +13,7 @@
 #include <vector>
 
 // The crash report's text, written from plain values so that the layout
-// does not depend on where the values come from.
+// does not depend on where the values come from. Exported for the tests.
 namespace ZymWindows::Dump {
 
 // A file's product version, most significant part first.
@@ -68,7 +69,7 @@ struct ReportHeader {
 };
 
 struct StackFrame {
-    unsigned long pc = 0;
+    std::uintptr_t pc = 0;
     bool hasSymbol = false;
     ProcessDump::FunctionInfo info;
 };
@@ -84,9 +85,9 @@ struct ThreadStack {
 // the suite mask.
 const std::map<std::string, unsigned short>& SuiteNames();
 
-void WriteHeader(std::ostream& stream, const ReportHeader& header);
-void WriteOSVersion(std::ostream& stream, const OSVersion& os);
-void WriteThreadStack(std::ostream& stream, const ThreadStack& thread);
+ZYMWINDOWS_EXPORT void WriteHeader(std::ostream& stream, const ReportHeader& header);
+ZYMWINDOWS_EXPORT void WriteOSVersion(std::ostream& stream, const OSVersion& os);
+ZYMWINDOWS_EXPORT void WriteThreadStack(std::ostream& stream, const ThreadStack& thread);
 // A thread section in parts, for a writer that has its frames one by one.
 void WriteThreadHead(std::ostream& stream, unsigned long threadId, const std::string& name,
                      bool failing);
@@ -96,6 +97,6 @@ void WriteThreadEnd(std::ostream& stream);
 // A FILETIME value's calendar fields, read as local time and formatted
 // with strftime's `format`. Durations (which fall in the 17th century)
 // keep their time of day and day of the year.
-std::string FormatFileTime(std::uint64_t fileTime, const std::string& format);
+ZYMWINDOWS_EXPORT std::string FormatFileTime(std::uint64_t fileTime, const std::string& format);
 
 } // namespace ZymWindows::Dump

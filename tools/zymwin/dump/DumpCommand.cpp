@@ -21,8 +21,10 @@ constexpr const char* USAGE =
     "worker threads DumpWorker-1 and DumpWorker-2 and dereferences a null\n"
     "pointer in the main thread, or with --in-thread in the worker NAME (a name\n"
     "other than theirs renames DumpWorker-1). The handler writes the report\n"
-    "(and with --core a core file), prints 'report: PATH' (and 'core: PATH')\n"
-    "for each file written on stderr, and the process dies of SIGSEGV.\n";
+    "(and with --core a core file; on Windows a minidump of the threads'\n"
+    "stacks), prints 'report: PATH' (and 'core: PATH') for each file written on\n"
+    "stderr, and the process dies of the crash: SIGSEGV on Linux, exit code\n"
+    "0xC0000005 on Windows.\n";
 
 int Report(const Args& args) {
     if (args.size() > 2)

@@ -2,6 +2,7 @@
 
 #include "dump/DumpPlatform.h"
 #include "dump/posix/CrashWatchdog.h"
+#include "dump/posix/HelperProcess.h"
 #include "dump/posix/HelperProtocol.h"
 
 #include <atomic>

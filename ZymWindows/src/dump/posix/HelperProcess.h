@@ -13,4 +13,7 @@ namespace ZymWindows::Platform {
 // whole job.
 bool RunHelper(const DumpHelper::Request& request, char* written, std::size_t size) noexcept;
 
+// Ends the helper that runs now, if any.
+void AbandonHelper() noexcept;
+
 } // namespace ZymWindows::Platform

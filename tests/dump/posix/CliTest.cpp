@@ -1,4 +1,4 @@
-#include "DumpTestSupport.h"
+#include "../DumpTestSupport.h"
 
 #include <TestFiles.h>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "DumpTestSupport.h"
+#include "../DumpTestSupport.h"
 
 #include <ZymWindows/ProcessDump.h>
 

@@ -1,4 +1,5 @@
-#include "DumpTestSupport.h"
+#include "../DumpTestSupport.h"
+#include "ProcessWait.h"
 
 #include "dump/posix/CrashWatchdog.h"
 

@@ -1,0 +1,167 @@
+#include "dump/win32/ThreadStacks.h"
+
+#include "dump/ReportLayout.h"
+#include "dump/win32/StackSnapshot.h"
+
+#include <ZymThread/Thread.h>
+
+#include <Zym/Handle.h>
+
+// After <windows.h>, which ThreadStacks.h includes.
+#include <dbghelp.h>
+#include <tlhelp32.h>
+
+namespace ZymWindows::Platform {
+
+namespace {
+
+// The file name of a module's image path.
+std::string FileNamePart(const char* path) {
+    const std::string name(path);
+    const std::size_t slash = name.find_last_of("\\/");
+    return slash == std::string::npos ? name : name.substr(slash + 1);
+}
+
+// The base of the module holding `address`, loading it into the symbol
+// handler the first time one of its addresses is met.
+DWORD64 CALLBACK ModuleBase(HANDLE process, DWORD64 address) {
+    IMAGEHLP_MODULE64 module{};
+    module.SizeOfStruct = sizeof module;
+    if (::SymGetModuleInfo64(process, address, &module))
+        return module.BaseOfImage;
+    MEMORY_BASIC_INFORMATION memory{};
+    if (::VirtualQueryEx(process, reinterpret_cast<const void*>(address), &memory, sizeof memory) ==
+        0)
+        return 0;
+    const auto base = reinterpret_cast<DWORD64>(memory.AllocationBase);
+    char name[MAX_PATH];
+    const DWORD length =
+        ::GetModuleFileNameA(static_cast<HMODULE>(memory.AllocationBase), name, MAX_PATH - 1);
+    HANDLE file = INVALID_HANDLE_VALUE;
+    if (length > 0)
+        file =
+            ::CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    const DWORD64 loaded =
+        ::SymLoadModule64(process, file, length > 0 ? name : nullptr, nullptr, base, 0);
+    if (file != INVALID_HANDLE_VALUE)
+        ::CloseHandle(file);
+    return loaded != 0 ? base : 0;
+}
+
+// The symbol holding `address`, with its module and source line where
+// known; false without a symbol.
+bool SymbolAt(HANDLE process, DWORD64 address, ProcessDump::FunctionInfo& info) {
+    IMAGEHLP_MODULE64 module{};
+    module.SizeOfStruct = sizeof module;
+    if (::SymGetModuleInfo64(process, address, &module))
+        info.ModuleName = FileNamePart(module.ImageName);
+    constexpr DWORD MAX_NAME = 1024;
+    alignas(SYMBOL_INFO) char buffer[sizeof(SYMBOL_INFO) + MAX_NAME] = {};
+    auto* symbol = reinterpret_cast<SYMBOL_INFO*>(buffer);
+    symbol->SizeOfStruct = sizeof(SYMBOL_INFO);
+    symbol->MaxNameLen = MAX_NAME;
+    DWORD64 displacement = 0;
+    if (!::SymFromAddr(process, address, &displacement, symbol))
+        return false;
+    info.FunctionName = symbol->Name;
+    info.FunctionAddress = static_cast<std::uintptr_t>(symbol->Address);
+    IMAGEHLP_LINE64 line{};
+    line.SizeOfStruct = sizeof line;
+    DWORD lineDisplacement = 0;
+    if (::SymGetLineFromAddr64(process, address, &lineDisplacement, &line) &&
+        line.FileName != nullptr) {
+        info.SourceFile = line.FileName;
+        info.Line = line.LineNumber;
+    }
+    return true;
+}
+
+// Writes the frames of `thread` from `context`, innermost first, each as
+// soon as it is found, its memory read through `readMemory` (the process's
+// own without). The walk ends where dbghelp's does, or where the stack
+// pointer stops growing (a damaged stack would otherwise repeat).
+void WalkStack(std::ostream& stream, HANDLE process, HANDLE thread, CONTEXT context,
+               PREAD_PROCESS_MEMORY_ROUTINE64 readMemory = nullptr) {
+    STACKFRAME64 frame{};
+    frame.AddrPC.Offset = context.Rip;
+    frame.AddrPC.Mode = AddrModeFlat;
+    frame.AddrStack.Offset = context.Rsp;
+    frame.AddrStack.Mode = AddrModeFlat;
+    frame.AddrFrame.Offset = context.Rbp;
+    frame.AddrFrame.Mode = AddrModeFlat;
+    DWORD64 previousStack = 0;
+    while (::StackWalk64(IMAGE_FILE_MACHINE_AMD64, process, thread, &frame, &context, readMemory,
+                         ::SymFunctionTableAccess64, ModuleBase, nullptr)) {
+        if (frame.AddrPC.Offset == 0 ||
+            (previousStack != 0 && frame.AddrStack.Offset <= previousStack))
+            break;
+        previousStack = frame.AddrStack.Offset;
+        Dump::StackFrame found;
+        found.pc = static_cast<std::uintptr_t>(frame.AddrPC.Offset);
+        found.hasSymbol = SymbolAt(process, frame.AddrPC.Offset, found.info);
+        Dump::WriteFrame(stream, found);
+    }
+}
+
+// Walks another thread as it was when suspended for a moment; nothing when
+// it cannot be stopped or read.
+void WalkSuspended(std::ostream& stream, HANDLE process, HANDLE thread) {
+    StackSnapshot snapshot;
+    if (!snapshot.Take(thread))
+        return;
+    const StackSnapshot::Walking walking(snapshot);
+    WalkStack(stream, process, thread, snapshot.Context(), &StackSnapshot::ReadMemory);
+}
+
+// The calling thread, walked from here.
+[[gnu::noinline]] void WalkSelf(std::ostream& stream, HANDLE process, HANDLE thread) {
+    CONTEXT context{};
+    ::RtlCaptureContext(&context);
+    WalkStack(stream, process, thread, context);
+}
+
+} // namespace
+
+std::vector<DWORD> ProcessThreadIds() {
+    std::vector<DWORD> ids;
+    const Zym::Handle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    if (!snapshot.IsValid())
+        return ids;
+    const DWORD self = ::GetCurrentProcessId();
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = ::Thread32First(snapshot.Get(), &entry); more;
+         more = ::Thread32Next(snapshot.Get(), &entry)) {
+        if (entry.th32OwnerProcessID == self)
+            ids.push_back(entry.th32ThreadID);
+    }
+    return ids;
+}
+
+SymbolSession::SymbolSession() : m_Process(::GetCurrentProcess()) {
+    ::SymSetOptions(::SymGetOptions() | SYMOPT_LOAD_LINES);
+    ::SymInitialize(m_Process, nullptr, FALSE);
+}
+
+SymbolSession::~SymbolSession() {
+    ::SymCleanup(m_Process);
+}
+
+void SymbolSession::WriteThread(std::ostream& stream, DWORD threadId,
+                                const CONTEXT* context) const {
+    const Zym::Handle thread(::OpenThread(THREAD_ALL_ACCESS, FALSE, threadId));
+    if (!thread.IsValid())
+        return;
+    std::string name;
+    ZymThread::FindThreadName(threadId, name);
+    Dump::WriteThreadHead(stream, threadId, name, context != nullptr);
+    if (context != nullptr)
+        WalkStack(stream, m_Process, thread.Get(), *context);
+    else if (threadId == ::GetCurrentThreadId())
+        WalkSelf(stream, m_Process, thread.Get());
+    else
+        WalkSuspended(stream, m_Process, thread.Get());
+    Dump::WriteThreadEnd(stream);
+}
+
+} // namespace ZymWindows::Platform
