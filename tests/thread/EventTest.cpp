@@ -1,5 +1,5 @@
 #include <Zym/LastError.h>
-#include <ZymThread/DescriptorWait.h>
+#include <ZymThread/EventSemaphore.h>
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,6 @@
 #include "Wine.h"
 
 #include <Zym/LastError.h>
-#include <ZymThread/DescriptorWait.h>
 #include <ZymThread/MessageQueue.h>
 
 #include <gtest/gtest.h>
