@@ -1,7 +1,3 @@
-// Over the Linux side's sockets (raw peers, socket files, kernel
-// credentials); the Windows cases are in win32/.
-#ifndef _WIN32
-#include "Child.h"
 #include "PipeTestSupport.h"
 
 #include <ZymThread/EventSemaphore.h>
@@ -10,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <filesystem>
 #include <mutex>
 #include <random>
 #include <stdexcept>
@@ -23,8 +17,6 @@ using ZymWindows::NamedPipeDaemon;
 using ZymWindows::ServerNamedPipe;
 
 namespace {
-
-constexpr const char* PIPE = "daemon";
 
 // The client function of the tests: answers every message with its bytes
 // reversed, counting connections and how each client ended.
@@ -64,10 +56,11 @@ std::string Exchange(ClientNamedPipe& client, const std::string& message) {
 } // namespace
 
 TEST(Daemon, ServesManySimultaneousClients) {
-    const ScopedPipeDirectory directory;
+    const TestPipe pipe("daemon");
     Zym::SmartPtr<Reverser> reverser = new Reverser;
-    Zym::SmartPtr<NamedPipeDaemon> daemon = new NamedPipeDaemon(PIPE, reverser.Get(), nullptr);
-    WaitForPipeSocket(directory, PIPE);
+    Zym::SmartPtr<NamedPipeDaemon> daemon =
+        new NamedPipeDaemon(pipe.Name(), reverser.Get(), nullptr);
+    pipe.WaitUntilServed();
     constexpr int CLIENTS = 48;
     constexpr int MESSAGES = 20;
     std::atomic<int> correct{0};
@@ -75,7 +68,7 @@ TEST(Daemon, ServesManySimultaneousClients) {
     for (int c = 0; c < CLIENTS; ++c)
         clients.emplace_back([&, c] {
             std::mt19937 random(static_cast<unsigned int>(c));
-            ClientNamedPipe client(PIPE, ".", nullptr);
+            ClientNamedPipe client(pipe.Name(), ".", nullptr);
             client.Initialize(false, u"");
             for (int m = 0; m < MESSAGES; ++m) {
                 std::string message(random() % 70000, '\0');
@@ -92,21 +85,22 @@ TEST(Daemon, ServesManySimultaneousClients) {
 }
 
 TEST(Daemon, DropsFailedClientsAndServesTheNext) {
-    const ScopedPipeDirectory directory;
+    const TestPipe pipe("daemon");
     Zym::SmartPtr<Reverser> reverser = new Reverser;
-    Zym::SmartPtr<NamedPipeDaemon> daemon = new NamedPipeDaemon(PIPE, reverser.Get(), nullptr);
-    WaitForPipeSocket(directory, PIPE);
+    Zym::SmartPtr<NamedPipeDaemon> daemon =
+        new NamedPipeDaemon(pipe.Name(), reverser.Get(), nullptr);
+    pipe.WaitUntilServed();
     {
-        RawPeer wrongMagic(directory.SocketOf(PIPE));
+        RawPeer wrongMagic(pipe);
         wrongMagic.Send(UInt32(0xDEADBEEF));
-        RawPeer gone(directory.SocketOf(PIPE));
+        RawPeer gone(pipe);
     }
     // A client function that throws a pipe exception ends its client only.
-    ClientNamedPipe client(PIPE, ".", nullptr);
+    ClientNamedPipe client(pipe.Name(), ".", nullptr);
     client.Initialize(false, u"");
     EXPECT_EQ(Exchange(client, "abc"), "cba");
     WriteWholeMessage(client, "throw");
-    ClientNamedPipe next(PIPE, ".", nullptr);
+    ClientNamedPipe next(pipe.Name(), ".", nullptr);
     next.Initialize(false, u"");
     EXPECT_EQ(Exchange(next, "still serving"), "gnivres llits");
     // The listener let go of the failed client's pipe when it took the next
@@ -115,14 +109,15 @@ TEST(Daemon, DropsFailedClientsAndServesTheNext) {
 }
 
 TEST(Daemon, TheApplicationsShutdownEventEndsEveryClient) {
-    const ScopedPipeDirectory directory;
+    const TestPipe pipe("daemon");
     ZymThread::EventSemaphore shutdown(true, false);
     Zym::SmartPtr<Reverser> reverser = new Reverser;
-    Zym::SmartPtr<NamedPipeDaemon> daemon = new NamedPipeDaemon(PIPE, reverser.Get(), &shutdown);
-    WaitForPipeSocket(directory, PIPE);
+    Zym::SmartPtr<NamedPipeDaemon> daemon =
+        new NamedPipeDaemon(pipe.Name(), reverser.Get(), &shutdown);
+    pipe.WaitUntilServed();
     std::vector<std::unique_ptr<ClientNamedPipe>> clients;
     for (int i = 0; i < 3; ++i) {
-        clients.push_back(std::make_unique<ClientNamedPipe>(PIPE, ".", nullptr));
+        clients.push_back(std::make_unique<ClientNamedPipe>(pipe.Name(), ".", nullptr));
         clients.back()->Initialize(false, u"");
         EXPECT_EQ(Exchange(*clients.back(), "ping"), "gnip");
     }
@@ -135,19 +130,20 @@ TEST(Daemon, TheApplicationsShutdownEventEndsEveryClient) {
 }
 
 TEST(Daemon, ClientsBeyondTheInstanceLimitWaitForAFreeInstance) {
-    const ScopedPipeDirectory directory;
+    const TestPipe pipe("daemon");
     Zym::SmartPtr<Reverser> reverser = new Reverser;
-    Zym::SmartPtr<NamedPipeDaemon> daemon = new NamedPipeDaemon(PIPE, reverser.Get(), nullptr);
-    WaitForPipeSocket(directory, PIPE);
+    Zym::SmartPtr<NamedPipeDaemon> daemon =
+        new NamedPipeDaemon(pipe.Name(), reverser.Get(), nullptr);
+    pipe.WaitUntilServed();
     std::vector<std::unique_ptr<ClientNamedPipe>> held;
     for (int i = 0; i < 255; ++i) {
-        held.push_back(std::make_unique<ClientNamedPipe>(PIPE, ".", nullptr));
+        held.push_back(std::make_unique<ClientNamedPipe>(pipe.Name(), ".", nullptr));
         held.back()->Initialize(false, u"");
     }
     EXPECT_EQ(Exchange(*held.back(), "255"), "552");
     std::string lateReply;
     std::thread late([&] {
-        ClientNamedPipe client(PIPE, ".", nullptr);
+        ClientNamedPipe client(pipe.Name(), ".", nullptr);
         client.Initialize(false, u"");
         lateReply = Exchange(client, "256");
     });
@@ -157,33 +153,6 @@ TEST(Daemon, ClientsBeyondTheInstanceLimitWaitForAFreeInstance) {
     // Every client, the late one included, got a thread of its own.
     for (int served = 0; (served = reverser->connections) < 256;)
         reverser->connections.wait(served);
-}
-
-TEST(Daemon, ZymwinServesAndSendsAcrossProcesses) {
-    const ScopedPipeDirectory directory;
-    zymtest::Child server({ZYMWIN_PATH, "pipe", "serve", "cli"});
-    EXPECT_EQ(server.ReadLine(), "serving \\\\.\\pipe\\cli");
-    const auto sent = zymtest::RunProcess(
-        {ZYMWIN_PATH, "pipe", "send", "cli", "--ip", "203.0.113.9", "first", "second message"});
-    EXPECT_EQ(sent.status, 0) << sent.err;
-    EXPECT_EQ(sent.out, "first\nsecond message\n");
-    const std::string connected = server.ReadLine();
-    EXPECT_NE(connected.find("connected: name \""), std::string::npos) << connected;
-    EXPECT_NE(connected.find("IP \"203.0.113.9\"; claimed:"), std::string::npos) << connected;
-
-    const auto missing = zymtest::RunProcess({ZYMWIN_PATH, "pipe", "send", "nothing", "x"});
-    EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(missing.err,
-              "zymwin pipe: \\\\.\\pipe\\nothing: The system cannot find the file specified.\n");
-    const auto remote =
-        zymtest::RunProcess({ZYMWIN_PATH, "pipe", "send", "cli", "--host", "far", "x"});
-    EXPECT_EQ(remote.status, 1);
-    EXPECT_EQ(remote.err, "zymwin pipe: \\\\far\\pipe\\cli: The network path was not found.\n");
-
-    const auto stopped = server.Stop(SIGTERM);
-    EXPECT_EQ(stopped.status, 0) << stopped.err;
-    EXPECT_EQ(stopped.out, "stopped\n");
-    EXPECT_FALSE(std::filesystem::exists(directory.SocketOf("cli")));
 }
 
 // The daemon does not wait for client functions: one that is blocked on
@@ -211,12 +180,13 @@ TEST(Daemon, IsDestroyedWhileAClientFunctionIsBlocked) {
         ZymThread::EventSemaphore entered{true, false};
         ZymThread::EventSemaphore finished{true, false};
     };
-    const ScopedPipeDirectory directory;
+    const TestPipe pipe("daemon");
     Zym::SmartPtr<Blocked> blocked = new Blocked;
     std::unique_lock closed(blocked->gate);
-    Zym::SmartPtr<NamedPipeDaemon> daemon = new NamedPipeDaemon(PIPE, blocked.Get(), nullptr);
-    WaitForPipeSocket(directory, PIPE);
-    ClientNamedPipe client(PIPE, ".", nullptr);
+    Zym::SmartPtr<NamedPipeDaemon> daemon =
+        new NamedPipeDaemon(pipe.Name(), blocked.Get(), nullptr);
+    pipe.WaitUntilServed();
+    ClientNamedPipe client(pipe.Name(), ".", nullptr);
     client.Initialize(false, u"");
     blocked->entered.Wait();
     daemon.Reset();
@@ -229,18 +199,17 @@ TEST(Daemon, IsDestroyedWhileAClientFunctionIsBlocked) {
 // A peer that connects and never completes the handshake is dropped after
 // the handshake limit; the client behind it is served.
 TEST(Daemon, ASilentPeerHoldsUpTheNextClientOnlyUntilTheHandshakeLimit) {
-    const ScopedPipeDirectory directory;
+    const TestPipe pipe("daemon");
     const zymtest::ScopedEnvironment handshakeLimit("ZYM_PIPE_HANDSHAKE_MS", "200");
     Zym::SmartPtr<Reverser> reverser = new Reverser;
-    Zym::SmartPtr<NamedPipeDaemon> daemon = new NamedPipeDaemon(PIPE, reverser.Get(), nullptr);
-    WaitForPipeSocket(directory, PIPE);
-    RawPeer silent(directory.SocketOf(PIPE));
-    ClientNamedPipe client(PIPE, ".", nullptr);
+    Zym::SmartPtr<NamedPipeDaemon> daemon =
+        new NamedPipeDaemon(pipe.Name(), reverser.Get(), nullptr);
+    pipe.WaitUntilServed();
+    RawPeer silent(pipe);
+    ClientNamedPipe client(pipe.Name(), ".", nullptr);
     client.Initialize(false, u"");
     EXPECT_EQ(Exchange(client, "served"), "devres");
     // The silent peer got the server's magic word, then the hang-up.
     EXPECT_EQ(silent.Receive(4), UInt32(NamedPipe::MAGIC_WORD));
     EXPECT_THROW(silent.Receive(1), std::runtime_error);
 }
-
-#endif

@@ -27,10 +27,8 @@ public:
 
 private:
     zymtest::ScratchDirectory m_Dir;
-#ifdef _WIN32
-    // The sub keys of each watched key when the store was made.
+    // On Windows: the sub keys of each watched key when the store was made.
     std::vector<std::vector<std::u16string>> m_Existing;
-#endif
 };
 
 // Whether the suite runs under Wine rather than Windows.
