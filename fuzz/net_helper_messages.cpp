@@ -1,7 +1,7 @@
 // Parses arbitrary bytes as the body of a message between the library and
 // its network helper, both as a request and as a response. Whatever parses
 // must encode and parse again to the same message.
-#include "network/RemoteProtocol.h"
+#include "network/posix/RemoteProtocol.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "network/RemoteProtocol.h"
+#include "network/posix/RemoteProtocol.h"
 
 #include <cstdint>
 #include <string>

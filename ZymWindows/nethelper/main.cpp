@@ -8,7 +8,7 @@
 #include "HelperCodes.h"
 #include "Reachability.h"
 #include "SambaSession.h"
-#include "network/RemoteProtocol.h"
+#include "network/posix/RemoteProtocol.h"
 
 #include <cerrno>
 #include <csignal>

@@ -14,7 +14,7 @@ namespace ZymWindows::RegFile {
 
 // A full key path split at its root. Roots are accepted in long form
 // (HKEY_LOCAL_MACHINE) or short form (HKLM), in any letter case.
-struct KeyPath {
+struct ZYMWINDOWS_EXPORT KeyPath {
     RegKeyW::STD_PARENT root;
     // The root's long name, e.g. HKEY_CURRENT_USER.
     std::u16string rootName;

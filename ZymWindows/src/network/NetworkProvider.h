@@ -29,9 +29,12 @@ struct DisplayEntry {
 // Levels of QueryDisplayInformation.
 enum DisplayLevel : unsigned long { DISPLAY_USERS = 1, DISPLAY_MACHINES = 2, DISPLAY_GROUPS = 3 };
 
-// NetServerEnum server types.
+// NetServerEnum server types. Where <lm.h> came first, its own names stand
+// (same values).
+#if !defined(SV_TYPE_ALL)
 constexpr unsigned long SV_TYPE_ALL = 0xFFFFFFFFUL;
 constexpr unsigned long SV_TYPE_DOMAIN_ENUM = 0x80000000UL;
+#endif
 
 // An account as a server resolves it.
 using ZymSecurity::ResolvedAccount;
@@ -96,9 +99,9 @@ public:
                                            ResolvedAccount& resolved) = 0;
 };
 
-// The provider that answers for this machine (the system's account
-// database) and the one that answers for every other machine and domain.
-std::unique_ptr<Provider> MakeLocalProvider();
-std::unique_ptr<Provider> MakeRemoteProvider();
+// The provider that answers for every machine and domain as the system
+// reaches them: the one the queries go through unless a test installs its
+// own.
+std::unique_ptr<Provider> MakeSystemProvider();
 
 } // namespace ZymWindows::Network

@@ -1,7 +1,5 @@
 #include "network/ProviderRegistry.h"
 
-#include "network/Router.h"
-
 #include <ZymSecurity/SecurityIDCache.h>
 
 #include <mutex>
@@ -26,7 +24,7 @@ public:
 struct Registry {
     std::mutex lock;
     std::shared_ptr<Provider> installed; // guarded by lock
-    std::shared_ptr<Provider> router;    // guarded by lock; made on first use
+    std::shared_ptr<Provider> system;    // guarded by lock; made on first use
     ProviderLookup lookup;
 
     Registry() { ZymSecurity::SecurityIDCache::SetRemoteAccountLookup(&lookup); }
@@ -45,9 +43,9 @@ std::shared_ptr<Provider> CurrentProvider() {
     std::lock_guard guard(g_Registry.lock);
     if (g_Registry.installed)
         return g_Registry.installed;
-    if (!g_Registry.router)
-        g_Registry.router = std::make_shared<Router>(MakeLocalProvider(), &MakeRemoteProvider);
-    return g_Registry.router;
+    if (!g_Registry.system)
+        g_Registry.system = MakeSystemProvider();
+    return g_Registry.system;
 }
 
 void InstallProvider(std::shared_ptr<Provider> provider) {

@@ -1,6 +1,6 @@
 #include "AccountDatabase.h"
+#include "Providers.h"
 #include "network/NetworkPlatform.h"
-#include "network/NetworkProvider.h"
 
 #include <Zym/LastError.h>
 #include <Zym/NoCase.h>

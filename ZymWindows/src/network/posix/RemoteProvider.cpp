@@ -6,9 +6,9 @@
 // moment it has its helper; a helper that overruns it is ended.
 
 #include "HelperProcess.h"
-#include "network/NetworkProvider.h"
-#include "network/RemoteProtocol.h"
-#include "network/RemoteResult.h"
+#include "Providers.h"
+#include "network/posix/RemoteProtocol.h"
+#include "network/posix/RemoteResult.h"
 
 #include <Zym/LastError.h>
 #include <ZymCharset/Utf.h>

@@ -3,7 +3,7 @@
 // of the fixture's network; the addresses and accounts below are the ones
 // fixture.sh creates.
 
-#include "network/NetworkProvider.h"
+#include "network/posix/Providers.h"
 
 #include <ZymCharset/Utf.h>
 

@@ -1,4 +1,4 @@
-#include "network/Router.h"
+#include "Router.h"
 
 #include "network/NetworkPlatform.h"
 

@@ -1,6 +1,6 @@
-#include "network/RemoteResult.h"
+#include "network/posix/RemoteResult.h"
 
-#include "network/RemoteProtocol.h"
+#include "network/posix/RemoteProtocol.h"
 
 #include <Zym/LastError.h>
 
