@@ -1,4 +1,5 @@
 #include "Command.h"
+#include "StandardStreams.h"
 
 #include <Zym/Exception.h>
 
@@ -24,6 +25,7 @@ void PrintUsage(std::FILE* out) {
 } // namespace
 
 int main(int argc, char** argv) {
+    zymwin::UseBinaryStandardStreams();
     if (argc < 2) {
         PrintUsage(stderr);
         return 1;

@@ -48,13 +48,20 @@ std::vector<std::u16string> SubKeys(RegKeyW::STD_PARENT root, const char16_t* pa
 TempStore::TempStore() {
     for (const auto& [root, path] : WATCHED)
         m_Existing.push_back(SubKeys(root, path));
-    for (const Redirect& redirect : REDIRECTS) {
-        HKEY target = nullptr;
-        const std::wstring path = SCRATCH + L"\\" + redirect.path;
+    // Every target is made before any root is redirected: the targets
+    // live under the system's own HKEY_CURRENT_USER.
+    HKEY targets[std::size(REDIRECTS)] = {};
+    for (std::size_t i = 0; i < std::size(REDIRECTS); ++i) {
+        const std::wstring path = SCRATCH + L"\\" + REDIRECTS[i].path;
         if (::RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                              nullptr, &target, nullptr) != ERROR_SUCCESS ||
-            ::RegOverridePredefKey(redirect.root, target) != ERROR_SUCCESS)
+                              nullptr, &targets[i], nullptr) != ERROR_SUCCESS)
+            ADD_FAILURE() << "cannot make a registry scratch root";
+    }
+    for (std::size_t i = 0; i < std::size(REDIRECTS); ++i) {
+        if (targets[i] && ::RegOverridePredefKey(REDIRECTS[i].root, targets[i]) != ERROR_SUCCESS)
             ADD_FAILURE() << "cannot redirect a registry root";
+    }
+    for (const HKEY target : targets) {
         if (target)
             ::RegCloseKey(target);
     }
