@@ -3,7 +3,8 @@
 # callers that come meanwhile wait for it, later callers find it ready.
 # Usage: wine-prefix.sh PREFIX
 set -eu
-prefix=$1
+# Wine takes only an absolute prefix.
+prefix=$(realpath -m "$1")
 wine=${ZYM_WINE:-/usr/lib/wine/wine64}
 mkdir -p "$(dirname "$prefix")"
 exec 9>"$prefix.lock"

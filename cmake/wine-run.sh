@@ -3,7 +3,7 @@
 # PREFIX (made on first use), with Wine's own chatter off.
 # Usage: wine-run.sh PREFIX PROGRAM [ARGUMENT...]
 set -eu
-prefix=$1
+prefix=$(realpath -m "$1")
 shift
 "$(dirname "$0")/wine-prefix.sh" "$prefix"
 export WINEPREFIX="$prefix"

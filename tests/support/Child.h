@@ -4,15 +4,21 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 namespace zymtest {
 
+class ChildProcess;
+
 // How long a test waits for a line that should come before it fails loudly
 // instead of hanging.
 inline constexpr std::chrono::seconds LINE_PATIENCE{30};
+
+// The exit status of a child that Kill ended on Windows: the shell's status
+// for a process ended by SIGKILL.
+inline constexpr int KILLED_STATUS = 137;
 
 // A process the test talks to while it runs: one of its output streams is
 // read line by line as the lines come, the other is kept for the end.
@@ -26,17 +32,24 @@ public:
         // The stream read line by line: 1 (standard output) or 2 (error).
         int lineStream = 1;
     };
+    // Starts the program at the path argv[0] (no search of PATH).
     explicit Child(const std::vector<std::string>& argv);
     Child(const std::vector<std::string>& argv, const Options& options);
+#ifndef _WIN32
     // Runs `body` in a forked copy of this process; the child exits with
-    // what `body` returns, or 1 if it raised.
+    // what `body` returns, or 1 if it raised. Windows has no fork.
     static Child Fork(const std::function<int()>& body, int lineStream = 2);
+    // Signals are POSIX's way to ask a process to do something; the only
+    // portable way to end a child early is Kill.
+    void Signal(int signal) const;
+    ProcessResult Stop(int signal);
+#endif
     Child(Child&& other) noexcept;
     ~Child();
 
-    pid_t Pid() const { return m_Pid; }
-    void Signal(int signal) const;
-    // The next line without its newline; "<eof>" once the stream has ended,
+    // The process id, as the system's own tools show it.
+    int Pid() const;
+    // The next line without its line end ("\n" or "\r\n"); "<eof>" once the stream has ended,
     // "<timeout>" (and a test failure) after LINE_PATIENCE without one.
     std::string ReadLine();
     // Lines up to and including the first that contains `text`.
@@ -46,17 +59,15 @@ public:
     // Waits for the end: the exit status (-1 if it did not exit normally),
     // the unread rest of the line stream and all of the other stream.
     ProcessResult Wait();
-    ProcessResult Stop(int signal);
+    // Ends the child at once, where nothing in it can intercept it, and
+    // waits: on POSIX SIGKILL (status -1), on Windows TerminateProcess
+    // (status KILLED_STATUS).
+    ProcessResult Kill();
 
 private:
-    explicit Child(int lineStream);
+    explicit Child(std::unique_ptr<ChildProcess> process, int lineStream);
+    std::unique_ptr<ChildProcess> m_Process;
     int m_LineStream;
-    pid_t m_Pid = -1;
-    int m_Lines = -1;
-    int m_LinesWriteEnd = -1;
-    // The other stream goes to a file without a name, so that it never
-    // fills up while the test reads lines.
-    int m_Other = -1;
     std::string m_Pending;
 };
 

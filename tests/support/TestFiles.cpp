@@ -1,26 +1,34 @@
 #include "TestFiles.h"
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
+#include "Environment.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
-#include <memory>
+#include <random>
 #include <sstream>
 #include <stdexcept>
-
-extern char** environ;
 
 namespace zymtest {
 
 ScratchDirectory::ScratchDirectory(const std::filesystem::path& parent) {
-    std::string pattern = (parent / "zym-test-XXXXXX").string();
-    if (!mkdtemp(pattern.data()))
-        throw std::runtime_error("cannot create a scratch directory");
-    m_Path = pattern;
+    std::random_device random;
+    std::uniform_int_distribution<unsigned> digit(0, 35);
+    for (int attempt = 0; attempt < 100 && m_Path.empty(); ++attempt) {
+        std::string name = "zym-test-";
+        for (int i = 0; i < 8; ++i)
+            name += "0123456789abcdefghijklmnopqrstuvwxyz"[digit(random)];
+        std::error_code error;
+        if (std::filesystem::create_directory(parent / name, error))
+            m_Path = parent / name;
+        else if (error)
+            break;
+    }
+    if (m_Path.empty())
+        throw std::runtime_error("cannot create a scratch directory in " + parent.string());
+    // Only the owner may enter, as with mkdtemp.
+    std::filesystem::permissions(m_Path, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::replace);
 }
 
 ScratchDirectory::~ScratchDirectory() {
@@ -32,24 +40,21 @@ ScopedEnvironment::ScopedEnvironment(const char* name, const std::optional<std::
     : m_Name(name) {
     if (const char* previous = std::getenv(name))
         m_Previous = previous;
-    if (value)
-        setenv(name, value->c_str(), 1);
-    else
-        unsetenv(name);
+    SetVariable(name, value);
 }
 
 ScopedEnvironment::~ScopedEnvironment() {
-    if (m_Previous)
-        setenv(m_Name, m_Previous->c_str(), 1);
-    else
-        unsetenv(m_Name);
+    SetVariable(m_Name, m_Previous);
 }
 
 std::vector<std::string> SplitLines(const std::string& text) {
     std::vector<std::string> lines;
     std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);)
+    for (std::string line; std::getline(stream, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
         lines.push_back(line);
+    }
     return lines;
 }
 
@@ -61,44 +66,6 @@ std::string ReadFile(const std::filesystem::path& path) {
 void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary)
         .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& input) {
-    // The standard streams go through files, so that no pipe can fill up.
-    const ScratchDirectory streams;
-    const auto inPath = streams.Path() / "in", outPath = streams.Path() / "out",
-               errPath = streams.Path() / "err";
-    WriteFile(inPath, input);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, inPath.c_str(), O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0600);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0600);
-    std::vector<char*> args;
-    for (const auto& arg : argv)
-        args.push_back(const_cast<char*>(arg.c_str()));
-    args.push_back(nullptr);
-    pid_t pid = 0;
-    const int spawned = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0)
-        throw std::runtime_error("cannot start " + argv[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(outPath), ReadFile(errPath),
-            WIFSIGNALED(status) ? WTERMSIG(status) : 0};
-}
-
-std::string CommandOutput(const std::string& command) {
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(("(" + command + ") 2>&1").c_str(), "r"),
-                                               pclose);
-    std::string output;
-    char chunk[4096];
-    for (std::size_t got; pipe && (got = std::fread(chunk, 1, sizeof chunk, pipe.get())) > 0;)
-        output.append(chunk, got);
-    return output;
 }
 
 } // namespace zymtest

@@ -37,7 +37,7 @@ private:
 };
 
 std::string ReadFile(const std::filesystem::path& path);
-// The lines of a text, without their line ends.
+// The lines of a text, without their line ends ("\n" or "\r\n").
 std::vector<std::string> SplitLines(const std::string& text);
 void WriteFile(const std::filesystem::path& path, const std::string& bytes);
 
@@ -45,13 +45,15 @@ struct ProcessResult {
     int status = -1; // the exit code, or -1 if it did not exit normally
     std::string out;
     std::string err;
-    int signal = 0; // the signal that ended it, if one did
+    int signal = 0; // the signal that ended it, if one did (never on Windows)
 };
 
-// Runs a program to completion with `input` on its standard input.
+// Runs a program to completion with `input` on its standard input; a bare
+// program name is looked up in PATH.
 ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& input = "");
 
-// What a shell command writes to its standard output and error.
+// What a command of the system's shell (sh, or cmd on Windows) writes to
+// its standard output and error.
 std::string CommandOutput(const std::string& command);
 
 } // namespace zymtest
