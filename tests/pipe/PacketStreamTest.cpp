@@ -1,5 +1,7 @@
 #include "PipeTestSupport.h"
 
+#include <ZymThread/EventSemaphore.h>
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -170,10 +172,10 @@ TEST(PacketStream, HostilePeersBreakTheirConnectionOnly) {
 
 TEST(PacketStream, AStreamWhosePeerIsGoneStaysBroken) {
     const TestPipe testPipe("stream");
-    std::atomic<bool> peerClosed{false};
+    ZymThread::EventSemaphore peerClosed(true, false);
     ServerThread server(testPipe.Name(), [&](ZymWindows::ServerNamedPipe& pipe) {
         WriteWholeMessage(pipe, "bye");
-        peerClosed.wait(false);
+        peerClosed.Wait();
         EXPECT_FALSE(pipe.IsConnected());
         EXPECT_EQ(pipe.GetState(), NamedPipe::Broken);
         for (const auto& operation : std::vector<std::function<void()>>{
@@ -193,7 +195,6 @@ TEST(PacketStream, AStreamWhosePeerIsGoneStaysBroken) {
         peer.Handshake();
         peer.Receive(8 + 3);
     }
-    peerClosed = true;
-    peerClosed.notify_all();
+    peerClosed.Set();
     server.Join();
 }

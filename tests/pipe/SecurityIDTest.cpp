@@ -44,23 +44,29 @@ TEST(SecurityID, MalformedSIDsAreRejected) {
     EXPECT_THROW(BinarySID::FromPSID(tooMany), InvalidSIDException);
 }
 
+// Named accounts are kept: the account of this process is one on every
+// platform.
 TEST(SecurityID, CacheHandsOutOneObjectPerSIDAcrossThreads) {
+    const BinarySID own =
+        NetworkSecurity::GetUserSID(
+            NetworkSecurity::GetUserToken(*NetworkSecurity::GetCurrentProcessHandle()))
+            ->GetSID();
     std::vector<SecurityIDPtr> seen(8);
     std::vector<std::thread> threads;
     for (std::size_t i = 0; i < seen.size(); ++i)
-        threads.emplace_back([&seen, i] {
-            seen[i] = SecurityIDCache::CreateSecurityID(BinarySID::UnixUser(NOBODY));
-        });
+        threads.emplace_back(
+            [&seen, &own, i] { seen[i] = SecurityIDCache::CreateSecurityID(own); });
     for (auto& thread : threads)
         thread.join();
     for (const auto& id : seen)
         EXPECT_EQ(id.Get(), seen[0].Get());
-    const BinarySID bytes = BinarySID::UnixUser(NOBODY);
-    EXPECT_EQ(SecurityIDCache::CreateSecurityIDFromPSID(bytes.Bytes().data()).Get(), seen[0].Get());
-    // A peer's differing view of the same SID is its own object.
+    EXPECT_EQ(SecurityIDCache::CreateSecurityIDFromPSID(own.Bytes().data()).Get(), seen[0].Get());
+    // Another machine's view of a Unix account is an object of its own,
+    // and is not kept.
+    const BinarySID unixUser = BinarySID::UnixUser(NOBODY);
     const SecurityIDPtr remote =
-        SecurityIDCache::CreateSecurityID(bytes, u"bob", u"elsewhere", SidTypeUser);
-    EXPECT_NE(remote.Get(), seen[0].Get());
+        SecurityIDCache::CreateSecurityID(unixUser, u"bob", u"elsewhere", SidTypeUser);
+    EXPECT_NE(remote.Get(), SecurityIDCache::CreateSecurityID(unixUser).Get());
     EXPECT_EQ(remote->GetName(), u"bob");
 }
 

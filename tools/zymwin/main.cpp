@@ -1,3 +1,4 @@
+#include "Arguments.h"
 #include "Command.h"
 #include "StandardStreams.h"
 
@@ -26,11 +27,12 @@ void PrintUsage(std::FILE* out) {
 
 int main(int argc, char** argv) {
     zymwin::UseBinaryStandardStreams();
-    if (argc < 2) {
+    const std::vector<std::string> arguments = zymwin::Utf8Arguments(argc, argv);
+    if (arguments.size() < 2) {
         PrintUsage(stderr);
         return 1;
     }
-    const std::string name = argv[1];
+    const std::string name = arguments[1];
     if (name == "--help" || name == "-h" || name == "help") {
         PrintUsage(stdout);
         return 0;
@@ -43,7 +45,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     try {
-        return command->run(zymwin::Args(argv + 2, argv + argc));
+        return command->run(zymwin::Args(arguments.begin() + 2, arguments.end()));
     } catch (const zymwin::UsageError& error) {
         std::fprintf(stderr, "zymwin %s: %s\n", name.c_str(), error.message.c_str());
     } catch (const Zym::BaseException& error) {

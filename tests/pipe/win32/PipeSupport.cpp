@@ -26,11 +26,12 @@ TestPipe::TestPipe(const std::string& base) : m_Place(new Place) {
 TestPipe::~TestPipe() = default;
 
 void TestPipe::WaitUntilServed() const {
-    // The system waits for a free instance of a pipe name that exists, but
-    // gives no notice of a new name: that is asked until it exists.
-    while (!::WaitNamedPipeW(PathOf(m_Name).c_str(), NMPWAIT_WAIT_FOREVER) &&
-           ::GetLastError() == ERROR_FILE_NOT_FOUND)
-        ::Sleep(1);
+    // The system gives no notice of a new pipe name, and Wine's wait for a
+    // free instance ends only at its time-out: both are asked in slices.
+    while (!::WaitNamedPipeW(PathOf(m_Name).c_str(), 100)) {
+        if (::GetLastError() == ERROR_FILE_NOT_FOUND)
+            ::Sleep(1);
+    }
 }
 
 long CurrentThreadId() {
@@ -52,7 +53,9 @@ RawPeer::RawPeer(const TestPipe& pipe) : m_Connection(new Connection) {
         const DWORD error = ::GetLastError();
         if (error != ERROR_PIPE_BUSY)
             throw std::runtime_error("raw connect failed: " + std::to_string(error));
-        ::WaitNamedPipeW(path.c_str(), NMPWAIT_WAIT_FOREVER);
+        // In slices: Wine's wait ends only at its time-out, not when an
+        // instance becomes free.
+        ::WaitNamedPipeW(path.c_str(), 100);
     }
 }
 
