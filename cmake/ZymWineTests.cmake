@@ -30,20 +30,28 @@ foreach(family ${ZYM_TEST_FAMILIES})
             continue()
         endif()
     endif()
-    zym_platform_sources(family_sources ${CMAKE_CURRENT_SOURCE_DIR}/${family})
-    # The suites call their family's platform functions directly, which the
-    # DLL does not export (on ELF everything is): they build them in, with
-    # the system libraries they call.
-    file(GLOB family_platform_sources CONFIGURE_DEPENDS
-        ${PROJECT_SOURCE_DIR}/ZymWindows/src/${family}/win32/*.cpp)
-    add_executable(test_${family} ${family_sources} ${family_platform_sources})
-    target_include_directories(test_${family} PRIVATE ${PROJECT_SOURCE_DIR}/ZymWindows/src)
-    target_compile_definitions(test_${family} PRIVATE
-        ZYM_TEST_DATA_DIR="${ZYM_WINE_TEST_DATA_DIR}"
-        ZYMWIN_PATH="Z:$<TARGET_FILE:zymwin>")
-    target_link_libraries(test_${family} PRIVATE zym_test_support ZymWindows GTest::gtest
-        GTest::gtest_main $<TARGET_PROPERTY:ZymWindows,LINK_LIBRARIES>)
-    add_dependencies(test_${family} zymwin)
+    # A suite's win32/ folder holds the tests of Windows behaviour.
+    file(GLOB family_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${family}/*.cpp
+        ${CMAKE_CURRENT_SOURCE_DIR}/${family}/win32/*.cpp)
+    add_executable(test_${family} ${family_sources})
+    target_compile_definitions(test_${family} PRIVATE ZYM_TEST_DATA_DIR="${ZYM_WINE_TEST_DATA_DIR}")
+    target_link_libraries(test_${family} PRIVATE zym_test_support GTest::gtest GTest::gtest_main)
+    # The framework's suites need only the framework's DLL.
+    if(family IN_LIST ZYM_FRAMEWORK_SUITES)
+        target_link_libraries(test_${family} PRIVATE Zym)
+    else()
+        # The suites call their family's platform functions directly, which
+        # the DLL does not export (on ELF everything is): they build them
+        # in, with the system libraries they call.
+        file(GLOB family_platform_sources CONFIGURE_DEPENDS
+            ${PROJECT_SOURCE_DIR}/ZymWindows/src/${family}/win32/*.cpp)
+        target_sources(test_${family} PRIVATE ${family_platform_sources})
+        target_include_directories(test_${family} PRIVATE ${PROJECT_SOURCE_DIR}/ZymWindows/src)
+        target_compile_definitions(test_${family} PRIVATE ZYMWIN_PATH="Z:$<TARGET_FILE:zymwin>")
+        target_link_libraries(test_${family} PRIVATE ZymWindows
+            $<TARGET_PROPERTY:ZymWindows,LINK_LIBRARIES>)
+        add_dependencies(test_${family} zymwin)
+    endif()
     add_test(NAME ${family} COMMAND test_${family})
     set_tests_properties(${family} PROPERTIES LABELS "${family};windows" TIMEOUT 300)
 endforeach()

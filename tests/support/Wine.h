@@ -11,6 +11,10 @@ namespace zymtest {
 // Windows.
 std::optional<std::string> WineVersion();
 
+// Whether this runs under a Wine that lacks code page `codePage` (GetCPInfo
+// refuses it); false on Linux and on a real Windows.
+bool WineLacksCodePage(unsigned codePage);
+
 } // namespace zymtest
 
 // Skips the test when it runs under Wine, which falls short of Windows as

@@ -1,3 +1,5 @@
+#include "Wine.h"
+
 #include <Zym/LastError.h>
 #include <ZymThread/EventSemaphore.h>
 #include <ZymThread/MessageQueue.h>
@@ -5,19 +7,19 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <filesystem>
-#include <poll.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 using namespace ZymThread;
 
 namespace {
 
-bool Readable(int fd) {
-    pollfd entry{fd, POLLIN, 0};
-    return ::poll(&entry, 1, 0) == 1 && (entry.revents & POLLIN);
+// Gives the calling thread its queue, as reading one does, and empties it
+// of what an earlier test of this thread left.
+void MakeQueue() {
+    MSG msg;
+    while (PeekMessage(&msg, 0, 0, PM_REMOVE)) {
+    }
 }
 
 // A thread that makes its queue, says which id it has, and reads messages
@@ -65,10 +67,8 @@ private:
 
 } // namespace
 
-TEST(MessageQueue, ThreadIdsAreTheKernelsAndQueuesBelongToTheirThread) {
+TEST(MessageQueue, QueuesBelongToTheirThread) {
     const unsigned long self = GetCurrentThreadId();
-    EXPECT_EQ(self, static_cast<unsigned long>(::gettid()));
-    EXPECT_TRUE(std::filesystem::exists("/proc/self/task/" + std::to_string(self)));
 
     // A live thread that never read a queue has none to post to.
     EventSemaphore started(true, false), release(true, false);
@@ -96,11 +96,12 @@ TEST(MessageQueue, ThreadIdsAreTheKernelsAndQueuesBelongToTheirThread) {
     }
     Zym::SetLastError(0);
     EXPECT_FALSE(PostThreadMessage(endedId, WM_USER, 0, 0));
+    ZYMTEST_SKIP_UNDER_WINE("a post to a thread that has ended fails with 87, not 1444");
     EXPECT_EQ(Zym::GetLastError(), Zym::ERROR_INVALID_THREAD_ID);
 }
 
 TEST(MessageQueue, FiltersPeekingAndQuit) {
-    ASSERT_GE(MessageQueueHandle(), 0);
+    MakeQueue();
     const unsigned long self = GetCurrentThreadId();
     ASSERT_TRUE(PostThreadMessage(self, WM_USER + 5, 50, -50));
     ASSERT_TRUE(PostThreadMessage(self, WM_USER + 1, 10, -10));
@@ -119,6 +120,8 @@ TEST(MessageQueue, FiltersPeekingAndQuit) {
     EXPECT_EQ(msg.message, WM_USER + 1u);
     EXPECT_EQ(msg.wParam, 10u);
     EXPECT_EQ(msg.lParam, -10);
+    ZYMTEST_SKIP_UNDER_WINE(
+        "a filter holds back a posted WM_QUIT, which Windows always lets through");
     EXPECT_EQ(GetMessage(&msg, WM_USER + 2, WM_USER + 2), 0);
     EXPECT_EQ(msg.message, WM_QUIT);
     EXPECT_EQ(msg.wParam, 7u);
@@ -133,71 +136,31 @@ TEST(MessageQueue, FiltersPeekingAndQuit) {
     EXPECT_FALSE(PeekMessage(&msg, 0, 0, PM_REMOVE));
 }
 
-TEST(MessageQueue, DescriptorIsReadableExactlyWhileMessagesWait) {
-    const int fd = MessageQueueHandle();
-    ASSERT_GE(fd, 0);
-    EXPECT_EQ(MessageQueueHandle(), fd) << "one queue per thread";
-    EXPECT_FALSE(Readable(fd));
+TEST(MessageQueue, MsgWaitPutsEventsBeforeTheQueueAndWakesForAPost) {
+    MakeQueue();
     EventSemaphore event(false, false);
     EventSemaphore* events[] = {&event};
     EXPECT_EQ(MsgWaitForMultipleObjects(1, events, 0), WAIT_TIMEOUT);
-
     const unsigned long self = GetCurrentThreadId();
     ASSERT_TRUE(PostThreadMessage(self, WM_USER, 0, 0));
-    ASSERT_TRUE(PostThreadMessage(self, WM_USER + 1, 0, 0));
-    EXPECT_TRUE(Readable(fd));
     event.Set();
     EXPECT_EQ(MsgWaitForMultipleObjects(1, events, 0), WAIT_OBJECT_0) << "events come first";
     EXPECT_EQ(MsgWaitForMultipleObjects(1, events, 0), WAIT_OBJECT_0 + 1);
-
     MSG msg;
-    // A reader whose filter matches nothing leaves the queue readable.
-    EXPECT_FALSE(PeekMessage(&msg, WM_USER + 9, WM_USER + 9, PM_REMOVE));
-    EXPECT_TRUE(Readable(fd));
     ASSERT_TRUE(PeekMessage(&msg, 0, 0, PM_REMOVE));
-    EXPECT_TRUE(Readable(fd));
-    ASSERT_TRUE(PeekMessage(&msg, 0, 0, PM_REMOVE));
-    EXPECT_FALSE(Readable(fd));
+    EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, 0), WAIT_TIMEOUT);
 
-    // A post from another thread wakes a poll on the descriptor.
+    // A post from another thread wakes the wait.
     std::thread poster([self] { PostThreadMessage(self, WM_USER + 3, 3, 0); });
-    pollfd entry{fd, POLLIN, 0};
-    ASSERT_EQ(::poll(&entry, 1, -1), 1);
-    poster.join();
     EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr), WAIT_OBJECT_0);
+    poster.join();
     ASSERT_EQ(GetMessage(&msg), 1);
     EXPECT_EQ(msg.message, WM_USER + 3u);
 }
 
-TEST(MessageQueue, OneWaitForTheQueueOtherDescriptorsAndEvents) {
-    int pipe[2];
-    ASSERT_EQ(::pipe(pipe), 0);
-    EventSemaphore stop(true, false);
-    EventSemaphore* events[] = {&stop};
-    const DescriptorWait descriptors[] = {{pipe[0], POLLIN}, {MessageQueueHandle(), POLLIN}};
-    EXPECT_EQ(WaitForDescriptors(descriptors, 2, events, 1, 0), WAIT_TIMEOUT);
-
-    const unsigned long self = GetCurrentThreadId();
-    std::thread poster([self] { PostThreadMessage(self, WM_USER, 0, 0); });
-    EXPECT_EQ(WaitForDescriptors(descriptors, 2, events, 1), WAIT_OBJECT_0 + 2);
-    poster.join();
-    ASSERT_EQ(::write(pipe[1], "x", 1), 1);
-    EXPECT_EQ(WaitForDescriptors(descriptors, 2, events, 1), WAIT_OBJECT_0 + 1)
-        << "earlier descriptors first";
-    stop.Set();
-    EXPECT_EQ(WaitForDescriptors(descriptors, 2, events, 1), WAIT_OBJECT_0);
-    MSG msg;
-    EXPECT_TRUE(PeekMessage(&msg, 0, 0, PM_REMOVE));
-    ::close(pipe[0]);
-    ::close(pipe[1]);
-    const DescriptorWait closed[] = {{pipe[0], POLLIN}};
-    EXPECT_EQ(WaitForDescriptors(closed, 1, nullptr, 0, 0), WAIT_FAILED);
-    EXPECT_EQ(Zym::GetLastError(), Zym::ERROR_INVALID_HANDLE);
-    EXPECT_EQ(WaitForDescriptors(nullptr, 0, nullptr, 0, 0), WAIT_FAILED);
-}
-
 TEST(MessageQueue, AFullQueueRefusesPostsUntilItIsRead) {
-    ASSERT_GE(MessageQueueHandle(), 0);
+    ZYMTEST_SKIP_UNDER_WINE("no limit on the messages a queue holds (Windows: 10000)");
+    MakeQueue();
     const unsigned long self = GetCurrentThreadId();
     for (std::size_t i = 0; i < MAX_POSTED_MESSAGES; ++i)
         ASSERT_TRUE(PostThreadMessage(self, WM_USER, i, 0)) << i;

@@ -17,9 +17,6 @@ struct TimeZone : zymtest::ScopedEnvironment {
     explicit TimeZone(const char* zone) : ScopedEnvironment("TZ", zone) {}
 };
 
-// Central European rules, spelled out so that no zone files are needed.
-constexpr const char* CET = "CET-1CEST,M3.5.0,M10.5.0/3";
-
 } // namespace
 
 TEST(FileTime, ConvertsExactlyAndRoundsTowardsThePast) {
@@ -70,23 +67,6 @@ TEST(DateTime, ImpossibleDatesAndTheRangeRaise) {
     } catch (const DateTimeException& e) {
         EXPECT_NE(e.WhatUtf8().find("month 13"), std::string::npos) << e.WhatUtf8();
     }
-}
-
-TEST(DateTime, LocalTimeFollowsTheZoneAndItsDaylightSaving) {
-    const TimeZone zone(CET);
-    const DateTime summer(2024, 5, 1, 12, 0, 0, false);
-    EXPECT_EQ(summer.AsIsoUtc(), "2024-06-01T10:00:00Z");
-    EXPECT_EQ(summer.AsStringLocal("%H:%M %Z"), "12:00 CEST");
-    EXPECT_EQ(summer.AsStringLocal(), "2024-06-01 12:00:00");
-    EXPECT_EQ(summer.Local().hour, 12);
-    const DateTime winter(2024, 0, 15, 12, 0, 0, false);
-    EXPECT_EQ(winter.AsIsoUtc(), "2024-01-15T11:00:00Z");
-    EXPECT_EQ(winter.AsWStringLocal(u"%H:%M:%S"), u"12:00:00");
-    // 02:30 does not exist on the morning clocks go forward.
-    const DateTime skipped(2024, 2, 31, 2, 30, 0, false);
-    EXPECT_EQ(skipped.AsStringLocal("%H:%M %Z"), "03:30 CEST");
-    // Near the start of the range a local time may fall before 1970 in UTC.
-    EXPECT_THROW(DateTime(1970, 0, 1, 0, 30, 0, false), DateTimeException);
 }
 
 TEST(DateTime, FormatsOfAnyLengthAndText) {

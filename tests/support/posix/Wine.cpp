@@ -6,4 +6,8 @@ std::optional<std::string> WineVersion() {
     return std::nullopt;
 }
 
+bool WineLacksCodePage(unsigned) {
+    return false;
+}
+
 } // namespace zymtest

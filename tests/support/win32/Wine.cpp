@@ -15,4 +15,9 @@ std::optional<std::string> WineVersion() {
     return std::string(reinterpret_cast<Version>(reinterpret_cast<void (*)()>(found))());
 }
 
+bool WineLacksCodePage(unsigned codePage) {
+    CPINFO info;
+    return WineVersion() && !GetCPInfo(codePage, &info);
+}
+
 } // namespace zymtest
