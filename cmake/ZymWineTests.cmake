@@ -71,3 +71,8 @@ foreach(include_dir ${PROJECT_SOURCE_DIR}/framework/include ${PROJECT_SOURCE_DIR
 endforeach()
 add_library(zym_headers_after_windows OBJECT ${ZYM_HEADER_CHECKS})
 target_link_libraries(zym_headers_after_windows PRIVATE ZymWindows)
+
+# The installed package, used from a cross-built project outside the tree.
+add_test(NAME install.consumer
+    COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/install/install_test_windows.sh ${PROJECT_BINARY_DIR})
+set_tests_properties(install.consumer PROPERTIES LABELS "install;windows" TIMEOUT 300)
