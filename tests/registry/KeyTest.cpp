@@ -1,4 +1,5 @@
 #include "TempStore.h"
+#include "Wine.h"
 #include "registry/RegistryPlatform.h"
 
 #include <ZymCharset/Utf.h>
@@ -151,8 +152,7 @@ TEST_F(RegistryKey, DeleteRemovesTheSubtreeAndLeavesADeadHandle) {
 }
 
 TEST_F(RegistryKey, ReadOnlyKeysCannotWrite) {
-    if (RegistryTest::UnderWine())
-        GTEST_SKIP() << "Wine 8 does not check a registry handle's access rights";
+    ZYMTEST_SKIP_UNDER_WINE("a registry handle's access rights are not checked");
     RegKey::Create(RegKey::CURRENT_USER, "Locked", RegKey::CREATE_READ_WRITE)
         ->CreateDWORDValue("v", 1);
     const auto key = RegKey::Create(RegKey::CURRENT_USER, "Locked", RegKey::OPEN_READ_ONLY);

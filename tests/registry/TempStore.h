@@ -31,9 +31,6 @@ private:
     std::vector<std::vector<std::u16string>> m_Existing;
 };
 
-// Whether the suite runs under Wine rather than Windows.
-bool UnderWine();
-
 // Runs zymwin with `args`, standard input from `input`, and waits for it.
 zymtest::ProcessResult Zymwin(const std::vector<std::string>& args, const std::string& input = "");
 

@@ -13,8 +13,4 @@ TempStore::~TempStore() {
     ::unsetenv("ZYM_REGISTRY_DIR");
 }
 
-bool UnderWine() {
-    return false;
-}
-
 } // namespace RegistryTest

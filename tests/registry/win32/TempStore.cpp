@@ -85,9 +85,4 @@ TempStore::~TempStore() {
     }
 }
 
-bool UnderWine() {
-    const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
-    return ntdll && ::GetProcAddress(ntdll, "wine_get_version");
-}
-
 } // namespace RegistryTest
