@@ -3,8 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -12,16 +13,32 @@ using namespace ZymThread;
 
 namespace {
 
-// Blocks until `count` has reached `value`.
-void WaitUntil(const std::atomic<int>& count, int value) {
-    for (int seen; (seen = count.load()) < value;)
-        count.wait(seen);
-}
+// A count that a thread can wait to see reach a value: a mutex and a
+// condition variable, since a run under Wine once hung in the wait of
+// std::atomic, which mingw-w64's libstdc++ builds without a futex.
+class Count {
+public:
+    void Increment() {
+        {
+            const std::lock_guard lock(m_Lock);
+            ++m_Value;
+        }
+        m_Changed.notify_all();
+    }
+    void WaitUntil(int value) {
+        std::unique_lock lock(m_Lock);
+        m_Changed.wait(lock, [&] { return m_Value >= value; });
+    }
+    int Value() {
+        const std::lock_guard lock(m_Lock);
+        return m_Value;
+    }
 
-void Increment(std::atomic<int>& count) {
-    ++count;
-    count.notify_all();
-}
+private:
+    std::mutex m_Lock;
+    std::condition_variable m_Changed;
+    int m_Value = 0;
+};
 
 } // namespace
 
@@ -49,22 +66,22 @@ TEST(Event, WaitTimesOutWithoutReturningEarly) {
 TEST(Event, AutoResetSetReleasesExactlyOneWaiter) {
     constexpr int waiters = 6;
     EventSemaphore event(false, false);
-    std::atomic<int> woken{0};
+    Count woken;
     std::vector<std::thread> threads;
     for (int i = 0; i < waiters; ++i)
         threads.emplace_back([&] {
             EXPECT_EQ(event.Wait(), WAIT_OBJECT_0);
-            Increment(woken);
+            woken.Increment();
         });
     // Each Set waits for its waiter before the next one: a Set that let two
     // threads through would leave the last Set with nobody to release.
     for (int i = 1; i <= waiters; ++i) {
         ASSERT_TRUE(event.Set());
-        WaitUntil(woken, i);
+        woken.WaitUntil(i);
     }
     for (auto& thread : threads)
         thread.join();
-    EXPECT_EQ(woken.load(), waiters);
+    EXPECT_EQ(woken.Value(), waiters);
     EXPECT_EQ(event.Wait(0), WAIT_TIMEOUT);
 }
 
@@ -72,17 +89,17 @@ TEST(Event, ManualResetSetReleasesEveryWaiterAndPublishesWrites) {
     constexpr int waiters = 4;
     EventSemaphore event(true, false);
     int payload = 0;
-    std::atomic<int> done{0};
+    Count done;
     std::vector<std::thread> threads;
     for (int i = 0; i < waiters; ++i)
         threads.emplace_back([&] {
             EXPECT_EQ(event.Wait(), WAIT_OBJECT_0);
             EXPECT_EQ(payload, 42);
-            Increment(done);
+            done.Increment();
         });
     payload = 42;
     ASSERT_TRUE(event.Set());
-    WaitUntil(done, waiters);
+    done.WaitUntil(waiters);
     for (auto& thread : threads)
         thread.join();
     EXPECT_EQ(event.Wait(0), WAIT_OBJECT_0) << "a manual-reset event stays set";

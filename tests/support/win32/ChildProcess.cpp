@@ -52,7 +52,7 @@ struct ChildProcess::State {
     DWORD id = 0;
     bool running = false;
     OwnedHandle lines;
-    OwnedHandle linesRead = OwnedHandle(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    OwnedHandle readDone = OwnedHandle(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     OwnedHandle other;
 };
 
@@ -65,7 +65,7 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv,
     m_State->other = OtherStreamFile();
     const OwnedHandle input(CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                         nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!input || !m_State->linesRead)
+    if (!input || !m_State->readDone)
         throw std::runtime_error("cannot make the child's streams");
     const HANDLE output = lineStream == 1 ? linesWriteEnd.Get() : m_State->other.Get();
     const HANDLE error = lineStream == 1 ? m_State->other.Get() : linesWriteEnd.Get();
@@ -96,7 +96,7 @@ void ChildProcess::Kill() {
 ChildProcess::Read ChildProcess::ReadSome(std::string& into, std::chrono::milliseconds patience) {
     char piece[4096];
     OVERLAPPED request{};
-    request.hEvent = m_State->linesRead.Get();
+    request.hEvent = m_State->readDone.Get();
     DWORD got = 0;
     if (!ReadFile(m_State->lines.Get(), piece, sizeof piece, nullptr, &request)) {
         const DWORD error = GetLastError();
