@@ -20,6 +20,7 @@ using ZymWindows::NTNetwork;
 // use user names of their own.
 class NetworkQueries : public ::testing::Test {
 protected:
+    static void SetUpTestSuite();
     void SetUp() override;
     void TearDown() override;
     // Replaces the scripted network by one with `users` users.

@@ -44,8 +44,8 @@ using ZymSecurity::ResolvedAccount;
 // fills its outputs only on success, except that a paged listing also
 // fills its page when it returns ERROR_MORE_DATA (234). Server and machine
 // names arrive exactly as the caller built them: "\\name", "name" or empty.
-// Every call ends within the provider's time limit. Implementations are
-// called from any thread.
+// Every call ends within the provider's time limit (on Windows, the
+// system's own). Implementations are called from any thread.
 class Provider {
 public:
     virtual ~Provider() = default;

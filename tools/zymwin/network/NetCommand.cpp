@@ -29,10 +29,12 @@ constexpr const char* USAGE_HEAD =
     "Queries:\n";
 
 constexpr const char* USAGE_TAIL =
-    "\nAn empty MACHINE is this computer. Machines and domains other than this\n"
-    "computer are asked through Samba (/etc/samba/smb.conf), as ZYM_NET_USER\n"
-    "(DOMAIN\\user or user) with ZYM_NET_PASSWORD, else with the Kerberos ticket\n"
-    "cache, else anonymously; every network step ends within ZYM_NET_TIMEOUT_MS.\n"
+    "\nAn empty MACHINE is this computer. On Windows the system answers for every\n"
+    "machine and domain, as the logged-on user. On Linux, machines and domains\n"
+    "other than this computer are asked through Samba (/etc/samba/smb.conf), as\n"
+    "ZYM_NET_USER (DOMAIN\\user or user) with ZYM_NET_PASSWORD, else with the\n"
+    "Kerberos ticket cache, else anonymously; every network step ends within\n"
+    "ZYM_NET_TIMEOUT_MS.\n"
     "A failure prints 'zymwin net: EXCEPTION: TEXT' and exits with status 1.\n";
 
 void PrintUsage() {

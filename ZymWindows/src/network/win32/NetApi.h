@@ -45,6 +45,7 @@ public:
             ::NetApiBufferFree(m_Entries);
     }
 
+    // Where a call stores the buffer, in the type its prototype names.
     LPBYTE* Bytes() noexcept { return reinterpret_cast<LPBYTE*>(&m_Entries); }
     void** Untyped() noexcept { return reinterpret_cast<void**>(&m_Entries); }
     Entry** Typed() noexcept { return &m_Entries; }
