@@ -17,6 +17,7 @@ target_link_libraries(zym_test_support PUBLIC GTest::gtest)
 
 # Suites of the framework, and of each library family built here.
 set(ZYM_FRAMEWORK_SUITES charset thread values)
+set(ZYM_PLATFORM_CALLING_SUITES pipe registry)
 file(GLOB ZYM_TEST_FAMILIES LIST_DIRECTORIES true RELATIVE ${CMAKE_CURRENT_SOURCE_DIR}
     CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*)
 foreach(family ${ZYM_TEST_FAMILIES})
@@ -40,6 +41,16 @@ foreach(family ${ZYM_TEST_FAMILIES})
     if(family IN_LIST ZYM_FRAMEWORK_SUITES)
         target_link_libraries(test_${family} PRIVATE Zym)
     else()
+        # These suites call their family's platform functions directly,
+        # which the DLL does not export (on ELF everything is): they build
+        # them in, with the system libraries they call.
+        if(family IN_LIST ZYM_PLATFORM_CALLING_SUITES)
+            file(GLOB family_platform_sources CONFIGURE_DEPENDS
+                ${PROJECT_SOURCE_DIR}/ZymWindows/src/${family}/win32/*.cpp)
+            target_sources(test_${family} PRIVATE ${family_platform_sources})
+            target_link_libraries(test_${family} PRIVATE
+                $<TARGET_PROPERTY:ZymWindows,LINK_LIBRARIES>)
+        endif()
         target_include_directories(test_${family} PRIVATE ${PROJECT_SOURCE_DIR}/ZymWindows/src)
         target_compile_definitions(test_${family} PRIVATE ZYMWIN_PATH="Z:$<TARGET_FILE:zymwin>")
         target_link_libraries(test_${family} PRIVATE ZymWindows)
@@ -101,3 +112,7 @@ target_link_libraries(zym_headers_after_windows PRIVATE ZymWindows)
 if(TARGET test_impersonation)
     target_link_libraries(test_impersonation PRIVATE netapi32 advapi32)
 endif()
+# The installed package, used from a cross-built project outside the tree.
+add_test(NAME install.consumer
+    COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/install/install_test_windows.sh ${PROJECT_BINARY_DIR})
+set_tests_properties(install.consumer PROPERTIES LABELS "install;windows" TIMEOUT 300)

@@ -138,3 +138,16 @@ TEST_F(Cli, PropsPrintsTheMergedPropertiesAsTextAndJson) {
           R"({"name": "Approved", "type": "bool", "value": true})"})
         EXPECT_NE(json.out.find(item), std::string::npos) << item;
 }
+
+// A document of a real word processor lists the same on every platform.
+TEST_F(Cli, ListsALibreOfficeDocument) {
+    const auto listed =
+        Zymwin({"ls", std::string(ZYM_TEST_DATA_DIR) + "/cfb/libreoffice-report.doc"});
+    ASSERT_EQ(listed.status, 0) << listed.err;
+    EXPECT_EQ(listed.out, "stream       1        106  \\x01CompObj\n"
+                          "stream       2         20  \\x01Ole\n"
+                          "stream       3       1461  1Table\n"
+                          "stream       4        424  \\x05SummaryInformation\n"
+                          "stream       5       3631  WordDocument\n"
+                          "stream       6        324  \\x05DocumentSummaryInformation\n");
+}

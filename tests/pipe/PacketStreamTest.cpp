@@ -1,7 +1,6 @@
-// Over the Linux side's sockets (raw peers, socket files, kernel
-// credentials); the Windows cases are in win32/.
-#ifndef _WIN32
 #include "PipeTestSupport.h"
+
+#include <ZymThread/EventSemaphore.h>
 
 #include <gtest/gtest.h>
 
@@ -14,8 +13,6 @@ using Bytes = std::vector<unsigned char>;
 
 namespace {
 
-constexpr const char* PIPE = "stream";
-
 Bytes Text(const std::string& text) {
     return Bytes(text.begin(), text.end());
 }
@@ -23,8 +20,8 @@ Bytes Text(const std::string& text) {
 } // namespace
 
 TEST(PacketStream, OutgoingMessagesAreFramedAsPackets) {
-    const ScopedPipeDirectory directory;
-    ServerThread server(PIPE, [](ZymWindows::ServerNamedPipe& pipe) {
+    const TestPipe testPipe("stream");
+    ServerThread server(testPipe.Name(), [](ZymWindows::ServerNamedPipe& pipe) {
         WriteWholeMessage(pipe, std::string(32768, 'x'));
         pipe.EndMessage(); // nothing written: an empty message
         pipe.Put("0123456789", 10);
@@ -41,8 +38,8 @@ TEST(PacketStream, OutgoingMessagesAreFramedAsPackets) {
         EXPECT_TRUE(pipe.IsConnected());
         pipe.Ping();
     });
-    WaitForPipeSocket(directory, PIPE);
-    RawPeer peer(directory.SocketOf(PIPE));
+    testPipe.WaitUntilServed();
+    RawPeer peer(testPipe);
     peer.Handshake();
     EXPECT_EQ(peer.Receive(8), PacketHeader(32768, false));
     EXPECT_EQ(peer.Receive(32768), Bytes(32768, 'x'));
@@ -60,9 +57,9 @@ TEST(PacketStream, OutgoingMessagesAreFramedAsPackets) {
 }
 
 TEST(PacketStream, ReadersSkipPingsAndStopAtTheEndOfAMessage) {
-    const ScopedPipeDirectory directory;
+    const TestPipe testPipe("stream");
     const Bytes ping = PacketHeader(0xFFFFFFFF, true);
-    ServerThread server(PIPE, [](ZymWindows::ServerNamedPipe& pipe) {
+    ServerThread server(testPipe.Name(), [](ZymWindows::ServerNamedPipe& pipe) {
         char buffer[16] = {};
         pipe.ReadMessage();
         EXPECT_EQ(pipe.GetState(), NamedPipe::Reading);
@@ -92,8 +89,8 @@ TEST(PacketStream, ReadersSkipPingsAndStopAtTheEndOfAMessage) {
         pipe.EndMessage();
         EXPECT_EQ(ReadWholeMessage(pipe), "last");
     });
-    WaitForPipeSocket(directory, PIPE);
-    RawPeer peer(directory.SocketOf(PIPE));
+    testPipe.WaitUntilServed();
+    RawPeer peer(testPipe);
     peer.Handshake();
     peer.Send(Concat({ping, ping, PacketHeader(3, false), Text("abc"), ping, PacketHeader(2, false),
                       Text("de"), ping, ping, PacketHeader(0, false), PacketHeader(3, true),
@@ -148,9 +145,9 @@ TEST(PacketStream, HostilePeersBreakTheirConnectionOnly) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const ScopedPipeDirectory directory;
+        const TestPipe testPipe("stream");
         NamedPipe::PipeState stateAfter = NamedPipe::Idle;
-        ServerThread server(PIPE, [&](ZymWindows::ServerNamedPipe& pipe) {
+        ServerThread server(testPipe.Name(), [&](ZymWindows::ServerNamedPipe& pipe) {
             try {
                 pipe.ReadMessage();
             } catch (const NamedPipe::BrokenPipeException&) {
@@ -158,8 +155,8 @@ TEST(PacketStream, HostilePeersBreakTheirConnectionOnly) {
                 throw;
             }
         });
-        WaitForPipeSocket(directory, PIPE);
-        RawPeer peer(directory.SocketOf(PIPE));
+        testPipe.WaitUntilServed();
+        RawPeer peer(testPipe);
         c.peer(peer);
         try {
             server.Join();
@@ -174,11 +171,11 @@ TEST(PacketStream, HostilePeersBreakTheirConnectionOnly) {
 }
 
 TEST(PacketStream, AStreamWhosePeerIsGoneStaysBroken) {
-    const ScopedPipeDirectory directory;
-    std::atomic<bool> peerClosed{false};
-    ServerThread server(PIPE, [&](ZymWindows::ServerNamedPipe& pipe) {
+    const TestPipe testPipe("stream");
+    ZymThread::EventSemaphore peerClosed(true, false);
+    ServerThread server(testPipe.Name(), [&](ZymWindows::ServerNamedPipe& pipe) {
         WriteWholeMessage(pipe, "bye");
-        peerClosed.wait(false);
+        peerClosed.Wait();
         EXPECT_FALSE(pipe.IsConnected());
         EXPECT_EQ(pipe.GetState(), NamedPipe::Broken);
         for (const auto& operation : std::vector<std::function<void()>>{
@@ -192,15 +189,12 @@ TEST(PacketStream, AStreamWhosePeerIsGoneStaysBroken) {
             }
         }
     });
-    WaitForPipeSocket(directory, PIPE);
+    testPipe.WaitUntilServed();
     {
-        RawPeer peer(directory.SocketOf(PIPE));
+        RawPeer peer(testPipe);
         peer.Handshake();
         peer.Receive(8 + 3);
     }
-    peerClosed = true;
-    peerClosed.notify_all();
+    peerClosed.Set();
     server.Join();
 }
-
-#endif

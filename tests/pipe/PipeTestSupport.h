@@ -4,56 +4,61 @@
 
 #include <ZymWindows/NamedPipeServer.h>
 
-#include <sys/types.h>
-
 #include <atomic>
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace pipetest {
 
-// A fresh pipe directory in ZYM_PIPE_DIR for one test, removed afterwards.
-class ScopedPipeDirectory {
+// A pipe name of one test's own, out of every other test's way: on Linux
+// in a fresh pipe directory (ZYM_PIPE_DIR), on Windows a name unique on
+// the system. Gone with the object.
+class TestPipe {
 public:
-    ScopedPipeDirectory();
-    ~ScopedPipeDirectory();
-    std::string Path() const { return m_Directory.Path().string(); }
-    std::string SocketOf(const std::string& name) const { return Path() + "/" + name; }
+    explicit TestPipe(const std::string& base);
+    ~TestPipe();
+    TestPipe(const TestPipe&) = delete;
+    TestPipe& operator=(const TestPipe&) = delete;
+
+    const std::string& Name() const { return m_Name; }
+    // Blocks until a server has created the pipe (on Windows: until one of
+    // its instances is free).
+    void WaitUntilServed() const;
+
+    struct Place;
+    const Place& GetPlace() const { return *m_Place; }
 
 private:
-    zymtest::ScratchDirectory m_Directory;
+    std::unique_ptr<Place> m_Place;
+    std::string m_Name;
 };
 
-// Blocks until the socket of pipe `name` exists in the test's directory
-// (and is not the file `replacing`, when given).
-void WaitForPipeSocket(const ScopedPipeDirectory& directory, const std::string& name,
-                       ino_t replacing = 0);
-
-// Blocks until thread `tid` of this process sleeps in poll.
-void WaitUntilBlockedInPoll(pid_t tid);
-
-// A peer that speaks raw bytes on a pipe's socket, for what a well-behaved
-// client never sends.
+// A peer that speaks raw bytes on a pipe, for what a well-behaved client
+// never sends.
 class RawPeer {
 public:
-    explicit RawPeer(const std::string& socketPath);
+    explicit RawPeer(const TestPipe& pipe);
     ~RawPeer();
     RawPeer(const RawPeer&) = delete;
     RawPeer& operator=(const RawPeer&) = delete;
 
     void Send(const std::vector<unsigned char>& bytes);
+    // Exactly `size` bytes; std::runtime_error when the pipe ends first.
     std::vector<unsigned char> Receive(std::size_t size);
     void Close();
 
     // The client side of the handshake, without impersonation.
     void Handshake(const std::u16string& declaredIP = u"127.0.0.1");
 
+    struct Connection;
+
 private:
-    int m_Fd;
+    std::unique_ptr<Connection> m_Connection;
 };
 
 std::vector<unsigned char> UInt32(std::uint32_t value);
@@ -63,6 +68,9 @@ std::vector<unsigned char> Concat(std::initializer_list<std::vector<unsigned cha
 std::vector<unsigned char> IdentityBlock(const std::u16string& declaredIP, bool impersonating,
                                          const std::vector<ZymSecurity::NetworkID>& claimed = {},
                                          const std::u16string& claimedIP = u"");
+
+// The system's number of the calling thread.
+long CurrentThreadId();
 
 // One server end run on a thread of its own: Initialize on pipe `name`,
 // then `body`. Join rethrows what either raised.
@@ -75,12 +83,12 @@ public:
     ServerThread& operator=(const ServerThread&) = delete;
 
     void Join();
-    // The thread's id, once it runs.
-    pid_t Tid();
+    // The system's number of the thread, once it runs.
+    long ThreadId();
 
 private:
     std::exception_ptr m_Error;
-    std::atomic<pid_t> m_Tid{0};
+    std::atomic<long> m_ThreadId{0};
     // Last: the thread starts when it is built and uses the members above.
     std::thread m_Thread;
 };

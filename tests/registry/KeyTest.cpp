@@ -1,4 +1,5 @@
 #include "TempStore.h"
+#include "Wine.h"
 #include "registry/RegistryPlatform.h"
 
 #include <ZymCharset/Utf.h>
@@ -63,18 +64,11 @@ TEST_F(RegistryKey, OpeningAMissingKeyFailsAndCreatingMakesIt) {
     }
     RegKey::Create(RegKey::CURRENT_USER, "Missing\\Deeper", RegKey::CREATE_READ_WRITE);
     EXPECT_NO_THROW(RegKey::Create(RegKey::CURRENT_USER, "Missing", RegKey::OPEN_READ_ONLY));
-    // A doubled or trailing backslash leaves an empty key name: the path
-    // is invalid, and nothing is made.
-    Raised raised =
+    // A doubled backslash after the root gives a key name that begins with
+    // a backslash: the path is invalid.
+    const Raised raised =
         Catch([] { RegKey::Create("HKEY_CURRENT_USER\\\\Missing", RegKey::CREATE_READ_WRITE); });
     EXPECT_EQ(raised.text, "The specified path is invalid.: \\Missing");
-    raised = Catch(
-        [] { RegKey::Create(RegKey::CURRENT_USER, "Trailing\\", RegKey::CREATE_READ_WRITE); });
-    EXPECT_EQ(raised.text, "The specified path is invalid.: HKEY_CURRENT_USER\\Trailing\\");
-    raised =
-        Catch([] { RegKey::Create(RegKey::CURRENT_USER, "Trailing", RegKey::OPEN_READ_ONLY); });
-    EXPECT_EQ(raised.text,
-              "The system cannot find the file specified.: HKEY_CURRENT_USER\\Trailing");
 }
 
 TEST_F(RegistryKey, NamesAreCaseInsensitiveAndKeepTheirCase) {
@@ -158,8 +152,7 @@ TEST_F(RegistryKey, DeleteRemovesTheSubtreeAndLeavesADeadHandle) {
 }
 
 TEST_F(RegistryKey, ReadOnlyKeysCannotWrite) {
-    if (RegistryTest::UnderWine())
-        GTEST_SKIP() << "Wine 8 does not check a registry handle's access rights";
+    ZYMTEST_SKIP_UNDER_WINE("a registry handle's access rights are not checked");
     RegKey::Create(RegKey::CURRENT_USER, "Locked", RegKey::CREATE_READ_WRITE)
         ->CreateDWORDValue("v", 1);
     const auto key = RegKey::Create(RegKey::CURRENT_USER, "Locked", RegKey::OPEN_READ_ONLY);

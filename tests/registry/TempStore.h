@@ -27,14 +27,9 @@ public:
 
 private:
     zymtest::ScratchDirectory m_Dir;
-#ifdef _WIN32
-    // The sub keys of each watched key when the store was made.
+    // On Windows: the sub keys of each watched key when the store was made.
     std::vector<std::vector<std::u16string>> m_Existing;
-#endif
 };
-
-// Whether the suite runs under Wine rather than Windows.
-bool UnderWine();
 
 // Runs zymwin with `args`, standard input from `input`, and waits for it.
 zymtest::ProcessResult Zymwin(const std::vector<std::string>& args, const std::string& input = "");

@@ -1,5 +1,6 @@
+#include "Arguments.h"
 #include "Command.h"
-#include "ProgramArguments.h"
+#include "StandardStreams.h"
 
 #include <Zym/Exception.h>
 
@@ -25,7 +26,8 @@ void PrintUsage(std::FILE* out) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const zymwin::Args arguments = zymwin::ProgramArguments(argc, argv);
+    zymwin::UseBinaryStandardStreams();
+    const std::vector<std::string> arguments = zymwin::Utf8Arguments(argc, argv);
     if (arguments.size() < 2) {
         PrintUsage(stderr);
         return 1;

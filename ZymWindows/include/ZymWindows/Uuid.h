@@ -33,7 +33,7 @@ public:
     const std::string AsString() const;
     const std::u16string AsWString() const;
 
-    friend bool operator==(const Uuid& a, const Uuid& b) noexcept;
+    friend ZYMWINDOWS_EXPORT bool operator==(const Uuid& a, const Uuid& b) noexcept;
 
 private:
     void StringToUuid(const std::string& text, GUID& guid) const;

@@ -41,7 +41,7 @@ public:
 
     friend bool operator==(const BinarySID&, const BinarySID&) = default;
     // Any strict order will do: it only sorts SIDs in maps.
-    friend bool operator<(const BinarySID& a, const BinarySID& b) noexcept;
+    friend ZYM_EXPORT bool operator<(const BinarySID& a, const BinarySID& b) noexcept;
 
 private:
     std::vector<unsigned char> m_Bytes;

@@ -29,7 +29,7 @@ public:
                                         const std::u16string& machine,
                                         std::vector<NetworkID>& networkIDs);
 
-    friend bool operator==(const NetworkID& a, const NetworkID& b);
+    friend ZYM_EXPORT bool operator==(const NetworkID& a, const NetworkID& b);
 
 private:
     SecurityIDPtr m_SecurityID;

@@ -190,8 +190,11 @@ ZymWindows::RegKeyW::Ptr OpenIfPresent(const ZymWindows::RegFile::KeyPath& path)
     try {
         return ZymWindows::RegKeyW::Create(path.root, path.subPath,
                                            ZymWindows::RegKeyW::OPEN_READ_ONLY);
-    } catch (const ZymWindows::RegistryException&) {
-        if (Zym::GetLastError() == Zym::ERROR_FILE_NOT_FOUND)
+    } catch (const ZymWindows::RegistryException& error) {
+        // The text starts with the system's text of the code. The thread's
+        // last error is not read: on Windows the throw may change it.
+        const std::u16string missing = Zym::GetLastErrorMessage(Zym::ERROR_FILE_NOT_FOUND) + u": ";
+        if (error.What().starts_with(missing))
             return nullptr;
         throw;
     }

@@ -1,7 +1,6 @@
 // The Linux store's own mechanisms: one database file shared by processes.
-#ifndef _WIN32
+#include "../TempStore.h"
 #include "Child.h"
-#include "TempStore.h"
 
 #include <ZymWindows/Exceptions.h>
 #include <ZymWindows/Registry.h>
@@ -203,5 +202,3 @@ TEST_F(RegistryProcesses, ReadersSeeDamageAndDeniedAccessAsSuch) {
     });
     EXPECT_EQ(reader.Wait().status, 0);
 }
-
-#endif

@@ -1,7 +1,6 @@
-// Over the Linux side's sockets (raw peers, socket files, kernel
-// credentials); the Windows cases are in win32/.
-#ifndef _WIN32
-#include "PipeTestSupport.h"
+// The shutdown event against every wait of the Linux side, each caught
+// asleep in poll; the Windows side's are in win32/.
+#include "PosixPipeSupport.h"
 
 #include <ZymCharset/Utf.h>
 #include <ZymThread/EventSemaphore.h>
@@ -20,39 +19,37 @@ using ZymWindows::ServerNamedPipe;
 
 namespace {
 
-constexpr const char* PIPE = "shutdown";
-
 // Runs `wait` on a server end, signals the shutdown event once the server's
 // thread sleeps in its wait, and checks that the wait ends with
 // MustClosePipeException and leaves the stream in `expectedState`. `peer`
 // plays the client, if there is one.
-using Peer = std::function<void(const ScopedPipeDirectory&, ZymThread::EventSemaphore& serverDone)>;
+using Peer = std::function<void(const TestPipe&, ZymThread::EventSemaphore& serverDone)>;
 
 void ExpectShutdownEnds(const std::function<void(ServerNamedPipe&)>& wait, const Peer& peer,
                         bool withClient, NamedPipe::PipeState expectedState) {
-    const ScopedPipeDirectory directory;
+    const TestPipe pipe("shutdown");
     ZymThread::EventSemaphore shutdown(true, false);
     NamedPipe::PipeState stateAfter = NamedPipe::Idle;
     std::atomic<bool> inBody{false};
     ServerThread server(
-        PIPE,
-        [&](ServerNamedPipe& pipe) {
+        pipe.Name(),
+        [&](ServerNamedPipe& end) {
             inBody = true;
             inBody.notify_all();
             try {
-                wait(pipe);
+                wait(end);
             } catch (const NamedPipe::MustClosePipeException&) {
-                stateAfter = pipe.GetState();
+                stateAfter = end.GetState();
                 throw;
             }
         },
         &shutdown);
     ZymThread::EventSemaphore serverDone(true, false);
-    std::thread client([&] { peer(directory, serverDone); });
+    std::thread client([&] { peer(pipe, serverDone); });
     // With a client, the wait to interrupt is the one after the handshake.
     if (withClient)
         inBody.wait(false);
-    WaitUntilBlockedInPoll(server.Tid());
+    WaitUntilBlockedInPoll(server.ThreadId());
     shutdown.Set();
     EXPECT_THROW(server.Join(), NamedPipe::MustClosePipeException);
     serverDone.Set();
@@ -62,36 +59,36 @@ void ExpectShutdownEnds(const std::function<void(ServerNamedPipe&)>& wait, const
     }
 }
 
-void NoClient(const ScopedPipeDirectory&, ZymThread::EventSemaphore&) {}
+void NoClient(const TestPipe&, ZymThread::EventSemaphore&) {}
 
 // A client that completes the handshake, then neither sends nor reads
 // until the server has given up.
-void SilentClient(const ScopedPipeDirectory& directory, ZymThread::EventSemaphore& serverDone) {
-    WaitForPipeSocket(directory, PIPE);
-    RawPeer peer(directory.SocketOf(PIPE));
+void SilentClient(const TestPipe& pipe, ZymThread::EventSemaphore& serverDone) {
+    pipe.WaitUntilServed();
+    RawPeer peer(pipe);
     peer.Handshake();
     serverDone.Wait();
 }
 
-// A client whose constructor waits behind the only instance of PIPE, which
+// A client whose constructor waits behind the only instance of a pipe, which
 // a raw peer holds, until `interrupt` ends the wait. Returns how the
 // constructor ended.
 std::string
 QueuedClientOutcome(const std::function<void(ZymThread::EventSemaphore& shutdown,
                                              ZymThread::EventSemaphore& release)>& interrupt,
                     bool fillBacklog = false) {
-    const ScopedPipeDirectory directory;
+    const TestPipe pipe("shutdown");
     ZymThread::EventSemaphore release(true, false);
-    ServerThread server(PIPE, [&](ServerNamedPipe&) { release.Wait(); });
-    WaitForPipeSocket(directory, PIPE);
-    RawPeer first(directory.SocketOf(PIPE));
+    ServerThread server(pipe.Name(), [&](ServerNamedPipe&) { release.Wait(); });
+    pipe.WaitUntilServed();
+    RawPeer first(pipe);
     first.Handshake();
     // Raw connections that nobody accepts fill the backlog: the client then
     // cannot even queue and finds the pipe busy.
     std::vector<int> queued;
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
-    directory.SocketOf(PIPE).copy(address.sun_path, sizeof address.sun_path - 1);
+    SocketOf(pipe).copy(address.sun_path, sizeof address.sun_path - 1);
     while (fillBacklog) {
         const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
         if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
@@ -102,12 +99,12 @@ QueuedClientOutcome(const std::function<void(ZymThread::EventSemaphore& shutdown
         queued.push_back(fd);
     }
     ZymThread::EventSemaphore shutdown(true, false);
-    std::atomic<pid_t> clientTid{0};
+    std::atomic<long> clientTid{0};
     std::string outcome = "opened";
     std::thread client([&] {
-        clientTid = static_cast<pid_t>(syscall(SYS_gettid));
+        clientTid = CurrentThreadId();
         try {
-            ZymWindows::ClientNamedPipe queued(PIPE, ".", &shutdown);
+            ZymWindows::ClientNamedPipe queued(pipe.Name(), ".", &shutdown);
         } catch (const NamedPipe::MustClosePipeException&) {
             outcome = "must close";
         } catch (const NamedPipe::CannotOpenPipeException& error) {
@@ -157,5 +154,3 @@ TEST(Shutdown, EndsEveryWaitOfAServerEnd) {
         },
         SilentClient, true, NamedPipe::Idle);
 }
-
-#endif

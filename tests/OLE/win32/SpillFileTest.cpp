@@ -1,0 +1,32 @@
+// The spill file of a disk buffer on Windows: a temporary file that the
+// system deletes when the buffer closes it.
+#include "TestFiles.h"
+
+#include <ZymFile/DiskBuffer.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+TEST(SpillFile, GoesWithTheBuffer) {
+    const zymtest::ScratchDirectory scratch;
+    std::optional<ZymFile::DiskBuffer> buffer(std::in_place, scratch.Path().string(), 16, 16);
+    buffer->Put(std::string(100, 'x').data(), 100);
+    ASSERT_TRUE(buffer->UsesFile());
+    EXPECT_FALSE(std::filesystem::is_empty(scratch.Path()));
+    buffer.reset();
+    EXPECT_TRUE(std::filesystem::is_empty(scratch.Path()));
+}
+
+TEST(SpillFile, AMissingDirectoryIsAnInvalidDirectoryName) {
+    const zymtest::ScratchDirectory scratch;
+    ZymFile::DiskBuffer buffer((scratch.Path() / "missing").string(), 16, 16);
+    try {
+        buffer.Put(std::string(17, 'x').data(), 17);
+        FAIL() << "a put past the limit needs the spill file";
+    } catch (const Zym::BinaryStreamPutEOFException& error) {
+        EXPECT_EQ(error.WhatUtf8(), "The directory name is invalid.");
+    }
+}
