@@ -1,11 +1,8 @@
 // Unix accounts as SIDs and thread credentials: the Linux side's convention.
 #include <Zym/LastError.h>
 #include <ZymCharset/Utf.h>
-#include <ZymFile/MemoryBuffer.h>
-#include <ZymFile/StaticMemoryBuffer.h>
 #include <ZymNetwork/ComputerName.h>
 #include <ZymSecurity/Exceptions.h>
-#include <ZymSecurity/NetworkID.h>
 #include <ZymSecurity/NetworkSecurity.h>
 #include <ZymSecurity/UnixAccounts.h>
 
@@ -35,6 +32,13 @@ void SetThreadEffectiveUser(uid_t uid) {
 }
 
 } // namespace
+
+TEST(SecurityID, UnixAccountsHaveSIDsOfTheirOwn) {
+    EXPECT_EQ(UnixAccounts::UserSID(1000).ToString(), u"S-1-22-1-1000");
+    EXPECT_EQ(UnixAccounts::GroupId(BinarySID::Parse(u"S-1-22-2-4294967295")), 4294967295u);
+    for (const char16_t* other : {u"S-1-22-1", u"S-1-22-2-0", u"S-1-22-1-0-0", u"S-1-5-22-1"})
+        EXPECT_FALSE(UnixAccounts::UserId(BinarySID::Parse(other))) << ZymCharset::ToUtf8(other);
+}
 
 TEST(SecurityID, UnixAccountsAreNamedFromTheAccountDatabase) {
     const SecurityIDPtr root = SecurityIDCache::CreateSecurityID(u"S-1-22-1-0");
