@@ -67,11 +67,13 @@ endforeach()
 # The minidump writer that the library looks for beside the programs:
 # Wine's own dbghelp.dll (mingw-w64 has only its import library).
 find_file(ZYM_WINE_DBGHELP dbghelp.dll
-    PATHS /usr/lib/x86_64-linux-gnu/wine/x86_64-windows NO_DEFAULT_PATH)
-if(ZYM_WINE_DBGHELP)
-    file(COPY_FILE ${ZYM_WINE_DBGHELP} ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/NewDbgHelp.dll
-        ONLY_IF_DIFFERENT)
+    PATHS /usr/lib/x86_64-linux-gnu/wine/x86_64-windows NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+if(NOT ZYM_WINE_DBGHELP)
+    message(FATAL_ERROR "Wine's dbghelp.dll, the tests' NewDbgHelp.dll, was not found (package wine64)")
 endif()
+file(MAKE_DIRECTORY ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
+file(COPY_FILE ${ZYM_WINE_DBGHELP} ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/NewDbgHelp.dll
+    ONLY_IF_DIFFERENT)
 
 # Checks run on the host that read what a Windows program left behind with
 # readers of their own (tests/<family>/win32/*.py), given the Wine runner,
