@@ -37,21 +37,26 @@ TEST(SecurityID, MalformedSIDsAreRejected) {
 }
 
 TEST(SecurityID, CacheHandsOutOneObjectPerSIDAcrossThreads) {
+    const BinarySID own =
+        NetworkSecurity::GetUserSID(
+            NetworkSecurity::GetUserToken(*NetworkSecurity::GetCurrentProcessHandle()))
+            ->GetSID();
     std::vector<SecurityIDPtr> seen(8);
     std::vector<std::thread> threads;
     for (std::size_t i = 0; i < seen.size(); ++i)
         threads.emplace_back(
-            [&seen, i] { seen[i] = SecurityIDCache::CreateSecurityID(u"S-1-22-1-65534"); });
+            [&seen, &own, i] { seen[i] = SecurityIDCache::CreateSecurityID(own); });
     for (auto& thread : threads)
         thread.join();
     for (const auto& id : seen)
         EXPECT_EQ(id.Get(), seen[0].Get());
-    const BinarySID bytes = BinarySID::Parse(u"S-1-22-1-65534");
-    EXPECT_EQ(SecurityIDCache::CreateSecurityIDFromPSID(bytes.Bytes().data()).Get(), seen[0].Get());
-    // A peer's differing view of the same SID is its own object.
+    EXPECT_EQ(SecurityIDCache::CreateSecurityIDFromPSID(own.Bytes().data()).Get(), seen[0].Get());
+    // Another machine's view of a Unix account is an object of its own,
+    // and is not kept.
+    const BinarySID unixUser = BinarySID::Parse(u"S-1-22-1-65534");
     const SecurityIDPtr remote =
-        SecurityIDCache::CreateSecurityID(bytes, u"bob", u"elsewhere", SidTypeUser);
-    EXPECT_NE(remote.Get(), seen[0].Get());
+        SecurityIDCache::CreateSecurityID(unixUser, u"bob", u"elsewhere", SidTypeUser);
+    EXPECT_NE(remote.Get(), SecurityIDCache::CreateSecurityID(unixUser).Get());
     EXPECT_EQ(remote->GetName(), u"bob");
 }
 
@@ -61,9 +66,14 @@ TEST(NetworkID, StreamsRoundTripWithTheRemoteView) {
         {SecurityIDCache::CreateSecurityID(u"S-1-22-1-0"),
          SecurityIDCache::CreateSecurityID(u"S-1-22-2-0"),
          SecurityIDCache::CreateSecurityID(BinarySID::Parse(u"S-1-22-1-0"), u"administrator",
-                                           u"far-away", SidTypeUser)},
+                                           u"far-away", SidTypeUser),
+         // Windows tokens hold aliases and well-known groups too.
+         SecurityIDCache::CreateSecurityID(BinarySID::Parse(u"S-1-5-32-544"), u"Administrators",
+                                           u"BUILTIN", SidTypeAlias),
+         SecurityIDCache::CreateSecurityID(BinarySID::Parse(u"S-1-5-5-0-1"), u"", u"",
+                                           SidTypeLogonSession)},
         u"host-a", ids);
-    ASSERT_EQ(ids.size(), 3u);
+    ASSERT_EQ(ids.size(), 5u);
     ZymFile::MemoryBuffer buffer(64);
     Zym::BinaryStream stream(buffer);
     for (const auto& id : ids)

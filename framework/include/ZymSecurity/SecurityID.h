@@ -17,7 +17,12 @@ enum SIDType : std::uint32_t {
     SidTypeDomain = 3,
     SidTypeAlias = 4,
     SidTypeWellKnownGroup = 5,
+    SidTypeDeletedAccount = 6,
+    SidTypeInvalid = 7,
     SidTypeUnknown = 8,
+    SidTypeComputer = 9,
+    SidTypeLabel = 10,
+    SidTypeLogonSession = 11,
 };
 
 // An account identity: its SID with the name and domain of the account, as

@@ -55,7 +55,7 @@ Zym::BinaryStreamT<unsigned int>& operator>>(Zym::BinaryStreamT<unsigned int>& s
     std::u16string name, domain, machine;
     std::uint32_t type = 0;
     stream >> sid >> name >> domain >> type >> machine;
-    if (type != SidTypeUser && type != SidTypeGroup && type != SidTypeUnknown)
+    if (type < SidTypeUser || type > SidTypeLogonSession)
         throw InvalidSIDException(u"Invalid security identifier: unknown account type.");
     id = NetworkID(SecurityIDCache::CreateSecurityID(sid, name, domain, static_cast<SIDType>(type)),
                    machine);
