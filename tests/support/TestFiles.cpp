@@ -63,6 +63,14 @@ std::string ReadFile(const std::filesystem::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+std::string ReadRest(std::FILE* stream) {
+    std::string text;
+    char chunk[4096];
+    for (std::size_t got; stream && (got = std::fread(chunk, 1, sizeof chunk, stream)) > 0;)
+        text.append(chunk, got);
+    return text;
+}
+
 void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary)
         .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -37,6 +38,8 @@ private:
 };
 
 std::string ReadFile(const std::filesystem::path& path);
+// Everything left to read from an open stream; nothing from a null one.
+std::string ReadRest(std::FILE* stream);
 // The lines of a text, without their line ends ("\n" or "\r\n").
 std::vector<std::string> SplitLines(const std::string& text);
 void WriteFile(const std::filesystem::path& path, const std::string& bytes);

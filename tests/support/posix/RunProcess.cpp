@@ -45,11 +45,7 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string
 std::string CommandOutput(const std::string& command) {
     std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(("(" + command + ") 2>&1").c_str(), "r"),
                                                pclose);
-    std::string output;
-    char chunk[4096];
-    for (std::size_t got; pipe && (got = std::fread(chunk, 1, sizeof chunk, pipe.get())) > 0;)
-        output.append(chunk, got);
-    return output;
+    return ReadRest(pipe.get());
 }
 
 } // namespace zymtest
