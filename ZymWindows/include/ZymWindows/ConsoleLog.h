@@ -6,16 +6,14 @@
 #include <ZymThread/EventSemaphore.h>
 #include <ZymThread/Thread.h>
 
-#include <atomic>
 #include <memory>
 #include <string>
 
 namespace ZymWindows {
 
-namespace LogWindow {
-class ConsoleView;
-class WindowLink;
-} // namespace LogWindow
+namespace Platform {
+class LogWindowHost;
+}
 
 // A log sink that shows the log's entries live in a window of its own: a
 // time column, each entry's text in the font and colours of its severity,
@@ -24,18 +22,18 @@ class WindowLink;
 // it. Closed entries are dropped, oldest first, beyond `maxEntries` rows.
 //
 // The window lives on a thread of its own, which owns every call to the
-// window system. Without a display the sink still keeps its rows (and
-// trims them) but draws nothing; its first row then says so. A display
-// that goes away (the X server ends) leaves the sink in the same state,
-// thawed, with a row saying so; the application goes on.
+// window system. On X11, without a display the sink still keeps its rows
+// (and trims them) but draws nothing; its first row then says so. A
+// display that goes away (the X server ends) leaves the sink in the same
+// state, thawed, with a row saying so; the application goes on.
 class ZYMWINDOWS_EXPORT ConsoleLog : public Zym::LogCallInterface {
 public:
-    // The thread message that announces new rows to the window thread.
+    // The window message that announces new rows to the window thread.
     static constexpr unsigned int MSG_NEW_ENTRY = 0x400;
     // The window class (X11: the class of WM_CLASS).
     static constexpr const char* WINDOW_CLASS = "{1A4F8CAB-C8EF-4a6d-86C0-8F7A141D57F8}";
 
-    // `icon` is the window system's icon handle (unused on X11); the close
+    // `icon` is the window class's icon (an HICON; unused on X11); the close
     // event, if any, is signalled when the user closes the window, which
     // otherwise hides it. Raises through ThrowLastError when the window
     // thread cannot be started.
@@ -64,14 +62,9 @@ public:
 private:
     void* EntryPoint(void* argument);
 
-    std::u16string m_Title;
-    int m_Width;
-    int m_Height;
-    std::unique_ptr<LogWindow::WindowLink> m_Link;
-    std::unique_ptr<LogWindow::ConsoleView> m_View;
+    std::unique_ptr<Platform::LogWindowHost> m_Window;
     ZymThread::EventSemaphore m_Ready{false, false};
     ZymThread::EventSemaphore m_Stop{true, false};
-    std::atomic<bool> m_HasDisplay{false};
     Zym::SmartPtr<ZymThread::Thread> m_Thread;
 };
 

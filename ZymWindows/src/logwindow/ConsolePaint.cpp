@@ -89,7 +89,7 @@ std::vector<PaintOp> PaintRows(const ConsoleRows& rows, const ViewState& view, c
         TextStyle style = StyleOf(entry, closed, view.frozen);
         const bool selected = row == view.selected;
         if (selected)
-            style = {style.font, HIGHLIGHT_TEXT, HIGHLIGHT};
+            style = {style.font, view.highlightText, view.highlight};
         const Rect cell{TIME_WIDTH, top, view.clientWidth, top + ROW_HEIGHT};
         ops.push_back(Text(cell,
                            TIME_WIDTH + TEXT_MARGIN - HORIZONTAL_UNIT * view.horizontalPosition,

@@ -15,7 +15,7 @@ inline constexpr Colour GREY = 0x808080;
 inline constexpr Colour LIGHT_GREY = 0xF0F0F0;
 inline constexpr Colour YELLOW = 0x00FFFF;
 inline constexpr Colour RED = 0x0000FF;
-// The system's colours of a selection.
+// The colours of a selection where the window system has none of its own.
 inline constexpr Colour HIGHLIGHT = 0xD77800;
 inline constexpr Colour HIGHLIGHT_TEXT = 0xFFFFFF;
 
@@ -66,6 +66,8 @@ struct ViewState {
     int horizontalPosition = 0;
     int selected = -1;
     bool frozen = false;
+    Colour highlight = HIGHLIGHT;
+    Colour highlightText = HIGHLIGHT_TEXT;
 };
 
 // The painting of the rows that meet `update`: each row's time cell and

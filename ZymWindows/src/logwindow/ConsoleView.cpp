@@ -235,14 +235,33 @@ ConsoleView::Frame ConsoleView::Layout() {
 ConsoleView::Frame ConsoleView::TakeFrame() {
     std::lock_guard state(m_StateLock);
     Frame frame = Layout();
-    if (m_Dirty) {
+    if (TakeInvalidated(frame.update)) {
         frame.paint = true;
-        frame.update = m_DirtyRect;
-        const ViewState view{m_ClientWidth, m_Vertical.pos, m_Horizontal.pos, m_Selected, m_Frozen};
-        frame.ops = PaintRows(m_Rows, view, m_DirtyRect);
-        m_Dirty = false;
+        frame.ops = MsgPaint(frame.update);
     }
     return frame;
+}
+
+bool ConsoleView::TakeInvalidated(Rect& area) {
+    std::lock_guard state(m_StateLock);
+    if (!m_Dirty)
+        return false;
+    area = m_DirtyRect;
+    m_Dirty = false;
+    return true;
+}
+
+std::vector<PaintOp> ConsoleView::MsgPaint(const Rect& update) {
+    std::lock_guard state(m_StateLock);
+    const ViewState view{m_ClientWidth, m_Vertical.pos, m_Horizontal.pos, m_Selected,
+                         m_Frozen,      m_Highlight,    m_HighlightText};
+    return PaintRows(m_Rows, view, update);
+}
+
+void ConsoleView::SetSelectionColours(Colour text, Colour background) {
+    std::lock_guard state(m_StateLock);
+    m_HighlightText = text;
+    m_Highlight = background;
 }
 
 int ConsoleView::RowCount() {

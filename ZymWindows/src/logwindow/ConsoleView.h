@@ -91,6 +91,12 @@ public:
     Frame Layout();
     // Invalidates the whole client area (the window was exposed).
     void InvalidateAll();
+    // The area invalidated since the last call; false when there is none.
+    bool TakeInvalidated(Rect& area);
+    // The painting of `update`, as the view stands now.
+    std::vector<PaintOp> MsgPaint(const Rect& update);
+    // The window system's colours of a selected row.
+    void SetSelectionColours(Colour text, Colour background);
 
     // For tests and diagnostics, under the state lock.
     int RowCount();
@@ -123,6 +129,8 @@ private:
     std::u16string m_Caption;
     bool m_Dirty = false;
     Rect m_DirtyRect;
+    Colour m_HighlightText = HIGHLIGHT_TEXT;
+    Colour m_Highlight = HIGHLIGHT;
     // Only the window thread touches it.
     bool m_Frozen = false;
 

@@ -1,48 +1,50 @@
 #pragma once
 
-#include "logwindow/ConsolePaint.h"
-#include "logwindow/WindowEvent.h"
+#include "logwindow/ConsoleView.h"
 
+#include <memory>
 #include <string>
-#include <vector>
 
 namespace ZymThread {
 class EventSemaphore;
 }
 
-// What the log window asks of the window system. Every call comes from the
-// one window thread.
 namespace ZymWindows::Platform {
 
-// A top-level window on the display, with its fonts and colours.
-class DisplayWindow;
+// What a log window is made from: its caption, client size in pixels and
+// the window system's icon handle (may be null).
+struct LogWindowSettings {
+    std::u16string title;
+    int width = 0;
+    int height = 0;
+    void* icon = nullptr;
+    unsigned int maxEntries = 0;
+    ZymThread::EventSemaphore* closeEvent = nullptr;
+};
 
-// Connects to the display and creates the window, hidden, `width` by
-// `height` pixels, captioned `title` (UTF-8) and of window class
-// `className`. Null with the last error set when there is no display.
-DisplayWindow* CreateLogWindow(const std::string& title, int width, int height,
-                               const char* className);
-void DestroyLogWindow(DisplayWindow* window) noexcept;
+// One log window: made on the thread that creates the log, it owns the
+// view of the rows and wakes the window thread for it; Run is the window
+// thread's body.
+class LogWindowHost : public LogWindow::WindowThreadLink {
+public:
+    LogWindow::ConsoleView& View() noexcept { return m_View; }
 
-// Whether the connection to the display broke. The window then shows
-// nothing more, and the only call on it left to make is DestroyLogWindow.
-bool IsLogWindowLost(const DisplayWindow& window);
+    // Creates the window (hidden), signals `ready`, then serves the window
+    // until `stop` is signalled, and destroys it. On the window thread.
+    virtual void Run(ZymThread::EventSemaphore& ready, ZymThread::EventSemaphore& stop) = 0;
+    // Whether a display shows the window.
+    virtual bool HasDisplay() const noexcept = 0;
 
-// Waits until the stop event is signalled (WAIT_OBJECT_0), the calling
-// thread's message queue holds a message (WAIT_OBJECT_0 + 1) or the window
-// has input or its connection broke (WAIT_OBJECT_0 + 2); WAIT_FAILED with the last error set.
-// Without a window only the first two count.
-unsigned long WaitForLogWindow(DisplayWindow* window, ZymThread::EventSemaphore& stop);
+protected:
+    explicit LogWindowHost(const LogWindowSettings& settings)
+        : m_View(settings.title, settings.width, settings.height, settings.maxEntries,
+                 settings.closeEvent, *this) {}
 
-// The next input of the window, without waiting; false when there is none.
-bool NextWindowEvent(DisplayWindow& window, ZymWindows::LogWindow::WindowEvent& event);
+private:
+    LogWindow::ConsoleView m_View;
+};
 
-void ShowLogWindow(DisplayWindow& window, bool show);
-void SetLogWindowCaption(DisplayWindow& window, const std::string& caption);
-
-// Draws `ops` (window coordinates) clipped to `clip`, and sends it all to
-// the display.
-void DrawLogWindow(DisplayWindow& window, const std::vector<ZymWindows::LogWindow::PaintOp>& ops,
-                   const ZymWindows::LogWindow::Rect& clip);
+// Called on the thread that creates the log.
+std::unique_ptr<LogWindowHost> NewLogWindowHost(const LogWindowSettings& settings);
 
 } // namespace ZymWindows::Platform

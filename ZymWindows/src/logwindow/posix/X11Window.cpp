@@ -1,4 +1,4 @@
-#include "logwindow/LogWindowPlatform.h"
+#include "logwindow/posix/X11Window.h"
 
 #include <Zym/LastError.h>
 #include <ZymThread/DescriptorWait.h>
