@@ -184,8 +184,8 @@ TEST_F(WindowTest, WithoutADisplayOrAfterLosingItTheLogGoesOnThawed) {
 
 TEST_F(WindowTest, TheCommandAcknowledgesEachLine) {
     // A sanitized zymwin reports fontconfig's lasting configuration.
-    const auto suppressions =
-        std::filesystem::path(ZYM_TEST_DATA_DIR).parent_path() / "logwindow" / "fontconfig.supp";
+    const auto suppressions = std::filesystem::path(ZYM_TEST_DATA_DIR).parent_path() / "logwindow" /
+                              "posix" / "fontconfig.supp";
     const zymtest::ScopedEnvironment lsan("LSAN_OPTIONS", "suppressions=" + suppressions.string());
     const auto result = zymtest::RunProcess(
         {ZYMWIN_PATH, "logwindow", "--title", "CLI", "--max", "10"},
