@@ -1,7 +1,7 @@
 #include "Command.h"
 #include "PipeEcho.h"
 #include "PipeReady.h"
-#include "PipeStop.h"
+#include "StopRequest.h"
 
 #include <ZymCharset/Utf.h>
 #include <ZymWindows/NamedPipeClient.h>

@@ -1,4 +1,4 @@
-#include "pipe/PipeStop.h"
+#include "StopRequest.h"
 
 #include <windows.h>
 

@@ -2,7 +2,7 @@
 
 namespace zymwin {
 
-// A server's stop request: Ctrl-C, or on Linux SIGTERM. Prepared before any
+// A long-running command's stop request: Ctrl-C, or on Linux SIGTERM. Prepared before any
 // thread starts, so that the request reaches WaitForStopRequest only.
 void PrepareForStopRequest();
 void WaitForStopRequest();
