@@ -59,6 +59,17 @@ Report ReadReport(const std::filesystem::path& path) {
     return report;
 }
 
+testing::AssertionResult HasFrame(const Section& thread, const std::string& function) {
+    std::string functions;
+    for (const Frame& frame : thread.frames) {
+        if (frame.function.find(function) != std::string::npos)
+            return testing::AssertionSuccess();
+        functions += " " + frame.function;
+    }
+    return testing::AssertionFailure()
+           << "no " << function << " in " << thread.name << ":" << functions;
+}
+
 std::filesystem::path OnlyFile(const std::filesystem::path& folder, const std::string& extension) {
     std::filesystem::path found;
     int count = 0;

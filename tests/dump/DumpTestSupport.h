@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -29,6 +31,9 @@ struct Report {
 };
 
 Report ReadReport(const std::filesystem::path& path);
+
+// Whether a frame of `thread` is in a function whose name holds `function`.
+testing::AssertionResult HasFrame(const Section& thread, const std::string& function);
 
 // The only file in `folder` with the extension `extension`; empty if there
 // is not exactly one.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <sstream>
 #include <string>
 
@@ -37,18 +38,6 @@ ReportHeader FullHeader() {
 std::string Header(const ReportHeader& header) {
     std::ostringstream stream;
     WriteHeader(stream, header);
-    return stream.str();
-}
-
-std::string OS(const OSVersion& os) {
-    std::ostringstream stream;
-    WriteOSVersion(stream, os);
-    return stream.str();
-}
-
-std::string Thread(const ThreadStack& thread) {
-    std::ostringstream stream;
-    WriteThreadStack(stream, thread);
     return stream.str();
 }
 
@@ -89,9 +78,7 @@ TEST(DumpLayout, FullHeaderCharacterForCharacter) {
                                  "Available disk space on '/opt' 3221225473k\n" +
                                  STARS + "\n\n\n";
     EXPECT_EQ(Header(FullHeader()), expected);
-}
 
-TEST(DumpLayout, MissingValuesAreLeftOutOrUnknown) {
     ReportHeader header = FullHeader();
     header.executable.reset(); // the version goes with it
     header.times.reset();
@@ -99,54 +86,53 @@ TEST(DumpLayout, MissingValuesAreLeftOutOrUnknown) {
     header.os.reset();
     header.memory.reset();
     header.diskAvailable.reset();
-    const std::string expected = STARS +
-                                 "\n"
-                                 "Dump date: 2024-03-01 13:45:00\n"
-                                 "\n"
-                                 "Process: \n"
-                                 "\t*unknown*\n"
-                                 "\n"
-                                 "OS version: *unknown*\n"
-                                 "\n"
-                                 "Number of processors: 8\n"
-                                 "\n"
-                                 "Memory status: \n"
-                                 "\t*unknown*\n"
-                                 "\n"
-                                 "Available disk space on '/opt' *unknown*\n" +
-                                 STARS + "\n\n\n";
-    EXPECT_EQ(Header(header), expected);
-
-    header = FullHeader();
-    header.version.reset();
-    EXPECT_NE(Header(header).find("\tName: /opt/app/bin/server.bin\n\tTimes (GMT):\n"),
-              std::string::npos);
-    // An unknown product type runs into the next section.
-    header.os->productType = 4;
-    EXPECT_NE(Header(header).find("Type: \nNumber of processors: 8\n"), std::string::npos);
+    EXPECT_EQ(Header(header), STARS +
+                                  "\n"
+                                  "Dump date: 2024-03-01 13:45:00\n"
+                                  "\n"
+                                  "Process: \n"
+                                  "\t*unknown*\n"
+                                  "\n"
+                                  "OS version: *unknown*\n"
+                                  "\n"
+                                  "Number of processors: 8\n"
+                                  "\n"
+                                  "Memory status: \n"
+                                  "\t*unknown*\n"
+                                  "\n"
+                                  "Available disk space on '/opt' *unknown*\n" +
+                                  STARS + "\n\n\n");
 }
 
-TEST(DumpLayout, SuitesInNameOrderWhenWhollySet) {
-    OSVersion os{2, 5, 2, 3790, "", 0, 0, 0x1FFF, 3};
-    EXPECT_NE(OS(os).find("\nSuite: Backoffice, Communications, Datacenter, Embedded Nt, "
-                          "Embedded Restricted, Enterprise, Personal, Security Appliance, "
-                          "Single User Ts, Small Business, Small Business Restricted, Terminal, "
-                          "Windows Server 2003 Web Edition\n"),
-              std::string::npos);
-    os.suiteMask = 0x0400 | 0x0002 | 0x8000;
-    EXPECT_NE(OS(os).find("\nSuite: Enterprise, Windows Server 2003 Web Edition\n"),
-              std::string::npos);
-    // A version sum outside the table (a Linux 6.13 kernel, say): no name.
-    const OSVersion kernel{0x100, 6, 13, 5, "6.13.5-arch1", 0, 0, 0, 2};
-    EXPECT_EQ(OS(kernel), " Build: 5\nService pack: 6.13.5-arch1 Major: 0 Minor: 0\n"
-                          "Suite: \nType: Domain controller\n");
+// One value changed from the full header, and the text it must bring.
+struct Variation {
+    const char* what;
+    std::function<void(ReportHeader&)> change;
+    std::string text;
+};
+
+TEST(DumpLayout, EachValueShowsWhereItBelongs) {
+    const Variation variations[] = {
+        {"no version resource", [](ReportHeader& h) { h.version.reset(); },
+         "\tName: /opt/app/bin/server.bin\n\tTimes (GMT):\n"},
+        {"a day and more of CPU time reads as the time of day past it",
+         [](ReportHeader& h) { h.times->kernel = (86400 + 5 * 3600 + 7) * SECOND; },
+         "\t\tKernel  : 05:00:07\n"},
+        {"an unknown product type runs into the next section",
+         [](ReportHeader& h) { h.os->productType = 4; }, "Type: \nNumber of processors: 8\n"},
+        {"a version sum outside the table (a Linux kernel) has no name",
+         [](ReportHeader& h) { h.os = OSVersion{0x100, 6, 13, 5, "6.13.5-arch1", 0, 0, 0, 2}; },
+         "OS version:  Build: 5\nService pack: 6.13.5-arch1 Major: 0 Minor: 0\n"
+         "Suite: \nType: Domain controller\n\n"},
+    };
+    for (const Variation& variation : variations) {
+        ReportHeader header = FullHeader();
+        variation.change(header);
+        EXPECT_NE(Header(header).find(variation.text), std::string::npos) << variation.what;
+    }
 }
 
 TEST(DumpLayout, ThreadSections) {
-    ThreadStack thread;
-    thread.threadId = 0x1A2B;
-    thread.name = "Listen: orders";
-    thread.failing = true;
     StackFrame withSource;
     withSource.pc = 0x7F00DEADBEEFUL;
     withSource.hasSymbol = true;
@@ -158,25 +144,22 @@ TEST(DumpLayout, ThreadSections) {
     withoutSource.pc = 0xABC;
     withoutSource.hasSymbol = true;
     withoutSource.info = {"app", "main", "", 0, 0xA00};
-    thread.frames = {withSource, withoutSymbol, withoutSource};
-    EXPECT_EQ(Thread(thread),
+
+    std::ostringstream stream;
+    WriteThreadHead(stream, 0x1A2B, "Listen: orders", true);
+    for (const StackFrame& frame : {withSource, withoutSymbol, withoutSource})
+        WriteFrame(stream, frame);
+    WriteThreadEnd(stream);
+    WriteThreadHead(stream, 10, "", false);
+    WriteFrame(stream, withoutSymbol);
+    WriteThreadEnd(stream);
+    EXPECT_EQ(stream.str(),
               "Thread 0x1A2B: Listen: orders <--- ERROR OCCURED IN THIS THREAD\n"
               "\tOrders::Take(int) [0x7F00DEADBE00 EIP:0x7F00DEADBEEF] in 'libapp.so'\n"
               "\t\t/src/orders.cpp [Line 77]\n"
               "\tmain [0xA00 EIP:0xABC] in 'app'\n"
-              "\n\n");
-
-    ThreadStack quiet;
-    quiet.threadId = 10;
-    quiet.frames = {withoutSymbol};
-    EXPECT_EQ(Thread(quiet), "Thread 0xA: \n\n\n");
-}
-
-TEST(DumpLayout, FileTimes) {
-    EXPECT_EQ(FormatFileTime(MARCH_FIRST, "%Y-%m-%d %H:%M:%S"), "2024-03-01 13:45:00");
-    EXPECT_EQ(FormatFileTime(0, "%H:%M:%S"), "00:00:00");
-    // A day and more of CPU time reads as the time of day past it.
-    EXPECT_EQ(FormatFileTime((86400 + 5 * 3600 + 7) * SECOND, "%H:%M:%S"), "05:00:07");
+              "\n\n"
+              "Thread 0xA: \n\n\n");
 }
 
 } // namespace
