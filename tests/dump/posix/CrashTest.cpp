@@ -220,7 +220,8 @@ TEST_F(DumpCrash, MainThreadIsWalkedFromTheFaultAndAThreadThatCannotStopLosesOnl
     EXPECT_NE(m_Ended.err.find("report: "), std::string::npos) << m_Ended.err;
     ASSERT_EQ(report.threads.size(), 3u);
     ASSERT_TRUE(FaultsAtTheSite(report));
-    const Section& failing = report.threads[0];
+    const Section& failing = *report.Failing();
+    EXPECT_EQ(&failing, &report.threads[0]);
     EXPECT_EQ(failing.name, "test_dump");
     EXPECT_EQ(failing.frames[0].module, "test_dump");
     // Walked to its last frame.
