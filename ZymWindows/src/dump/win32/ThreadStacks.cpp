@@ -80,7 +80,8 @@ bool SymbolAt(HANDLE process, DWORD64 address, ProcessDump::FunctionInfo& info) 
 // is now, and the walk ends where dbghelp's does or where the stack pointer
 // stops growing (a damaged or moving stack would otherwise repeat).
 void WalkStack(std::ostream& stream, HANDLE process, HANDLE thread, CONTEXT context) {
-    // x86-64: the AMD64 machine and its Rip, Rsp and Rbp registers.
+    // The x86-64 machine and registers; a 32-bit build would walk as I386
+    // from Eip, Esp and Ebp.
     STACKFRAME frame{};
     frame.AddrPC.Offset = context.Rip;
     frame.AddrPC.Mode = AddrModeFlat;
