@@ -9,20 +9,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Whether the marked thread's stack starts at the null store of zymwin's
-// crash function.
-testing::AssertionResult StartsAtTheCrashSite(const DumpTest::Report& report) {
-    const DumpTest::Section* failing = report.Failing();
-    if (failing == nullptr || failing->frames.empty())
-        return testing::AssertionFailure() << "no single marked thread with a stack";
-    const DumpTest::Frame& top = failing->frames[0];
-    if (top.function == "zymwin::CrashHereOnPurpose()" && top.module == "zymwin" &&
-        top.source.ends_with("tools/zymwin/dump/DumpCrash.cpp"))
-        return testing::AssertionSuccess();
-    return testing::AssertionFailure()
-           << top.function << " in " << top.module << " at " << top.source << ":" << top.line;
-}
-
 TEST(DumpCli, CrashInTheSecondWorkerLeavesReportAndCore) {
     const zymtest::ScratchDirectory folder;
     const auto ended = zymtest::RunProcess({ZYMWIN_PATH, "dump", "crash", "--in-thread",
@@ -40,7 +26,8 @@ TEST(DumpCli, CrashInTheSecondWorkerLeavesReportAndCore) {
 
     const DumpTest::Report text = DumpTest::ReadReport(report);
     ASSERT_EQ(text.threads.size(), 3u);
-    ASSERT_TRUE(StartsAtTheCrashSite(text));
+    ASSERT_TRUE(DumpTest::MarkedStartsAt(text, "zymwin::CrashHereOnPurpose()", "zymwin",
+                                         "tools/zymwin/dump/DumpCrash.cpp"));
     EXPECT_EQ(text.Failing()->name, "DumpWorker-2");
 
     const std::string gdb =

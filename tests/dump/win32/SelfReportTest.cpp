@@ -31,15 +31,9 @@ TEST(DumpReportWin32, TheCallerIsMarkedOnlyWhenItsContextIsGiven) {
         << path;
 
     const DumpTest::Report report = DumpTest::ReadReport(path);
-    const DumpTest::Section* failing = report.Failing();
-    ASSERT_NE(failing, nullptr);
-    EXPECT_EQ(failing->threadId, ::GetCurrentThreadId());
-    ASSERT_FALSE(failing->frames.empty());
-    EXPECT_NE(failing->frames[0].function.find("ReportFromHere"), std::string::npos)
-        << failing->frames[0].function;
-    EXPECT_EQ(failing->frames[0].module, "test_dump.exe");
-    EXPECT_TRUE(failing->frames[0].source.ends_with("SelfReportTest.cpp"))
-        << failing->frames[0].source;
+    ASSERT_TRUE(
+        DumpTest::MarkedStartsAt(report, "ReportFromHere", "test_dump.exe", "SelfReportTest.cpp"));
+    EXPECT_EQ(report.Failing()->threadId, ::GetCurrentThreadId());
     // Without a context nothing is marked, and the caller walks itself.
     const fs::path unmarked = folder.Path() / "self.txt";
     EXPECT_EQ(ZymWindows::ProcessDump(::GetCurrentThreadId()).Write(unmarked.string()),
