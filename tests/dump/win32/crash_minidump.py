@@ -80,6 +80,10 @@ class CrashLeavesReportAndMinidump(unittest.TestCase):
         cls.files = {os.path.splitext(name)[1]: os.path.join(cls.folder, name)
                      for name in os.listdir(cls.folder)}
 
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.folder)
+
     def test_process_ends_with_the_access_violation_and_names_both_files(self):
         # A Windows exit code reaches Linux as its low byte.
         self.assertEqual(self.ended.returncode, ACCESS_VIOLATION & 0xFF, self.ended.stderr)
