@@ -1,8 +1,7 @@
 #include "ProcessValues.h"
 
-#include <ZymFile/Path.h>
-
-#include <Zym/Exception.h>
+#include "dump/DumpFileName.h"
+#include "dump/ExecutableDisk.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -160,11 +159,9 @@ std::string ExecutablePath(pid_t processId) {
 
 Dump::ReportHeader ProcessHeader(pid_t processId, const ZymWindows::DumpHelper::Request& request) {
     Dump::ReportHeader header;
-    try {
-        header.dumpDate = Zym::DateTime::GetCurrentDateTime();
-    } catch (const Zym::DateTimeException&) {
-        // A clock outside the date type's range: the report shows 1970.
-    }
+    // A clock outside the date type's range leaves the default date.
+    if (const auto now = Dump::Now())
+        header.dumpDate = *now;
     const std::string executable = ExecutablePath(processId);
     if (!executable.empty())
         header.executable = executable;
@@ -181,15 +178,7 @@ Dump::ReportHeader ProcessHeader(pid_t processId, const ZymWindows::DumpHelper::
     Dump::MemoryStatus memory{};
     if (GetMemoryStatus(processId, memory))
         header.memory = memory;
-    try {
-        const ZymFile::Path root = ZymFile::Path(executable).Root();
-        header.diskRoot = root.Str();
-        header.diskAvailable = root.GetAvailableDiskSpace();
-    } catch (const std::exception&) {
-        // Written as unknown.
-    } catch (const Zym::BaseException&) {
-        // Written as unknown.
-    }
+    Dump::SetExecutableDisk(header, executable);
     return header;
 }
 

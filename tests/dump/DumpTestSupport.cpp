@@ -59,6 +59,31 @@ Report ReadReport(const std::filesystem::path& path) {
     return report;
 }
 
+testing::AssertionResult MarkedStartsAt(const Report& report, const std::string& function,
+                                        const std::string& module, const std::string& source,
+                                        unsigned long line) {
+    const Section* failing = report.Failing();
+    if (failing == nullptr || failing->frames.empty())
+        return testing::AssertionFailure() << "no single marked thread with a stack";
+    const Frame& top = failing->frames[0];
+    if (top.function.find(function) != std::string::npos && top.module == module &&
+        top.source.ends_with(source) && (line == 0 || top.line == line))
+        return testing::AssertionSuccess();
+    return testing::AssertionFailure()
+           << top.function << " in " << top.module << " at " << top.source << ":" << top.line;
+}
+
+testing::AssertionResult HasFrame(const Section& thread, const std::string& function) {
+    std::string functions;
+    for (const Frame& frame : thread.frames) {
+        if (frame.function.find(function) != std::string::npos)
+            return testing::AssertionSuccess();
+        functions += " " + frame.function;
+    }
+    return testing::AssertionFailure()
+           << "no " << function << " in " << thread.name << ":" << functions;
+}
+
 std::filesystem::path OnlyFile(const std::filesystem::path& folder, const std::string& extension) {
     std::filesystem::path found;
     int count = 0;

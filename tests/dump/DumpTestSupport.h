@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -29,6 +31,16 @@ struct Report {
 };
 
 Report ReadReport(const std::filesystem::path& path);
+
+// Whether exactly one thread is marked, and the top frame of its stack is
+// in a function whose name holds `function`, in `module`, in a source file
+// whose path ends in `source`, at `line` unless that is 0.
+testing::AssertionResult MarkedStartsAt(const Report& report, const std::string& function,
+                                        const std::string& module, const std::string& source,
+                                        unsigned long line = 0);
+
+// Whether a frame of `thread` is in a function whose name holds `function`.
+testing::AssertionResult HasFrame(const Section& thread, const std::string& function);
 
 // The only file in `folder` with the extension `extension`; empty if there
 // is not exactly one.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <sstream>
 #include <string>
 
@@ -40,113 +41,78 @@ std::string Header(const ReportHeader& header) {
     return stream.str();
 }
 
-std::string OS(const OSVersion& os) {
-    std::ostringstream stream;
-    WriteOSVersion(stream, os);
-    return stream.str();
-}
-
-std::string Thread(const ThreadStack& thread) {
-    std::ostringstream stream;
-    WriteThreadStack(stream, thread);
-    return stream.str();
-}
+// The full header's text, in the pieces that a missing value replaces.
+const std::string VERSION = "\tVersion: 1.70.3.12\n";
+const std::string TIMES = "\tTimes (GMT):\n"
+                          "\t\tCreation: 2024-03-01 13:45:00\n"
+                          "\t\tExit    : 00:00:00\n"
+                          "\t\tKernel  : 01:02:03\n"
+                          "\t\tUser    : 00:00:59\n";
+const std::string MEMORY_USAGE = "\tMemory usage: \n\t\tCurrent: 10k\n\t\tPeak: 2048k\n";
+const std::string OS_BLOCK = "Windows XP Build: 2600\n"
+                             "Service pack: Service Pack 3 Major: 3 Minor: 0\n"
+                             "Suite: Small Business, Small Business Restricted, Terminal\n"
+                             "Type: Workstation\n";
+const std::string MEMORY_STATUS = "\tLoad: 42%\n"
+                                  "\tTotalPhys: 8388608k\n"
+                                  "\tAvailPhys: 3145728k\n"
+                                  "\tTotalPageFile: 12582912k\n"
+                                  "\tAvailPageFile: 6291456k\n"
+                                  "\tTotalVirtual: 5k\n"
+                                  "\tAvailVirtual: 1024k\n"
+                                  "\tAvailExtendedVirtual: 0k\n";
+const std::string FULL = STARS + "\nDump date: 2024-03-01 13:45:00\n\nProcess: \n" +
+                         "\tName: /opt/app/bin/server.bin\n" + VERSION + TIMES + MEMORY_USAGE +
+                         "\nOS version: " + OS_BLOCK + "\nNumber of processors: 8\n" +
+                         "\nMemory status: \n" + MEMORY_STATUS +
+                         "\nAvailable disk space on '/opt' 3221225473k\n" + STARS + "\n\n\n";
 
 TEST(DumpLayout, FullHeaderCharacterForCharacter) {
-    const std::string expected = STARS +
-                                 "\n"
-                                 "Dump date: 2024-03-01 13:45:00\n"
-                                 "\n"
-                                 "Process: \n"
-                                 "\tName: /opt/app/bin/server.bin\n"
-                                 "\tVersion: 1.70.3.12\n"
-                                 "\tTimes (GMT):\n"
-                                 "\t\tCreation: 2024-03-01 13:45:00\n"
-                                 "\t\tExit    : 00:00:00\n"
-                                 "\t\tKernel  : 01:02:03\n"
-                                 "\t\tUser    : 00:00:59\n"
-                                 "\tMemory usage: \n"
-                                 "\t\tCurrent: 10k\n"
-                                 "\t\tPeak: 2048k\n"
-                                 "\n"
-                                 "OS version: Windows XP Build: 2600\n"
-                                 "Service pack: Service Pack 3 Major: 3 Minor: 0\n"
-                                 "Suite: Small Business, Small Business Restricted, Terminal\n"
-                                 "Type: Workstation\n"
-                                 "\n"
-                                 "Number of processors: 8\n"
-                                 "\n"
-                                 "Memory status: \n"
-                                 "\tLoad: 42%\n"
-                                 "\tTotalPhys: 8388608k\n"
-                                 "\tAvailPhys: 3145728k\n"
-                                 "\tTotalPageFile: 12582912k\n"
-                                 "\tAvailPageFile: 6291456k\n"
-                                 "\tTotalVirtual: 5k\n"
-                                 "\tAvailVirtual: 1024k\n"
-                                 "\tAvailExtendedVirtual: 0k\n"
-                                 "\n"
-                                 "Available disk space on '/opt' 3221225473k\n" +
-                                 STARS + "\n\n\n";
-    EXPECT_EQ(Header(FullHeader()), expected);
+    EXPECT_EQ(Header(FullHeader()), FULL);
 }
 
-TEST(DumpLayout, MissingValuesAreLeftOutOrUnknown) {
-    ReportHeader header = FullHeader();
-    header.executable.reset(); // the version goes with it
-    header.times.reset();
-    header.memoryCurrent = 0;
-    header.os.reset();
-    header.memory.reset();
-    header.diskAvailable.reset();
-    const std::string expected = STARS +
-                                 "\n"
-                                 "Dump date: 2024-03-01 13:45:00\n"
-                                 "\n"
-                                 "Process: \n"
-                                 "\t*unknown*\n"
-                                 "\n"
-                                 "OS version: *unknown*\n"
-                                 "\n"
-                                 "Number of processors: 8\n"
-                                 "\n"
-                                 "Memory status: \n"
-                                 "\t*unknown*\n"
-                                 "\n"
-                                 "Available disk space on '/opt' *unknown*\n" +
-                                 STARS + "\n\n\n";
-    EXPECT_EQ(Header(header), expected);
+// One value changed from the full header, and the one piece of its text
+// that must change with it.
+struct Variation {
+    const char* what;
+    std::function<void(ReportHeader&)> change;
+    std::string from;
+    std::string to;
+};
 
-    header = FullHeader();
-    header.version.reset();
-    EXPECT_NE(Header(header).find("\tName: /opt/app/bin/server.bin\n\tTimes (GMT):\n"),
-              std::string::npos);
-    // An unknown product type runs into the next section.
-    header.os->productType = 4;
-    EXPECT_NE(Header(header).find("Type: \nNumber of processors: 8\n"), std::string::npos);
-}
-
-TEST(DumpLayout, SuitesInNameOrderWhenWhollySet) {
-    OSVersion os{2, 5, 2, 3790, "", 0, 0, 0x1FFF, 3};
-    EXPECT_NE(OS(os).find("\nSuite: Backoffice, Communications, Datacenter, Embedded Nt, "
-                          "Embedded Restricted, Enterprise, Personal, Security Appliance, "
-                          "Single User Ts, Small Business, Small Business Restricted, Terminal, "
-                          "Windows Server 2003 Web Edition\n"),
-              std::string::npos);
-    os.suiteMask = 0x0400 | 0x0002 | 0x8000;
-    EXPECT_NE(OS(os).find("\nSuite: Enterprise, Windows Server 2003 Web Edition\n"),
-              std::string::npos);
-    // A version sum outside the table (a Linux 6.13 kernel, say): no name.
-    const OSVersion kernel{0x100, 6, 13, 5, "6.13.5-arch1", 0, 0, 0, 2};
-    EXPECT_EQ(OS(kernel), " Build: 5\nService pack: 6.13.5-arch1 Major: 0 Minor: 0\n"
-                          "Suite: \nType: Domain controller\n");
+TEST(DumpLayout, AMissingOrOddValueChangesOnlyItsOwnText) {
+    const Variation variations[] = {
+        {"no executable path, so no version", [](ReportHeader& h) { h.executable.reset(); },
+         "\tName: /opt/app/bin/server.bin\n" + VERSION, "\t*unknown*\n"},
+        {"no version resource", [](ReportHeader& h) { h.version.reset(); }, VERSION, ""},
+        {"no process times", [](ReportHeader& h) { h.times.reset(); }, TIMES, ""},
+        {"a day and more of CPU time reads as the time of day past it",
+         [](ReportHeader& h) { h.times->kernel = (86400 + 5 * 3600 + 7) * SECOND; },
+         "Kernel  : 01:02:03", "Kernel  : 05:00:07"},
+        {"nothing allocated", [](ReportHeader& h) { h.memoryCurrent = 0; }, MEMORY_USAGE, ""},
+        {"no system version", [](ReportHeader& h) { h.os.reset(); }, OS_BLOCK, "*unknown*\n"},
+        {"an unknown product type runs into the next section",
+         [](ReportHeader& h) { h.os->productType = 4; }, "Type: Workstation\n\n", "Type: \n"},
+        {"a version sum outside the table (a Linux kernel) has no name",
+         [](ReportHeader& h) { h.os = OSVersion{0x100, 6, 13, 5, "6.13.5-arch1", 0, 0, 0, 2}; },
+         OS_BLOCK,
+         " Build: 5\nService pack: 6.13.5-arch1 Major: 0 Minor: 0\nSuite: \n"
+         "Type: Domain controller\n"},
+        {"no memory status", [](ReportHeader& h) { h.memory.reset(); }, MEMORY_STATUS,
+         "\t*unknown*\n"},
+        {"no disk space", [](ReportHeader& h) { h.diskAvailable.reset(); }, "3221225473k",
+         "*unknown*"},
+    };
+    for (const Variation& variation : variations) {
+        ReportHeader header = FullHeader();
+        variation.change(header);
+        std::string expected = FULL;
+        expected.replace(expected.find(variation.from), variation.from.size(), variation.to);
+        EXPECT_EQ(Header(header), expected) << variation.what;
+    }
 }
 
 TEST(DumpLayout, ThreadSections) {
-    ThreadStack thread;
-    thread.threadId = 0x1A2B;
-    thread.name = "Listen: orders";
-    thread.failing = true;
     StackFrame withSource;
     withSource.pc = 0x7F00DEADBEEFUL;
     withSource.hasSymbol = true;
@@ -158,25 +124,22 @@ TEST(DumpLayout, ThreadSections) {
     withoutSource.pc = 0xABC;
     withoutSource.hasSymbol = true;
     withoutSource.info = {"app", "main", "", 0, 0xA00};
-    thread.frames = {withSource, withoutSymbol, withoutSource};
-    EXPECT_EQ(Thread(thread),
+
+    std::ostringstream stream;
+    WriteThreadHead(stream, 0x1A2B, "Listen: orders", true);
+    for (const StackFrame& frame : {withSource, withoutSymbol, withoutSource})
+        WriteFrame(stream, frame);
+    WriteThreadEnd(stream);
+    WriteThreadHead(stream, 10, "", false);
+    WriteFrame(stream, withoutSymbol);
+    WriteThreadEnd(stream);
+    EXPECT_EQ(stream.str(),
               "Thread 0x1A2B: Listen: orders <--- ERROR OCCURED IN THIS THREAD\n"
               "\tOrders::Take(int) [0x7F00DEADBE00 EIP:0x7F00DEADBEEF] in 'libapp.so'\n"
               "\t\t/src/orders.cpp [Line 77]\n"
               "\tmain [0xA00 EIP:0xABC] in 'app'\n"
-              "\n\n");
-
-    ThreadStack quiet;
-    quiet.threadId = 10;
-    quiet.frames = {withoutSymbol};
-    EXPECT_EQ(Thread(quiet), "Thread 0xA: \n\n\n");
-}
-
-TEST(DumpLayout, FileTimes) {
-    EXPECT_EQ(FormatFileTime(MARCH_FIRST, "%Y-%m-%d %H:%M:%S"), "2024-03-01 13:45:00");
-    EXPECT_EQ(FormatFileTime(0, "%H:%M:%S"), "00:00:00");
-    // A day and more of CPU time reads as the time of day past it.
-    EXPECT_EQ(FormatFileTime((86400 + 5 * 3600 + 7) * SECOND, "%H:%M:%S"), "05:00:07");
+              "\n\n"
+              "Thread 0xA: \n\n\n");
 }
 
 } // namespace

@@ -24,4 +24,10 @@ bool WriteReport(const char* path, unsigned long failingThread, const CONTEXT* c
 bool WriteCoreFile(const char* path, bool full, const EXCEPTION_POINTERS* exception,
                    unsigned long failingThread, char* written, std::size_t size) noexcept;
 
+// True where the writer is a program of its own, which may not start: the
+// library's entry points then make the file empty in its place. A writer
+// in the process makes the file whenever it can, and leaves alone a file
+// it could not make.
+extern const bool MAKE_FILE_THE_WRITER_DID_NOT;
+
 } // namespace ZymWindows::Platform

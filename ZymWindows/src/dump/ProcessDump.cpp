@@ -18,10 +18,10 @@ std::string DumpPath(const std::string& path, const char* extension) {
     return Dump::ResolveDumpPath(path, executable, Dump::Now(), extension);
 }
 
-// The file is made here when the writer could not make it: an empty
-// report or core file rather than none.
+// The file is made here when a writer that did not start could not make
+// it: an empty report or core file rather than none.
 void MakeEmptyUnlessWritten(const std::string& file, const std::vector<char>& written) {
-    if (written[0] == '\0')
+    if (Platform::MAKE_FILE_THE_WRITER_DID_NOT && written[0] == '\0')
         std::ofstream(file, std::ios::out | std::ios::trunc);
 }
 

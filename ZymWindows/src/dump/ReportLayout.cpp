@@ -1,6 +1,7 @@
 #include "dump/ReportLayout.h"
 
 #include <cstdio>
+#include <map>
 
 namespace ZymWindows::Dump {
 
@@ -81,8 +82,8 @@ CalendarFields FileTimeFields(std::uint64_t fileTime) {
             inDay / 3600, inDay / 60 % 60,         inDay % 60};
 }
 
-} // namespace
-
+// The product suites by name (in byte-wise name order), with their bits in
+// the suite mask.
 const std::map<std::string, unsigned short>& SuiteNames() {
     static const std::map<std::string, unsigned short> names{
         {"Small Business", 0x0001},
@@ -102,6 +103,9 @@ const std::map<std::string, unsigned short>& SuiteNames() {
     return names;
 }
 
+// A FILETIME value's calendar fields, read as local time and formatted
+// with strftime's `format`. Durations (which fall in the 17th century)
+// keep their time of day and day of the year.
 std::string FormatFileTime(std::uint64_t fileTime, const std::string& format) {
     const CalendarFields f = FileTimeFields(fileTime);
     try {
@@ -137,6 +141,8 @@ void WriteOSVersion(std::ostream& stream, const OSVersion& os) {
     if (const char* type = ProductTypeName(os.productType))
         stream << type << std::endl;
 }
+
+} // namespace
 
 void WriteHeader(std::ostream& stream, const ReportHeader& header) {
     stream << STAR_LINE << std::endl;
@@ -221,13 +227,6 @@ void WriteFrame(std::ostream& stream, const StackFrame& frame) {
 void WriteThreadEnd(std::ostream& stream) {
     stream << std::endl;
     stream << std::endl;
-}
-
-void WriteThreadStack(std::ostream& stream, const ThreadStack& thread) {
-    WriteThreadHead(stream, thread.threadId, thread.name, thread.failing);
-    for (const StackFrame& frame : thread.frames)
-        WriteFrame(stream, frame);
-    WriteThreadEnd(stream);
 }
 
 } // namespace ZymWindows::Dump

@@ -6,11 +6,9 @@
 #include <Zym/DateTime.h>
 
 #include <cstdint>
-#include <map>
 #include <optional>
 #include <ostream>
 #include <string>
-#include <vector>
 
 // The crash report's text, written from plain values so that the layout
 // does not depend on where the values come from. Exported for the tests.
@@ -74,29 +72,11 @@ struct StackFrame {
     ProcessDump::FunctionInfo info;
 };
 
-struct ThreadStack {
-    unsigned long threadId = 0;
-    std::string name;
-    bool failing = false;
-    std::vector<StackFrame> frames;
-};
-
-// The product suites by name (in byte-wise name order), with their bits in
-// the suite mask.
-const std::map<std::string, unsigned short>& SuiteNames();
-
 ZYMWINDOWS_EXPORT void WriteHeader(std::ostream& stream, const ReportHeader& header);
-ZYMWINDOWS_EXPORT void WriteOSVersion(std::ostream& stream, const OSVersion& os);
-ZYMWINDOWS_EXPORT void WriteThreadStack(std::ostream& stream, const ThreadStack& thread);
 // A thread section in parts, for a writer that has its frames one by one.
-void WriteThreadHead(std::ostream& stream, unsigned long threadId, const std::string& name,
-                     bool failing);
-void WriteFrame(std::ostream& stream, const StackFrame& frame);
-void WriteThreadEnd(std::ostream& stream);
-
-// A FILETIME value's calendar fields, read as local time and formatted
-// with strftime's `format`. Durations (which fall in the 17th century)
-// keep their time of day and day of the year.
-ZYMWINDOWS_EXPORT std::string FormatFileTime(std::uint64_t fileTime, const std::string& format);
+ZYMWINDOWS_EXPORT void WriteThreadHead(std::ostream& stream, unsigned long threadId,
+                                       const std::string& name, bool failing);
+ZYMWINDOWS_EXPORT void WriteFrame(std::ostream& stream, const StackFrame& frame);
+ZYMWINDOWS_EXPORT void WriteThreadEnd(std::ostream& stream);
 
 } // namespace ZymWindows::Dump

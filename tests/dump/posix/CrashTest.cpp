@@ -1,5 +1,4 @@
 #include "../DumpTestSupport.h"
-#include "ProcessWait.h"
 
 #include "dump/posix/CrashWatchdog.h"
 
@@ -9,13 +8,13 @@
 #include <ZymThread/EventSemaphore.h>
 #include <ZymThread/Thread.h>
 
+#include <Child.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <csignal>
 #include <cstdlib>
 #include <pthread.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -71,25 +70,10 @@ void BlockAllSignals() {
 
 const std::string LONG_NAME = "Crashing worker with a long name";
 
-bool HasFrame(const Section& thread, const std::string& function) {
-    for (const auto& frame : thread.frames) {
-        if (frame.function.find(function) != std::string::npos)
-            return true;
-    }
-    return false;
-}
-
 // Whether exactly one thread is marked and its stack starts at the store in
 // FaultHere.
 testing::AssertionResult FaultsAtTheSite(const Report& report) {
-    const Section* failing = report.Failing();
-    if (failing == nullptr || failing->frames.empty())
-        return testing::AssertionFailure() << "no single marked thread with a stack";
-    const DumpTest::Frame& top = failing->frames[0];
-    if (top.function.find("FaultHere") != std::string::npos && top.line == FAULT_LINE &&
-        top.source.ends_with("CrashTest.cpp"))
-        return testing::AssertionSuccess();
-    return testing::AssertionFailure() << top.function << " " << top.source << ":" << top.line;
+    return DumpTest::MarkedStartsAt(report, "FaultHere", "test_dump", "CrashTest.cpp", FAULT_LINE);
 }
 
 class DumpCrash : public ::testing::Test {
@@ -101,7 +85,7 @@ protected:
             scenario(m_Folder.Path().string());
             return 0;
         });
-        m_Ended = DumpTest::WaitAtMost(child, std::chrono::seconds(60));
+        m_Ended = child.Wait();
         EXPECT_EQ(m_Ended.signal, signal) << m_Ended.err;
         const auto path = DumpTest::OnlyFile(m_Folder.Path(), ".txt");
         EXPECT_FALSE(path.empty()) << "no single report";
@@ -110,28 +94,6 @@ protected:
     zymtest::ScratchDirectory m_Folder;
     zymtest::ProcessResult m_Ended;
 };
-
-TEST_F(DumpCrash, MainThreadIsMarkedAndWalkedFromTheFault) {
-    const Report report = Crash([](const std::string& folder) {
-        ZymWindows::InstallCrashHandler(folder, false);
-        StartThread(LONG_NAME, Nothing);
-        StartThread("Blocks all signals", BlockAllSignals);
-        FaultHere();
-    });
-    ASSERT_EQ(report.threads.size(), 3u);
-    ASSERT_TRUE(FaultsAtTheSite(report));
-    const Section* failing = report.Failing();
-    EXPECT_EQ(failing, &report.threads[0]); // the failing thread comes first
-    EXPECT_EQ(failing->name, "test_dump");
-    EXPECT_EQ(failing->frames[0].module, "test_dump");
-    // Every other thread has its full name and a stack, the one that blocks
-    // every signal included.
-    EXPECT_EQ(report.threads[1].name, LONG_NAME);
-    EXPECT_EQ(report.threads[2].name, "Blocks all signals");
-    for (const Section& thread : report.threads)
-        EXPECT_TRUE(&thread == failing || HasFrame(thread, "ZymThread::Thread::Body"))
-            << thread.name;
-}
 
 std::atomic<int> g_Depth{0};
 
@@ -154,7 +116,7 @@ TEST_F(DumpCrash, StackOverflowInAWorkerThreadIsReported) {
             pause();
     });
     const Section* failing = report.Failing();
-    ASSERT_NE(failing, nullptr);
+    ASSERT_TRUE(failing != nullptr && failing == &report.threads.front()); // first
     EXPECT_EQ(failing->name, LONG_NAME);
     ASSERT_FALSE(failing->frames.empty());
     EXPECT_NE(failing->frames[0].function.find("Overflow"), std::string::npos)
@@ -200,10 +162,10 @@ TEST_F(DumpCrash, DoubleFreeWithTheAllocatorLockedIsReported) {
     ASSERT_EQ(report.threads.size(), 2u);
     const Section* failing = report.Failing();
     ASSERT_EQ(failing, &report.threads[0]);
-    EXPECT_TRUE(HasFrame(*failing, "abort"));
-    EXPECT_TRUE(HasFrame(*failing, "FreeTwice"));
+    EXPECT_TRUE(DumpTest::HasFrame(*failing, "abort"));
+    EXPECT_TRUE(DumpTest::HasFrame(*failing, "FreeTwice"));
     EXPECT_EQ(report.threads[1].name, "Bystander");
-    EXPECT_TRUE(HasFrame(report.threads[1], "ZymThread::Thread::Body"));
+    EXPECT_TRUE(DumpTest::HasFrame(report.threads[1], "ZymThread::Thread::Body"));
 }
 
 // Parks a framework thread in vfork, where no ptrace stop reaches it, until
@@ -240,27 +202,31 @@ void BlockAlarms() {
     pthread_sigmask(SIG_BLOCK, &alarm, nullptr);
 }
 
-TEST_F(DumpCrash, ThreadThatCannotBeStoppedLosesOnlyItsOwnStack) {
+TEST_F(DumpCrash, MainThreadIsWalkedFromTheFaultAndAThreadThatCannotStopLosesOnlyItsStack) {
     const Report report = Crash([](const std::string& folder) {
         ZymWindows::InstallCrashHandler(folder, false);
         ParkThreadInVfork();
-        StartThread("Bystander", Nothing);
+        StartThread(LONG_NAME, BlockAllSignals);
         BlockAlarms();
         Recurse(DEPTH, FaultHere);
     });
     EXPECT_NE(m_Ended.err.find("report: "), std::string::npos) << m_Ended.err;
     ASSERT_EQ(report.threads.size(), 3u);
     ASSERT_TRUE(FaultsAtTheSite(report));
+    const Section& failing = *report.Failing();
+    EXPECT_EQ(&failing, &report.threads[0]);
+    EXPECT_EQ(failing.name, "test_dump");
     // Walked to its last frame.
     int recursions = 0;
-    for (const auto& frame : report.threads[0].frames)
+    for (const auto& frame : failing.frames)
         recursions += frame.function.find("Recurse") != std::string::npos;
     EXPECT_EQ(recursions, DEPTH);
-    EXPECT_NE(report.threads[0].frames.back().function.find("start"), std::string::npos);
+    EXPECT_NE(failing.frames.back().function.find("start"), std::string::npos);
     EXPECT_EQ(report.threads[1].name, "Parked in vfork");
     EXPECT_TRUE(report.threads[1].frames.empty());
-    EXPECT_EQ(report.threads[2].name, "Bystander");
-    EXPECT_TRUE(HasFrame(report.threads[2], "ZymThread::Thread::Body"));
+    // Its full name, and stopped although it blocks every signal.
+    EXPECT_EQ(report.threads[2].name, LONG_NAME);
+    EXPECT_TRUE(DumpTest::HasFrame(report.threads[2], "ZymThread::Thread::Body"));
 }
 
 TEST_F(DumpCrash, WatchdogEndsAStuckReportWithTheSignal) {
@@ -276,31 +242,6 @@ TEST_F(DumpCrash, WatchdogEndsAStuckReportWithTheSignal) {
     EXPECT_EQ(m_Ended.err.find("report: "), std::string::npos) << m_Ended.err;
     ASSERT_FALSE(report.threads.empty());
     EXPECT_TRUE(FaultsAtTheSite(report));
-}
-
-// The main thread waits DEPTH frames deep, so that its section is long.
-void WaitDeep() {
-    StartThread("Crasher", FaultHere, false);
-    for (;;)
-        pause();
-}
-
-TEST_F(DumpCrash, HelperThatDiesLeavesTheFailingThreadsStack) {
-    const Report report = Crash([](const std::string& folder) {
-        ZymWindows::InstallCrashHandler(folder, false);
-        // The helper dies of SIGXFSZ when the report grows beyond this:
-        // within the long section of the main thread, which comes after
-        // the failing thread's.
-        const rlimit fileSize{256 * 1024, 256 * 1024};
-        const rlimit noCore{0, 0};
-        setrlimit(RLIMIT_FSIZE, &fileSize);
-        setrlimit(RLIMIT_CORE, &noCore);
-        Recurse(DEPTH, WaitDeep);
-    });
-    ASSERT_EQ(report.threads.size(), 2u);
-    EXPECT_TRUE(FaultsAtTheSite(report));
-    EXPECT_EQ(report.Failing()->name, "Crasher");
-    EXPECT_LT(report.threads[1].frames.size(), static_cast<std::size_t>(DEPTH));
 }
 
 } // namespace

@@ -13,6 +13,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
+std::string Executable() {
+    return fs::read_symlink("/proc/self/exe").string();
+}
+
 std::size_t ThreadCount() {
     return static_cast<std::size_t>(
         std::distance(fs::directory_iterator("/proc/self/task"), fs::directory_iterator()));
@@ -40,6 +44,24 @@ TEST(DumpReport, DirectoryGetsATimeStampedFileOfEveryThreadNoneMarked) {
     for (const auto& frame : self->frames)
         write = write || frame.function.find("ZymWindows::ProcessDump::Write") == 0;
     EXPECT_TRUE(write);
+}
+
+TEST(DumpCore, CoreOfARunningProcessFullAndNot) {
+    const zymtest::ScratchDirectory folder;
+    const std::string small =
+        ZymWindows::WriteCoreDump((folder.Path() / "small.core").string(), false, nullptr, 0);
+    const std::string full =
+        ZymWindows::WriteCoreDump(folder.Path().string() + "/", true, nullptr, 0);
+    EXPECT_TRUE(full.ends_with(".dmp"));
+    ASSERT_TRUE(fs::exists(small));
+    ASSERT_TRUE(fs::exists(full));
+    // The read-only file mappings make the difference.
+    EXPECT_GT(fs::file_size(full), fs::file_size(small) + 1024 * 1024);
+    for (const std::string& core : {small, full}) {
+        const std::string stack = zymtest::CommandOutput("eu-stack --core='" + core +
+                                                         "' --executable='" + Executable() + "'");
+        EXPECT_NE(stack.find("ZymWindows::WriteCoreDump"), std::string::npos) << stack;
+    }
 }
 
 } // namespace

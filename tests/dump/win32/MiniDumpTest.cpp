@@ -56,4 +56,17 @@ TEST(DumpCoreWin32, TypeFollowsFullAndTheExceptionIsPassedOnlyWhenGiven) {
     EXPECT_TRUE(fullFacts.exception);
 }
 
+TEST(DumpCoreWin32, AFileHeldOpenElsewhereIsLeftAsItIs) {
+    const zymtest::ScratchDirectory folder;
+    const std::string path = (folder.Path() / "held.dmp").string();
+    zymtest::WriteFile(path, "held");
+    const HANDLE held = ::CreateFileA(path.c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(ZymWindows::WriteCoreDump(path, false, nullptr, 0), path);
+    ::CloseHandle(held);
+    EXPECT_EQ(zymtest::ReadFile(path), "held");
+}
+
 } // namespace

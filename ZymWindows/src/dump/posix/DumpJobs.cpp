@@ -50,6 +50,9 @@ bool FillRequest(DumpHelper::Job job, const char* path, unsigned long failingThr
 
 } // namespace
 
+// The helper may not start (when it is missing, say).
+const bool MAKE_FILE_THE_WRITER_DID_NOT = true;
+
 bool WriteReport(const char* path, unsigned long failingThread, const CONTEXT* context,
                  char* written, std::size_t size) noexcept {
     DumpHelper::Request request;

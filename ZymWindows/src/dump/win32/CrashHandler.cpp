@@ -54,8 +54,9 @@ DWORD WINAPI WriteEvidence(void* argument) {
     Platform::WriteReport(crash.directory.c_str(), crash.threadId, crash.exception->ContextRecord,
                           written, sizeof written);
     PrintWritten("report: ", written);
-    // The threads' stacks, the modules and the exception: a dump of the
-    // whole memory can take longer than the watchdog allows. Without a
+    // The threads' stacks, the modules and the exception only, not the
+    // whole memory that WriteCoreDump's types ask for: under Wine such a
+    // dump takes minutes, longer than the watchdog allows. Without a
     // minidump writer the file stays empty and is not named.
     if (crash.core &&
         Platform::WriteMiniDumpFile(crash.directory.c_str(), MiniDumpNormal, crash.exception,

@@ -42,6 +42,10 @@ const MiniDumpWriter g_MiniDumpWriter;
 
 } // namespace
 
+// The minidump is left alone when CreateFileA refuses it (shared with
+// another writer, say), and the report's stream is opened once.
+const bool MAKE_FILE_THE_WRITER_DID_NOT = false;
+
 bool WriteMiniDumpFile(const char* path, MINIDUMP_TYPE type, const EXCEPTION_POINTERS* exception,
                        unsigned long failingThread, char* written, std::size_t size) noexcept {
     CopyWritten({}, written, size);

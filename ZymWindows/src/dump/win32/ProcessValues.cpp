@@ -1,12 +1,10 @@
 #include "dump/win32/ProcessValues.h"
 
 #include "dump/DumpFileName.h"
+#include "dump/ExecutableDisk.h"
 #include "dump/win32/DumpTarget.h"
 
-#include <ZymFile/Path.h>
 #include <ZymMem/MemoryPool.h>
-
-#include <Zym/Exception.h>
 
 #include <vector>
 #include <windows.h>
@@ -84,15 +82,7 @@ Dump::ReportHeader ProcessHeader() {
     ::GetSystemInfo(&system);
     header.processors = system.dwNumberOfProcessors;
     header.memory = MemoryStatus();
-    try {
-        const ZymFile::Path root = ZymFile::Path(executable).Root();
-        header.diskRoot = root.Str();
-        header.diskAvailable = root.GetAvailableDiskSpace();
-    } catch (const std::exception&) {
-        // Written as unknown.
-    } catch (const Zym::BaseException&) {
-        // Written as unknown.
-    }
+    Dump::SetExecutableDisk(header, executable);
     return header;
 }
 

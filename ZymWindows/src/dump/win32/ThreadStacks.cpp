@@ -1,7 +1,6 @@
 #include "dump/win32/ThreadStacks.h"
 
 #include "dump/ReportLayout.h"
-#include "dump/win32/StackSnapshot.h"
 
 #include <ZymThread/Thread.h>
 
@@ -25,9 +24,9 @@ std::string FileNamePart(const char* path) {
 // The base of the module holding `address`, loading it into the symbol
 // handler the first time one of its addresses is met.
 DWORD64 CALLBACK ModuleBase(HANDLE process, DWORD64 address) {
-    IMAGEHLP_MODULE64 module{};
+    IMAGEHLP_MODULE module{};
     module.SizeOfStruct = sizeof module;
-    if (::SymGetModuleInfo64(process, address, &module))
+    if (::SymGetModuleInfo(process, address, &module))
         return module.BaseOfImage;
     MEMORY_BASIC_INFORMATION memory{};
     if (::VirtualQueryEx(process, reinterpret_cast<const void*>(address), &memory, sizeof memory) ==
@@ -42,7 +41,7 @@ DWORD64 CALLBACK ModuleBase(HANDLE process, DWORD64 address) {
         file =
             ::CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     const DWORD64 loaded =
-        ::SymLoadModule64(process, file, length > 0 ? name : nullptr, nullptr, base, 0);
+        ::SymLoadModule(process, file, length > 0 ? name : nullptr, nullptr, base, 0);
     if (file != INVALID_HANDLE_VALUE)
         ::CloseHandle(file);
     return loaded != 0 ? base : 0;
@@ -51,24 +50,24 @@ DWORD64 CALLBACK ModuleBase(HANDLE process, DWORD64 address) {
 // The symbol holding `address`, with its module and source line where
 // known; false without a symbol.
 bool SymbolAt(HANDLE process, DWORD64 address, ProcessDump::FunctionInfo& info) {
-    IMAGEHLP_MODULE64 module{};
+    IMAGEHLP_MODULE module{};
     module.SizeOfStruct = sizeof module;
-    if (::SymGetModuleInfo64(process, address, &module))
+    if (::SymGetModuleInfo(process, address, &module))
         info.ModuleName = FileNamePart(module.ImageName);
     constexpr DWORD MAX_NAME = 1024;
-    alignas(SYMBOL_INFO) char buffer[sizeof(SYMBOL_INFO) + MAX_NAME] = {};
-    auto* symbol = reinterpret_cast<SYMBOL_INFO*>(buffer);
-    symbol->SizeOfStruct = sizeof(SYMBOL_INFO);
-    symbol->MaxNameLen = MAX_NAME;
+    alignas(IMAGEHLP_SYMBOL) char buffer[sizeof(IMAGEHLP_SYMBOL) + MAX_NAME] = {};
+    auto* symbol = reinterpret_cast<IMAGEHLP_SYMBOL*>(buffer);
+    symbol->SizeOfStruct = sizeof(IMAGEHLP_SYMBOL);
+    symbol->MaxNameLength = MAX_NAME;
     DWORD64 displacement = 0;
-    if (!::SymFromAddr(process, address, &displacement, symbol))
+    if (!::SymGetSymFromAddr(process, address, &displacement, symbol))
         return false;
     info.FunctionName = symbol->Name;
     info.FunctionAddress = static_cast<std::uintptr_t>(symbol->Address);
-    IMAGEHLP_LINE64 line{};
+    IMAGEHLP_LINE line{};
     line.SizeOfStruct = sizeof line;
     DWORD lineDisplacement = 0;
-    if (::SymGetLineFromAddr64(process, address, &lineDisplacement, &line) &&
+    if (::SymGetLineFromAddr(process, address, &lineDisplacement, &line) &&
         line.FileName != nullptr) {
         info.SourceFile = line.FileName;
         info.Line = line.LineNumber;
@@ -77,12 +76,13 @@ bool SymbolAt(HANDLE process, DWORD64 address, ProcessDump::FunctionInfo& info) 
 }
 
 // Writes the frames of `thread` from `context`, innermost first, each as
-// soon as it is found, its memory read through `readMemory` (the process's
-// own without). The walk ends where dbghelp's does, or where the stack
-// pointer stops growing (a damaged stack would otherwise repeat).
-void WalkStack(std::ostream& stream, HANDLE process, HANDLE thread, CONTEXT context,
-               PREAD_PROCESS_MEMORY_ROUTINE64 readMemory = nullptr) {
-    STACKFRAME64 frame{};
+// soon as it is found. The thread may be running: its stack is read as it
+// is now, and the walk ends where dbghelp's does or where the stack pointer
+// stops growing (a damaged or moving stack would otherwise repeat).
+void WalkStack(std::ostream& stream, HANDLE process, HANDLE thread, CONTEXT context) {
+    // The x86-64 machine and registers; a 32-bit build would walk as I386
+    // from Eip, Esp and Ebp.
+    STACKFRAME frame{};
     frame.AddrPC.Offset = context.Rip;
     frame.AddrPC.Mode = AddrModeFlat;
     frame.AddrStack.Offset = context.Rsp;
@@ -90,8 +90,8 @@ void WalkStack(std::ostream& stream, HANDLE process, HANDLE thread, CONTEXT cont
     frame.AddrFrame.Offset = context.Rbp;
     frame.AddrFrame.Mode = AddrModeFlat;
     DWORD64 previousStack = 0;
-    while (::StackWalk64(IMAGE_FILE_MACHINE_AMD64, process, thread, &frame, &context, readMemory,
-                         ::SymFunctionTableAccess64, ModuleBase, nullptr)) {
+    while (::StackWalk(IMAGE_FILE_MACHINE_AMD64, process, thread, &frame, &context, nullptr,
+                       ::SymFunctionTableAccess, ModuleBase, nullptr)) {
         if (frame.AddrPC.Offset == 0 ||
             (previousStack != 0 && frame.AddrStack.Offset <= previousStack))
             break;
@@ -103,14 +103,13 @@ void WalkStack(std::ostream& stream, HANDLE process, HANDLE thread, CONTEXT cont
     }
 }
 
-// Walks another thread as it was when suspended for a moment; nothing when
-// it cannot be stopped or read.
-void WalkSuspended(std::ostream& stream, HANDLE process, HANDLE thread) {
-    StackSnapshot snapshot;
-    if (!snapshot.Take(thread))
-        return;
-    const StackSnapshot::Walking walking(snapshot);
-    WalkStack(stream, process, thread, snapshot.Context(), &StackSnapshot::ReadMemory);
+// Another thread, walked from its registers as they are now; it goes on
+// running. Nothing when they cannot be read.
+void WalkOther(std::ostream& stream, HANDLE process, HANDLE thread) {
+    CONTEXT context{};
+    context.ContextFlags = CONTEXT_FULL;
+    if (::GetThreadContext(thread, &context))
+        WalkStack(stream, process, thread, context);
 }
 
 // The calling thread, walked from here.
@@ -160,7 +159,7 @@ void SymbolSession::WriteThread(std::ostream& stream, DWORD threadId,
     else if (threadId == ::GetCurrentThreadId())
         WalkSelf(stream, m_Process, thread.Get());
     else
-        WalkSuspended(stream, m_Process, thread.Get());
+        WalkOther(stream, m_Process, thread.Get());
     Dump::WriteThreadEnd(stream);
 }
 

@@ -20,9 +20,9 @@ public:
     SymbolSession& operator=(const SymbolSession&) = delete;
 
     // Writes the section of the thread `threadId`: walked from `context`
-    // and marked failing when that is given, else from its own registers,
-    // read while it is suspended (the calling thread's are captured). A
-    // thread that cannot be opened is left out.
+    // and marked failing when that is given, else from its own registers
+    // as they are now, the thread running on (the calling thread's are
+    // captured). A thread that cannot be opened is left out.
     void WriteThread(std::ostream& stream, DWORD threadId, const CONTEXT* context) const;
 
 private:
