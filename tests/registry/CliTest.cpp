@@ -80,7 +80,14 @@ TEST_F(RegCommand, ExistingDataIsKeptUnlessConfirmed) {
     EXPECT_EQ(Zymwin({"reg", "query", "HKCU\\K"}).status, 1);
 }
 
+// Data that no other form carries goes as a hex list, wrapped to 80
+// columns: long binary data, text with a line break or of an odd length,
+// a dword that is not four bytes, a type the format has no word for.
 TEST_F(RegCommand, ExportAndImportRoundTripEveryType) {
+    std::string longHex;
+    for (int i = 0; i < 300; ++i)
+        longHex += (i ? "," : "") + std::string(1, "0123456789abcdef"[i / 16 % 16]) +
+                   "0123456789abcdef"[i % 16];
     const auto reg = m_Store.File("in.reg");
     RegistryTest::WriteFile(reg, "Windows Registry Editor Version 5.00\n\n"
                                  "[HKEY_CURRENT_USER\\Software\\All]\n"
@@ -93,9 +100,16 @@ TEST_F(RegCommand, ExportAndImportRoundTripEveryType) {
                                  "\"binary\"=hex:de,ad,be,ef\n"
                                  "\"none\"=hex(0):\n"
                                  "\"bigendian\"=hex(5):00,00,00,01\n"
-                                 "\"unterminated\"=hex(1):41,00\n\n"
-                                 "[HKEY_CURRENT_USER\\Software\\All\\Child\\Grandchild]\n"
-                                 "\"deep\"=dword:00000001\n");
+                                 "\"unterminated\"=hex(1):41,00\n"
+                                 "\"odd\"=hex(1):61,00,62\n"
+                                 "\"line\\nbreak \\\"name\\\"\"=hex(1):61,00,0a,00,00,00\n"
+                                 "\"short dword\"=hex(4):01,02\n"
+                                 "\"big\"=hex(12345678):09\n"
+                                 "\"long\"=hex:" +
+                                     longHex +
+                                     "\n\n"
+                                     "[HKEY_CURRENT_USER\\Software\\All\\Child\\Grandchild]\n"
+                                     "\"deep\"=dword:00000001\n");
     Ok({"reg", "import", reg.string()});
     const auto first = m_Store.File("first.reg");
     const auto second = m_Store.File("second.reg");
@@ -110,6 +124,11 @@ TEST_F(RegCommand, ExportAndImportRoundTripEveryType) {
               0u)
         << text;
     EXPECT_NE(text.find("\r\n\"sz\"=\"C:\\\\x \\\"q\\\"\"\r\n"), std::string::npos) << text;
+    for (const std::string& line : RegistryTest::SplitLines(text))
+        EXPECT_LE(line.size(), 80u) << line;
+    EXPECT_NE(text.find("\r\n\"line\\nbreak \\\"name\\\"\"=hex(1):61,00,0a,00,00,00\r\n"),
+              std::string::npos)
+        << text;
     EXPECT_NE(text.find("[HKEY_CURRENT_USER\\Software\\All\\Child]\r\n\r\n"
                         "[HKEY_CURRENT_USER\\Software\\All\\Child\\Grandchild]\r\n"),
               std::string::npos);

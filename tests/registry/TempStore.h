@@ -10,6 +10,7 @@
 namespace RegistryTest {
 
 using zymtest::ReadFile;
+using zymtest::SplitLines;
 using zymtest::WriteFile;
 
 // A fresh registry while the object lives, and a scratch folder. On Linux

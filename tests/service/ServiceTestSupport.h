@@ -49,12 +49,10 @@ private:
 // A service on the caller's thread (console mode), its protected parts open.
 class ConsoleService : public ZymWindows::Service {
 public:
-    ConsoleService(RecordingLog* log, const std::u16string& dependencies = u"",
-                   const std::u16string& name = u"console")
-        : Service(log, name, u"Console", 1, dependencies) {}
+    explicit ConsoleService(RecordingLog* log, const std::u16string& name = u"console")
+        : Service(log, name, u"Console", 1, u"") {}
 
     void Start(bool asService) override { ContinueStart(asService, nullptr, nullptr); }
-    using Service::GetDependencies;
     using Service::Handler;
 
     bool m_ThrowOnPause = false;

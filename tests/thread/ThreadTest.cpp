@@ -92,7 +92,3 @@ TEST(Thread, EscapingExceptionEndsOnlyThatThreadAndIsReported) {
               std::string::npos)
         << output;
 }
-
-TEST(Thread, NullFunctionIsRefused) {
-    EXPECT_THROW(Thread("nothing", nullptr), Zym::Exception);
-}

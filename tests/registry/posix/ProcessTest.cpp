@@ -150,39 +150,31 @@ TEST_F(RegistryProcesses, OpenHandlesSeeOtherProcessesChanges) {
     EXPECT_THROW(key->GetSubKeysNames(names), ZymWindows::RegistryException);
 }
 
-TEST_F(RegistryProcesses, UnusableStoresFailWithAnError) {
+// A store that cannot be made is access denied; a damaged one is reported
+// as damaged to writers and readers alike, never as a missing key, and
+// nothing of it is overwritten. A folder the account may not enter is
+// access denied.
+TEST_F(RegistryProcesses, UnusableStoresFailWithAnErrorAndLoseNothing) {
     RegistryTest::WriteFile(m_Store.File("plain-file"), "not a folder");
     ::setenv("ZYM_REGISTRY_DIR", m_Store.File("plain-file/registry").c_str(), 1);
-    const auto createAnything = [] {
-        RegKey::Create(RegKey::CURRENT_USER, "Anything", RegKey::CREATE_READ_WRITE);
-    };
-    EXPECT_EQ(Catch(createAnything).text, "Access is denied.: HKEY_CURRENT_USER\\Anything");
+    EXPECT_EQ(Catch([] {
+                  RegKey::Create(RegKey::CURRENT_USER, "Anything", RegKey::CREATE_READ_WRITE);
+              }).text,
+              "Access is denied.: HKEY_CURRENT_USER\\Anything");
 
     const auto garbage = m_Store.Dir() / "garbage";
     std::filesystem::create_directory(garbage);
     RegistryTest::WriteFile(garbage / "HKEY_CURRENT_USER.db", std::string(4096, 'x'));
     ::setenv("ZYM_REGISTRY_DIR", garbage.c_str(), 1);
-    const std::string corrupted = Catch(createAnything).text;
-    EXPECT_EQ(corrupted.rfind("The registry is corrupted.", 0), 0u) << corrupted;
-    // Nothing of the damaged file was overwritten.
-    EXPECT_EQ(RegistryTest::ReadFile(garbage / "HKEY_CURRENT_USER.db"), std::string(4096, 'x'));
-}
-
-// Reading a damaged store reports the damage, never a missing key, and a
-// store folder that the account may not enter is access denied.
-TEST_F(RegistryProcesses, ReadersSeeDamageAndDeniedAccessAsSuch) {
-    const auto garbage = m_Store.Dir() / "garbage";
-    std::filesystem::create_directory(garbage);
-    RegistryTest::WriteFile(garbage / "HKEY_CURRENT_USER.db", "garbage");
-    ::setenv("ZYM_REGISTRY_DIR", garbage.c_str(), 1);
-    const std::string corrupted =
-        Catch([] {
-            RegKey::Create(RegKey::CURRENT_USER, "Software", RegKey::OPEN_READ_ONLY);
-        }).text;
-    EXPECT_EQ(corrupted.rfind("The registry is corrupted.", 0), 0u) << corrupted;
+    for (const auto mode : {RegKey::CREATE_READ_WRITE, RegKey::OPEN_READ_ONLY}) {
+        const std::string corrupted =
+            Catch([mode] { RegKey::Create(RegKey::CURRENT_USER, "Software", mode); }).text;
+        EXPECT_EQ(corrupted.rfind("The registry is corrupted.", 0), 0u) << corrupted;
+    }
     const auto query = RegistryTest::Zymwin({"reg", "query", "HKCU\\Software"});
     EXPECT_EQ(query.status, 1);
     EXPECT_EQ(query.err.rfind("zymwin reg: The registry is corrupted.", 0), 0u) << query.err;
+    EXPECT_EQ(RegistryTest::ReadFile(garbage / "HKEY_CURRENT_USER.db"), std::string(4096, 'x'));
 
     ASSERT_EQ(::geteuid(), 0u) << "needs root to read the store as another account";
     const auto closed = m_Store.Dir() / "closed";

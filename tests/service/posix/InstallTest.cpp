@@ -1,3 +1,4 @@
+#include "../ServiceTestSupport.h"
 #include "TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +13,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using Lines = std::vector<std::string>;
+using servicetest::Lines;
 
 // A unit directory and a systemctl that records its arguments, answers
 // is-active from its state file and fails reloads while "fail" exists.
@@ -169,4 +170,17 @@ TEST_F(ServiceInstall, FailuresNameTheCallAndLeaveNothingBehind) {
     ExpectFailure({"install", "lost"},
                   "Service::Uninstall; OpenSCManager: The system cannot find the file "
                   "specified.\n");
+}
+
+// Install(false) removes what is registered under the name, and registers
+// nothing.
+TEST_F(ServiceInstall, InstallWithoutRegisteringOnlyRemoves) {
+    zymtest::WriteFile(Units() / "console.service", "[Service]\nExecStart=/bin/true\n");
+    Zym::SmartPtr<servicetest::RecordingLog> log = new servicetest::RecordingLog;
+    servicetest::ConsoleService(log.Get()).Install(false);
+    EXPECT_FALSE(fs::exists(Units() / "console.service"));
+    Lines expected;
+    for (const std::string& line : INSTALL_LOG)
+        expected.push_back(line + " [0]");
+    EXPECT_EQ(log->Take(), expected);
 }

@@ -128,7 +128,7 @@ TEST(ControlManager, InstallStartPauseContinueStopUninstall) {
 TEST(ControlManager, InstallWithoutRegisteringOnlyRemoves) {
     const std::string name = UniqueName();
     Zym::SmartPtr<RecordingLog> log = new RecordingLog;
-    ConsoleService service(log.Get(), u"", ZymCharset::FromUtf8(name));
+    ConsoleService service(log.Get(), ZymCharset::FromUtf8(name));
     service.Install(true);
     const ScHandle manager{::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS)};
     {
