@@ -15,21 +15,3 @@ TEST(SpillFile, HasNoNameWhileTheBufferUsesIt) {
     ASSERT_TRUE(buffer.UsesFile());
     EXPECT_TRUE(std::filesystem::is_empty(scratch.Path()));
 }
-
-// The put that needs the file fails with the system's reason; what was
-// written before stays.
-TEST(SpillFile, AMissingDirectoryIsAMissingFile) {
-    const zymtest::ScratchDirectory scratch;
-    ZymFile::DiskBuffer buffer((scratch.Path() / "missing").string(), 16, 16);
-    buffer.Put("0123456789abcdef", 16);
-    try {
-        buffer.Put("x", 1);
-        FAIL() << "a put past the limit needs the spill file";
-    } catch (const Zym::BinaryStreamPutEOFException& error) {
-        EXPECT_EQ(error.WhatUtf8(), "The system cannot find the file specified.");
-    }
-    char kept[6];
-    buffer.SeekG(10);
-    buffer.Get(kept, 6);
-    EXPECT_EQ(std::string(kept, 6), "abcdef");
-}
