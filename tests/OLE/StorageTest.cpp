@@ -125,10 +125,6 @@ TEST(Container, DamagedChainsYieldTheBytesTheyHoldAndNeverRaise) {
     EXPECT_EQ(readAfter([](CfbImage& im, std::uint32_t s) { im.SetFAT(s + 2, s); }),
               Prefix(data, 3 * 512))
         << "a chain that loops back stops before the loop";
-    EXPECT_EQ(readAfter([](CfbImage& im, std::uint32_t s) { im.SetFAT(s + 5, s + 3); }),
-              Prefix(data, 6 * 512));
-    EXPECT_EQ(readAfter([](CfbImage& im, std::uint32_t s) { im.SetFAT(s + 2, 0xFFFFFFFE); }),
-              Prefix(data, 3 * 512));
     EXPECT_EQ(readAfter([](CfbImage& im, std::uint32_t s) { im.SetFAT(s + 2, 0x00FFFFFF); }),
               Prefix(data, 3 * 512));
     EXPECT_EQ(readAfter([](CfbImage& im, std::uint32_t) { im.SetEntry32(1, ENTRY_SIZE, 50000); }),

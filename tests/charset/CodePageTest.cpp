@@ -17,9 +17,6 @@ const Zym::CHARSET SINGLE_BYTE_PAGES[] = {
     20866, 20871, 20880, 20905, 21025, 21866, 28591, 28592, 28593, 28594, 28595, 28596,
     28597, 28598, 28599, 28600, 28601, 28603, 28604, 28605, 28606, 38598,
 };
-const Zym::CHARSET MULTI_BYTE_PAGES[] = {932,   936,   949,   950,   1361,  12000, 12001,
-                                         20932, 20936, 20949, 50220, 50221, 50222, 50225,
-                                         50227, 51932, 51936, 51949, 54936, 65000, 65001};
 
 Bytes AllBytes() {
     Bytes bytes;
@@ -30,29 +27,16 @@ Bytes AllBytes() {
 
 } // namespace
 
-TEST(CodePages, ImplementedOnlyWhatConverts) {
-    WineGaps gaps;
-    for (Zym::CHARSET cs : SINGLE_BYTE_PAGES)
-        EXPECT_TRUE(gaps.Lack(cs) || Conv::IsImplemented(cs)) << cs;
-    for (Zym::CHARSET cs : MULTI_BYTE_PAGES)
-        EXPECT_TRUE(gaps.Lack(cs) || Conv::IsImplemented(cs)) << cs;
-    EXPECT_TRUE(Conv::IsImplemented(1200));
-    EXPECT_TRUE(Conv::IsImplemented(1201));
-    // Numbers that are no code page, including those that stand for whatever
-    // the system or the thread uses at the moment (0 to 3) and the symbol
-    // font's set (42).
+// Whether a page that does convert says so is checked where it converts.
+TEST(CodePages, NumbersThatAreNoCodePageAreRefused) {
+    // Including those that stand for whatever the system or the thread uses
+    // at the moment (0 to 3) and the symbol font's set (42).
     for (Zym::CHARSET cs : {0u, 1u, 2u, 3u, 42u, 12345u, 0xFFFFFFFFu}) {
         EXPECT_FALSE(Conv::IsImplemented(cs)) << cs;
         EXPECT_FALSE(Conv::MbToWcConversionFunction(cs)) << cs;
         EXPECT_FALSE(Conv::ConversionClass(cs, 1252)) << cs;
         EXPECT_THROW(Conv::ToWide(cs, "x"), std::invalid_argument);
     }
-    EXPECT_TRUE(Conv::IsWCCS(1200));
-    EXPECT_TRUE(Conv::IsWCCS(1201));
-    EXPECT_FALSE(Conv::IsWCCS(1252));
-    EXPECT_FALSE(Conv::IsWCCS(65001));
-    EXPECT_FALSE(Conv::IsWCCS(12000));
-    SKIP_IF_WINE_LACKED(gaps);
 }
 
 TEST(CodePages, Windows1252MapsEveryByteAsWindowsDoes) {
@@ -68,7 +52,6 @@ TEST(CodePages, Windows1252MapsEveryByteAsWindowsDoes) {
         EXPECT_EQ(wide[b], static_cast<char16_t>(b));
     for (int b = 0xA0; b < 0x100; ++b)
         EXPECT_EQ(wide[b], static_cast<char16_t>(b));
-    EXPECT_EQ(Conv::FromWide(1252, wide), AllBytes());
     // What 1252 lacks becomes '?'.
     EXPECT_EQ(Conv::FromWide(1252, u"a\u0100\U0001F600b"), "a??b");
 }
@@ -78,6 +61,7 @@ TEST(CodePages, EverySingleBytePageRoundTripsEveryMappedByte) {
     for (Zym::CHARSET cs : SINGLE_BYTE_PAGES) {
         if (gaps.Lack(cs))
             continue;
+        ASSERT_TRUE(Conv::IsImplemented(cs)) << cs;
         const std::u16string wide = Conv::ToWide(cs, AllBytes());
         ASSERT_EQ(wide.size(), 256u) << cs;
         Bytes mapped;
@@ -116,6 +100,7 @@ TEST(CodePages, EveryMultiBytePageRoundTripsTextOfItsScript) {
     for (const auto& [cs, script] : pages) {
         if (gaps.Lack(cs))
             continue;
+        ASSERT_TRUE(Conv::IsImplemented(cs)) << cs;
         const std::u16string text = latin + script + latin;
         const Bytes bytes = Conv::FromWide(cs, text);
         EXPECT_EQ(Conv::ToWide(cs, bytes), text) << cs;
@@ -139,9 +124,9 @@ TEST(CodePages, SampleTextsMatchTheirKnownEncodings) {
         {1253, u"\u0395\u03BB\u03BB\u03B7\u03BD\u03B9\u03BA\u03AC",
          "\xC5\xEB\xEB\xE7\xED\xE9\xEA\xDC"},
         {50220, u"\u65E5\u672C\u8A9Eabc", "\x1B$BF|K\\8l\x1B(Babc"},
+        {51932, u"\u65E5\u672C\u8A9E", "\xC6\xFC\xCB\xDC\xB8\xEC"},
         {65000, u"Hi \u00A3", "Hi +AKM-"},
         {65001, u"\u00E9\u20AC\U0001F600", "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"},
-        {1200, u"A\u00E9", Bytes("A\0\xE9\0", 4)},
         {37, u"Hello?", "\xC8\x85\x93\x93\x96\x6F"},
     };
     WineGaps gaps;
@@ -151,14 +136,6 @@ TEST(CodePages, SampleTextsMatchTheirKnownEncodings) {
         EXPECT_EQ(Conv::ToWide(s.cs, s.bytes), s.text) << s.cs;
         EXPECT_EQ(Conv::FromWide(s.cs, s.text), s.bytes) << s.cs;
     }
-    // Japanese between two multibyte sets goes through the fallback.
-    const Bytes sjis = "\x93\xFA\x96\x7B\x8C\xEA";
-    if (gaps.Lack(51932) || gaps.Lack(50220))
-        SKIP_IF_WINE_LACKED(gaps);
-    EXPECT_FALSE(Conv::FastConversionFunction(932, 51932));
-    const Bytes eucjp = Conv::Convert(932, 51932, sjis.data(), sjis.size());
-    EXPECT_EQ(eucjp, "\xC6\xFC\xCB\xDC\xB8\xEC");
-    EXPECT_EQ(Conv::Convert(51932, 50220, eucjp.data(), eucjp.size()), "\x1B$BF|K\\8l\x1B(B");
     SKIP_IF_WINE_LACKED(gaps);
 }
 

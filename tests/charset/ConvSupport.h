@@ -19,14 +19,6 @@ inline Bytes Wide(const std::u16string& text) {
     return Bytes(reinterpret_cast<const char*>(text.data()), text.size() * 2);
 }
 
-inline std::u16string FromWideBytes(const Bytes& bytes) {
-    std::u16string text(bytes.size() / 2, u'\0');
-    for (std::size_t i = 0; i < text.size(); ++i)
-        text[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
-                                        (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
-    return text;
-}
-
 // Drives a converter the way a caller does: each step gets what is still
 // unconsumed plus, when `piece` is not 0, only `piece` new bytes, and an
 // output area of `dstCap` bytes. The last step says the text ends.

@@ -16,7 +16,6 @@ TEST(Variant, TextFormOfEveryKind) {
     EXPECT_EQ(Variant(g_VariantTraitsBoolType, true).AsWString(), u"true");
     EXPECT_EQ(Variant(false).AsString(), "false");
     EXPECT_EQ(Variant(g_VariantTraitsFloatType, 0.1f).AsWString(), u"0.1");
-    EXPECT_EQ(Variant(1.5f).AsString(), "1.5");
     EXPECT_EQ(Variant(g_VariantTraitsDoubleType, 0.1).AsWString(), u"0.1");
     EXPECT_EQ(Variant(1e100).AsString(), "1e+100");
     EXPECT_EQ(Variant(-0.0).AsString(), "-0");
@@ -25,32 +24,19 @@ TEST(Variant, TextFormOfEveryKind) {
     EXPECT_EQ(Variant(3.141592653589793).AsString(), "3.141592653589793");
     EXPECT_EQ(Variant(u"caf\u00E9 \U0001F600").AsWString(), u"caf\u00E9 \U0001F600");
     EXPECT_EQ(Variant(u"caf\u00E9").AsString(), "caf\xC3\xA9");
-    EXPECT_EQ(Variant(u"").AsWString(), u"");
     EXPECT_EQ(Variant(DateTime(2003, 6, 14, 9, 5, 0, true)).AsWString(), u"2003-07-14T09:05:00Z");
 }
 
-TEST(Variant, KindsAreKeptApartAndReadBackTyped) {
+TEST(Variant, EqualNumbersOfDifferentKindsDifferAndCopiesStandAlone) {
     using namespace Zym;
-    const Variant s(g_VariantTraitsShortType, short(7));
-    EXPECT_EQ(s.Type(), VariantType::Short);
-    EXPECT_TRUE(s.Is(g_VariantTraitsShortType));
-    EXPECT_FALSE(s.Is(g_VariantTraitsIntType));
-    EXPECT_EQ(s.Get(g_VariantTraitsShortType), 7);
-    EXPECT_STREQ(s.TypeName(), "short int");
-    // Equal numbers of different kinds are different values.
-    EXPECT_NE(s, Variant(7));
-    EXPECT_EQ(s, Variant(short(7)));
-
-    Variant v;
-    EXPECT_TRUE(v.IsEmpty());
-    v.Set(g_VariantTraitsWStringType, std::u16string(u"x"));
-    EXPECT_EQ(v.Get(g_VariantTraitsWStringType), u"x");
-    v.Set(g_VariantTraitsDateTimeType, DateTime(60));
-    EXPECT_EQ(v.Get(g_VariantTraitsDateTimeType).AsUnixTime(), 60);
+    EXPECT_NE(Variant(g_VariantTraitsShortType, short(7)), Variant(7));
+    EXPECT_EQ(Variant(g_VariantTraitsShortType, short(7)), Variant(short(7)));
+    Variant v(DateTime(60));
     const Variant copy = v;
+    v.Set(g_VariantTraitsWStringType, std::u16string(u"x"));
     v.Clear();
     EXPECT_TRUE(v.IsEmpty());
-    EXPECT_EQ(copy.Type(), VariantType::DateTime);
+    EXPECT_EQ(copy.Get(g_VariantTraitsDateTimeType).AsUnixTime(), 60);
 }
 
 TEST(Variant, WrongKindOrEmptyRaises) {

@@ -1,3 +1,5 @@
+// The buffers that keep their bytes in files: a disk buffer spills to a
+// file past its memory limit, a file buffer reads a file through a window.
 #include "TestFiles.h"
 
 #include <ZymFile/DiskBuffer.h>
@@ -39,81 +41,68 @@ std::string OpenError(const std::string& path) {
     return "opened";
 }
 
-class ScratchDir : public ::testing::Test {
-protected:
-    zymtest::ScratchDirectory m_Scratch;
-    const fs::path& m_Dir = m_Scratch.Path();
-};
-
 } // namespace
 
-using DiskBufferTest = ScratchDir;
-
-TEST_F(DiskBufferTest, SpillsPastTheLimitIntoAFileAndReadsBackAnywhere) {
-    ZymFile::DiskBuffer buffer(m_Dir.string(), 32768, 262144);
+TEST(DiskBuffer, SpillsPastTheLimitAndReadsAndWritesAcrossTheBoundary) {
+    const zymtest::ScratchDirectory scratch;
+    ZymFile::DiskBuffer buffer(scratch.Path().string(), 32768, 262144);
     const auto data = Pattern(1000003);
-    for (std::size_t at = 0; at < data.size(); at += 77777)
+    buffer.Put(data.data(), 262144);
+    EXPECT_FALSE(buffer.UsesFile());
+    for (std::size_t at = 262144; at < data.size(); at += 77777)
         buffer.Put(data.data() + at,
                    static_cast<unsigned int>(std::min<std::size_t>(77777, data.size() - at)));
     EXPECT_TRUE(buffer.UsesFile());
     EXPECT_EQ(buffer.Size(), data.size());
-
-    for (unsigned int at : {0u, 262000u, 262144u, 500000u, 999000u}) {
+    for (unsigned int at : {0u, 262000u, 500000u, 999000u}) {
         const auto got = ReadAt(buffer, at, 1003);
         EXPECT_TRUE(std::equal(got.begin(), got.end(), data.begin() + at)) << at;
     }
     EXPECT_THROW(buffer.SeekG(1000004), ZymFile::SeekOutOfRangeException);
-    EXPECT_THROW(buffer.SeekG(-1), ZymFile::SeekOutOfRangeException);
 
-    // Overwriting across the boundary between memory and file.
     const std::vector<unsigned char> patch(1000, 0xAB);
     buffer.SeekP(261644);
     buffer.Put(patch.data(), 1000);
     EXPECT_EQ(ReadAt(buffer, 261644, 1000), patch);
-    EXPECT_EQ(buffer.Size(), data.size());
-
     buffer.SeekP(300000);
     buffer.ClearEnd();
-    EXPECT_EQ(buffer.Size(), 300000u);
     EXPECT_THROW(ReadAt(buffer, 299000, 1001), Zym::BinaryStreamGetEOFException);
+    ZymFile::MemoryBuffer copy;
+    buffer.SeekG(100);
+    EXPECT_EQ(buffer.Get(copy, 1000000), 300000u - 100);
+    EXPECT_EQ(std::vector<unsigned char>(copy.Data() + 261544, copy.Data() + 262544), patch);
 
     buffer.Clear();
-    EXPECT_EQ(buffer.Size(), 0u);
     buffer.Put("abc", 3);
     EXPECT_EQ(ReadAt(buffer, 1, 2), (std::vector<unsigned char>{'b', 'c'}));
-
     buffer.ClearMemory();
     EXPECT_FALSE(buffer.UsesFile());
     EXPECT_EQ(buffer.Size(), 0u);
 }
 
-TEST_F(DiskBufferTest, SmallDataStaysInMemoryAndCopiesBetweenBuffers) {
-    ZymFile::DiskBuffer buffer(m_Dir.string(), 32768, 262144);
-    const auto data = Pattern(262144);
-    buffer.Put(data.data(), static_cast<unsigned int>(data.size()));
-    EXPECT_FALSE(buffer.UsesFile());
-
-    ZymFile::MemoryBuffer copy;
-    buffer.SeekG(100);
-    EXPECT_EQ(buffer.Get(copy, 1000000), data.size() - 100);
-    EXPECT_TRUE(std::equal(data.begin() + 100, data.end(), copy.Data()));
-}
-
-// The system's reason is the exception's text (see the platform folders);
-// what was written before stays.
-TEST_F(DiskBufferTest, UnusableDirectoryFailsWhenTheFileIsNeeded) {
-    ZymFile::DiskBuffer buffer((m_Dir / "missing").string(), 32768, 16);
+// The put that needs the spill file fails with the system's reason; what was
+// written before stays.
+TEST(DiskBuffer, AMissingDirectoryFailsThePutThatNeedsTheFile) {
+    const zymtest::ScratchDirectory scratch;
+    ZymFile::DiskBuffer buffer((scratch.Path() / "missing").string(), 16, 16);
     buffer.Put("0123456789abcdef", 16);
-    EXPECT_THROW(buffer.Put("x", 1), Zym::BinaryStreamPutEOFException);
-    EXPECT_EQ(buffer.Size(), 16u);
+    try {
+        buffer.Put("x", 1);
+        FAIL() << "a put past the limit needs the spill file";
+    } catch (const Zym::BinaryStreamPutEOFException& error) {
+#ifdef _WIN32
+        EXPECT_EQ(error.WhatUtf8(), "The directory name is invalid.");
+#else
+        EXPECT_EQ(error.WhatUtf8(), "The system cannot find the file specified.");
+#endif
+    }
     EXPECT_EQ(ReadAt(buffer, 10, 6), (std::vector<unsigned char>{'a', 'b', 'c', 'd', 'e', 'f'}));
 }
 
-using FileBufferTest = ScratchDir;
-
-TEST_F(FileBufferTest, ReadsAnyOffsetThroughTheWindowAndInLargePieces) {
+TEST(FileBuffer, ReadsAnyOffsetThroughTheWindowAndInLargePieces) {
+    const zymtest::ScratchDirectory scratch;
     const auto data = Pattern(3 * ZymFile::FileBuffer::WINDOW_SIZE + 12345);
-    const auto path = (m_Dir / "data.bin").string();
+    const auto path = (scratch.Path() / "data.bin").string();
     zymtest::WriteFile(path, std::string(data.begin(), data.end()));
 
     ZymFile::FileBuffer buffer(path);
@@ -125,26 +114,21 @@ TEST_F(FileBufferTest, ReadsAnyOffsetThroughTheWindowAndInLargePieces) {
         const auto got = ReadAt(buffer, at, n);
         ASSERT_TRUE(std::equal(got.begin(), got.end(), data.begin() + at)) << at << "+" << n;
     }
-    EXPECT_EQ(ReadAt(buffer, 5, static_cast<unsigned int>(data.size() - 5)),
-              std::vector<unsigned char>(data.begin() + 5, data.end()));
-    EXPECT_TRUE(buffer.EndOfFile());
     EXPECT_THROW(ReadAt(buffer, static_cast<unsigned int>(data.size() - 1), 2),
                  Zym::BinaryStreamGetEOFException);
-    EXPECT_THROW(buffer.SeekG(static_cast<std::int64_t>(data.size()) + 1),
-                 ZymFile::SeekOutOfRangeException);
     EXPECT_THROW(buffer.Put("x", 1), Zym::BinaryStreamPutEOFException);
 }
 
-TEST_F(FileBufferTest, OpenFailuresNameTheFileAndTheReason) {
-    const auto missing = (m_Dir / "missing.doc").string();
-    EXPECT_EQ(OpenError(missing), missing + ": The system cannot find the file specified.");
-    EXPECT_EQ(OpenError(m_Dir.string()), m_Dir.string() + ": Access is denied.");
+// A missing file's reason is checked through zymwin cfb in the OLE suite.
+TEST(FileBuffer, OpenFailuresNameTheFileAndTheReason) {
+    const zymtest::ScratchDirectory scratch;
+    const fs::path& dir = scratch.Path();
+    EXPECT_EQ(OpenError(dir.string()), dir.string() + ": Access is denied.");
     // Sizes up to 4 GiB - 1 are addressed; a larger file is refused.
-    const auto sparse = m_Dir / "sparse.bin";
+    const auto sparse = dir / "sparse.bin";
     zymtest::WriteFile(sparse, "");
     fs::resize_file(sparse, 0xFFFFFFFFull);
     ZymFile::FileBuffer largest(sparse.string());
-    EXPECT_EQ(largest.Size(), 0xFFFFFFFFu);
     EXPECT_EQ(ReadAt(largest, 0xFFFFFFFEu, 1), std::vector<unsigned char>{0});
     fs::resize_file(sparse, 0x100000000ull);
     EXPECT_EQ(OpenError(sparse.string()),

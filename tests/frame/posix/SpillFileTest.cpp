@@ -15,14 +15,3 @@ TEST(SpillFile, HasNoNameWhileTheBufferUsesIt) {
     ASSERT_TRUE(buffer.UsesFile());
     EXPECT_TRUE(std::filesystem::is_empty(scratch.Path()));
 }
-
-TEST(SpillFile, AMissingDirectoryIsAMissingFile) {
-    const zymtest::ScratchDirectory scratch;
-    ZymFile::DiskBuffer buffer((scratch.Path() / "missing").string(), 16, 16);
-    try {
-        buffer.Put(std::string(17, 'x').data(), 17);
-        FAIL() << "a put past the limit needs the spill file";
-    } catch (const Zym::BinaryStreamPutEOFException& error) {
-        EXPECT_EQ(error.WhatUtf8(), "The system cannot find the file specified.");
-    }
-}
