@@ -1,6 +1,9 @@
 #include "Command.h"
 
+#include <Zym/Exception.h>
+
 #include <algorithm>
+#include <exception>
 
 namespace zymwin {
 
@@ -25,6 +28,18 @@ Registration::Registration(DemoStep step) {
 bool WantsHelp(const Args& args) {
     return std::any_of(args.begin(), args.end(),
                        [](const std::string& a) { return a == "--help" || a == "-h"; });
+}
+
+std::string CurrentErrorMessage() {
+    try {
+        throw;
+    } catch (const UsageError& error) {
+        return error.message;
+    } catch (const Zym::BaseException& error) {
+        return error.WhatUtf8();
+    } catch (const std::exception& error) {
+        return error.what();
+    }
 }
 
 } // namespace zymwin

@@ -38,4 +38,8 @@ struct UsageError {
 
 bool WantsHelp(const Args& args);
 
+// The message of the exception being handled (inside a catch block), as
+// zymwin prints its errors.
+std::string CurrentErrorMessage();
+
 } // namespace zymwin

@@ -31,6 +31,11 @@ public:
     explicit Converter(ZymThread::EventSemaphore& done) : m_Done(done) {}
     void* Call(void*) override {
         for (const Zym::CHARSET charset : {65001u, 932u, 50220u, 1252u}) {
+            // Windows installations (and Wine) may lack ISO-2022-JP.
+            if (!ZymCharset::Conv::IsImplemented(charset)) {
+                std::printf("  %5u: not available on this system\n", charset);
+                continue;
+            }
             const std::string bytes = ZymCharset::Conv::FromWide(charset, SAMPLE);
             const std::u16string back = ZymCharset::Conv::ToWide(charset, bytes);
             std::printf("  %5u: %s-> \"%s\"\n", charset, HexBytes(bytes).c_str(),

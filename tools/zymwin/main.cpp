@@ -2,11 +2,8 @@
 #include "Command.h"
 #include "StandardStreams.h"
 
-#include <Zym/Exception.h>
-
 #include <algorithm>
 #include <cstdio>
-#include <exception>
 
 namespace {
 
@@ -46,12 +43,9 @@ int main(int argc, char** argv) {
     }
     try {
         return command->run(zymwin::Args(arguments.begin() + 2, arguments.end()));
-    } catch (const zymwin::UsageError& error) {
-        std::fprintf(stderr, "zymwin %s: %s\n", name.c_str(), error.message.c_str());
-    } catch (const Zym::BaseException& error) {
-        std::fprintf(stderr, "zymwin %s: %s\n", name.c_str(), error.WhatUtf8().c_str());
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "zymwin %s: %s\n", name.c_str(), error.what());
+    } catch (...) {
+        std::fprintf(stderr, "zymwin %s: %s\n", name.c_str(),
+                     zymwin::CurrentErrorMessage().c_str());
     }
     return 1;
 }
