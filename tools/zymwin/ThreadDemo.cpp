@@ -30,6 +30,12 @@ class Converter : public ZymThread::Function {
 public:
     explicit Converter(ZymThread::EventSemaphore& done) : m_Done(done) {}
     void* Call(void*) override {
+        // Signalled however the thread ends, so that the main thread never
+        // waits for a thread that is gone.
+        struct SignalOnExit {
+            ZymThread::EventSemaphore& event;
+            ~SignalOnExit() { event.Set(); }
+        } signal{m_Done};
         for (const Zym::CHARSET charset : {65001u, 932u, 50220u, 1252u}) {
             // Windows installations (and Wine) may lack ISO-2022-JP.
             if (!ZymCharset::Conv::IsImplemented(charset)) {
@@ -41,7 +47,6 @@ public:
             std::printf("  %5u: %s-> \"%s\"\n", charset, HexBytes(bytes).c_str(),
                         ZymCharset::ToUtf8(back).c_str());
         }
-        m_Done.Set();
         return nullptr;
     }
 
