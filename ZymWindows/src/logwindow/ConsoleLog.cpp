@@ -20,6 +20,8 @@ ConsoleLog::ConsoleLog(const std::u16string& title, int width, int height, void*
 }
 
 ConsoleLog::~ConsoleLog() {
+    // A destructor cannot raise: a window thread that cannot be told to stop
+    // ends the process here instead of leaving it waiting for that thread.
     if (!m_Stop.Set())
         ZymThread::ThrowLastError();
     // Waits until the window thread has destroyed its window.
