@@ -94,7 +94,9 @@ TEST(Daemon, ServesManySimultaneousClients) {
             ClientNamedPipe client(pipe.Name(), ".", nullptr);
             client.Initialize(false, u"");
             for (int m = 0; m < MESSAGES; ++m) {
-                std::string message(random() % 70000, '\0');
+                // Sizes at and around the packet size first, then any.
+                static constexpr std::size_t EDGES[] = {0, 1, 32767, 32768, 32769, 65536, 200001};
+                std::string message(m < std::ssize(EDGES) ? EDGES[m] : random() % 70000, '\0');
                 for (char& ch : message)
                     ch = static_cast<char>(random());
                 if (Exchange(client, message) == Reversed(message))

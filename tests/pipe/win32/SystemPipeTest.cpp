@@ -1,6 +1,5 @@
 // The pipe family's Windows side on the system's own named pipes: what the
-// system does differently from the Linux sockets, and two real processes.
-#include "Child.h"
+// system does differently from the Linux sockets.
 #include "pipe/PipePlatform.h"
 
 #include <ZymThread/EventSemaphore.h>
@@ -98,13 +97,4 @@ TEST(SystemPipe, TheSystemReportsBusyMissingAndBrokenPipes) {
     EXPECT_EQ(Platform::ReadPipe(pipe.server, &piece, 1, 1, nullptr, done),
               static_cast<unsigned long>(ERROR_BROKEN_PIPE));
     EXPECT_EQ(Write(pipe.server, "late"), static_cast<unsigned long>(ERROR_BROKEN_PIPE));
-}
-
-TEST(SystemPipe, ServerAndClientInTwoProcesses) {
-    const std::string name = "zym-processes-" + std::to_string(::GetCurrentProcessId());
-    zymtest::Child server({ZYMWIN_PATH, "pipe", "serve", name});
-    ASSERT_EQ(server.ReadLine(), "serving \\\\.\\pipe\\" + name);
-    const auto sent = zymtest::RunProcess({ZYMWIN_PATH, "pipe", "send", name, "hello", "again"});
-    ASSERT_EQ(sent.status, 0) << sent.err;
-    EXPECT_EQ(sent.out, "hello\nagain\n");
 }
