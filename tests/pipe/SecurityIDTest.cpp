@@ -34,7 +34,7 @@ TEST(SecurityID, MalformedSIDsAreRejected) {
     EXPECT_THROW(BinarySID::FromPSID(tooMany), InvalidSIDException);
 }
 
-TEST(SecurityID, TheCacheHandsOutOneObjectPerSIDOfThisMachine) {
+TEST(SecurityID, TheCacheHandsOutOneObjectPerSID) {
     const BinarySID own =
         NetworkSecurity::GetUserSID(
             NetworkSecurity::GetUserToken(*NetworkSecurity::GetCurrentProcessHandle()))
@@ -42,13 +42,13 @@ TEST(SecurityID, TheCacheHandsOutOneObjectPerSIDOfThisMachine) {
     const SecurityIDPtr id = SecurityIDCache::CreateSecurityID(own);
     EXPECT_EQ(SecurityIDCache::CreateSecurityID(own).Get(), id.Get());
     EXPECT_EQ(SecurityIDCache::CreateSecurityIDFromPSID(own.Bytes().data()).Get(), id.Get());
-    // Another machine's view of an account is an object of its own, and is
-    // not kept.
+    // Another machine's view of a Unix account is an object of its own,
+    // and is not kept.
+    const BinarySID unixUser = BinarySID::Parse(u"S-1-22-1-65534");
     const SecurityIDPtr remote =
-        SecurityIDCache::CreateSecurityID(own, u"bob", u"elsewhere", SidTypeUser);
-    EXPECT_NE(remote.Get(), id.Get());
+        SecurityIDCache::CreateSecurityID(unixUser, u"bob", u"elsewhere", SidTypeUser);
+    EXPECT_NE(remote.Get(), SecurityIDCache::CreateSecurityID(unixUser).Get());
     EXPECT_EQ(remote->GetName(), u"bob");
-    EXPECT_EQ(SecurityIDCache::CreateSecurityID(own).Get(), id.Get());
 }
 
 TEST(NetworkID, StreamsRoundTripWithTheRemoteView) {
