@@ -10,63 +10,46 @@ using namespace ZymWindows;
 
 namespace {
 
+using SIDs = NTNetwork::SIDs;
+using Strings = std::vector<std::u16string>;
+
 struct Operation {
     const char* name;
     const char* call; // the provider call it makes
-    std::function<void(const std::u16string& unique)> run;
+    // The for-user queries name a user of their own each time: their
+    // answers stay cached across ClearCache.
+    std::function<void(const std::u16string& user, SIDs& sids, Strings& names)> run;
 };
 
 const Operation OPERATIONS[] = {
     {"local users", "QueryDisplayInformation",
-     [](const std::u16string&) {
-         NTNetwork::SIDs users;
-         NTNetwork::GetLocalUsers(u"fs", users);
-     }},
+     [](auto&, SIDs& sids, Strings&) { NTNetwork::GetLocalUsers(u"fs", sids); }},
     {"global users", "QueryDisplayInformation",
-     [](const std::u16string&) {
-         NTNetwork::SIDs users;
-         NTNetwork::GetGlobalUsers(u"corp", users);
-     }},
+     [](auto&, SIDs& sids, Strings&) { NTNetwork::GetGlobalUsers(u"corp", sids); }},
     {"local groups", "LocalGroupEnum",
-     [](const std::u16string&) {
-         NTNetwork::SIDs groups;
-         NTNetwork::GetLocalGroups(u"fs", groups);
-     }},
+     [](auto&, SIDs& sids, Strings&) { NTNetwork::GetLocalGroups(u"fs", sids); }},
     {"global groups", "QueryDisplayInformation",
-     [](const std::u16string&) {
-         NTNetwork::SIDs groups;
-         NTNetwork::GetGlobalGroups(u"corp", groups);
-     }},
+     [](auto&, SIDs& sids, Strings&) { NTNetwork::GetGlobalGroups(u"corp", sids); }},
     {"local groups of a user", "UserGetLocalGroups",
-     [](const std::u16string& unique) {
-         NTNetwork::SIDs groups;
-         NTNetwork::GetLocalGroupsForUser(u"fs", u"", unique, groups);
+     [](auto& user, SIDs& sids, Strings&) {
+         NTNetwork::GetLocalGroupsForUser(u"fs", u"", user, sids);
      }},
     {"global groups of a user", "UserGetGroups",
-     [](const std::u16string& unique) {
-         NTNetwork::SIDs groups;
-         NTNetwork::GetGlobalGroupsForUser(u"corp", unique, groups);
+     [](auto& user, SIDs& sids, Strings&) {
+         NTNetwork::GetGlobalGroupsForUser(u"corp", user, sids);
      }},
     {"members of a local group", "LocalGroupGetMembers",
-     [](const std::u16string&) {
-         NTNetwork::SIDs members;
-         NTNetwork::GetMembersForLocalGroup(u"fs", u"admins", members);
+     [](auto&, SIDs& sids, Strings&) {
+         NTNetwork::GetMembersForLocalGroup(u"fs", u"admins", sids);
      }},
     {"members of a global group", "GroupGetUsers",
-     [](const std::u16string&) {
-         NTNetwork::SIDs members;
-         NTNetwork::GetMembersForGlobalGroup(u"corp", u"admins", members);
+     [](auto&, SIDs& sids, Strings&) {
+         NTNetwork::GetMembersForGlobalGroup(u"corp", u"admins", sids);
      }},
     {"servers", "ServerEnum",
-     [](const std::u16string&) {
-         std::vector<std::u16string> servers;
-         NTNetwork::GetDomainServers(u"corp", servers);
-     }},
+     [](auto&, SIDs&, Strings& names) { NTNetwork::GetDomainServers(u"corp", names); }},
     {"shares", "ShareEnum",
-     [](const std::u16string&) {
-         std::vector<std::u16string> shares;
-         NTNetwork::GetServerShares(u"fs", shares);
-     }},
+     [](auto&, SIDs&, Strings& names) { NTNetwork::GetServerShares(u"fs", names); }},
 };
 
 // The exception each letter stands for below.
@@ -96,7 +79,11 @@ TEST_F(NetworkQueries, EveryResultCodeOfEveryQueryRaisesItsException) {
             NTNetwork::ClearCache();
             m_Network->Fail(operation.call, result);
             const std::string name = "who" + std::to_string(unique++);
-            EXPECT_EQ(Raised([&] { operation.run(std::u16string(name.begin(), name.end())); }),
+            SIDs sids;
+            Strings names;
+            EXPECT_EQ(Raised([&] {
+                          operation.run(std::u16string(name.begin(), name.end()), sids, names);
+                      }),
                       EXCEPTIONS.at(letters[column]));
             EXPECT_EQ(Zym::GetLastError(), result);
             m_Network->Fail(operation.call, 0);
