@@ -33,33 +33,19 @@ struct ConnectedPipe {
     Zym::Handle server;
 };
 
-std::string Read(const Zym::Handle& pipe, unsigned int size,
-                 ZymThread::EventSemaphore* shutdown = nullptr) {
-    std::string bytes(size, '\0');
-    const Platform::PipeReadPiece piece{bytes.data(), size};
-    unsigned int done = 0;
-    EXPECT_EQ(Platform::ReadPipe(pipe, &piece, 1, 1, shutdown, done), 0u);
-    bytes.resize(done);
-    return bytes;
-}
-
-unsigned long Write(const Zym::Handle& pipe, const std::string& bytes) {
-    const Platform::PipeWritePiece piece{bytes.data(), static_cast<unsigned int>(bytes.size())};
-    unsigned int done = 0;
-    return Platform::WritePipe(pipe, &piece, 1, nullptr, done);
-}
-
 } // namespace
 
 TEST(SystemPipe, TheShutdownEventEndsOnlyAWaitingTransfer) {
     ConnectedPipe pipe("zym-shutdown");
     ZymThread::EventSemaphore shutdown(true, true);
     char byte = 0;
-    const Platform::PipeReadPiece piece{&byte, 1};
+    const Platform::PipeReadPiece in{&byte, 1};
     unsigned int done = 0;
-    EXPECT_EQ(Platform::ReadPipe(pipe.server, &piece, 1, 1, &shutdown, done),
+    EXPECT_EQ(Platform::ReadPipe(pipe.server, &in, 1, 1, &shutdown, done),
               static_cast<unsigned long>(ERROR_OPERATION_ABORTED));
     // Bytes that are there complete the read whatever the event says.
-    ASSERT_EQ(Write(pipe.client, "x"), 0u);
-    EXPECT_EQ(Read(pipe.server, 1, &shutdown), "x");
+    const Platform::PipeWritePiece out{"x", 1};
+    ASSERT_EQ(Platform::WritePipe(pipe.client, &out, 1, nullptr, done), 0u);
+    EXPECT_EQ(Platform::ReadPipe(pipe.server, &in, 1, 1, &shutdown, done), 0u);
+    EXPECT_EQ(std::string(&byte, done), "x");
 }
