@@ -142,4 +142,10 @@ TEST(ClientServer, ZymwinServesAndSendsAcrossProcesses) {
     const std::string connected = server.ReadLine();
     EXPECT_NE(connected.find("connected: name \""), std::string::npos) << connected;
     EXPECT_NE(connected.find("IP \"203.0.113.9\"; claimed:"), std::string::npos) << connected;
+    // A pipe exception is the command's error, with the pipe's path.
+    const auto missing =
+        zymtest::RunProcess({ZYMWIN_PATH, "pipe", "send", pipe.Name() + "-x", "x"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err, "zymwin pipe: \\\\.\\pipe\\" + pipe.Name() +
+                               "-x: The system cannot find the file specified.\n");
 }
