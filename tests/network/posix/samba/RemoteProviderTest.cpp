@@ -50,14 +50,55 @@ protected:
 
 } // namespace
 
-// The codes that tell an unknown account's kind, where zymwin net cannot
-// show them.
-TEST_F(RemoteProvider, UnknownAccountsGetTheCodeOfTheirKind) {
+// The codes that tell an unknown name's kind, where zymwin net cannot show
+// them.
+TEST_F(RemoteProvider, UnknownNamesGetTheCodeOfTheirKind) {
     std::vector<Account> groups;
     EXPECT_EQ(2221UL, m_Provider->UserGetGroups(DC, u"nosuchuser", groups));
     ResolvedAccount resolved;
     EXPECT_EQ(1332UL, m_Provider->LookupAccountName(DC, u"nosuchuser", resolved));
     EXPECT_EQ(1332UL, m_Provider->LookupAccountName(DC, u"OTHERDOMAIN\\zymuser01", resolved));
+    std::u16string controller = u"unchanged";
+    EXPECT_EQ(1355UL, m_Provider->GetDcName(u"NOSUCH.LAN", false, controller));
+    EXPECT_EQ(u"unchanged", controller);
+    std::vector<std::u16string> servers;
+    EXPECT_EQ(6118UL, m_Provider->ServerEnum(u"NOSUCH.LAN", SV_TYPE_ALL, servers));
+    EXPECT_EQ(2351UL, m_Provider->ServerGetInfo(u"\\\\nosuch-host.zymtest.lan"));
+}
+
+// The server's aliases, the built-in ones with their fixed SIDs, and SIDs
+// named back: an account by its relative id, the domain, a built-in alias.
+TEST_F(RemoteProvider, AliasesAndSidsOfTheServer) {
+    std::vector<Account> aliases;
+    ASSERT_EQ(0UL, m_Provider->LocalGroupEnum(DC, aliases));
+    EXPECT_TRUE(Names(aliases).count("Administrators") && Names(aliases).count("Zym Readers"));
+    for (const Account& alias : aliases)
+        if (alias.name == u"Administrators") {
+            EXPECT_EQ(u"S-1-5-32-544", alias.sid.ToString());
+        }
+
+    ResolvedAccount user, domain, back;
+    ASSERT_EQ(0UL, m_Provider->LookupAccountName(DC, u"zymuser01", user));
+    ASSERT_EQ(0UL, m_Provider->LookupAccountName(DC, u"ZYMTEST", domain));
+    for (const ResolvedAccount* account : {&user, &domain}) {
+        ASSERT_EQ(0UL, m_Provider->LookupAccountSid(DC, account->sid, back));
+        EXPECT_EQ(account->name, back.name);
+        EXPECT_EQ(account->domain, back.domain);
+        EXPECT_EQ(account->type, back.type);
+    }
+    ASSERT_EQ(0UL, m_Provider->LookupAccountSid(DC, ZymSecurity::BinarySID(5, {32, 544}), back));
+    EXPECT_EQ(u"BUILTIN\\Administrators", back.domain + u"\\" + back.name);
+    ASSERT_EQ(0UL, m_Provider->LookupAccountName(DC, u"BUILTIN\\Administrators", back));
+    EXPECT_EQ(u"S-1-5-32-544", back.sid.ToString());
+    // Another domain's SID, and a relative id the domain does not have.
+    EXPECT_EQ(1332UL, m_Provider->LookupAccountSid(
+                          DC, ZymSecurity::BinarySID(5, {21, 1, 2, 3, 500}), back));
+    std::vector<std::uint32_t> unknownRid;
+    for (unsigned i = 0; i < 4; ++i)
+        unknownRid.push_back(domain.sid.SubAuthority(i));
+    unknownRid.push_back(999999);
+    EXPECT_EQ(1332UL,
+              m_Provider->LookupAccountSid(DC, ZymSecurity::BinarySID(5, unknownRid), back));
 }
 
 TEST_F(RemoteProvider, CredentialsComeFromTheEnvironmentOnEachCall) {
