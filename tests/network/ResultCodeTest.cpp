@@ -3,122 +3,89 @@
 #include <Zym/LastError.h>
 
 #include <functional>
+#include <map>
 
 using namespace nettest;
 using namespace ZymWindows;
 
 namespace {
 
+using SIDs = NTNetwork::SIDs;
+using Strings = std::vector<std::u16string>;
+
 struct Operation {
     const char* name;
     const char* call; // the provider call it makes
-    std::function<void(const std::u16string& unique)> run;
+    // The for-user queries name a user of their own each time: their
+    // answers stay cached across ClearCache.
+    std::function<void(const std::u16string& user, SIDs& sids, Strings& names)> run;
 };
 
 const Operation OPERATIONS[] = {
     {"local users", "QueryDisplayInformation",
-     [](const std::u16string&) {
-         NTNetwork::SIDs users;
-         NTNetwork::GetLocalUsers(u"fs", users);
-     }},
+     [](auto&, SIDs& sids, Strings&) { NTNetwork::GetLocalUsers(u"fs", sids); }},
     {"global users", "QueryDisplayInformation",
-     [](const std::u16string&) {
-         NTNetwork::SIDs users;
-         NTNetwork::GetGlobalUsers(u"corp", users);
-     }},
+     [](auto&, SIDs& sids, Strings&) { NTNetwork::GetGlobalUsers(u"corp", sids); }},
     {"local groups", "LocalGroupEnum",
-     [](const std::u16string&) {
-         NTNetwork::SIDs groups;
-         NTNetwork::GetLocalGroups(u"fs", groups);
-     }},
+     [](auto&, SIDs& sids, Strings&) { NTNetwork::GetLocalGroups(u"fs", sids); }},
     {"global groups", "QueryDisplayInformation",
-     [](const std::u16string&) {
-         NTNetwork::SIDs groups;
-         NTNetwork::GetGlobalGroups(u"corp", groups);
-     }},
+     [](auto&, SIDs& sids, Strings&) { NTNetwork::GetGlobalGroups(u"corp", sids); }},
     {"local groups of a user", "UserGetLocalGroups",
-     [](const std::u16string& unique) {
-         NTNetwork::SIDs groups;
-         NTNetwork::GetLocalGroupsForUser(u"fs", u"", unique, groups);
+     [](auto& user, SIDs& sids, Strings&) {
+         NTNetwork::GetLocalGroupsForUser(u"fs", u"", user, sids);
      }},
     {"global groups of a user", "UserGetGroups",
-     [](const std::u16string& unique) {
-         NTNetwork::SIDs groups;
-         NTNetwork::GetGlobalGroupsForUser(u"corp", unique, groups);
+     [](auto& user, SIDs& sids, Strings&) {
+         NTNetwork::GetGlobalGroupsForUser(u"corp", user, sids);
      }},
     {"members of a local group", "LocalGroupGetMembers",
-     [](const std::u16string&) {
-         NTNetwork::SIDs members;
-         NTNetwork::GetMembersForLocalGroup(u"fs", u"admins", members);
+     [](auto&, SIDs& sids, Strings&) {
+         NTNetwork::GetMembersForLocalGroup(u"fs", u"admins", sids);
      }},
     {"members of a global group", "GroupGetUsers",
-     [](const std::u16string&) {
-         NTNetwork::SIDs members;
-         NTNetwork::GetMembersForGlobalGroup(u"corp", u"admins", members);
+     [](auto&, SIDs& sids, Strings&) {
+         NTNetwork::GetMembersForGlobalGroup(u"corp", u"admins", sids);
      }},
     {"servers", "ServerEnum",
-     [](const std::u16string&) {
-         std::vector<std::u16string> servers;
-         NTNetwork::GetDomainServers(u"corp", servers);
-     }},
+     [](auto&, SIDs&, Strings& names) { NTNetwork::GetDomainServers(u"corp", names); }},
     {"shares", "ShareEnum",
-     [](const std::u16string&) {
-         std::vector<std::u16string> shares;
-         NTNetwork::GetServerShares(u"fs", shares);
-     }},
+     [](auto&, SIDs&, Strings& names) { NTNetwork::GetServerShares(u"fs", names); }},
 };
 
-using Denied = WindowsAccessDeniedException;
-using Server = WindowsInvalidDomainServerException;
-using Account = WindowsInvalidUserGroupException;
-using Users = WindowsQueryUsersException;
-using Groups = WindowsQueryGroupsException;
-using Members = WindowsQueryMembersException;
-
-// One row per result code, one column per operation above.
-struct Row {
-    unsigned long result;
-    std::type_index expected[std::size(OPERATIONS)];
+// The exception each letter stands for below.
+const std::map<char, std::type_index> EXCEPTIONS = {
+    {'D', typeid(WindowsAccessDeniedException)},
+    {'S', typeid(WindowsInvalidDomainServerException)},
+    {'A', typeid(WindowsInvalidUserGroupException)},
+    {'U', typeid(WindowsQueryUsersException)},
+    {'G', typeid(WindowsQueryGroupsException)},
+    {'M', typeid(WindowsQueryMembersException)},
 };
 
-const Row TABLE[] = {
-    {5,
-     {typeid(Denied), typeid(Denied), typeid(Denied), typeid(Denied), typeid(Denied),
-      typeid(Denied), typeid(Denied), typeid(Denied), typeid(Denied), typeid(Denied)}},
-    {1376,
-     {typeid(Users), typeid(Users), typeid(Groups), typeid(Users), typeid(Groups), typeid(Groups),
-      typeid(Account), typeid(Members), typeid(Members), typeid(Members)}},
-    {1722,
-     {typeid(Users), typeid(Users), typeid(Server), typeid(Users), typeid(Server), typeid(Server),
-      typeid(Server), typeid(Server), typeid(Server), typeid(Server)}},
-    {2220,
-     {typeid(Users), typeid(Users), typeid(Groups), typeid(Users), typeid(Groups), typeid(Groups),
-      typeid(Account), typeid(Account), typeid(Members), typeid(Members)}},
-    {2221,
-     {typeid(Users), typeid(Users), typeid(Groups), typeid(Users), typeid(Account), typeid(Account),
-      typeid(Members), typeid(Members), typeid(Members), typeid(Members)}},
-    {2351,
-     {typeid(Users), typeid(Users), typeid(Server), typeid(Users), typeid(Server), typeid(Server),
-      typeid(Server), typeid(Server), typeid(Server), typeid(Server)}},
-    {1003,
-     {typeid(Users), typeid(Users), typeid(Groups), typeid(Users), typeid(Groups), typeid(Groups),
-      typeid(Members), typeid(Members), typeid(Members), typeid(Members)}},
+// One row per result code, one letter per operation above.
+const std::pair<unsigned long, const char*> TABLE[] = {
+    {5, "DDDDDDDDDD"},    {1376, "UUGUGGAMMM"}, {1722, "UUSUSSSSSS"}, {2220, "UUGUGGAAMM"},
+    {2221, "UUGUAAMMMM"}, {2351, "UUSUSSSSSS"}, {1003, "UUGUGGMMMM"},
 };
 
 } // namespace
 
 TEST_F(NetworkQueries, EveryResultCodeOfEveryQueryRaisesItsException) {
     int unique = 0;
-    for (const Row& row : TABLE)
+    for (const auto& [result, letters] : TABLE)
         for (std::size_t column = 0; column < std::size(OPERATIONS); ++column) {
             const Operation& operation = OPERATIONS[column];
-            SCOPED_TRACE(std::string(operation.name) + " with " + std::to_string(row.result));
+            SCOPED_TRACE(std::string(operation.name) + " with " + std::to_string(result));
             NTNetwork::ClearCache();
-            m_Network->Fail(operation.call, row.result);
+            m_Network->Fail(operation.call, result);
             const std::string name = "who" + std::to_string(unique++);
-            EXPECT_EQ(Raised([&] { operation.run(std::u16string(name.begin(), name.end())); }),
-                      row.expected[column]);
-            EXPECT_EQ(Zym::GetLastError(), row.result);
+            SIDs sids;
+            Strings names;
+            EXPECT_EQ(Raised([&] {
+                          operation.run(std::u16string(name.begin(), name.end()), sids, names);
+                      }),
+                      EXCEPTIONS.at(letters[column]));
+            EXPECT_EQ(Zym::GetLastError(), result);
             m_Network->Fail(operation.call, 0);
         }
 }

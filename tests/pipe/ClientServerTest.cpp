@@ -1,3 +1,4 @@
+#include "Child.h"
 #include "PipeTestSupport.h"
 #include "Wine.h"
 
@@ -17,42 +18,29 @@ using ZymWindows::ServerNamedPipe;
 
 namespace {
 
-std::string Pattern(std::size_t size) {
-    std::string text(size, '\0');
-    for (std::size_t i = 0; i < size; ++i)
-        text[i] = static_cast<char>('a' + (i * 7 + i / 251) % 26);
-    return text;
-}
-
 ZymSecurity::BinarySID UserOf(const ZymSecurity::AccessToken& token) {
     return NetworkSecurity::GetUserSID(NetworkSecurity::GetUserToken(token))->GetSID();
 }
 
 } // namespace
 
-TEST(ClientServer, MessagesOfEverySizeRoundTrip) {
+// What the server learns of a client depends on what the client says it
+// acts for: itself (the connecting account twice, this machine's address),
+// its thread's account (claimed as sent), or itself at an address it names.
+TEST(ClientServer, TheServerLearnsWhomTheClientActsFor) {
     const TestPipe pipe("ends");
-    const std::vector<std::size_t> sizes = {0, 1, 32767, 32768, 32769, 65536, 200001};
-    ServerThread server(pipe.Name(), [&](ServerNamedPipe& end) {
-        for (std::size_t i = 0; i < sizes.size(); ++i)
-            WriteWholeMessage(end, ReadWholeMessage(end));
-    });
-    pipe.WaitUntilServed();
-    ClientNamedPipe client(pipe.Name(), ClientNamedPipe::DEFAULT_HOST_NAME, nullptr);
-    client.Initialize(false, u"");
-    for (std::size_t size : sizes) {
-        WriteWholeMessage(client, Pattern(size));
-        EXPECT_EQ(ReadWholeMessage(client), Pattern(size)) << "size " << size;
-    }
-    server.Join();
-}
-
-TEST(ClientServer, AClientThatActsForNobodyIsItsOwnClient) {
-    const TestPipe pipe("ends");
-    ServerThread server(pipe.Name(), [](ServerNamedPipe& end) {
-        const auto process = NetworkSecurity::GetCurrentProcessHandle();
-        const std::u16string me =
-            NetworkSecurity::GetUserSID(NetworkSecurity::GetUserToken(*process))->GetName();
+    const auto process = NetworkSecurity::GetCurrentProcessHandle();
+    const std::u16string me =
+        NetworkSecurity::GetUserSID(NetworkSecurity::GetUserToken(*process))->GetName();
+    const auto connect = [&](bool impersonating, const std::u16string& ip,
+                             ServerThread::Body check) {
+        ServerThread server(pipe.Name(), std::move(check));
+        pipe.WaitUntilServed();
+        ClientNamedPipe client(pipe.Name(), ".", nullptr);
+        client.Initialize(impersonating, ip);
+        server.Join();
+    };
+    connect(false, u"", [&](ServerNamedPipe& end) {
         EXPECT_FALSE(end.IsImpersonating());
         EXPECT_EQ(end.GetImpersonatorName(), me);
         EXPECT_EQ(end.GetClientName(), me);
@@ -64,10 +52,24 @@ TEST(ClientServer, AClientThatActsForNobodyIsItsOwnClient) {
                   UserOf(*process));
         EXPECT_EQ(&end.GetClientNetworkIDs(), &end.GetImpersonatorNetworkIDs());
     });
-    pipe.WaitUntilServed();
-    ClientNamedPipe client(pipe.Name(), ".", nullptr);
-    client.Initialize(false, u"");
-    server.Join();
+    connect(true, u"", [&](ServerNamedPipe& end) {
+        EXPECT_TRUE(end.IsImpersonating());
+        std::vector<ZymSecurity::SecurityIDPtr> groups;
+        NetworkSecurity::GetGroupsSIDs(NetworkSecurity::GetGroupsToken(*process), groups);
+        const auto& claimed = end.GetClientNetworkIDs();
+        ASSERT_EQ(claimed.size(), groups.size() + 1);
+        EXPECT_EQ(claimed.back().GetSecurityID()->GetSID(), UserOf(*process));
+        EXPECT_EQ(claimed.front().GetSecurityID()->GetSID(), groups.front()->GetSID());
+        EXPECT_EQ(end.GetClientName(), claimed.back().GetName());
+        // The declared address is this machine's; the claimed one is what
+        // the client gave, here nothing.
+        EXPECT_EQ(end.GetImpersonatorIP(), ZymNetwork::IP::GetMyIP().ToWString());
+        EXPECT_EQ(end.GetClientIP(), u"");
+    });
+    connect(false, u"198.51.100.7", [](ServerNamedPipe& end) {
+        EXPECT_EQ(end.GetImpersonatorIP(), u"198.51.100.7");
+        EXPECT_EQ(end.GetClientIP(), u"198.51.100.7");
+    });
 }
 
 TEST(ClientServer, TheLocalHostReachesTheLocalPipe) {
@@ -80,38 +82,6 @@ TEST(ClientServer, TheLocalHostReachesTheLocalPipe) {
     client.Initialize(false, u"");
     EXPECT_EQ(ReadWholeMessage(client), "here");
     server.Join();
-}
-
-TEST(ClientServer, AClientActingForItsThreadAccountClaimsIt) {
-    const TestPipe pipe("ends");
-    ServerThread server(pipe.Name(), [](ServerNamedPipe& end) {
-        EXPECT_TRUE(end.IsImpersonating());
-        const auto token = NetworkSecurity::GetCurrentProcessHandle();
-        std::vector<ZymSecurity::SecurityIDPtr> groups;
-        NetworkSecurity::GetGroupsSIDs(NetworkSecurity::GetGroupsToken(*token), groups);
-        const auto& claimed = end.GetClientNetworkIDs();
-        ASSERT_EQ(claimed.size(), groups.size() + 1);
-        EXPECT_EQ(claimed.back().GetSecurityID()->GetSID(), UserOf(*token));
-        EXPECT_EQ(claimed.front().GetSecurityID()->GetSID(), groups.front()->GetSID());
-        EXPECT_EQ(end.GetClientName(), claimed.back().GetName());
-        // The declared address is this machine's; the claimed one is what
-        // the client gave, here nothing.
-        EXPECT_EQ(end.GetImpersonatorIP(), ZymNetwork::IP::GetMyIP().ToWString());
-        EXPECT_EQ(end.GetClientIP(), u"");
-    });
-    pipe.WaitUntilServed();
-    ClientNamedPipe client(pipe.Name(), ".", nullptr);
-    client.Initialize(true, u"");
-    server.Join();
-
-    ServerThread declared(pipe.Name(), [](ServerNamedPipe& end) {
-        EXPECT_EQ(end.GetImpersonatorIP(), u"198.51.100.7");
-        EXPECT_EQ(end.GetClientIP(), u"198.51.100.7");
-    });
-    pipe.WaitUntilServed();
-    ClientNamedPipe second(pipe.Name(), ".", nullptr);
-    second.Initialize(false, u"198.51.100.7");
-    declared.Join();
 }
 
 TEST(ClientServer, OpeningFailsClearlyWhenThereIsNoPipe) {
@@ -158,4 +128,24 @@ TEST(ClientServer, ASecondInitializeStartsFromTheNewPeersBytes) {
     WriteWholeMessage(second, "fresh");
     server.Join();
     EXPECT_EQ(secondMessage, "fresh");
+}
+
+// zymwin as server and client, two processes of their own.
+TEST(ClientServer, ZymwinServesAndSendsAcrossProcesses) {
+    const TestPipe pipe("cli");
+    zymtest::Child server({ZYMWIN_PATH, "pipe", "serve", pipe.Name()});
+    ASSERT_EQ(server.ReadLine(), "serving \\\\.\\pipe\\" + pipe.Name());
+    const auto sent = zymtest::RunProcess({ZYMWIN_PATH, "pipe", "send", pipe.Name(), "--ip",
+                                           "203.0.113.9", "first", "second message"});
+    EXPECT_EQ(sent.status, 0) << sent.err;
+    EXPECT_EQ(sent.out, "first\nsecond message\n");
+    const std::string connected = server.ReadLine();
+    EXPECT_NE(connected.find("connected: name \""), std::string::npos) << connected;
+    EXPECT_NE(connected.find("IP \"203.0.113.9\"; claimed:"), std::string::npos) << connected;
+    // A pipe exception is the command's error, with the pipe's path.
+    const auto missing =
+        zymtest::RunProcess({ZYMWIN_PATH, "pipe", "send", pipe.Name() + "-x", "x"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err, "zymwin pipe: \\\\.\\pipe\\" + pipe.Name() +
+                               "-x: The system cannot find the file specified.\n");
 }

@@ -76,14 +76,24 @@ std::string Exchange(ClientNamedPipe& client, const std::string& message) {
     return ReadWholeMessage(client);
 }
 
+// A daemon on a pipe of the test's own, by default with a Reverser.
+class Daemon : public ::testing::Test {
+protected:
+    void Start(ZymThread::Function* function, ZymThread::EventSemaphore* shutdown = nullptr) {
+        m_Daemon = new NamedPipeDaemon(m_Pipe.Name(), function, shutdown);
+        m_Pipe.WaitUntilServed();
+    }
+    void Start() { Start(m_Reverser.Get()); }
+
+    const TestPipe m_Pipe{"daemon"};
+    Zym::SmartPtr<Reverser> m_Reverser = new Reverser;
+    Zym::SmartPtr<NamedPipeDaemon> m_Daemon;
+};
+
 } // namespace
 
-TEST(Daemon, ServesManySimultaneousClients) {
-    const TestPipe pipe("daemon");
-    Zym::SmartPtr<Reverser> reverser = new Reverser;
-    Zym::SmartPtr<NamedPipeDaemon> daemon =
-        new NamedPipeDaemon(pipe.Name(), reverser.Get(), nullptr);
-    pipe.WaitUntilServed();
+TEST_F(Daemon, ServesManySimultaneousClients) {
+    Start();
     constexpr int CLIENTS = 48;
     constexpr int MESSAGES = 20;
     std::atomic<int> correct{0};
@@ -91,10 +101,12 @@ TEST(Daemon, ServesManySimultaneousClients) {
     for (int c = 0; c < CLIENTS; ++c)
         clients.emplace_back([&, c] {
             std::mt19937 random(static_cast<unsigned int>(c));
-            ClientNamedPipe client(pipe.Name(), ".", nullptr);
+            ClientNamedPipe client(m_Pipe.Name(), ".", nullptr);
             client.Initialize(false, u"");
             for (int m = 0; m < MESSAGES; ++m) {
-                std::string message(random() % 70000, '\0');
+                // Sizes at and around the packet size first, then any.
+                static constexpr std::size_t EDGES[] = {0, 1, 32767, 32768, 32769, 65536, 200001};
+                std::string message(m < std::ssize(EDGES) ? EDGES[m] : random() % 70000, '\0');
                 for (char& ch : message)
                     ch = static_cast<char>(random());
                 if (Exchange(client, message) == Reversed(message))
@@ -104,29 +116,25 @@ TEST(Daemon, ServesManySimultaneousClients) {
     for (auto& client : clients)
         client.join();
     EXPECT_EQ(correct, CLIENTS * MESSAGES);
-    EXPECT_EQ(reverser->connections.Value(), CLIENTS);
+    EXPECT_EQ(m_Reverser->connections.Value(), CLIENTS);
 }
 
-TEST(Daemon, DropsFailedClientsAndServesTheNext) {
-    const TestPipe pipe("daemon");
-    Zym::SmartPtr<Reverser> reverser = new Reverser;
-    Zym::SmartPtr<NamedPipeDaemon> daemon =
-        new NamedPipeDaemon(pipe.Name(), reverser.Get(), nullptr);
-    pipe.WaitUntilServed();
+TEST_F(Daemon, DropsFailedClientsAndServesTheNext) {
+    Start();
     {
-        RawPeer wrongMagic(pipe);
+        RawPeer wrongMagic(m_Pipe);
         wrongMagic.Send(UInt32(0xDEADBEEF));
-        RawPeer gone(pipe);
+        RawPeer gone(m_Pipe);
     }
     // On Windows the name has no instance between two (after a failed
     // connection, before the next).
-    pipe.WaitUntilServed();
+    m_Pipe.WaitUntilServed();
     // A client function that throws a pipe exception ends its client only.
-    ClientNamedPipe client(pipe.Name(), ".", nullptr);
+    ClientNamedPipe client(m_Pipe.Name(), ".", nullptr);
     client.Initialize(false, u"");
     EXPECT_EQ(Exchange(client, "abc"), "cba");
     WriteWholeMessage(client, "throw");
-    ClientNamedPipe next(pipe.Name(), ".", nullptr);
+    ClientNamedPipe next(m_Pipe.Name(), ".", nullptr);
     next.Initialize(false, u"");
     EXPECT_EQ(Exchange(next, "still serving"), "gnivres llits");
     // The listener let go of the failed client's pipe when it took the next
@@ -134,41 +142,33 @@ TEST(Daemon, DropsFailedClientsAndServesTheNext) {
     EXPECT_THROW(ReadWholeMessage(client), NamedPipe::BrokenPipeException);
 }
 
-TEST(Daemon, TheApplicationsShutdownEventEndsEveryClient) {
-    const TestPipe pipe("daemon");
+TEST_F(Daemon, TheApplicationsShutdownEventEndsEveryClient) {
     ZymThread::EventSemaphore shutdown(true, false);
-    Zym::SmartPtr<Reverser> reverser = new Reverser;
-    Zym::SmartPtr<NamedPipeDaemon> daemon =
-        new NamedPipeDaemon(pipe.Name(), reverser.Get(), &shutdown);
-    pipe.WaitUntilServed();
+    Start(m_Reverser.Get(), &shutdown);
     std::vector<std::unique_ptr<ClientNamedPipe>> clients;
     for (int i = 0; i < 3; ++i) {
-        clients.push_back(std::make_unique<ClientNamedPipe>(pipe.Name(), ".", nullptr));
+        clients.push_back(std::make_unique<ClientNamedPipe>(m_Pipe.Name(), ".", nullptr));
         clients.back()->Initialize(false, u"");
         EXPECT_EQ(Exchange(*clients.back(), "ping"), "gnip");
     }
     shutdown.Set();
-    reverser->shutDown.WaitFor(3);
-    daemon.Reset();
+    m_Reverser->shutDown.WaitFor(3);
+    m_Daemon.Reset();
     for (auto& client : clients)
         EXPECT_THROW(ReadWholeMessage(*client), NamedPipe::BrokenPipeException);
 }
 
-TEST(Daemon, ClientsBeyondTheInstanceLimitWaitForAFreeInstance) {
-    const TestPipe pipe("daemon");
-    Zym::SmartPtr<Reverser> reverser = new Reverser;
-    Zym::SmartPtr<NamedPipeDaemon> daemon =
-        new NamedPipeDaemon(pipe.Name(), reverser.Get(), nullptr);
-    pipe.WaitUntilServed();
+TEST_F(Daemon, ClientsBeyondTheInstanceLimitWaitForAFreeInstance) {
+    Start();
     std::vector<std::unique_ptr<ClientNamedPipe>> held;
     for (int i = 0; i < 255; ++i) {
-        held.push_back(std::make_unique<ClientNamedPipe>(pipe.Name(), ".", nullptr));
+        held.push_back(std::make_unique<ClientNamedPipe>(m_Pipe.Name(), ".", nullptr));
         held.back()->Initialize(false, u"");
     }
     EXPECT_EQ(Exchange(*held.back(), "255"), "552");
     std::string lateReply;
     std::thread late([&] {
-        ClientNamedPipe client(pipe.Name(), ".", nullptr);
+        ClientNamedPipe client(m_Pipe.Name(), ".", nullptr);
         client.Initialize(false, u"");
         lateReply = Exchange(client, "256");
     });
@@ -176,13 +176,13 @@ TEST(Daemon, ClientsBeyondTheInstanceLimitWaitForAFreeInstance) {
     late.join();
     EXPECT_EQ(lateReply, "652");
     // Every client, the late one included, got a thread of its own.
-    reverser->connections.WaitFor(256);
+    m_Reverser->connections.WaitFor(256);
 }
 
 // The daemon does not wait for client functions: one that is blocked on
 // something other than its pipe does not hold up the daemon's destruction,
 // and finishes later with everything it uses still alive.
-TEST(Daemon, IsDestroyedWhileAClientFunctionIsBlocked) {
+TEST_F(Daemon, IsDestroyedWhileAClientFunctionIsBlocked) {
     struct Blocked : ZymThread::Function {
         void* Call(void* argument) override {
             auto& pipe = *static_cast<ServerNamedPipe*>(argument);
@@ -204,16 +204,13 @@ TEST(Daemon, IsDestroyedWhileAClientFunctionIsBlocked) {
         ZymThread::EventSemaphore entered{true, false};
         ZymThread::EventSemaphore finished{true, false};
     };
-    const TestPipe pipe("daemon");
     Zym::SmartPtr<Blocked> blocked = new Blocked;
     std::unique_lock closed(blocked->gate);
-    Zym::SmartPtr<NamedPipeDaemon> daemon =
-        new NamedPipeDaemon(pipe.Name(), blocked.Get(), nullptr);
-    pipe.WaitUntilServed();
-    ClientNamedPipe client(pipe.Name(), ".", nullptr);
+    Start(blocked.Get());
+    ClientNamedPipe client(m_Pipe.Name(), ".", nullptr);
     client.Initialize(false, u"");
     blocked->entered.Wait();
-    daemon.Reset();
+    m_Daemon.Reset();
     closed.unlock();
     EXPECT_EQ(ReadWholeMessage(client), "after the daemon");
     blocked->finished.Wait();
@@ -222,15 +219,11 @@ TEST(Daemon, IsDestroyedWhileAClientFunctionIsBlocked) {
 
 // A peer that connects and never completes the handshake is dropped after
 // the handshake limit; the client behind it is served.
-TEST(Daemon, ASilentPeerHoldsUpTheNextClientOnlyUntilTheHandshakeLimit) {
-    const TestPipe pipe("daemon");
+TEST_F(Daemon, ASilentPeerHoldsUpTheNextClientOnlyUntilTheHandshakeLimit) {
     const zymtest::ScopedEnvironment handshakeLimit("ZYM_PIPE_HANDSHAKE_MS", "200");
-    Zym::SmartPtr<Reverser> reverser = new Reverser;
-    Zym::SmartPtr<NamedPipeDaemon> daemon =
-        new NamedPipeDaemon(pipe.Name(), reverser.Get(), nullptr);
-    pipe.WaitUntilServed();
-    RawPeer silent(pipe);
-    ClientNamedPipe client(pipe.Name(), ".", nullptr);
+    Start();
+    RawPeer silent(m_Pipe);
+    ClientNamedPipe client(m_Pipe.Name(), ".", nullptr);
     client.Initialize(false, u"");
     EXPECT_EQ(Exchange(client, "served"), "devres");
     // The silent peer got the server's magic word, then the hang-up.

@@ -177,24 +177,7 @@ TEST(Sockets, TheInstanceBeyondTheLimitIsBusy) {
 TEST(Sockets, ZymwinServesUntilSIGTERMAndRemovesItsSocket) {
     const TestPipe pipe("cli");
     zymtest::Child server({ZYMWIN_PATH, "pipe", "serve", "cli"});
-    EXPECT_EQ(server.ReadLine(), "serving \\\\.\\pipe\\cli");
-    const auto sent = zymtest::RunProcess(
-        {ZYMWIN_PATH, "pipe", "send", "cli", "--ip", "203.0.113.9", "first", "second message"});
-    EXPECT_EQ(sent.status, 0) << sent.err;
-    EXPECT_EQ(sent.out, "first\nsecond message\n");
-    const std::string connected = server.ReadLine();
-    EXPECT_NE(connected.find("connected: name \""), std::string::npos) << connected;
-    EXPECT_NE(connected.find("IP \"203.0.113.9\"; claimed:"), std::string::npos) << connected;
-
-    const auto missing = zymtest::RunProcess({ZYMWIN_PATH, "pipe", "send", "nothing", "x"});
-    EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(missing.err,
-              "zymwin pipe: \\\\.\\pipe\\nothing: The system cannot find the file specified.\n");
-    const auto remote =
-        zymtest::RunProcess({ZYMWIN_PATH, "pipe", "send", "cli", "--host", "far", "x"});
-    EXPECT_EQ(remote.status, 1);
-    EXPECT_EQ(remote.err, "zymwin pipe: \\\\far\\pipe\\cli: The network path was not found.\n");
-
+    ASSERT_EQ(server.ReadLine(), "serving \\\\.\\pipe\\cli");
     const auto stopped = server.Stop(SIGTERM);
     EXPECT_EQ(stopped.status, 0) << stopped.err;
     EXPECT_EQ(stopped.out, "stopped\n");

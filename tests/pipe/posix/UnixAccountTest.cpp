@@ -11,34 +11,17 @@
 #include <grp.h>
 #include <pwd.h>
 #include <set>
-#include <sys/syscall.h>
-#include <thread>
 #include <unistd.h>
 
 using namespace ZymSecurity;
 
 namespace {
 
-constexpr std::uint32_t NOBODY = 65534;
-
 std::u16string Text(const char* prefix, std::uint32_t id) {
     return ZymCharset::FromUtf8(prefix + std::to_string(id));
 }
 
-// Switches only the calling thread's effective user, as the raw system
-// call does (the libc wrapper would switch every thread of the process).
-void SetThreadEffectiveUser(uid_t uid) {
-    ASSERT_EQ(syscall(SYS_setresuid, -1, uid, -1), 0);
-}
-
 } // namespace
-
-TEST(SecurityID, UnixAccountsHaveSIDsOfTheirOwn) {
-    EXPECT_EQ(UnixAccounts::UserSID(1000).ToString(), u"S-1-22-1-1000");
-    EXPECT_EQ(UnixAccounts::GroupId(BinarySID::Parse(u"S-1-22-2-4294967295")), 4294967295u);
-    for (const char16_t* other : {u"S-1-22-1", u"S-1-22-2-0", u"S-1-22-1-0-0", u"S-1-5-22-1"})
-        EXPECT_FALSE(UnixAccounts::UserId(BinarySID::Parse(other))) << ZymCharset::ToUtf8(other);
-}
 
 TEST(SecurityID, UnixAccountsAreNamedFromTheAccountDatabase) {
     const SecurityIDPtr root = SecurityIDCache::CreateSecurityID(u"S-1-22-1-0");
@@ -83,24 +66,6 @@ TEST(SecurityID, AccountNamesOfThisComputerFindTheirSIDs) {
             EXPECT_EQ(error.What(), Zym::GetLastErrorMessage(Zym::ERROR_NONE_MAPPED));
         }
     }
-}
-
-TEST(NetworkSecurity, ThreadTokenFollowsTheThreadsOwnCredentials) {
-    if (geteuid() != 0)
-        GTEST_SKIP() << "switching a thread's user needs root";
-    AccessTokenPtr threadToken, processToken;
-    std::thread([&] {
-        SetThreadEffectiveUser(NOBODY);
-        threadToken = NetworkSecurity::GetCurrentThreadHandle();
-        processToken = NetworkSecurity::GetCurrentProcessHandle();
-        SetThreadEffectiveUser(0);
-    }).join();
-    EXPECT_EQ(threadToken->GetUser().ToString(), u"S-1-22-1-65534");
-    EXPECT_EQ(processToken->GetUser().ToString(), u"S-1-22-1-0");
-    const SecurityIDPtr user =
-        NetworkSecurity::GetUserSID(NetworkSecurity::GetUserToken(*threadToken));
-    EXPECT_EQ(user->GetString(), u"S-1-22-1-65534");
-    EXPECT_EQ(user->GetName(), u"nobody");
 }
 
 TEST(NetworkSecurity, GroupsStartWithThePrimaryGroupEachOnce) {

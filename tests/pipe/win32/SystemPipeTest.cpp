@@ -1,6 +1,5 @@
-// The pipe family's Windows side on the system's own named pipes: what the
-// system does differently from the Linux sockets, and two real processes.
-#include "Child.h"
+// The pipe family's Windows seam on the system's own named pipes: a
+// transfer and the shutdown event.
 #include "pipe/PipePlatform.h"
 
 #include <ZymThread/EventSemaphore.h>
@@ -34,77 +33,19 @@ struct ConnectedPipe {
     Zym::Handle server;
 };
 
-std::string Read(const Zym::Handle& pipe, unsigned int size,
-                 ZymThread::EventSemaphore* shutdown = nullptr) {
-    std::string bytes(size, '\0');
-    const Platform::PipeReadPiece piece{bytes.data(), size};
-    unsigned int done = 0;
-    EXPECT_EQ(Platform::ReadPipe(pipe, &piece, 1, 1, shutdown, done), 0u);
-    bytes.resize(done);
-    return bytes;
-}
-
-unsigned long Write(const Zym::Handle& pipe, const std::string& bytes) {
-    const Platform::PipeWritePiece piece{bytes.data(), static_cast<unsigned int>(bytes.size())};
-    unsigned int done = 0;
-    return Platform::WritePipe(pipe, &piece, 1, nullptr, done);
-}
-
 } // namespace
-
-TEST(SystemPipe, ShortReadsOfAMessageGetTheRestNext) {
-    ConnectedPipe pipe("zym-short-read");
-    ASSERT_EQ(Write(pipe.client, "header--and the data"), 0u);
-    // The system's own read of part of a message: 234 with the first bytes.
-    char first[8];
-    OVERLAPPED overlapped{};
-    overlapped.hEvent = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    EXPECT_FALSE(::ReadFile(pipe.server.Get(), first, sizeof first, nullptr, &overlapped));
-    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_MORE_DATA));
-    DWORD done = 0;
-    ::GetOverlappedResult(pipe.server.Get(), &overlapped, &done, TRUE);
-    ::CloseHandle(overlapped.hEvent);
-    EXPECT_EQ(std::string(first, done), "header--");
-    // The family reads the rest as a stream does, in pieces of any size.
-    EXPECT_EQ(Read(pipe.server, 4), "and ");
-    EXPECT_EQ(Read(pipe.server, 64), "the data");
-}
 
 TEST(SystemPipe, TheShutdownEventEndsOnlyAWaitingTransfer) {
     ConnectedPipe pipe("zym-shutdown");
     ZymThread::EventSemaphore shutdown(true, true);
     char byte = 0;
-    const Platform::PipeReadPiece piece{&byte, 1};
+    const Platform::PipeReadPiece in{&byte, 1};
     unsigned int done = 0;
-    EXPECT_EQ(Platform::ReadPipe(pipe.server, &piece, 1, 1, &shutdown, done),
+    EXPECT_EQ(Platform::ReadPipe(pipe.server, &in, 1, 1, &shutdown, done),
               static_cast<unsigned long>(ERROR_OPERATION_ABORTED));
     // Bytes that are there complete the read whatever the event says.
-    ASSERT_EQ(Write(pipe.client, "x"), 0u);
-    EXPECT_EQ(Read(pipe.server, 1, &shutdown), "x");
-}
-
-TEST(SystemPipe, TheSystemReportsBusyMissingAndBrokenPipes) {
-    ConnectedPipe pipe("zym-busy");
-    // The one instance is taken.
-    Zym::Handle second;
-    EXPECT_EQ(Platform::OpenPipe(pipe.path, second), static_cast<unsigned long>(ERROR_PIPE_BUSY));
-    EXPECT_EQ(Platform::OpenPipe(pipe.path + "-nobody", second),
-              static_cast<unsigned long>(ERROR_FILE_NOT_FOUND));
-
-    pipe.client.Close();
-    char byte = 0;
-    const Platform::PipeReadPiece piece{&byte, 1};
-    unsigned int done = 0;
-    EXPECT_EQ(Platform::ReadPipe(pipe.server, &piece, 1, 1, nullptr, done),
-              static_cast<unsigned long>(ERROR_BROKEN_PIPE));
-    EXPECT_EQ(Write(pipe.server, "late"), static_cast<unsigned long>(ERROR_BROKEN_PIPE));
-}
-
-TEST(SystemPipe, ServerAndClientInTwoProcesses) {
-    const std::string name = "zym-processes-" + std::to_string(::GetCurrentProcessId());
-    zymtest::Child server({ZYMWIN_PATH, "pipe", "serve", name});
-    ASSERT_EQ(server.ReadLine(), "serving \\\\.\\pipe\\" + name);
-    const auto sent = zymtest::RunProcess({ZYMWIN_PATH, "pipe", "send", name, "hello", "again"});
-    ASSERT_EQ(sent.status, 0) << sent.err;
-    EXPECT_EQ(sent.out, "hello\nagain\n");
+    const Platform::PipeWritePiece out{"x", 1};
+    ASSERT_EQ(Platform::WritePipe(pipe.client, &out, 1, nullptr, done), 0u);
+    EXPECT_EQ(Platform::ReadPipe(pipe.server, &in, 1, 1, &shutdown, done), 0u);
+    EXPECT_EQ(std::string(&byte, done), "x");
 }

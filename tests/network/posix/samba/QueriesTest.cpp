@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,13 @@ TEST(NetQueries, TheDomainItsControllerAndTheKindsOfNames) {
     const std::vector<std::string> servers = zymtest::SplitLines(Net({"servers", "zymtest"}).out);
     EXPECT_TRUE(Has(servers, "DC1")) << Net({"servers", "zymtest"}).err;
     EXPECT_TRUE(Has(servers, "WS1"));
+    EXPECT_EQ(Net({"dc", "zymtest.lan", "--primary"}).out, "\\\\dc1.zymtest.lan\n");
+    const ProcessResult shares = Net({"shares", "\\\\10.213.0.4"});
+    const std::vector<std::string> shareLines = zymtest::SplitLines(shares.out);
+    EXPECT_EQ(std::set<std::string>(shareLines.begin(), shareLines.end()),
+              (std::set<std::string>{"\\\\10.213.0.4\\alpha", "\\\\10.213.0.4\\beta",
+                                     "\\\\10.213.0.4\\IPC$"}))
+        << shares.err;
 }
 
 TEST(NetQueries, DomainAccountsAreIdentitiesOfTheDomainAndCached) {
@@ -74,6 +82,11 @@ TEST(NetQueries, DomainAccountsAreIdentitiesOfTheDomainAndCached) {
     EXPECT_TRUE(Has(zymtest::SplitLines(staff.out), "\tZYMTEST\\zymuser01")) << staff.err;
     const std::vector<std::string> groups = zymtest::SplitLines(Net({"global-groups"}).out);
     EXPECT_TRUE(Has(groups, "\tZYMTEST\\Domain Users"));
+
+    // An alias the controller does not have.
+    EXPECT_EQ(Net({"members", "10.213.0.1", "nosuchalias"}).err,
+              "zymwin net: WindowsInvalidUserGroupException: The specified local group does not "
+              "exist.\n");
 
     const ProcessResult unknown = Net({"global-members", "zymtest", "No Such Group"});
     EXPECT_EQ(unknown.status, 1);
