@@ -1,6 +1,6 @@
 #include "Command.h"
-#include "WatchOutput.h"
 #include "StopRequest.h"
+#include "WatchOutput.h"
 
 #include <ZymCharset/Utf.h>
 #include <ZymWindows/DirectoryObserver.h>
