@@ -36,8 +36,7 @@ TEST(ClientServer, TheServerLearnsWhomTheClientActsFor) {
                              ServerThread::Body check) {
         ServerThread server(pipe.Name(), std::move(check));
         pipe.WaitUntilServed();
-        ClientNamedPipe client(pipe.Name(), ".", nullptr);
-        client.Initialize(impersonating, ip);
+        const auto client = Connect(pipe, impersonating, ip);
         server.Join();
     };
     connect(false, u"", [&](ServerNamedPipe& end) {
@@ -86,17 +85,9 @@ TEST(ClientServer, TheLocalHostReachesTheLocalPipe) {
 
 TEST(ClientServer, OpeningFailsClearlyWhenThereIsNoPipe) {
     const TestPipe pipe("missing");
-    const auto openError = [](const std::string& name, const std::string& host) {
-        try {
-            ClientNamedPipe client(name, host, nullptr);
-        } catch (const NamedPipe::CannotOpenPipeException& error) {
-            return error.What();
-        }
-        return std::u16string(u"opened");
-    };
-    EXPECT_EQ(openError(pipe.Name(), "."), u"The system cannot find the file specified.");
+    EXPECT_EQ(OpenError(pipe.Name()), u"The system cannot find the file specified.");
     ZYMTEST_SKIP_UNDER_WINE("a pipe on another host is 3, path not found, whatever the host");
-    EXPECT_EQ(openError(pipe.Name(), "elsewhere.invalid"), u"The network path was not found.");
+    EXPECT_EQ(OpenError(pipe.Name(), "elsewhere.invalid"), u"The network path was not found.");
 }
 
 // A server object that serves a second connection forgets everything the
@@ -123,9 +114,8 @@ TEST(ClientServer, ASecondInitializeStartsFromTheNewPeersBytes) {
         firstDone.Wait();
     }
     pipe.WaitUntilServed();
-    ClientNamedPipe second(pipe.Name(), ".", nullptr);
-    second.Initialize(false, u"");
-    WriteWholeMessage(second, "fresh");
+    const auto second = Connect(pipe);
+    WriteWholeMessage(*second, "fresh");
     server.Join();
     EXPECT_EQ(secondMessage, "fresh");
 }

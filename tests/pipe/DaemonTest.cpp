@@ -43,6 +43,10 @@ private:
     int m_Value = 0;
 };
 
+std::string Reversed(const std::string& text) {
+    return std::string(text.rbegin(), text.rend());
+}
+
 // The client function of the tests: answers every message with its bytes
 // reversed, counting connections and how each client ended.
 class Reverser : public ZymThread::Function {
@@ -55,7 +59,7 @@ public:
                 std::string message = ReadWholeMessage(pipe);
                 if (message == "throw")
                     throw NamedPipe::BrokenPipeException(u"the client function gave up");
-                WriteWholeMessage(pipe, std::string(message.rbegin(), message.rend()));
+                WriteWholeMessage(pipe, Reversed(message));
             }
         } catch (const NamedPipe::MustClosePipeException&) {
             shutDown.Add();
@@ -67,11 +71,7 @@ public:
     Count shutDown;
 };
 
-std::string Reversed(std::string text) {
-    return std::string(text.rbegin(), text.rend());
-}
-
-std::string Exchange(ClientNamedPipe& client, const std::string& message) {
+std::string Exchange(NamedPipe& client, const std::string& message) {
     WriteWholeMessage(client, message);
     return ReadWholeMessage(client);
 }
@@ -101,15 +101,14 @@ TEST_F(Daemon, ServesManySimultaneousClients) {
     for (int c = 0; c < CLIENTS; ++c)
         clients.emplace_back([&, c] {
             std::mt19937 random(static_cast<unsigned int>(c));
-            ClientNamedPipe client(m_Pipe.Name(), ".", nullptr);
-            client.Initialize(false, u"");
+            const auto client = Connect(m_Pipe);
             for (int m = 0; m < MESSAGES; ++m) {
                 // Sizes at and around the packet size first, then any.
                 static constexpr std::size_t EDGES[] = {0, 1, 32767, 32768, 32769, 65536, 200001};
                 std::string message(m < std::ssize(EDGES) ? EDGES[m] : random() % 70000, '\0');
                 for (char& ch : message)
                     ch = static_cast<char>(random());
-                if (Exchange(client, message) == Reversed(message))
+                if (Exchange(*client, message) == Reversed(message))
                     ++correct;
             }
         });
@@ -130,16 +129,13 @@ TEST_F(Daemon, DropsFailedClientsAndServesTheNext) {
     // connection, before the next).
     m_Pipe.WaitUntilServed();
     // A client function that throws a pipe exception ends its client only.
-    ClientNamedPipe client(m_Pipe.Name(), ".", nullptr);
-    client.Initialize(false, u"");
-    EXPECT_EQ(Exchange(client, "abc"), "cba");
-    WriteWholeMessage(client, "throw");
-    ClientNamedPipe next(m_Pipe.Name(), ".", nullptr);
-    next.Initialize(false, u"");
-    EXPECT_EQ(Exchange(next, "still serving"), "gnivres llits");
+    const auto client = Connect(m_Pipe);
+    EXPECT_EQ(Exchange(*client, "abc"), "cba");
+    WriteWholeMessage(*client, "throw");
+    EXPECT_EQ(Exchange(*Connect(m_Pipe), "still serving"), "gnivres llits");
     // The listener let go of the failed client's pipe when it took the next
     // one, and the pipe closed.
-    EXPECT_THROW(ReadWholeMessage(client), NamedPipe::BrokenPipeException);
+    EXPECT_THROW(ReadWholeMessage(*client), NamedPipe::BrokenPipeException);
 }
 
 TEST_F(Daemon, TheApplicationsShutdownEventEndsEveryClient) {
@@ -147,8 +143,7 @@ TEST_F(Daemon, TheApplicationsShutdownEventEndsEveryClient) {
     Start(m_Reverser.Get(), &shutdown);
     std::vector<std::unique_ptr<ClientNamedPipe>> clients;
     for (int i = 0; i < 3; ++i) {
-        clients.push_back(std::make_unique<ClientNamedPipe>(m_Pipe.Name(), ".", nullptr));
-        clients.back()->Initialize(false, u"");
+        clients.push_back(Connect(m_Pipe));
         EXPECT_EQ(Exchange(*clients.back(), "ping"), "gnip");
     }
     shutdown.Set();
@@ -161,17 +156,11 @@ TEST_F(Daemon, TheApplicationsShutdownEventEndsEveryClient) {
 TEST_F(Daemon, ClientsBeyondTheInstanceLimitWaitForAFreeInstance) {
     Start();
     std::vector<std::unique_ptr<ClientNamedPipe>> held;
-    for (int i = 0; i < 255; ++i) {
-        held.push_back(std::make_unique<ClientNamedPipe>(m_Pipe.Name(), ".", nullptr));
-        held.back()->Initialize(false, u"");
-    }
+    for (int i = 0; i < 255; ++i)
+        held.push_back(Connect(m_Pipe));
     EXPECT_EQ(Exchange(*held.back(), "255"), "552");
     std::string lateReply;
-    std::thread late([&] {
-        ClientNamedPipe client(m_Pipe.Name(), ".", nullptr);
-        client.Initialize(false, u"");
-        lateReply = Exchange(client, "256");
-    });
+    std::thread late([&] { lateReply = Exchange(*Connect(m_Pipe), "256"); });
     held.front().reset();
     late.join();
     EXPECT_EQ(lateReply, "652");
@@ -207,12 +196,11 @@ TEST_F(Daemon, IsDestroyedWhileAClientFunctionIsBlocked) {
     Zym::SmartPtr<Blocked> blocked = new Blocked;
     std::unique_lock closed(blocked->gate);
     Start(blocked.Get());
-    ClientNamedPipe client(m_Pipe.Name(), ".", nullptr);
-    client.Initialize(false, u"");
+    const auto client = Connect(m_Pipe);
     blocked->entered.Wait();
     m_Daemon.Reset();
     closed.unlock();
-    EXPECT_EQ(ReadWholeMessage(client), "after the daemon");
+    EXPECT_EQ(ReadWholeMessage(*client), "after the daemon");
     blocked->finished.Wait();
     EXPECT_TRUE(blocked->waitEnded);
 }
@@ -223,9 +211,7 @@ TEST_F(Daemon, ASilentPeerHoldsUpTheNextClientOnlyUntilTheHandshakeLimit) {
     const zymtest::ScopedEnvironment handshakeLimit("ZYM_PIPE_HANDSHAKE_MS", "200");
     Start();
     RawPeer silent(m_Pipe);
-    ClientNamedPipe client(m_Pipe.Name(), ".", nullptr);
-    client.Initialize(false, u"");
-    EXPECT_EQ(Exchange(client, "served"), "devres");
+    EXPECT_EQ(Exchange(*Connect(m_Pipe), "served"), "devres");
     // The silent peer got the server's magic word, then the hang-up.
     EXPECT_EQ(silent.Receive(4), UInt32(NamedPipe::MAGIC_WORD));
     EXPECT_THROW(silent.Receive(1), std::runtime_error);

@@ -74,6 +74,18 @@ long ServerThread::ThreadId() {
     return m_ThreadId;
 }
 
+std::unique_ptr<ZymWindows::ClientNamedPipe> Connect(const TestPipe& pipe, bool impersonating,
+                                                     const std::u16string& ip) {
+    auto client = std::make_unique<ZymWindows::ClientNamedPipe>(pipe.Name(), ".", nullptr);
+    client->Initialize(impersonating, ip);
+    return client;
+}
+
+std::u16string OpenError(const std::string& name, const std::string& host) {
+    return ErrorText<ZymWindows::NamedPipe::CannotOpenPipeException>(
+        [&] { ZymWindows::ClientNamedPipe client(name, host, nullptr); });
+}
+
 std::string ReadWholeMessage(ZymWindows::NamedPipe& pipe) {
     std::string message;
     char piece[8192];

@@ -2,6 +2,7 @@
 
 #include "TestFiles.h"
 
+#include <ZymWindows/NamedPipeClient.h>
 #include <ZymWindows/NamedPipeServer.h>
 
 #include <atomic>
@@ -92,6 +93,23 @@ private:
     // Last: the thread starts when it is built and uses the members above.
     std::thread m_Thread;
 };
+
+// A client end on the pipe, past its handshake.
+std::unique_ptr<ZymWindows::ClientNamedPipe>
+Connect(const TestPipe& pipe, bool impersonating = false, const std::u16string& ip = u"");
+
+// The text of the `Exception` that `call` raised, or "no exception".
+template <class Exception, class Call> std::u16string ErrorText(Call call) {
+    try {
+        call();
+    } catch (const Exception& error) {
+        return error.What();
+    }
+    return u"no exception";
+}
+
+// The text with which opening pipe `name` on `host` failed.
+std::u16string OpenError(const std::string& name, const std::string& host = ".");
 
 // Reads one whole message from a pipe end.
 std::string ReadWholeMessage(ZymWindows::NamedPipe& pipe);

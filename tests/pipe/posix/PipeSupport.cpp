@@ -41,6 +41,13 @@ std::string SocketOf(const TestPipe& pipe, const std::string& name) {
     return pipe.GetPlace().directory.Path().string() + "/" + name;
 }
 
+sockaddr_un AddressOf(const std::string& socketPath) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    socketPath.copy(address.sun_path, sizeof address.sun_path - 1);
+    return address;
+}
+
 void WaitForPipeSocket(const TestPipe& pipe, const std::string& name, ino_t replacing) {
     const int watch = inotify_init1(IN_CLOEXEC);
     ASSERT_GE(watch, 0);
@@ -77,10 +84,9 @@ struct RawPeer::Connection {
 
 RawPeer::RawPeer(const TestPipe& pipe) : m_Connection(new Connection) {
     m_Connection->fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    SocketOf(pipe).copy(address.sun_path, sizeof address.sun_path - 1);
-    if (connect(m_Connection->fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    const sockaddr_un address = AddressOf(SocketOf(pipe));
+    if (connect(m_Connection->fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) !=
+        0) {
         const int error = errno;
         Close();
         throw std::runtime_error("raw connect failed: " + std::string(std::strerror(error)));

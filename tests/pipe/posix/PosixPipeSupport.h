@@ -3,6 +3,7 @@
 #include "../PipeTestSupport.h"
 
 #include <sys/types.h>
+#include <sys/un.h>
 
 #include <string>
 
@@ -17,6 +18,9 @@ std::string SocketOf(const TestPipe& pipe);
 
 // The socket file of another pipe name in the test's pipe directory.
 std::string SocketOf(const TestPipe& pipe, const std::string& name);
+
+// The address of a socket file.
+sockaddr_un AddressOf(const std::string& socketPath);
 
 // Blocks until the socket of pipe `name` exists in the test's directory
 // (and is not the file `replacing`, when given).

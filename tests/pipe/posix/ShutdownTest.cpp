@@ -86,12 +86,10 @@ QueuedClientOutcome(const std::function<void(ZymThread::EventSemaphore& shutdown
     // Raw connections that nobody accepts fill the backlog: the client then
     // cannot even queue and finds the pipe busy.
     std::vector<int> queued;
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    SocketOf(pipe).copy(address.sun_path, sizeof address.sun_path - 1);
+    const sockaddr_un address = AddressOf(SocketOf(pipe));
     while (fillBacklog) {
         const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
-        if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
             EXPECT_EQ(errno, EAGAIN);
             close(fd);
             break;

@@ -19,7 +19,6 @@
 #include <unistd.h>
 
 using namespace pipetest;
-using ZymWindows::ClientNamedPipe;
 using ZymWindows::NamedPipe;
 using ZymWindows::ServerNamedPipe;
 
@@ -36,9 +35,7 @@ std::u16string SidOf(const ZymSecurity::NetworkID& id) {
 // server to hang up.
 zymtest::Child ConnectAsUser(uid_t uid, const std::string& socketPath,
                              const std::vector<unsigned char>& bytes) {
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    socketPath.copy(address.sun_path, sizeof address.sun_path - 1);
+    const sockaddr_un address = AddressOf(socketPath);
     return zymtest::Child::Fork([&] {
         const gid_t group = uid;
         if (syscall(SYS_setgroups, 1, &group) != 0 ||
@@ -46,7 +43,7 @@ zymtest::Child ConnectAsUser(uid_t uid, const std::string& socketPath,
             syscall(SYS_setresuid, uid, uid, uid) != 0)
             return 2;
         const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
-        if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
             write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()))
             return 3;
         char rest[64];
@@ -54,15 +51,6 @@ zymtest::Child ConnectAsUser(uid_t uid, const std::string& socketPath,
         }
         return 0;
     });
-}
-
-std::u16string OpenError(const std::string& name) {
-    try {
-        ClientNamedPipe client(name, ".", nullptr);
-    } catch (const NamedPipe::CannotOpenPipeException& error) {
-        return error.What();
-    }
-    return u"opened";
 }
 
 } // namespace
@@ -114,10 +102,7 @@ TEST(Sockets, AThreadActingAsAnotherAccountConnectsAsThatAccount) {
     std::thread([&] {
         // Only this thread changes its effective user.
         ASSERT_EQ(syscall(SYS_setresuid, -1, NOBODY, -1), 0);
-        {
-            ClientNamedPipe client(pipe.Name(), ".", nullptr);
-            client.Initialize(true, u"");
-        }
+        Connect(pipe, true);
         ASSERT_EQ(syscall(SYS_setresuid, -1, 0, -1), 0);
     }).join();
     server.Join();
@@ -132,10 +117,8 @@ TEST(Sockets, PipeNamesAreSocketFilesOfTheDirectory) {
               u"The filename, directory name, or volume label syntax is incorrect.");
     {
         const int stale = socket(AF_UNIX, SOCK_STREAM, 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        SocketOf(pipe).copy(address.sun_path, sizeof address.sun_path - 1);
-        ASSERT_EQ(bind(stale, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        const sockaddr_un address = AddressOf(SocketOf(pipe));
+        ASSERT_EQ(bind(stale, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
         close(stale);
     }
     struct stat staleFile {};
@@ -143,9 +126,7 @@ TEST(Sockets, PipeNamesAreSocketFilesOfTheDirectory) {
     EXPECT_EQ(OpenError(pipe.Name()), u"The system cannot find the file specified.");
     ServerThread server(pipe.Name(), [](ServerNamedPipe& end) { WriteWholeMessage(end, "fresh"); });
     WaitForPipeSocket(pipe, pipe.Name(), staleFile.st_ino);
-    ClientNamedPipe client(pipe.Name(), ".", nullptr);
-    client.Initialize(false, u"");
-    EXPECT_EQ(ReadWholeMessage(client), "fresh");
+    EXPECT_EQ(ReadWholeMessage(*Connect(pipe)), "fresh");
     server.Join();
 }
 
@@ -163,12 +144,8 @@ TEST(Sockets, TheInstanceBeyondTheLimitIsBusy) {
     for (const auto& server : servers)
         WaitUntilBlockedInPoll(server->ThreadId());
     ServerNamedPipe extra;
-    try {
-        extra.Initialize(pipe.Name());
-        ADD_FAILURE() << "a 256th instance was created";
-    } catch (const NamedPipe::BrokenPipeException& error) {
-        EXPECT_EQ(error.What(), u"All pipe instances are busy.");
-    }
+    EXPECT_EQ(ErrorText<NamedPipe::BrokenPipeException>([&] { extra.Initialize(pipe.Name()); }),
+              u"All pipe instances are busy.");
     shutdown.Set();
     for (const auto& server : servers)
         EXPECT_THROW(server->Join(), NamedPipe::MustClosePipeException);

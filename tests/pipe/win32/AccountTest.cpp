@@ -1,5 +1,7 @@
 // Accounts as Windows names them: the SIDs of the process's own token and
 // the well-known accounts that belong to no domain of this computer.
+#include "../PipeTestSupport.h"
+
 #include <Zym/LastError.h>
 #include <ZymSecurity/Exceptions.h>
 #include <ZymSecurity/NetworkSecurity.h>
@@ -44,10 +46,7 @@ TEST(Accounts, WellKnownAccountsResolveBothWays) {
     const SecurityIDPtr unknown = SecurityIDCache::CreateSecurityID(u"S-1-5-21-1-2-3-4000");
     EXPECT_EQ(unknown->GetType(), ZymSecurity::SidTypeUnknown);
     EXPECT_TRUE(unknown->GetName().empty());
-    try {
-        SecurityIDCache::CreateSecurityID(u"zym-no-such-account", u"");
-        ADD_FAILURE() << "an unknown account was found";
-    } catch (const AccountLookupException& error) {
-        EXPECT_EQ(error.What(), Zym::GetLastErrorMessage(ERROR_NONE_MAPPED));
-    }
+    EXPECT_EQ(pipetest::ErrorText<AccountLookupException>(
+                  [] { SecurityIDCache::CreateSecurityID(u"zym-no-such-account", u""); }),
+              Zym::GetLastErrorMessage(ERROR_NONE_MAPPED));
 }
