@@ -5,11 +5,11 @@
 
 using namespace nettest;
 using namespace ZymWindows;
+using Strings = std::vector<std::u16string>;
 
 TEST_F(NetworkQueries, PagedUsersFollowTheServersIndexChainAndAreCachedOncePerServer) {
     UseNetworkOf(70);
-    NTNetwork::SIDs users;
-    NTNetwork::GetGlobalUsers(u"CORP", users);
+    const NTNetwork::SIDs users = Listed(NTNetwork::GetGlobalUsers, u"CORP");
     ASSERT_EQ(users.size(), 70U);
     EXPECT_EQ(m_Network->DisplayIndexes(), (std::vector<unsigned long>{0, 320, 640}));
     EXPECT_EQ(users[0]->GetString(), u"S-1-5-21-1-2-3-1000");
@@ -26,15 +26,11 @@ TEST_F(NetworkQueries, PagedUsersFollowTheServersIndexChainAndAreCachedOncePerSe
 
     // The cache key is the controller's name: the same server asked as a
     // machine shares the entry.
-    NTNetwork::SIDs local;
-    NTNetwork::GetLocalUsers(u"DC1", local);
-    EXPECT_EQ(local.size(), 70U);
+    EXPECT_EQ(Listed(NTNetwork::GetLocalUsers, u"DC1").size(), 70U);
     EXPECT_EQ(m_Network->Calls("QueryDisplayInformation"), 3U);
 
     NTNetwork::ClearCache();
-    NTNetwork::SIDs fresh;
-    NTNetwork::GetGlobalUsers(u"corp", fresh);
-    EXPECT_EQ(fresh.size(), 70U);
+    EXPECT_EQ(Listed(NTNetwork::GetGlobalUsers, u"corp").size(), 70U);
     EXPECT_EQ(m_Network->Calls("QueryDisplayInformation"), 6U);
 }
 
@@ -46,65 +42,56 @@ TEST_F(NetworkQueries, AFailedPageCachesNothingAndKeepsWhatCameBefore) {
     EXPECT_EQ(users.size(), 32U);
 
     m_Network->Fail("QueryDisplayInformation", 0);
-    NTNetwork::SIDs retried;
-    NTNetwork::GetLocalUsers(u"fs", retried);
-    EXPECT_EQ(retried.size(), 40U);
+    EXPECT_EQ(Listed(NTNetwork::GetLocalUsers, u"fs").size(), 40U);
 }
 
 TEST_F(NetworkQueries, KeysIgnoreCaseExceptTheDomainOfGlobalMembers) {
-    NTNetwork::SIDs a, b, c, d;
-    NTNetwork::GetLocalGroups(u"FS", a);
-    NTNetwork::GetLocalGroups(u"fs", b);
+    Listed(NTNetwork::GetLocalGroups, u"FS");
+    EXPECT_EQ(Names(Listed(NTNetwork::GetLocalGroups, u"fs")),
+              (std::vector<std::u16string>{u"CORP\\Admins", u"CORP\\Domain Users"}));
     EXPECT_EQ(m_Network->Calls("LocalGroupEnum"), 1U);
-    EXPECT_EQ(Names(b), (std::vector<std::u16string>{u"CORP\\Admins", u"CORP\\Domain Users"}));
 
-    NTNetwork::GetMembersForGlobalGroup(u"corp", u"Admins", c);
-    NTNetwork::GetMembersForGlobalGroup(u"corp", u"ADMINS", c);
+    Listed(NTNetwork::GetMembersForGlobalGroup, u"corp", u"Admins");
+    Listed(NTNetwork::GetMembersForGlobalGroup, u"corp", u"ADMINS");
     EXPECT_EQ(m_Network->Calls("GroupGetUsers"), 1U);
-    NTNetwork::GetMembersForGlobalGroup(u"CORP", u"admins", d);
+    EXPECT_EQ(Names(Listed(NTNetwork::GetMembersForGlobalGroup, u"CORP", u"admins")),
+              std::vector<std::u16string>{u"CORP\\user0"});
     EXPECT_EQ(m_Network->Calls("GroupGetUsers"), 2U);
-    EXPECT_EQ(Names(d), std::vector<std::u16string>{u"CORP\\user0"});
 
-    NTNetwork::SIDs members, again;
-    NTNetwork::GetMembersForLocalGroup(u"FS", u"Admins", members);
-    NTNetwork::GetMembersForLocalGroup(u"fs", u"admins", again);
+    Listed(NTNetwork::GetMembersForLocalGroup, u"FS", u"Admins");
+    EXPECT_EQ(Names(Listed(NTNetwork::GetMembersForLocalGroup, u"fs", u"admins")),
+              (std::vector<std::u16string>{u"CORP\\user0", u"CORP\\Domain Users"}));
     EXPECT_EQ(m_Network->Calls("LocalGroupGetMembers"), 1U);
-    EXPECT_EQ(Names(again), (std::vector<std::u16string>{u"CORP\\user0", u"CORP\\Domain Users"}));
 }
 
 TEST_F(NetworkQueries, GroupsOfUsersShareOneEntryAndOutliveClearCache) {
-    NTNetwork::SIDs local, global, after;
-    NTNetwork::GetLocalGroupsForUser(u"FS", u"", u"Keeper", local);
-    NTNetwork::GetGlobalGroupsForUser(u"fs", u"keeper", global);
+    const NTNetwork::SIDs local = Listed(NTNetwork::GetLocalGroupsForUser, u"FS", u"", u"Keeper");
+    EXPECT_EQ(Names(Listed(NTNetwork::GetGlobalGroupsForUser, u"fs", u"keeper")),
+              std::vector<std::u16string>{u"CORP\\Admins"});
     EXPECT_EQ(m_Network->Calls("UserGetLocalGroups"), 1U);
     EXPECT_EQ(m_Network->Calls("UserGetGroups"), 0U);
-    EXPECT_EQ(Names(global), std::vector<std::u16string>{u"CORP\\Admins"});
 
     NTNetwork::ClearCache();
-    NTNetwork::GetGlobalGroupsForUser(u"FS", u"KEEPER", after);
+    EXPECT_EQ(Listed(NTNetwork::GetGlobalGroupsForUser, u"FS", u"KEEPER")[0].Get(), local[0].Get());
     EXPECT_EQ(m_Network->Calls("UserGetGroups"), 0U);
-    EXPECT_EQ(after[0].Get(), local[0].Get());
 
     // A user in a domain is another account than the bare user name.
-    NTNetwork::SIDs qualified;
-    NTNetwork::GetLocalGroupsForUser(u"fs", u"CORP", u"Keeper", qualified);
+    EXPECT_EQ(Listed(NTNetwork::GetLocalGroupsForUser, u"fs", u"CORP", u"Keeper")[0].Get(),
+              local[0].Get());
     EXPECT_EQ(m_Network->Calls("UserGetLocalGroups"), 2U);
-    EXPECT_EQ(qualified[0].Get(), local[0].Get());
 }
 
 // An account listed by two queries, or listed again after ClearCache, is
 // the same identity, and is not resolved over the network again.
 TEST_F(NetworkQueries, OneAccountIsOneIdentityResolvedOnce) {
-    NTNetwork::SIDs users, members;
-    NTNetwork::GetGlobalUsers(u"corp", users);
-    NTNetwork::GetMembersForGlobalGroup(u"corp", u"Admins", members);
+    const NTNetwork::SIDs users = Listed(NTNetwork::GetGlobalUsers, u"corp");
+    const NTNetwork::SIDs members = Listed(NTNetwork::GetMembersForGlobalGroup, u"corp", u"Admins");
     ASSERT_EQ(Names(members), std::vector<std::u16string>{u"CORP\\user0"});
     EXPECT_EQ(members[0].Get(), users[0].Get());
 
     const unsigned int lookups = m_Network->Calls("LookupAccountSid");
     NTNetwork::ClearCache();
-    NTNetwork::SIDs again;
-    NTNetwork::GetGlobalUsers(u"CORP", again);
+    const NTNetwork::SIDs again = Listed(NTNetwork::GetGlobalUsers, u"CORP");
     ASSERT_EQ(again.size(), 3U);
     EXPECT_EQ(again[2].Get(), users[2].Get());
     EXPECT_EQ(m_Network->Calls("LookupAccountSid"), lookups);
@@ -113,23 +100,17 @@ TEST_F(NetworkQueries, OneAccountIsOneIdentityResolvedOnce) {
 // A query waiting on a slow server holds no lock: the computer name, cache
 // hits, queries that fill the caches and ClearCache all go ahead meanwhile.
 TEST_F(NetworkQueries, AQueryWaitingOnTheNetworkHoldsUpNoOtherCaller) {
-    NTNetwork::SIDs warm;
-    NTNetwork::GetLocalGroups(u"fs", warm);
+    Listed(NTNetwork::GetLocalGroups, u"fs");
     m_Network->Hold("GetDcName");
-    std::thread slow([] {
-        NTNetwork::SIDs users;
-        NTNetwork::GetGlobalUsers(u"corp", users);
-        EXPECT_EQ(users.size(), 3U);
-    });
+    std::thread slow([] { EXPECT_EQ(Listed(NTNetwork::GetGlobalUsers, u"corp").size(), 3U); });
     ASSERT_TRUE(m_Network->WaitUntilHeld(std::chrono::seconds(60)));
     auto others = std::async(std::launch::async, [] {
-        NTNetwork::SIDs hit, filled;
-        std::u16string domain;
-        NTNetwork::GetLocalGroups(u"FS", hit);
-        NTNetwork::GetMembersForLocalGroup(u"fs", u"admins", filled);
-        NTNetwork::GetDomainForMachine(u"fs", domain);
+        const std::size_t listed =
+            Listed(NTNetwork::GetLocalGroups, u"FS").size() +
+            Listed(NTNetwork::GetMembersForLocalGroup, u"fs", u"admins").size();
+        Listed<std::u16string>(NTNetwork::GetDomainForMachine, u"fs");
         NTNetwork::ClearCache();
-        return NTNetwork::GetLocalComputerName().empty() ? 0 : hit.size() + filled.size();
+        return NTNetwork::GetLocalComputerName().empty() ? 0 : listed;
     });
     // Waiting here for the others is patience, not a measure: they finish
     // at once, or never while the slow call is held.
@@ -141,11 +122,10 @@ TEST_F(NetworkQueries, AQueryWaitingOnTheNetworkHoldsUpNoOtherCaller) {
 }
 
 TEST_F(NetworkQueries, DomainsAndWorkgroupsAreReadOnceAndNeverOverlap) {
-    std::vector<std::u16string> domains{u"kept"}, workgroups;
+    std::vector<std::u16string> domains{u"kept"};
     NTNetwork::GetDomains(domains);
-    NTNetwork::GetWorkGroups(workgroups);
     EXPECT_EQ(domains, (std::vector<std::u16string>{u"kept", u"corp", u"lab"}));
-    EXPECT_EQ(workgroups, std::vector<std::u16string>{u"wg"});
+    EXPECT_EQ(Listed<Strings>(NTNetwork::GetWorkGroups), Strings{u"wg"});
     EXPECT_EQ(m_Network->Calls("ServerEnum"), 1U);
 
     // Controllers found while reading the list answer from the cache.
@@ -171,8 +151,7 @@ TEST_F(NetworkQueries, DomainsAndWorkgroupsAreReadOnceAndNeverOverlap) {
     EXPECT_THROW(NTNetwork::GetDomains(none), WindowsQueryDomainsException);
     EXPECT_TRUE(none.empty());
     m_Network->Fail("ServerEnum", 0);
-    NTNetwork::GetWorkGroups(none);
-    EXPECT_EQ(none, std::vector<std::u16string>{u"wg"});
+    EXPECT_EQ(Listed<Strings>(NTNetwork::GetWorkGroups), Strings{u"wg"});
 }
 
 TEST_F(NetworkQueries, NamesAreClassifiedOverTheNetworkOncePerCacheLifetime) {
@@ -195,23 +174,18 @@ TEST_F(NetworkQueries, NamesAreClassifiedOverTheNetworkOncePerCacheLifetime) {
     EXPECT_EQ(controller, u"\\\\dc1");
     EXPECT_EQ(m_Network->Calls("GetDcName"), dc);
     // Servers and unknown names are never listed as domains or workgroups.
-    std::vector<std::u16string> workgroups;
-    NTNetwork::GetWorkGroups(workgroups);
-    EXPECT_EQ(workgroups, std::vector<std::u16string>{u"wg"});
+    EXPECT_EQ(Listed<Strings>(NTNetwork::GetWorkGroups), Strings{u"wg"});
 }
 
 TEST_F(NetworkQueries, ServersSharesAndMachineDomainsKeepTheirDocumentedCase) {
-    std::vector<std::u16string> servers, shares, bare;
-    NTNetwork::GetDomainServers(u"corp", servers);
-    EXPECT_EQ(servers, (std::vector<std::u16string>{u"DC1", u"FileServer"}));
-    NTNetwork::GetServerShares(u"\\\\FS", shares);
-    EXPECT_EQ(shares, (std::vector<std::u16string>{u"\\\\FS\\Docs", u"\\\\FS\\IPC$"}));
-    NTNetwork::GetServerShares(u"fs", bare);
-    EXPECT_EQ(bare, (std::vector<std::u16string>{u"fs\\Docs", u"fs\\IPC$"}));
+    EXPECT_EQ(Listed<Strings>(NTNetwork::GetDomainServers, u"corp"),
+              (Strings{u"DC1", u"FileServer"}));
+    EXPECT_EQ(Listed<Strings>(NTNetwork::GetServerShares, u"\\\\FS"),
+              (Strings{u"\\\\FS\\Docs", u"\\\\FS\\IPC$"}));
+    EXPECT_EQ(Listed<Strings>(NTNetwork::GetServerShares, u"fs"),
+              (Strings{u"fs\\Docs", u"fs\\IPC$"}));
 
-    std::u16string domain;
-    NTNetwork::GetDomainForMachine(u"FS", domain);
-    NTNetwork::GetDomainForMachine(u"fs", domain);
-    EXPECT_EQ(domain, u"corp");
+    Listed<std::u16string>(NTNetwork::GetDomainForMachine, u"FS");
+    EXPECT_EQ(Listed<std::u16string>(NTNetwork::GetDomainForMachine, u"fs"), u"corp");
     EXPECT_EQ(m_Network->Calls("WkstaGetInfo"), 1U);
 }

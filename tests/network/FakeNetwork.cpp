@@ -21,22 +21,25 @@ std::u16string UserName(unsigned int i) {
     return std::u16string(name.begin(), name.end());
 }
 
-// The name part of "domain\name".
+// The name and the domain parts of "domain\name".
 std::u16string NameOf(const std::u16string& account) {
-    const std::size_t separator = account.rfind(u'\\');
-    return separator == std::u16string::npos ? account : account.substr(separator + 1);
+    return account.substr(account.rfind(u'\\') + 1);
 }
 
 std::u16string DomainOf(const std::u16string& account) {
     const std::size_t separator = account.rfind(u'\\');
-    return separator == std::u16string::npos ? std::u16string() : account.substr(0, separator);
+    return separator == std::u16string::npos ? u"" : account.substr(0, separator);
 }
 
 // The servers the queries may ask, as they build them: a machine's name
 // lower-cased behind two backslashes, or corp's controllers as GetDcName
 // gave them, lower-cased.
+bool IsController(const std::u16string& server) {
+    return server == u"\\\\dc1" || server == u"\\\\pdc";
+}
+
 bool IsServer(const std::u16string& server) {
-    return server == u"\\\\fs" || server == u"\\\\dc1" || server == u"\\\\pdc";
+    return server == u"\\\\fs" || IsController(server);
 }
 
 // Names account lookups accept for a server: any form of a known machine.
@@ -102,7 +105,7 @@ void FakeNetwork::Release() {
     m_Changed.notify_all();
 }
 
-unsigned long FakeNetwork::Enter(const std::string& name) {
+unsigned long FakeNetwork::Enter(const std::string& name, bool knownServer) {
     std::unique_lock guard(m_Lock);
     const unsigned int made = m_Calls[name]++;
     if (m_Held == name) {
@@ -112,8 +115,9 @@ unsigned long FakeNetwork::Enter(const std::string& name) {
         --m_Waiting;
     }
     const auto failure = m_Failures.find(name);
-    return failure != m_Failures.end() && made >= failure->second.second ? failure->second.first
-                                                                         : 0;
+    if (failure != m_Failures.end() && made >= failure->second.second)
+        return failure->second.first;
+    return knownServer ? 0UL : static_cast<unsigned long>(Zym::NERR_InvalidComputer);
 }
 
 unsigned long FakeNetwork::ServerEnum(const std::u16string& domain, unsigned long type,
@@ -143,28 +147,20 @@ unsigned long FakeNetwork::GetDcName(const std::u16string& domain, bool primary,
 }
 
 unsigned long FakeNetwork::WkstaGetInfo(const std::u16string& machine, std::u16string& domain) {
-    if (const unsigned long result = Enter("WkstaGetInfo"))
+    if (const unsigned long result = Enter("WkstaGetInfo", IsMachine(machine)))
         return result;
-    if (!IsMachine(machine))
-        return Zym::NERR_InvalidComputer;
     domain = u"CORP";
     return 0;
 }
 
 unsigned long FakeNetwork::ServerGetInfo(const std::u16string& server) {
-    if (const unsigned long result = Enter("ServerGetInfo"))
-        return result;
-    return Zym::WNoCase::IsEqual(server, u"fs")
-               ? 0UL
-               : static_cast<unsigned long>(Zym::NERR_InvalidComputer);
+    return Enter("ServerGetInfo", Zym::WNoCase::IsEqual(server, u"fs"));
 }
 
 unsigned long FakeNetwork::ShareEnum(const std::u16string& server,
                                      std::vector<std::u16string>& shares) {
-    if (const unsigned long result = Enter("ShareEnum"))
+    if (const unsigned long result = Enter("ShareEnum", IsMachine(server)))
         return result;
-    if (!IsMachine(server))
-        return Zym::NERR_InvalidComputer;
     shares = {u"Docs", u"IPC$"};
     return 0;
 }
@@ -174,10 +170,8 @@ unsigned long FakeNetwork::ShareEnum(const std::u16string& server,
 unsigned long FakeNetwork::QueryDisplayInformation(const std::u16string& server, DisplayLevel level,
                                                    unsigned long index, unsigned long count,
                                                    std::vector<DisplayEntry>& page) {
-    if (const unsigned long result = Enter("QueryDisplayInformation"))
+    if (const unsigned long result = Enter("QueryDisplayInformation", IsServer(server)))
         return result;
-    if (!IsServer(server))
-        return Zym::NERR_InvalidComputer;
     {
         std::lock_guard guard(m_Lock);
         m_DisplayIndexes.push_back(index);
@@ -197,10 +191,8 @@ unsigned long FakeNetwork::QueryDisplayInformation(const std::u16string& server,
 
 unsigned long FakeNetwork::LocalGroupEnum(const std::u16string& server,
                                           std::vector<Account>& groups) {
-    if (const unsigned long result = Enter("LocalGroupEnum"))
+    if (const unsigned long result = Enter("LocalGroupEnum", IsServer(server)))
         return result;
-    if (!IsServer(server))
-        return Zym::NERR_InvalidComputer;
     groups = {{u"Admins", {}}, {u"Domain Users", Rid(GROUP_RID)}};
     return 0;
 }
@@ -210,10 +202,8 @@ unsigned long FakeNetwork::LocalGroupEnum(const std::u16string& server,
 unsigned long FakeNetwork::UserGetLocalGroups(const std::u16string& server,
                                               const std::u16string& account,
                                               std::vector<Account>& groups) {
-    if (const unsigned long result = Enter("UserGetLocalGroups"))
+    if (const unsigned long result = Enter("UserGetLocalGroups", IsServer(server)))
         return result;
-    if (!IsServer(server))
-        return Zym::NERR_InvalidComputer;
     const std::u16string domain = DomainOf(account);
     if (account != Zym::ToLower(account) ||
         (!domain.empty() && domain != u"corp" && domain != server.substr(2)))
@@ -224,10 +214,8 @@ unsigned long FakeNetwork::UserGetLocalGroups(const std::u16string& server,
 
 unsigned long FakeNetwork::UserGetGroups(const std::u16string& server, const std::u16string& user,
                                          std::vector<Account>& groups) {
-    if (const unsigned long result = Enter("UserGetGroups"))
+    if (const unsigned long result = Enter("UserGetGroups", IsController(server)))
         return result;
-    if (server != u"\\\\dc1" && server != u"\\\\pdc")
-        return Zym::NERR_InvalidComputer;
     if (!DomainOf(user).empty())
         return Zym::NERR_UserNotFound;
     groups = {{u"Domain Users", {}}, {u"Admins", {}}};
@@ -237,10 +225,8 @@ unsigned long FakeNetwork::UserGetGroups(const std::u16string& server, const std
 unsigned long FakeNetwork::LocalGroupGetMembers(const std::u16string& server,
                                                 const std::u16string& group,
                                                 std::vector<BinarySID>& members) {
-    if (const unsigned long result = Enter("LocalGroupGetMembers"))
+    if (const unsigned long result = Enter("LocalGroupGetMembers", IsServer(server)))
         return result;
-    if (!IsServer(server))
-        return Zym::NERR_InvalidComputer;
     if (group != u"admins" && group != u"domain users")
         return Zym::ERROR_NO_SUCH_ALIAS;
     members = {Rid(FIRST_USER_RID), Rid(GROUP_RID)};
@@ -249,10 +235,8 @@ unsigned long FakeNetwork::LocalGroupGetMembers(const std::u16string& server,
 
 unsigned long FakeNetwork::GroupGetUsers(const std::u16string& server, const std::u16string& group,
                                          std::vector<Account>& users) {
-    if (const unsigned long result = Enter("GroupGetUsers"))
+    if (const unsigned long result = Enter("GroupGetUsers", IsController(server)))
         return result;
-    if (server != u"\\\\dc1" && server != u"\\\\pdc")
-        return Zym::NERR_InvalidComputer;
     if (!IsGlobalGroup(group))
         return Zym::NERR_GroupNotFound;
     users = {{u"user0", {}}};

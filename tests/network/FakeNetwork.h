@@ -73,8 +73,9 @@ public:
                                    ResolvedAccount& resolved) override;
 
 private:
-    // Counts the call; its scripted failure, or 0.
-    unsigned long Enter(const std::string& name);
+    // Counts the call; its scripted failure, else NERR_InvalidComputer for
+    // a server it does not know, else 0.
+    unsigned long Enter(const std::string& name, bool knownServer = true);
 
     mutable std::mutex m_Lock;
     std::condition_variable m_Changed;

@@ -39,6 +39,14 @@ template <class Call> std::type_index Raised(Call call) {
     return typeid(void);
 }
 
+// What `query` lists for `arguments`, in a list of its own.
+template <class List = NTNetwork::SIDs, class... Parameters, class... Arguments>
+List Listed(void (*query)(Parameters...), const Arguments&... arguments) {
+    List list;
+    query(arguments..., list);
+    return list;
+}
+
 // Identities as "DOMAIN\name" text, in order.
 std::vector<std::u16string> Names(const NTNetwork::SIDs& identities);
 

@@ -10,7 +10,6 @@ using namespace ZymWindows;
 
 namespace {
 
-using SIDs = NTNetwork::SIDs;
 using Strings = std::vector<std::u16string>;
 
 struct Operation {
@@ -18,38 +17,27 @@ struct Operation {
     const char* call; // the provider call it makes
     // The for-user queries name a user of their own each time: their
     // answers stay cached across ClearCache.
-    std::function<void(const std::u16string& user, SIDs& sids, Strings& names)> run;
+    std::function<void(const std::u16string& user)> run;
 };
 
 const Operation OPERATIONS[] = {
     {"local users", "QueryDisplayInformation",
-     [](auto&, SIDs& sids, Strings&) { NTNetwork::GetLocalUsers(u"fs", sids); }},
+     [](auto&) { Listed(NTNetwork::GetLocalUsers, u"fs"); }},
     {"global users", "QueryDisplayInformation",
-     [](auto&, SIDs& sids, Strings&) { NTNetwork::GetGlobalUsers(u"corp", sids); }},
-    {"local groups", "LocalGroupEnum",
-     [](auto&, SIDs& sids, Strings&) { NTNetwork::GetLocalGroups(u"fs", sids); }},
+     [](auto&) { Listed(NTNetwork::GetGlobalUsers, u"corp"); }},
+    {"local groups", "LocalGroupEnum", [](auto&) { Listed(NTNetwork::GetLocalGroups, u"fs"); }},
     {"global groups", "QueryDisplayInformation",
-     [](auto&, SIDs& sids, Strings&) { NTNetwork::GetGlobalGroups(u"corp", sids); }},
+     [](auto&) { Listed(NTNetwork::GetGlobalGroups, u"corp"); }},
     {"local groups of a user", "UserGetLocalGroups",
-     [](auto& user, SIDs& sids, Strings&) {
-         NTNetwork::GetLocalGroupsForUser(u"fs", u"", user, sids);
-     }},
+     [](auto& user) { Listed(NTNetwork::GetLocalGroupsForUser, u"fs", u"", user); }},
     {"global groups of a user", "UserGetGroups",
-     [](auto& user, SIDs& sids, Strings&) {
-         NTNetwork::GetGlobalGroupsForUser(u"corp", user, sids);
-     }},
+     [](auto& user) { Listed(NTNetwork::GetGlobalGroupsForUser, u"corp", user); }},
     {"members of a local group", "LocalGroupGetMembers",
-     [](auto&, SIDs& sids, Strings&) {
-         NTNetwork::GetMembersForLocalGroup(u"fs", u"admins", sids);
-     }},
+     [](auto&) { Listed(NTNetwork::GetMembersForLocalGroup, u"fs", u"admins"); }},
     {"members of a global group", "GroupGetUsers",
-     [](auto&, SIDs& sids, Strings&) {
-         NTNetwork::GetMembersForGlobalGroup(u"corp", u"admins", sids);
-     }},
-    {"servers", "ServerEnum",
-     [](auto&, SIDs&, Strings& names) { NTNetwork::GetDomainServers(u"corp", names); }},
-    {"shares", "ShareEnum",
-     [](auto&, SIDs&, Strings& names) { NTNetwork::GetServerShares(u"fs", names); }},
+     [](auto&) { Listed(NTNetwork::GetMembersForGlobalGroup, u"corp", u"admins"); }},
+    {"servers", "ServerEnum", [](auto&) { Listed<Strings>(NTNetwork::GetDomainServers, u"corp"); }},
+    {"shares", "ShareEnum", [](auto&) { Listed<Strings>(NTNetwork::GetServerShares, u"fs"); }},
 };
 
 // The exception each letter stands for below.
@@ -79,11 +67,7 @@ TEST_F(NetworkQueries, EveryResultCodeOfEveryQueryRaisesItsException) {
             NTNetwork::ClearCache();
             m_Network->Fail(operation.call, result);
             const std::string name = "who" + std::to_string(unique++);
-            SIDs sids;
-            Strings names;
-            EXPECT_EQ(Raised([&] {
-                          operation.run(std::u16string(name.begin(), name.end()), sids, names);
-                      }),
+            EXPECT_EQ(Raised([&] { operation.run(std::u16string(name.begin(), name.end())); }),
                       EXCEPTIONS.at(letters[column]));
             EXPECT_EQ(Zym::GetLastError(), result);
             m_Network->Fail(operation.call, 0);
