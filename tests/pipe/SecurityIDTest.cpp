@@ -15,10 +15,9 @@ TEST(SecurityID, TextAndBinaryFormsRoundTrip) {
     EXPECT_EQ(sid.ToString(), u"S-1-5-21-3623811015-3361044348-30300820-1013");
     const std::vector<unsigned char> bytes = sid.Bytes();
     ASSERT_EQ(bytes.size(), 8u + 4 * 5);
-    EXPECT_EQ(bytes[0], 1);
-    EXPECT_EQ(bytes[1], 5);
-    EXPECT_EQ(bytes[7], 5);  // the authority is big-endian
-    EXPECT_EQ(bytes[8], 21); // sub-authorities are little-endian
+    // The authority is big-endian, the sub-authorities little-endian.
+    EXPECT_EQ(std::vector(bytes.begin(), bytes.begin() + 12),
+              (std::vector<unsigned char>{1, 5, 0, 0, 0, 0, 0, 5, 21, 0, 0, 0}));
     EXPECT_EQ(BinarySID::FromPSID(bytes.data()), sid);
     EXPECT_EQ(BinarySID().ToString(), u"S-1-0-0");
 }
@@ -28,10 +27,10 @@ TEST(SecurityID, MalformedSIDsAreRejected) {
          {u"", u"S-", u"S-1", u"S-2-5", u"S-1-x", u"S-1-5--1", u"S-1-281474976710656",
           u"S-1-5-4294967296", u"S-1-1-1-2-3-4-5-6-7-8-9-10-11-12-13-14-15-16"})
         EXPECT_THROW(BinarySID::Parse(text), InvalidSIDException);
-    const unsigned char badRevision[8] = {2, 0, 0, 0, 0, 0, 0, 5};
-    EXPECT_THROW(BinarySID::FromPSID(badRevision), InvalidSIDException);
-    const unsigned char tooMany[8] = {1, 16, 0, 0, 0, 0, 0, 5};
-    EXPECT_THROW(BinarySID::FromPSID(tooMany), InvalidSIDException);
+    // A bad revision, and more sub-authorities than a SID holds.
+    const unsigned char badHeaders[2][8] = {{2, 0, 0, 0, 0, 0, 0, 5}, {1, 16, 0, 0, 0, 0, 0, 5}};
+    for (const unsigned char* header : badHeaders)
+        EXPECT_THROW(BinarySID::FromPSID(header), InvalidSIDException);
 }
 
 TEST(SecurityID, TheCacheHandsOutOneObjectPerSID) {
