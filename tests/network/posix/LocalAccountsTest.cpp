@@ -45,6 +45,24 @@ public:
         WriteFile(m_Directory.Path() / "group", group.str());
     }
 
+    // The output of a zymwin net command that succeeds.
+    std::string Out(const std::vector<std::string>& arguments) const {
+        const ProcessResult result = Net(arguments);
+        EXPECT_EQ(result.status, 0) << result.err;
+        return result.out;
+    }
+    std::vector<std::string> Lines(const std::vector<std::string>& arguments) const {
+        return zymtest::SplitLines(Out(arguments));
+    }
+    // The error text of a zymwin net command that fails.
+    std::string Failure(const std::vector<std::string>& arguments) const {
+        const ProcessResult result = Net(arguments);
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(result.out, "");
+        return result.err;
+    }
+
+private:
     ProcessResult Net(const std::vector<std::string>& arguments) const {
         std::vector<std::string> argv = {
             "env", std::string("LD_PRELOAD=") + NSS_WRAPPER,
@@ -67,83 +85,62 @@ private:
     ScratchDirectory m_Directory;
 };
 
+using Lines = std::vector<std::string>;
+
 } // namespace
 
 TEST(LocalAccounts, UsersAndGroupsComeFromTheAccountDatabaseInItsOrder) {
     const LocalMachine machine;
-    const ProcessResult computer = machine.Net({"computer"});
-    ASSERT_EQ(computer.status, 0) << computer.err;
-    EXPECT_EQ(computer.out, "wraphost\n");
+    EXPECT_EQ(machine.Out({"computer"}), "wraphost\n");
 
-    const ProcessResult users = machine.Net({"--repeat", "2", "users"});
-    ASSERT_EQ(users.status, 0) << users.err;
-    const std::vector<std::string> lines = zymtest::SplitLines(users.out);
+    const std::string users = machine.Out({"--repeat", "2", "users"});
+    const Lines lines = zymtest::SplitLines(users);
     ASSERT_EQ(lines.size(), 2U * USERS);
     EXPECT_EQ(lines[0], "S-1-22-1-2000\twraphost\\user00");
     EXPECT_EQ(lines[USERS - 1], "S-1-22-1-2039\twraphost\\Alice");
     EXPECT_EQ(lines[USERS], lines[0]);
 
     // Every name of this computer is this computer.
-    for (const char* name : {"WRAPHOST", ".", "localhost", "wraphost.EXAMPLE.org"}) {
-        const ProcessResult named = machine.Net({"users", name});
-        EXPECT_EQ(named.out, users.out.substr(0, users.out.size() / 2)) << name << named.err;
-    }
+    for (const char* name : {"WRAPHOST", ".", "localhost", "wraphost.EXAMPLE.org"})
+        EXPECT_EQ(machine.Out({"users", name}), users.substr(0, users.size() / 2)) << name;
 
-    const ProcessResult groups = machine.Net({"groups"});
-    EXPECT_EQ(
-        zymtest::SplitLines(groups.out),
-        (std::vector<std::string>{"S-1-22-2-0\twraphost\\root", "S-1-22-2-10\twraphost\\wheel",
-                                  "S-1-22-2-3000\twraphost\\Staff", "S-1-22-2-3001\twraphost\\devs",
-                                  "S-1-22-2-3105\twraphost\\user05"}));
+    EXPECT_EQ(machine.Lines({"groups"}),
+              (Lines{"S-1-22-2-0\twraphost\\root", "S-1-22-2-10\twraphost\\wheel",
+                     "S-1-22-2-3000\twraphost\\Staff", "S-1-22-2-3001\twraphost\\devs",
+                     "S-1-22-2-3105\twraphost\\user05"}));
 }
 
 TEST(LocalAccounts, MembershipsJoinMemberListsAndPrimaryGroups) {
     const LocalMachine machine;
     // A user whose name is also a group's resolves to the user's groups.
-    const ProcessResult groups = machine.Net({"user-groups", "wraphost", "", "user05"});
-    ASSERT_EQ(groups.status, 0) << groups.err;
-    EXPECT_EQ(zymtest::SplitLines(groups.out),
-              (std::vector<std::string>{"S-1-22-2-3105\twraphost\\user05",
-                                        "S-1-22-2-3001\twraphost\\devs"}));
-    const ProcessResult qualified = machine.Net({"user-groups", ".", "WrapHost", "user01"});
-    EXPECT_EQ(zymtest::SplitLines(qualified.out),
-              std::vector<std::string>{"S-1-22-2-3000\twraphost\\Staff"});
+    EXPECT_EQ(machine.Lines({"user-groups", "wraphost", "", "user05"}),
+              (Lines{"S-1-22-2-3105\twraphost\\user05", "S-1-22-2-3001\twraphost\\devs"}));
+    EXPECT_EQ(machine.Lines({"user-groups", ".", "WrapHost", "user01"}),
+              Lines{"S-1-22-2-3000\twraphost\\Staff"});
     // Names are found in any case, as the queries lower-case them.
-    const ProcessResult alice = machine.Net({"user-groups", "", "", "ALICE"});
-    EXPECT_EQ(zymtest::SplitLines(alice.out),
-              (std::vector<std::string>{"S-1-22-2-3000\twraphost\\Staff",
-                                        "S-1-22-2-3001\twraphost\\devs"}))
-        << alice.err;
+    EXPECT_EQ(machine.Lines({"user-groups", "", "", "ALICE"}),
+              (Lines{"S-1-22-2-3000\twraphost\\Staff", "S-1-22-2-3001\twraphost\\devs"}));
 
-    const ProcessResult staff = machine.Net({"members", "", "Staff"});
-    ASSERT_EQ(staff.status, 0) << staff.err;
-    const std::vector<std::string> members = zymtest::SplitLines(staff.out);
+    const Lines members = machine.Lines({"members", "", "Staff"});
     ASSERT_EQ(members.size(), 2U + (USERS + 2) / 3);
-    EXPECT_EQ(members[0], "S-1-22-1-2001\twraphost\\user01");
-    EXPECT_EQ(members[1], "S-1-22-1-2002\twraphost\\user02");
-    EXPECT_EQ(members[2], "S-1-22-1-2000\twraphost\\user00");
+    EXPECT_EQ(Lines(members.begin(), members.begin() + 3),
+              (Lines{"S-1-22-1-2001\twraphost\\user01", "S-1-22-1-2002\twraphost\\user02",
+                     "S-1-22-1-2000\twraphost\\user00"}));
 
-    const ProcessResult admin = machine.Net({"admin-group"});
-    EXPECT_EQ(admin.out, "wheel\n");
+    EXPECT_EQ(machine.Out({"admin-group"}), "wheel\n");
 }
 
 TEST(LocalAccounts, UnknownAccountsFailWithTheirExceptionAndSystemText) {
     const LocalMachine machine;
-    const ProcessResult group = machine.Net({"members", ".", "nosuch"});
-    EXPECT_EQ(group.status, 1);
-    EXPECT_EQ(group.out, "");
-    EXPECT_EQ(group.err, "zymwin net: WindowsInvalidUserGroupException: The specified local group "
-                         "does not exist.\n");
-    const ProcessResult user = machine.Net({"user-groups", ".", "", "ghost"});
-    EXPECT_EQ(user.status, 1);
-    EXPECT_EQ(user.err,
+    EXPECT_EQ(machine.Failure({"members", ".", "nosuch"}),
+              "zymwin net: WindowsInvalidUserGroupException: The specified local group does not "
+              "exist.\n");
+    EXPECT_EQ(machine.Failure({"user-groups", ".", "", "ghost"}),
               "zymwin net: WindowsInvalidUserGroupException: The user name could not be found.\n");
     // A domain account is not this machine's.
-    const ProcessResult foreign = machine.Net({"user-groups", ".", "corp", "user01"});
-    EXPECT_EQ(foreign.status, 1);
-    EXPECT_NE(foreign.err.find("WindowsInvalidUserGroupException"), std::string::npos);
-
-    const ProcessResult usage = machine.Net({"members", "."});
-    EXPECT_EQ(usage.status, 1);
-    EXPECT_EQ(usage.err, "zymwin net: usage: zymwin net members MACHINE GROUP\n");
+    EXPECT_NE(machine.Failure({"user-groups", ".", "corp", "user01"})
+                  .find("WindowsInvalidUserGroupException"),
+              std::string::npos);
+    EXPECT_EQ(machine.Failure({"members", "."}),
+              "zymwin net: usage: zymwin net members MACHINE GROUP\n");
 }
