@@ -48,6 +48,17 @@ protected:
     std::unique_ptr<Provider> m_Provider = MakeRemoteProvider();
 };
 
+// A provider whose helper runs through a shell script of its own that ends
+// with `run`, the helper's path in its first argument.
+std::unique_ptr<Provider> ProviderThrough(const zymtest::ScratchDirectory& scratch,
+                                          const std::string& run) {
+    const std::filesystem::path wrapper = scratch.Path() / "helper";
+    zymtest::WriteFile(wrapper, "#!/bin/sh\n" + run + "\n");
+    std::filesystem::permissions(wrapper, std::filesystem::perms::owner_all);
+    const ScopedEnvironment helper("ZYM_NET_HELPER", wrapper.string());
+    return MakeRemoteProvider();
+}
+
 } // namespace
 
 // The codes that tell an unknown name's kind, where zymwin net cannot show
@@ -147,16 +158,12 @@ TEST_F(RemoteProvider, AStuckCallHoldsUpNoOtherCall) {
     // call is known to be under way before the others begin.
     zymtest::ScratchDirectory scratch;
     const std::filesystem::path fifo = scratch.Path() / "started";
-    const std::filesystem::path wrapper = scratch.Path() / "helper";
     ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
-    zymtest::WriteFile(wrapper, "#!/bin/sh\necho >>" + fifo.string() + "\nexec " +
-                                    ZYM_NET_HELPER_PATH + "\n");
-    std::filesystem::permissions(wrapper, std::filesystem::perms::owner_all);
     // Open for reading and writing, so that no announcement ever blocks.
     const int announcements = open(fifo.c_str(), O_RDWR | O_CLOEXEC);
     ASSERT_GE(announcements, 0);
-    ScopedEnvironment helper("ZYM_NET_HELPER", wrapper.string());
-    const std::unique_ptr<Provider> provider = MakeRemoteProvider();
+    const std::unique_ptr<Provider> provider =
+        ProviderThrough(scratch, "echo >>" + fifo.string() + "\nexec " + ZYM_NET_HELPER_PATH);
 
     unsigned long stuck = 0;
     std::optional<ScopedEnvironment> longLimit(std::in_place, "ZYM_NET_TIMEOUT_MS", "14000");
@@ -197,13 +204,10 @@ TEST_F(RemoteProvider, AMissingConfigurationIsAFailureNotACrash) {
     // The helper in a mount namespace of its own where /etc/samba is empty.
     zymtest::ScratchDirectory scratch;
     const std::filesystem::path empty = scratch.Path() / "etc";
-    const std::filesystem::path wrapper = scratch.Path() / "helper";
     std::filesystem::create_directory(empty);
-    zymtest::WriteFile(wrapper, "#!/bin/sh\nexec unshare -m sh -c 'mount --bind " + empty.string() +
-                                    " /etc/samba && exec " + ZYM_NET_HELPER_PATH + "'\n");
-    std::filesystem::permissions(wrapper, std::filesystem::perms::owner_all);
-    ScopedEnvironment helper("ZYM_NET_HELPER", wrapper.string());
-    const std::unique_ptr<Provider> provider = MakeRemoteProvider();
+    const std::unique_ptr<Provider> provider =
+        ProviderThrough(scratch, "exec unshare -m sh -c 'mount --bind " + empty.string() +
+                                     " /etc/samba && exec " + ZYM_NET_HELPER_PATH + "'");
     std::u16string controller;
     EXPECT_EQ(1722UL, provider->ServerGetInfo(DC));
     EXPECT_EQ(1355UL, provider->GetDcName(u"ZYMTEST", false, controller));
