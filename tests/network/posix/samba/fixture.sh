@@ -51,10 +51,9 @@ log() {
 }
 
 stop_pidfile() {
-    local file="$1" pid
-    [ -f "$file" ] || return 0
-    pid="$(cat "$file" 2>/dev/null || true)"
-    if [[ "$pid" =~ ^[0-9]+$ ]] && kill -0 "$pid" 2>/dev/null; then
+    local pid
+    pid="$(cat "$1" 2>/dev/null || true)"
+    if [[ "$pid" =~ ^[0-9]+$ ]]; then
         kill -TERM "$pid" 2>/dev/null || true
     fi
 }
@@ -75,19 +74,15 @@ stop_namespace_processes() {
 }
 
 down() {
-    if [ -d "$state" ]; then
-        for file in "$state"/pids/* "$state"/dc/run/*.pid "$state"/files/run/*.pid; do
-            [ -e "$file" ] && stop_pidfile "$file"
-        done
-    fi
+    for file in "$state"/pids/* "$state"/dc/run/*.pid "$state"/files/run/*.pid; do
+        stop_pidfile "$file"
+    done
     stop_namespace_processes "$NS_SERVER"
     stop_namespace_processes "$NS_CLIENT"
     ip netns del "$NS_SERVER" 2>/dev/null || true
     ip netns del "$NS_CLIENT" 2>/dev/null || true
     ip link del "$LINK_SERVER" 2>/dev/null || true
-    if [ -d "$state" ]; then
-        rm -rf "$state"
-    fi
+    rm -rf "$state"
 }
 
 need() {
@@ -189,10 +184,18 @@ domain_controller() {
     echo $! >"$state/pids/samba"
 }
 
+# The smb.conf lines that keep the files of a server or client under DIR.
+own_directories() {
+    local dir="$1"
+    mkdir -p "$dir"/{run,lock,state,cache,private,ncalrpc,log}
+    printf '    %s\n' "pid directory = $dir/run" "lock directory = $dir/lock" \
+        "state directory = $dir/state" "cache directory = $dir/cache" \
+        "private dir = $dir/private" "ncalrpc dir = $dir/ncalrpc" "log file = $dir/log/log.%m"
+}
+
 file_server() {
-    local files="$state/files" dir
-    mkdir -p "$files/run" "$files/lock" "$files/state" "$files/cache" "$files/private" \
-        "$files/ncalrpc" "$files/log" "$files/alpha" "$files/beta"
+    local files="$state/files"
+    mkdir -p "$files"/{alpha,beta}
     cat >"$files/smb.conf" <<CONF
 [global]
     workgroup = ZYMFILES
@@ -203,13 +206,7 @@ file_server() {
     disable netbios = yes
     smb ports = 445
     map to guest = bad user
-    pid directory = $files/run
-    lock directory = $files/lock
-    state directory = $files/state
-    cache directory = $files/cache
-    private dir = $files/private
-    ncalrpc dir = $files/ncalrpc
-    log file = $files/log/log.%m
+$(own_directories "$files")
     load printers = no
     printing = bsd
     printcap name = /dev/null
@@ -248,20 +245,13 @@ while True:
 
 client_config() {
     local client="$state/client"
-    mkdir -p "$client/etc" "$client/lock" "$client/state" "$client/cache" "$client/private" \
-        "$client/run" "$client/ncalrpc" "$client/log"
+    mkdir -p "$client/etc"
     cat >"$client/etc/smb.conf" <<CONF
 [global]
     workgroup = ZYMTEST
     realm = ZYMTEST.LAN
     netbios name = CLIENT1
-    lock directory = $client/lock
-    state directory = $client/state
-    cache directory = $client/cache
-    private dir = $client/private
-    pid directory = $client/run
-    ncalrpc dir = $client/ncalrpc
-    log file = $client/log/log.%m
+$(own_directories "$client")
     load printers = no
 CONF
     cp "$state/resolv.conf" "$client/resolv.conf"
