@@ -26,11 +26,6 @@ std::vector<char*> Pointers(std::vector<std::string>& strings) {
     return pointers;
 }
 
-void CloseIfOpen(int fd) {
-    if (fd >= 0)
-        close(fd);
-}
-
 } // namespace
 
 struct ChildProcess::State {
@@ -45,7 +40,8 @@ struct ChildProcess::State {
     }
     ~State() {
         for (const int fd : {linesRead, linesWrite, other})
-            CloseIfOpen(fd);
+            if (fd >= 0)
+                close(fd);
     }
     State(const State&) = delete;
     State& operator=(const State&) = delete;
