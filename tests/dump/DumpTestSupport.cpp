@@ -1,27 +1,27 @@
 #include "DumpTestSupport.h"
 
+#include <algorithm>
 #include <fstream>
 
 namespace DumpTest {
 
+namespace {
+
+// The one section for which `holds` is true; null when none or several are.
+const Section* Only(const std::vector<Section>& threads, auto holds) {
+    const auto found = std::find_if(threads.begin(), threads.end(), holds);
+    return found != threads.end() && std::count_if(found, threads.end(), holds) == 1 ? &*found
+                                                                                     : nullptr;
+}
+
+} // namespace
+
 const Section* Report::Failing() const {
-    const Section* found = nullptr;
-    for (const Section& section : threads) {
-        if (section.failing) {
-            if (found != nullptr)
-                return nullptr; // more than one marked
-            found = &section;
-        }
-    }
-    return found;
+    return Only(threads, [](const Section& section) { return section.failing; });
 }
 
 const Section* Report::Thread(unsigned long threadId) const {
-    for (const Section& section : threads) {
-        if (section.threadId == threadId)
-            return &section;
-    }
-    return nullptr;
+    return Only(threads, [&](const Section& section) { return section.threadId == threadId; });
 }
 
 Report ReadReport(const std::filesystem::path& path) {

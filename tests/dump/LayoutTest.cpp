@@ -113,17 +113,12 @@ TEST(DumpLayout, AMissingOrOddValueChangesOnlyItsOwnText) {
 }
 
 TEST(DumpLayout, ThreadSections) {
-    StackFrame withSource;
-    withSource.pc = 0x7F00DEADBEEFUL;
-    withSource.hasSymbol = true;
-    withSource.info = {"libapp.so", "Orders::Take(int)", "/src/orders.cpp", 77, 0x7F00DEADBE00UL};
-    StackFrame withoutSymbol;
-    withoutSymbol.pc = 0x1234;
-    withoutSymbol.info.ModuleName = "libgone.so";
-    StackFrame withoutSource;
-    withoutSource.pc = 0xABC;
-    withoutSource.hasSymbol = true;
-    withoutSource.info = {"app", "main", "", 0, 0xA00};
+    const StackFrame withSource{
+        0x7F00DEADBEEFUL,
+        true,
+        {"libapp.so", "Orders::Take(int)", "/src/orders.cpp", 77, 0x7F00DEADBE00UL}};
+    const StackFrame withoutSymbol{0x1234, false, {"libgone.so", "", "", 0, 0}};
+    const StackFrame withoutSource{0xABC, true, {"app", "main", "", 0, 0xA00}};
 
     std::ostringstream stream;
     WriteThreadHead(stream, 0x1A2B, "Listen: orders", true);

@@ -53,12 +53,11 @@ TEST(Paint, ProgressRowsShowTheirStateTheSelectionAndTheBar) {
     // The bar: a grey frame 100 wide ending 1 before the edge, the frozen
     // inside, half of it grey.
     EXPECT_EQ(Painted(ops, PaintOp::FRAME).front().rect, (Rect{599, 39, 699, 51}));
-    const auto fills = Painted(ops, PaintOp::FILL);
-    ASSERT_EQ(fills.size(), 2u);
-    EXPECT_EQ(fills[0].rect, (Rect{600, 40, 698, 50}));
-    EXPECT_EQ(fills[0].background, LIGHT_GREY);
-    EXPECT_EQ(fills[1].rect, (Rect{600, 40, 648, 50}));
-    EXPECT_EQ(fills[1].background, GREY);
+    std::vector<std::pair<Rect, Colour>> fills;
+    for (const auto& fill : Painted(ops, PaintOp::FILL))
+        fills.emplace_back(fill.rect, fill.background);
+    EXPECT_EQ(fills,
+              (decltype(fills){{{600, 40, 698, 50}, LIGHT_GREY}, {{600, 40, 648, 50}, GREY}}));
 }
 
 TEST(ScrollBarLayout, PressesScrollAndTheThumbTracksTheRange) {

@@ -37,10 +37,6 @@ Child::Child(Child&& other) noexcept = default;
 
 Child::~Child() = default;
 
-int Child::Pid() const {
-    return m_Process->Id();
-}
-
 std::string Child::ReadLine() {
     const auto deadline = std::chrono::steady_clock::now() + LINE_PATIENCE;
     for (;;) {
@@ -86,9 +82,10 @@ std::vector<std::string> Child::RemainingLines() {
 }
 
 ProcessResult Child::Wait() {
-    ProcessResult result = m_Process->Wait();
-    std::string& lines = m_LineStream == 1 ? result.out : result.err;
-    lines = std::exchange(m_Pending, "") + lines;
+    std::string lines = std::exchange(m_Pending, ""), other;
+    ProcessResult result = m_Process->Wait(lines, other);
+    result.out = m_LineStream == 1 ? lines : other;
+    result.err = m_LineStream == 1 ? other : lines;
     return result;
 }
 

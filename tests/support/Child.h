@@ -47,8 +47,6 @@ public:
     Child(Child&& other) noexcept;
     ~Child();
 
-    // The process id, as the system's own tools show it.
-    int Pid() const;
     // The next line without its line end ("\n" or "\r\n"); "<eof>" once the stream has ended,
     // "<timeout>" (and a test failure) after LINE_PATIENCE without one.
     std::string ReadLine();

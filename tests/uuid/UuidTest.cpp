@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <set>
+#include <type_traits>
 
 using ZymWindows::RegKey;
 using ZymWindows::Uuid;
@@ -49,12 +50,10 @@ private:
 TEST(Uuid, TextFormAndFields) {
     EXPECT_EQ(Uuid().AsString(), "00000000-0000-0000-0000-000000000000");
     const Uuid parsed{std::string(TEXT)};
-    const auto& guid = parsed.GetUUID();
-    EXPECT_EQ(guid.Data1, 0x3f2504e0u);
-    EXPECT_EQ(guid.Data2, 0x4f89u);
-    EXPECT_EQ(guid.Data3, 0x11d3u);
-    EXPECT_EQ(guid.Data4[0], 0x9a);
-    EXPECT_EQ(guid.Data4[7], 0x01);
+    using Fields = std::decay_t<decltype(parsed.GetUUID())>;
+    EXPECT_TRUE(
+        parsed.GetUUID() ==
+        (Fields{0x3f2504e0, 0x4f89, 0x11d3, {0x9a, 0x0c, 0x03, 0x05, 0xe8, 0x2c, 0x33, 0x01}}));
     EXPECT_EQ(parsed.AsString(), TEXT);
     EXPECT_EQ(parsed.AsWString(), u"3f2504e0-4f89-11d3-9a0c-0305e82c3301");
     EXPECT_TRUE(Uuid(std::string("3F2504E0-4F89-11D3-9A0C-0305E82C3301")) == parsed);

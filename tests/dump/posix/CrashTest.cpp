@@ -32,32 +32,28 @@ constexpr unsigned long FAULT_LINE = __LINE__ + 5;
 }
 
 // A framework thread that runs `body` and then waits until the process dies.
-class Body {
-public:
-    explicit Body(void (*body)()) : m_Body(body) {}
+struct Body {
     void* Run(void*) {
-        m_Body();
-        m_Started.Set();
+        body();
+        started.Set();
         for (;;)
             pause();
     }
-    ZymThread::EventSemaphore m_Started{true, false};
-
-private:
-    void (*m_Body)();
+    void (*body)();
+    ZymThread::EventSemaphore started{true, false};
 };
 
 // Starts a named framework thread that first runs `body`; returns once the
 // body has run, unless told not to wait. The thread lives until the process
 // dies.
 void StartThread(const std::string& name, void (*body)(), bool waitForBody = true) {
-    auto* state = new Body(body);
+    auto* state = new Body{body};
     Zym::SmartPtr<ZymThread::Thread> thread =
         new ZymThread::Thread(name, new ZymThread::FunctionT<Body>(state, &Body::Run));
     thread->Run();
     thread->AddRef();
     if (waitForBody)
-        state->m_Started.Wait();
+        state->started.Wait();
 }
 
 void Nothing() {}
@@ -115,13 +111,10 @@ TEST_F(DumpCrash, StackOverflowInAWorkerThreadIsReported) {
         for (;;)
             pause();
     });
-    const Section* failing = report.Failing();
-    ASSERT_TRUE(failing != nullptr && failing == &report.threads.front()); // first
-    EXPECT_EQ(failing->name, LONG_NAME);
-    ASSERT_FALSE(failing->frames.empty());
-    EXPECT_NE(failing->frames[0].function.find("Overflow"), std::string::npos)
-        << failing->frames[0].function;
-    EXPECT_GT(failing->frames.size(), 1000u);
+    ASSERT_TRUE(DumpTest::MarkedStartsAt(report, "Overflow", "test_dump", "CrashTest.cpp"));
+    EXPECT_EQ(report.Failing(), &report.threads.front());
+    EXPECT_EQ(report.Failing()->name, LONG_NAME);
+    EXPECT_GT(report.Failing()->frames.size(), 1000u);
 }
 
 constexpr int DEPTH = 10000;

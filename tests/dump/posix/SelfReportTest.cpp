@@ -13,10 +13,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Executable() {
-    return fs::read_symlink("/proc/self/exe").string();
-}
-
 std::size_t ThreadCount() {
     return static_cast<std::size_t>(
         std::distance(fs::directory_iterator("/proc/self/task"), fs::directory_iterator()));
@@ -58,8 +54,9 @@ TEST(DumpCore, CoreOfARunningProcessFullAndNot) {
     // The read-only file mappings make the difference.
     EXPECT_GT(fs::file_size(full), fs::file_size(small) + 1024 * 1024);
     for (const std::string& core : {small, full}) {
-        const std::string stack = zymtest::CommandOutput("eu-stack --core='" + core +
-                                                         "' --executable='" + Executable() + "'");
+        const std::string stack =
+            zymtest::CommandOutput("eu-stack --core='" + core + "' --executable='" +
+                                   fs::read_symlink("/proc/self/exe").string() + "'");
         EXPECT_NE(stack.find("ZymWindows::WriteCoreDump"), std::string::npos) << stack;
     }
 }

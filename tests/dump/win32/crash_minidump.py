@@ -70,15 +70,20 @@ class Minidump:
         return None
 
 
+def crash(zymwin, folder, *options):
+    """Runs `dump crash` to its end; what it printed, and the files it left
+    in `folder` by extension."""
+    ended = subprocess.run([WINE_RUN, PREFIX, zymwin, "dump", "crash", *options, "--core",
+                            "Z:" + folder], capture_output=True, text=True, errors="replace")
+    return ended, {os.path.splitext(name)[1]: os.path.join(folder, name)
+                   for name in os.listdir(folder)}
+
+
 class CrashLeavesReportAndMinidump(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.folder = tempfile.mkdtemp(prefix="zym-dump-")
-        cls.ended = subprocess.run(
-            [WINE_RUN, PREFIX, ZYMWIN, "dump", "crash", "--in-thread", "DumpWorker-2", "--core",
-             "Z:" + cls.folder], capture_output=True, text=True, errors="replace")
-        cls.files = {os.path.splitext(name)[1]: os.path.join(cls.folder, name)
-                     for name in os.listdir(cls.folder)}
+        cls.ended, cls.files = crash(ZYMWIN, cls.folder, "--in-thread", "DumpWorker-2")
 
     @classmethod
     def tearDownClass(cls):
@@ -146,15 +151,10 @@ class CrashWithoutMinidumpWriter(unittest.TestCase):
                     shutil.copy(file, programs)
             dumps = os.path.join(folder, "dumps")
             os.mkdir(dumps)
-            ended = subprocess.run(
-                [WINE_RUN, PREFIX, os.path.join(programs, os.path.basename(ZYMWIN)), "dump",
-                 "crash", "--core", "Z:" + dumps],
-                capture_output=True, text=True, errors="replace")
+            ended, files = crash(os.path.join(programs, os.path.basename(ZYMWIN)), dumps)
             self.assertEqual(ended.returncode, ACCESS_VIOLATION & 0xFF, ended.stderr)
             self.assertIn("report: ", ended.stderr)
             self.assertNotIn("core: ", ended.stderr)
-            files = {os.path.splitext(name)[1]: os.path.join(dumps, name)
-                     for name in os.listdir(dumps)}
             self.assertEqual(sorted(files), [".dmp", ".txt"])
             self.assertEqual(os.path.getsize(files[".dmp"]), 0)
             self.assertGreater(os.path.getsize(files[".txt"]), 0)

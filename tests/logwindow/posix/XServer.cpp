@@ -46,14 +46,6 @@ Xvfb::Xvfb() {
     m_Display = ":" + number;
 }
 
-Xvfb::~Xvfb() {
-    Stop(SIGTERM);
-}
-
-void Xvfb::Kill() {
-    Stop(SIGKILL);
-}
-
 void Xvfb::Stop(int signal) {
     if (m_Pid <= 0)
         return;
@@ -117,10 +109,6 @@ XWindow ScreenClient::LogWindow(const std::string& caption) {
 
 std::string ScreenClient::Caption(XWindow window) {
     return Property(m_Display, window, XInternAtom(m_Display, "_NET_WM_NAME", False));
-}
-
-bool ScreenClient::CaptionBecomes(XWindow window, const std::string& caption) {
-    return Eventually([&] { return Caption(window) == caption; });
 }
 
 bool ScreenClient::IsMapped(XWindow window) {

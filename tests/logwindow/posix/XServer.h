@@ -2,6 +2,7 @@
 
 #include "../Eventually.h"
 
+#include <csignal>
 #include <string>
 
 struct _XDisplay;
@@ -16,12 +17,12 @@ using XWindow = unsigned long;
 class Xvfb {
 public:
     Xvfb();
-    ~Xvfb();
+    ~Xvfb() { Stop(SIGTERM); }
     Xvfb(const Xvfb&) = delete;
     Xvfb& operator=(const Xvfb&) = delete;
     const std::string& Display() const { return m_Display; }
     // SIGKILL, and waits until the server is gone.
-    void Kill();
+    void Kill() { Stop(SIGKILL); }
 
 private:
     void Stop(int signal);
@@ -48,7 +49,9 @@ public:
     XWindow LogWindow(const std::string& caption);
     // The window's caption (_NET_WM_NAME), now or once it reads `caption`.
     std::string Caption(XWindow window);
-    bool CaptionBecomes(XWindow window, const std::string& caption);
+    bool CaptionBecomes(XWindow window, const std::string& caption) {
+        return Eventually([&] { return Caption(window) == caption; });
+    }
     bool IsMapped(XWindow window);
     // The colour at (x, y) of the window as 0xRRGGBB; -1 when it cannot be
     // read (not mapped).

@@ -35,11 +35,6 @@ int RowMiddle(int row) {
     return row * 13 + 6;
 }
 
-std::wstring ClassName() {
-    const std::string name = ConsoleLog::WINDOW_CLASS;
-    return {name.begin(), name.end()};
-}
-
 std::wstring Caption(HWND window) {
     wchar_t text[256] = {};
     ::GetWindowTextW(window, text, 256);
@@ -73,9 +68,11 @@ void PixelBecomes(HWND window, int x, int y, COLORREF colour) {
 
 // The log's window, found as any program would: by its class and caption.
 HWND Shown(ConsoleLog& log, const std::wstring& title) {
+    const std::string name = ConsoleLog::WINDOW_CLASS;
+    const std::wstring className(name.begin(), name.end());
     HWND window = nullptr;
     EXPECT_TRUE(Eventually([&] {
-        window = ::FindWindowW(ClassName().c_str(), title.c_str());
+        window = ::FindWindowW(className.c_str(), title.c_str());
         return window != nullptr;
     }));
     EXPECT_FALSE(::IsWindowVisible(window));

@@ -26,15 +26,10 @@ std::vector<char*> Pointers(std::vector<std::string>& strings) {
     return pointers;
 }
 
-void CloseIfOpen(int fd) {
-    if (fd >= 0)
-        close(fd);
-}
-
 } // namespace
 
 struct ChildProcess::State {
-    explicit State(int lineStream) : lineStream(lineStream) {
+    State() {
         int lines[2];
         other = open(std::filesystem::temp_directory_path().c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC,
                      0600);
@@ -45,12 +40,12 @@ struct ChildProcess::State {
     }
     ~State() {
         for (const int fd : {linesRead, linesWrite, other})
-            CloseIfOpen(fd);
+            if (fd >= 0)
+                close(fd);
     }
     State(const State&) = delete;
     State& operator=(const State&) = delete;
 
-    int lineStream;
     pid_t pid = -1;
     int linesRead = -1;
     int linesWrite = -1;
@@ -61,7 +56,7 @@ struct ChildProcess::State {
 
 ChildProcess::ChildProcess(const std::vector<std::string>& argv,
                            const std::vector<std::string>& environment, int lineStream)
-    : m_State(std::make_unique<State>(lineStream)) {
+    : m_State(std::make_unique<State>()) {
     std::vector<std::string> args = argv, variables = ChangedEnvironment(CurrentEnvironment(),
                                                                          environment, false);
     const std::vector<char*> argp = Pointers(args), envp = Pointers(variables);
@@ -79,7 +74,7 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv,
 }
 
 ChildProcess::ChildProcess(const std::function<int()>& body, int lineStream)
-    : m_State(std::make_unique<State>(lineStream)) {
+    : m_State(std::make_unique<State>()) {
     std::fflush(nullptr); // nothing buffered is written twice
     m_State->pid = fork();
     if (m_State->pid == 0) {
@@ -103,10 +98,6 @@ ChildProcess::~ChildProcess() {
         while (waitpid(m_State->pid, nullptr, 0) < 0 && errno == EINTR) {
         }
     }
-}
-
-int ChildProcess::Id() const {
-    return m_State->pid;
 }
 
 void ChildProcess::Signal(int signal) const {
@@ -138,8 +129,7 @@ ChildProcess::Read ChildProcess::ReadSome(std::string& into, std::chrono::millis
     }
 }
 
-ProcessResult ChildProcess::Wait() {
-    std::string lines;
+ProcessResult ChildProcess::Wait(std::string& lines, std::string& other) {
     char piece[4096];
     for (ssize_t n; (n = read(m_State->linesRead, piece, sizeof piece)) > 0;)
         lines.append(piece, static_cast<std::size_t>(n));
@@ -149,16 +139,11 @@ ProcessResult ChildProcess::Wait() {
         }
         m_State->pid = -1;
     }
-    std::string other;
     for (ssize_t n;
          (n = pread(m_State->other, piece, sizeof piece, static_cast<off_t>(other.size()))) > 0;)
         other.append(piece, static_cast<std::size_t>(n));
-    ProcessResult result;
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
-    result.out = m_State->lineStream == 1 ? lines : other;
-    result.err = m_State->lineStream == 1 ? other : lines;
-    return result;
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, "", "",
+            WIFSIGNALED(status) ? WTERMSIG(status) : 0};
 }
 
 } // namespace zymtest

@@ -47,10 +47,7 @@ OwnedHandle OtherStreamFile() {
 } // namespace
 
 struct ChildProcess::State {
-    int lineStream = 1;
-    OwnedHandle process;
-    DWORD id = 0;
-    bool running = false;
+    OwnedHandle process; // until it has been waited for
     OwnedHandle lines;
     OwnedHandle readDone = OwnedHandle(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     OwnedHandle other;
@@ -59,7 +56,6 @@ struct ChildProcess::State {
 ChildProcess::ChildProcess(const std::vector<std::string>& argv,
                            const std::vector<std::string>& environment, int lineStream)
     : m_State(std::make_unique<State>()) {
-    m_State->lineStream = lineStream;
     auto [lines, linesWriteEnd] = LinePipe();
     m_State->lines = std::move(lines);
     m_State->other = OtherStreamFile();
@@ -69,27 +65,20 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv,
         throw std::runtime_error("cannot make the child's streams");
     const HANDLE output = lineStream == 1 ? linesWriteEnd.Get() : m_State->other.Get();
     const HANDLE error = lineStream == 1 ? m_State->other.Get() : linesWriteEnd.Get();
-    StartedProcess started =
+    m_State->process =
         StartProcess(argv, false, ChangedEnvironment(CurrentEnvironment(), environment, true),
                      input.Get(), output, error);
-    m_State->process = std::move(started.process);
-    m_State->id = started.id;
-    m_State->running = true;
 }
 
 ChildProcess::~ChildProcess() {
-    if (m_State->running) {
+    if (m_State->process) {
         TerminateProcess(m_State->process.Get(), KILLED_STATUS);
         WaitForSingleObject(m_State->process.Get(), INFINITE);
     }
 }
 
-int ChildProcess::Id() const {
-    return static_cast<int>(m_State->id);
-}
-
 void ChildProcess::Kill() {
-    if (m_State->running)
+    if (m_State->process)
         TerminateProcess(m_State->process.Get(), KILLED_STATUS);
 }
 
@@ -113,19 +102,17 @@ ChildProcess::Read ChildProcess::ReadSome(std::string& into, std::chrono::millis
     return Read::Some;
 }
 
-ProcessResult ChildProcess::Wait() {
+ProcessResult ChildProcess::Wait(std::string& lines, std::string& other) {
     ProcessResult result;
-    std::string lines;
     while (ReadSome(lines, std::chrono::milliseconds(INFINITE)) != Read::End) {
     }
-    if (m_State->running) {
+    if (m_State->process) {
         WaitForSingleObject(m_State->process.Get(), INFINITE);
         DWORD code = 0;
         GetExitCodeProcess(m_State->process.Get(), &code);
         result.status = static_cast<int>(code);
-        m_State->running = false;
+        m_State->process = OwnedHandle();
     }
-    std::string other;
     char piece[4096];
     for (DWORD got = 0;; other.append(piece, got)) {
         OVERLAPPED at{};
@@ -133,8 +120,6 @@ ProcessResult ChildProcess::Wait() {
         if (!ReadFile(m_State->other.Get(), piece, sizeof piece, &got, &at) || got == 0)
             break;
     }
-    result.out = m_State->lineStream == 1 ? lines : other;
-    result.err = m_State->lineStream == 1 ? other : lines;
     return result;
 }
 

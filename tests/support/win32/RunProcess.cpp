@@ -15,10 +15,10 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string
     WriteFile(inPath, input);
     const OwnedHandle in = OpenForReading(inPath), out = OpenForWriting(outPath),
                       err = OpenForWriting(errPath);
-    const StartedProcess started = StartProcess(argv, true, {}, in.Get(), out.Get(), err.Get());
-    WaitForSingleObject(started.process.Get(), INFINITE);
+    const OwnedHandle process = StartProcess(argv, true, {}, in.Get(), out.Get(), err.Get());
+    WaitForSingleObject(process.Get(), INFINITE);
     DWORD code = 0;
-    GetExitCodeProcess(started.process.Get(), &code);
+    GetExitCodeProcess(process.Get(), &code);
     // Windows has no signals: a process ends only with an exit code.
     return {static_cast<int>(code), ReadFile(outPath), ReadFile(errPath), 0};
 }

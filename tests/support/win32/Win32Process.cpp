@@ -78,9 +78,9 @@ OwnedHandle OpenForWriting(const std::filesystem::path& path) {
     return Open(path, GENERIC_WRITE, CREATE_ALWAYS);
 }
 
-StartedProcess StartProcess(const std::vector<std::string>& argv, bool searchPath,
-                            const std::vector<std::string>& environment, HANDLE input,
-                            HANDLE output, HANDLE error) {
+OwnedHandle StartProcess(const std::vector<std::string>& argv, bool searchPath,
+                         const std::vector<std::string>& environment, HANDLE input, HANDLE output,
+                         HANDLE error) {
     std::wstring commandLine = CommandLine(argv), block = EnvironmentBlock(environment);
     const std::wstring program = Widen(argv.at(0));
     STARTUPINFOW startup{};
@@ -113,7 +113,7 @@ StartedProcess StartProcess(const std::vector<std::string>& argv, bool searchPat
                                  ")");
     }
     CloseHandle(started.hThread);
-    return {OwnedHandle(started.hProcess), started.dwProcessId};
+    return OwnedHandle(started.hProcess);
 }
 
 } // namespace zymtest

@@ -38,18 +38,13 @@ private:
 OwnedHandle OpenForReading(const std::filesystem::path& path);
 OwnedHandle OpenForWriting(const std::filesystem::path& path);
 
-struct StartedProcess {
-    OwnedHandle process;
-    DWORD id = 0;
-};
-
 // Starts argv[0] with the given standard streams, which the new process
 // alone inherits. With `searchPath` a bare program name is looked up the way
 // the command interpreter would; otherwise argv[0] is the program's path.
-// `environment` replaces this process's unless empty. Throws when the
-// program cannot start.
-StartedProcess StartProcess(const std::vector<std::string>& argv, bool searchPath,
-                            const std::vector<std::string>& environment, HANDLE input,
-                            HANDLE output, HANDLE error);
+// `environment` replaces this process's unless empty. Returns the process;
+// throws when the program cannot start.
+OwnedHandle StartProcess(const std::vector<std::string>& argv, bool searchPath,
+                         const std::vector<std::string>& environment, HANDLE input, HANDLE output,
+                         HANDLE error);
 
 } // namespace zymtest
