@@ -32,14 +32,9 @@ std::size_t CfbImage::EntryOffset(std::uint32_t id) const {
     return SectorOffset(directorySectors.at(id / perSector)) + 128 * (id % perSector);
 }
 
-void CfbImage::Put32(std::size_t offset, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i, value >>= 8)
-        bytes.at(offset + i) = static_cast<unsigned char>(value);
-}
-
-void CfbImage::Put16(std::size_t offset, std::uint16_t value) {
-    bytes.at(offset) = static_cast<unsigned char>(value);
-    bytes.at(offset + 1) = static_cast<unsigned char>(value >> 8);
+void CfbImage::Put(std::size_t offset, std::uint64_t value, unsigned int n) {
+    for (unsigned int i = 0; i < n; ++i)
+        bytes.at(offset + i) = static_cast<unsigned char>(value >> (8 * i));
 }
 
 void CfbImage::SetFAT(std::uint32_t sector, std::uint32_t next) {
@@ -52,16 +47,8 @@ CfbBuilder::CfbBuilder(unsigned int sectorShift, unsigned int miniShift, std::ui
     m_Entries.push_back(Entry{u"Root Entry", 5, {}, {}});
 }
 
-std::uint32_t CfbBuilder::AddStorage(std::uint32_t parent, const std::u16string& name) {
-    m_Entries.push_back(Entry{name, 1, {}, {}});
-    const auto id = static_cast<std::uint32_t>(m_Entries.size() - 1);
-    m_Entries.at(parent).children.push_back(id);
-    return id;
-}
-
-std::uint32_t CfbBuilder::AddStream(std::uint32_t parent, const std::u16string& name,
-                                    const Bytes& data) {
-    m_Entries.push_back(Entry{name, 2, data, {}});
+std::uint32_t CfbBuilder::Add(std::uint32_t parent, Entry entry) {
+    m_Entries.push_back(std::move(entry));
     const auto id = static_cast<std::uint32_t>(m_Entries.size() - 1);
     m_Entries.at(parent).children.push_back(id);
     return id;
@@ -77,10 +64,11 @@ CfbImage CfbBuilder::Build() const {
 
     // Lay out the data: big streams first, then the mini stream.
     std::vector<std::uint32_t> fat;
-    auto chain = [&](std::uint32_t count) {
-        const auto first = static_cast<std::uint32_t>(fat.size());
+    // Appends a chain of `count` consecutive units to `table`.
+    auto chain = [](std::vector<std::uint32_t>& table, std::uint32_t count) {
+        const auto first = static_cast<std::uint32_t>(table.size());
         for (std::uint32_t i = 0; i < count; ++i)
-            fat.push_back(i + 1 < count ? first + i + 1 : END_OF_CHAIN);
+            table.push_back(i + 1 < count ? first + i + 1 : END_OF_CHAIN);
         return count ? first : END_OF_CHAIN;
     };
     // Big streams in turns of m_InterleaveRun sectors each, or each whole
@@ -112,17 +100,13 @@ CfbImage CfbBuilder::Build() const {
         const Entry& e = m_Entries[id];
         if (e.type != 2 || e.data.empty() || e.data.size() >= m_Cutoff)
             continue;
-        const auto first = static_cast<std::uint32_t>(miniFAT.size());
-        const std::uint32_t count = Units(e.data.size(), miniSize);
-        for (std::uint32_t i = 0; i < count; ++i)
-            miniFAT.push_back(i + 1 < count ? first + i + 1 : END_OF_CHAIN);
-        image.startSectors[id] = first;
+        image.startSectors[id] = chain(miniFAT, Units(e.data.size(), miniSize));
         miniStream.insert(miniStream.end(), e.data.begin(), e.data.end());
         miniStream.resize(std::size_t{miniFAT.size()} * miniSize);
     }
-    image.startSectors[0] = chain(Units(miniStream.size(), sectorSize));
-    const std::uint32_t firstDirectory = chain(Units(m_Entries.size() * 128, sectorSize));
-    const std::uint32_t firstMiniFAT = chain(Units(miniFAT.size() * 4, sectorSize));
+    image.startSectors[0] = chain(fat, Units(miniStream.size(), sectorSize));
+    const std::uint32_t firstDirectory = chain(fat, Units(m_Entries.size() * 128, sectorSize));
+    const std::uint32_t firstMiniFAT = chain(fat, Units(miniFAT.size() * 4, sectorSize));
 
     // The FAT and DIFAT sectors must describe themselves too.
     std::uint32_t fatCount = 0, difatCount = 0;
@@ -158,11 +142,10 @@ CfbImage CfbBuilder::Build() const {
             at += n;
         }
     };
-    auto words = [](const std::vector<std::uint32_t>& values) {
-        Bytes out(values.size() * 4);
-        for (std::size_t i = 0; i < values.size(); ++i)
-            for (int b = 0; b < 4; ++b)
-                out[4 * i + b] = static_cast<unsigned char>(values[i] >> (8 * b));
+    auto words = [](auto from, auto to) {
+        Bytes out;
+        for (; from != to; ++from)
+            Append(out, LittleEndian(*from, 4));
         return out;
     };
 
@@ -193,12 +176,11 @@ CfbImage CfbBuilder::Build() const {
                 entries[j] = image.fatSectors[index];
         }
         entries.back() = d + 1 < difatCount ? image.difatSectors[d + 1] : END_OF_CHAIN;
-        put(image.difatSectors[d], words(entries));
+        put(image.difatSectors[d], words(entries.begin(), entries.end()));
     }
     for (std::uint32_t i = 0; i < fatCount; ++i)
-        put(image.fatSectors[i], words(std::vector<std::uint32_t>(fat.begin() + i * perFAT,
-                                                                  fat.begin() + (i + 1) * perFAT)));
-    put(firstMiniFAT, words(miniFAT));
+        put(image.fatSectors[i], words(fat.begin() + i * perFAT, fat.begin() + (i + 1) * perFAT));
+    put(firstMiniFAT, words(miniFAT.begin(), miniFAT.end()));
     put(image.startSectors[0], miniStream);
 
     // Directory.

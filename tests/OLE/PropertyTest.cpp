@@ -41,13 +41,6 @@ Bytes Vector(std::uint32_t elementType, std::uint32_t count, const Bytes& elemen
     return Typed(0x1000 | elementType, payload);
 }
 
-Bytes Concat(std::initializer_list<Bytes> parts) {
-    Bytes out;
-    for (const Bytes& part : parts)
-        out.insert(out.end(), part.begin(), part.end());
-    return out;
-}
-
 } // namespace
 
 // The doubles, booleans that are true and times of the LibreOffice documents

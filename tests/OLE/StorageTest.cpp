@@ -68,13 +68,13 @@ TEST(Container, EveryAcceptedGeometryReadsBackWhatWasWritten) {
         ASSERT_EQ(Names(doc.root->Storages()), std::vector<std::u16string>{u"Folder"});
         EXPECT_EQ(doc.root->Streams().size(), 7u);
         for (const auto& [id, data] : streams)
-            EXPECT_EQ(ReadById(*doc.root, id), data) << data.size() << " bytes";
+            EXPECT_EQ(Read(*doc.root, id), data) << data.size() << " bytes";
         const auto sub = doc.root->OpenStorage(u"Folder");
         EXPECT_EQ(Names(sub->Streams()),
                   (std::vector<std::u16string>{u"Sb", u"Sd", u"Sf", u"Sh", u"Sj"}));
         EXPECT_EQ(sub->Streams()[4].Size, 5000u);
-        EXPECT_EQ(ReadByName(*sub, u"Sj"), streams[9].second);
-        EXPECT_TRUE(ReadByName(*doc.root, u"Empty").empty());
+        EXPECT_EQ(Read(*sub, u"Sj"), streams[9].second);
+        EXPECT_TRUE(Read(*doc.root, u"Empty").empty());
     }
 }
 
@@ -100,13 +100,13 @@ TEST(Container, HeaderChecksTellForeignFromDamagedFiles) {
     const unsigned char betaSignature[] = {0x0E, 0x11, 0xFC, 0x0D, 0xD0, 0xCF, 0x11, 0xE0};
     std::copy(std::begin(betaSignature), std::end(betaSignature), beta.begin());
     OpenDocument betaDoc(beta);
-    EXPECT_EQ(ReadByName(*betaDoc.root, u"Data"), Pattern(100, 1));
+    EXPECT_EQ(Read(*betaDoc.root, u"Data"), Pattern(100, 1));
 
     // The header alone: no table can be read, so there is nothing to list.
     OpenDocument headerOnly(Bytes(good.begin(), good.begin() + 512));
     EXPECT_TRUE(headerOnly.root->Storages().empty());
     EXPECT_TRUE(headerOnly.root->Streams().empty());
-    EXPECT_TRUE(ReadById(*headerOnly.root, 1).empty());
+    EXPECT_TRUE(Read(*headerOnly.root, 1).empty());
 }
 
 TEST(Container, DamagedChainsYieldTheBytesTheyHoldAndNeverRaise) {
@@ -120,7 +120,7 @@ TEST(Container, DamagedChainsYieldTheBytesTheyHoldAndNeverRaise) {
         CfbImage image = build();
         damage(image, image.startSectors[1]);
         OpenDocument doc(image.bytes);
-        return ReadById(*doc.root, 1);
+        return Read(*doc.root, 1);
     };
     EXPECT_EQ(readAfter([](CfbImage& im, std::uint32_t s) { im.SetFAT(s + 2, s); }),
               Prefix(data, 3 * 512))
@@ -152,8 +152,8 @@ TEST(Container, TheFATComesFromTheHeaderTableAndTheDIFATChain) {
     ASSERT_EQ(image.difatSectors.size(), 1u);
     {
         OpenDocument doc(image.bytes);
-        EXPECT_EQ(ReadByName(*doc.root, u"Big"), big);
-        EXPECT_EQ(ReadByName(*doc.root, u"Small"), Pattern(300, 5));
+        EXPECT_EQ(Read(*doc.root, u"Big"), big);
+        EXPECT_EQ(Read(*doc.root, u"Small"), Pattern(300, 5));
     }
 
     // A DIFAT sector that names itself as the next one is read once; an
@@ -163,7 +163,7 @@ TEST(Container, TheFATComesFromTheHeaderTableAndTheDIFATChain) {
     looped.Put32(0x2C, 0x7FFFFFFF);
     {
         OpenDocument doc(looped.bytes);
-        EXPECT_EQ(ReadByName(*doc.root, u"Big"), big);
+        EXPECT_EQ(Read(*doc.root, u"Big"), big);
     }
 
     // FREE_SECT in the header table ends FAT loading there.
@@ -173,7 +173,7 @@ TEST(Container, TheFATComesFromTheHeaderTableAndTheDIFATChain) {
         OpenDocument doc(cut.bytes);
         // The directory lives beyond the loaded FAT, but its first sector is
         // still found: only the FAT entries past sector 100 * 128 are gone.
-        EXPECT_EQ(ReadById(*doc.root, 1), Prefix(big, 100 * 128 * 512));
+        EXPECT_EQ(Read(*doc.root, 1), Prefix(big, 100 * 128 * 512));
     }
 }
 
@@ -209,8 +209,8 @@ TEST(Container, ChildrenComeInDirectoryOrderWithTheirNamesDecoded) {
                                            std::u16string(31, u'x') + u"Z"}));
     EXPECT_EQ(doc.root->Streams()[0].ID, 1u);
     EXPECT_EQ(doc.root->Streams()[0].Size, 10u);
-    EXPECT_TRUE(ReadById(*doc.root, 7).size() == 10) << "an entry of type 3 is still read by id";
-    EXPECT_TRUE(ReadById(*doc.root, 5000).empty());
+    EXPECT_TRUE(Read(*doc.root, 7).size() == 10) << "an entry of type 3 is still read by id";
+    EXPECT_TRUE(Read(*doc.root, 5000).empty());
 
     image.SetEntry32(0, ENTRY_CHILD, NO_ENTRY);
     OpenDocument childless(image.bytes);
@@ -237,10 +237,10 @@ TEST(StorageTree, OpensChildrenByExactNameOrIdAndReadsStreamsAnywhere) {
     ASSERT_EQ(byID->Streams().size(), 1u);
     EXPECT_NE(byID.Get(), doc.root->OpenStorage(second).Get());
 
-    EXPECT_THROW(ReadByName(*doc.root, u"Data"), StreamNotFoundOLEException);
-    EXPECT_THROW(ReadByName(*doc.root->OpenStorage(u"Data"), u"Inner"), StreamNotFoundOLEException);
-    EXPECT_EQ(ReadById(*doc.root, nested), Pattern(700, 1)) << "any id of the file can be read";
-    EXPECT_TRUE(ReadByName(*doc.root, u"Zero").empty());
+    EXPECT_THROW(Read(*doc.root, u"Data"), StreamNotFoundOLEException);
+    EXPECT_THROW(Read(*doc.root->OpenStorage(u"Data"), u"Inner"), StreamNotFoundOLEException);
+    EXPECT_EQ(Read(*doc.root, nested), Pattern(700, 1)) << "any id of the file can be read";
+    EXPECT_TRUE(Read(*doc.root, u"Zero").empty());
 
     ZymFile::MemoryBuffer twice;
     doc.root->ReadStream(u"Stream", twice);
