@@ -43,6 +43,9 @@ inline Bytes Lpstr(const std::string& bytes) {
     return Typed(30, Concat({Int32(static_cast<std::uint32_t>(bytes.size())),
                              Bytes(bytes.begin(), bytes.end())}));
 }
+inline Bytes Lpsz(const std::string& text) {
+    return Lpstr(text + '\0');
+}
 inline Bytes Lpwstr(const std::u16string& units) {
     Bytes payload = Int32(static_cast<std::uint32_t>(units.size()));
     for (char16_t unit : units)

@@ -17,21 +17,15 @@ struct Parsed {
     PropertyStorage::NamedPropertyMap named;
 };
 
-void ParseInto(const Bytes& stream, Parsed& parsed) {
-    ZymFile::StaticMemoryBuffer buffer(static_cast<const void*>(stream.data()),
-                                       static_cast<unsigned int>(stream.size()));
+// What `stream` adds to `parsed`.
+Parsed Parse(const Bytes& stream, Parsed parsed = {}) {
+    auto buffer = View(stream);
     PropertyStorage(buffer).Properties(parsed.props, parsed.named);
-}
-
-Parsed Parse(const Bytes& stream) {
-    Parsed parsed;
-    ParseInto(stream, parsed);
     return parsed;
 }
 
 template <class Exception> void ExpectRejected(const Bytes& stream) {
-    ZymFile::StaticMemoryBuffer buffer(static_cast<const void*>(stream.data()),
-                                       static_cast<unsigned int>(stream.size()));
+    auto buffer = View(stream);
     EXPECT_THROW(PropertyStorage{buffer}, Exception);
 }
 
@@ -75,7 +69,7 @@ TEST(PropertySet, EveryUnderstoodTypeBecomesItsVariantAndTheRestAreDropped) {
                            {19, Lpstr("")},
                            {20, Lpwstr(u"")},
                            {21, Vector(17, 5000, Bytes(5000, 7))},
-                           {22, Vector(12, 2, Concat({Lpstr(std::string("Part\0", 5)), I4(1)}))},
+                           {22, Vector(12, 2, Concat({Lpsz("Part"), I4(1)}))},
                            {23, Lpstr(std::string("\0\0", 2))},
                            {24, Typed(11, {0, 0})}}};
     const Parsed parsed = Parse(Stream({section}));
@@ -108,9 +102,7 @@ TEST(PropertySet, CodePagesOfTheFileDecodeNamesAndStrings) {
     auto narrowSection = [](std::uint16_t codePage, const std::string& name,
                             const std::string& text) {
         return Section{UserDefinedProperties(),
-                       {{0, Dictionary({{2, name}})},
-                        {1, CodePage(codePage)},
-                        {2, Lpstr(text + std::string(1, '\0'))}}};
+                       {{0, Dictionary({{2, name}})}, {1, CodePage(codePage)}, {2, Lpsz(text)}}};
     };
     // A wide dictionary pads each name to a multiple of four bytes.
     Bytes wideDictionary = Int32(2);
@@ -130,7 +122,7 @@ TEST(PropertySet, CodePagesOfTheFileDecodeNamesAndStrings) {
         narrowSection(1251, "\xC8\xEC\xFF", "\xCF\xF0\xE8\xE2\xE5\xF2"),
         narrowSection(932, "ja", "\x93\xFA\x96\x7B\x8C\xEA"),
         Section{UserDefinedProperties(),
-                {{0, Dictionary({{2, "caf\xE9"}})}, {2, Lpstr(std::string("na\xEFve\0", 6))}}},
+                {{0, Dictionary({{2, "caf\xE9"}})}, {2, Lpsz("na\xEFve")}}},
         wide,
     }));
     EXPECT_EQ(Text(parsed.named.at("\xD0\x98\xD0\xBC\xD1\x8F")), u"Привет");
@@ -141,32 +133,25 @@ TEST(PropertySet, CodePagesOfTheFileDecodeNamesAndStrings) {
 }
 
 TEST(PropertySet, HeaderAndSectionListChecks) {
-    const Section title{SummaryInformation(), {{2, Lpstr(std::string("T\0", 2))}}};
+    const Section title{SummaryInformation(), {{2, Lpsz("T")}}};
     const Bytes good = Stream({title});
-    Bytes reversed = good;
-    std::swap(reversed[0], reversed[1]);
-    ExpectRejected<ZymWindows::OLE::NotAPropertyStorageOLEException>(reversed);
-    Bytes version = good;
-    version[2] = 1;
-    ExpectRejected<ZymWindows::OLE::NotAPropertyStorageOLEException>(version);
-    Bytes noSections = good;
-    noSections[24] = 0;
-    ExpectRejected<ZymWindows::OLE::NotAPropertyStorageOLEException>(noSections);
-    ExpectRejected<ZymWindows::OLE::CorruptedPropertyStorageOLEException>(
-        Bytes(good.begin(), good.begin() + 27));
+    // The byte order mark reversed, another version, no sections.
+    for (const Bytes& foreign :
+         {Patched(Patched(good, 0, 0xFF), 1, 0xFE), Patched(good, 2, 1), Patched(good, 24, 0)})
+        ExpectRejected<ZymWindows::OLE::NotAPropertyStorageOLEException>(foreign);
+    ExpectRejected<ZymWindows::OLE::CorruptedPropertyStorageOLEException>(Prefix(good, 27));
 
     // Leading format id fields stored big-endian still name the set.
     Bytes bigEndian = good;
     std::reverse(bigEndian.begin() + 28, bigEndian.begin() + 32);
     std::reverse(bigEndian.begin() + 32, bigEndian.begin() + 34);
     std::reverse(bigEndian.begin() + 34, bigEndian.begin() + 36);
-    ZymFile::StaticMemoryBuffer buffer(static_cast<const void*>(bigEndian.data()),
-                                       static_cast<unsigned int>(bigEndian.size()));
+    auto buffer = View(bigEndian);
     EXPECT_TRUE(PropertyStorage(buffer).GetID() == PropertyStorage::SUMMARY_INFORMATION_ID);
     EXPECT_EQ(Text(Parse(bigEndian).props.at(PropertyStorage::TITLE)), u"T");
 
     // The offsets, not the count, say how long the section list is.
-    const Section subject{SummaryInformation(), {{3, Lpstr(std::string("S\0", 2))}}};
+    const Section subject{SummaryInformation(), {{3, Lpsz("S")}}};
     Bytes two = Stream({title, subject});
     for (int i = 0; i < 4; ++i)
         std::swap(two[28 + 16 + i], two[48 + 16 + i]);
@@ -186,25 +171,20 @@ TEST(PropertySet, HeaderAndSectionListChecks) {
 }
 
 TEST(PropertySet, FilingKeepsTheFirstValueAndFollowsTheStreamsFormatID) {
-    Parsed parsed;
-    ParseInto(Stream({Section{DocSummaryInformation(),
-                              {{2, Lpstr(std::string("Cat\0", 4))},
-                               {11, I4(1)},
-                               {12, I4(2)},
-                               {15, Lpstr(std::string("Co\0", 3))}}},
+    Parsed parsed =
+        Parse(Stream({Section{DocSummaryInformation(),
+                              {{2, Lpsz("Cat")}, {11, I4(1)}, {12, I4(2)}, {15, Lpsz("Co")}}},
                       Section{UserDefinedProperties(),
                               {{0, Dictionary({{2, "Project"}, {3, "PROJECT"}})},
-                               {2, Lpstr(std::string("first\0", 6))},
-                               {3, Lpstr(std::string("second\0", 7))},
-                               {14, Lpstr(std::string("Boss\0", 5))}}}}),
-              parsed);
-    ParseInto(Stream({Section{SummaryInformation(),
-                              {{2, Lpstr(std::string("Title\0", 6))},
-                               {10, FileTime(FileTimeOf(100))},
-                               {17, I4(3)},
-                               {4, Lpstr(std::string("Ann\0", 4))}}}}),
-              parsed);
-    ParseInto(Stream({Section{FormatID(1, 2, 3, 4), {{2, Lpstr(std::string("x\0", 2))}}}}), parsed);
+                               {2, Lpsz("first")},
+                               {3, Lpsz("second")},
+                               {14, Lpsz("Boss")}}}}));
+    parsed = Parse(
+        Stream({Section{
+            SummaryInformation(),
+            {{2, Lpsz("Title")}, {10, FileTime(FileTimeOf(100))}, {17, I4(3)}, {4, Lpsz("Ann")}}}}),
+        parsed);
+    parsed = Parse(Stream({Section{FormatID(1, 2, 3, 4), {{2, Lpsz("x")}}}}), parsed);
 
     std::vector<PropertyStorage::PROPERTY_ENUM> filed;
     for (const auto& [property, value] : parsed.props)

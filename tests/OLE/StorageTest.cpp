@@ -23,19 +23,15 @@ std::vector<std::u16string> Names(const std::vector<Storage::Item>& items) {
     return names;
 }
 
-void ExpectOpenFails(Bytes bytes, bool corrupted) {
-    ZymFile::StaticMemoryBuffer buffer(static_cast<const void*>(bytes.data()),
-                                       static_cast<unsigned int>(bytes.size()));
-    if (corrupted)
-        EXPECT_THROW(Storage(u"x", "", buffer), CorruptedStorageOLEException);
-    else
-        EXPECT_THROW(Storage(u"x", "", buffer), NotAStorageOLEException);
+template <class Exception> void ExpectOpenFails(const Bytes& bytes) {
+    auto buffer = View(bytes);
+    EXPECT_THROW(Storage(u"x", "", buffer), Exception);
 }
 
 Bytes Summary(std::initializer_list<std::pair<std::uint32_t, std::string>> texts) {
     Section section{SummaryInformation(), {}};
     for (const auto& [id, text] : texts)
-        section.entries.emplace_back(id, Lpstr(text + std::string(1, '\0')));
+        section.entries.emplace_back(id, Lpsz(text));
     return Stream({section});
 }
 
@@ -83,18 +79,13 @@ TEST(Container, HeaderChecksTellForeignFromDamagedFiles) {
     builder.AddStream(0, u"Data", Pattern(100, 1));
     const Bytes good = builder.Build().bytes;
 
-    ExpectOpenFails(Bytes(good.begin(), good.begin() + 511), false);
-    Bytes foreign = good;
-    foreign[7] = 0;
-    ExpectOpenFails(foreign, false);
-    Bytes byteOrder = good;
-    byteOrder[0x1C] = 0xFF;
-    ExpectOpenFails(byteOrder, true);
-    for (auto [offset, shift] : {std::pair{0x1E, 8}, {0x1E, 13}, {0x20, 5}, {0x20, 10}}) {
-        Bytes geometry = good;
-        geometry[offset] = static_cast<unsigned char>(shift);
-        ExpectOpenFails(geometry, true);
-    }
+    ExpectOpenFails<NotAStorageOLEException>(Prefix(good, 511));
+    ExpectOpenFails<NotAStorageOLEException>(Patched(good, 7, 0));
+    // The byte order mark, then sector and mini sector shifts out of range.
+    for (auto [offset, value] :
+         {std::pair{0x1C, 0xFF}, {0x1E, 8}, {0x1E, 13}, {0x20, 5}, {0x20, 10}})
+        ExpectOpenFails<CorruptedStorageOLEException>(
+            Patched(good, offset, static_cast<unsigned char>(value)));
 
     Bytes beta = good;
     const unsigned char betaSignature[] = {0x0E, 0x11, 0xFC, 0x0D, 0xD0, 0xCF, 0x11, 0xE0};
@@ -103,7 +94,7 @@ TEST(Container, HeaderChecksTellForeignFromDamagedFiles) {
     EXPECT_EQ(Read(*betaDoc.root, u"Data"), Pattern(100, 1));
 
     // The header alone: no table can be read, so there is nothing to list.
-    OpenDocument headerOnly(Bytes(good.begin(), good.begin() + 512));
+    OpenDocument headerOnly(Prefix(good, 512));
     EXPECT_TRUE(headerOnly.root->Storages().empty());
     EXPECT_TRUE(headerOnly.root->Streams().empty());
     EXPECT_TRUE(Read(*headerOnly.root, 1).empty());
