@@ -38,10 +38,13 @@ inline Bytes I4(std::int32_t value) {
 inline Bytes CodePage(std::uint16_t codePage) {
     return Typed(2, LittleEndian(codePage, 2));
 }
-// A VT_LPSTR of exactly these bytes (the terminator is up to the caller).
+// A count and exactly these bytes; a VT_LPSTR of them (the terminator is up to the caller).
+inline Bytes Counted(const std::string& bytes) {
+    return Concat(
+        {Int32(static_cast<std::uint32_t>(bytes.size())), Bytes(bytes.begin(), bytes.end())});
+}
 inline Bytes Lpstr(const std::string& bytes) {
-    return Typed(30, Concat({Int32(static_cast<std::uint32_t>(bytes.size())),
-                             Bytes(bytes.begin(), bytes.end())}));
+    return Typed(30, Counted(bytes));
 }
 inline Bytes Lpsz(const std::string& text) {
     return Lpstr(text + '\0');

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 using namespace cfbtest;
 using namespace cfbtest::props;
 using ZymWindows::OLE::PropertyStorage;
@@ -40,60 +42,48 @@ Bytes Vector(std::uint32_t elementType, std::uint32_t count, const Bytes& elemen
 // The doubles, booleans that are true and times of the LibreOffice documents
 // are read in CliTest and compared with olefile in RealFilesTest.
 TEST(PropertySet, EveryUnderstoodTypeBecomesItsVariantAndTheRestAreDropped) {
-    std::vector<std::pair<std::uint32_t, std::string>> names;
-    for (std::uint32_t id = 2; id <= 24; ++id)
+    using Zym::Variant;
+    // Each value and what it is filed as; nothing for the types not
+    // understood, times before 1970 and empty strings.
+    const std::pair<Bytes, std::optional<Variant>> values[] = {
+        {Typed(2, {0xFE, 0xFF}), Variant(short{-2})},
+        {I4(-5), Variant(-5)},
+        {Typed(4, Int32(0x3FC00000)), Variant(1.5f)},
+        {Typed(10, Int32(0x80004005)), Variant(static_cast<int>(0x80004005))},
+        {Typed(17, {200}), Variant(static_cast<unsigned char>(200))},
+        {Typed(18, {0x60, 0xEA}), Variant(static_cast<unsigned short>(60000))},
+        {Typed(19, Int32(4000000000u)), Variant(4000000000u)},
+        {Lpstr(std::string("abc\0\0", 5)), Variant(u"abc")},
+        {Lpwstr(std::u16string(u"wide\0", 5)), Variant(u"wide")},
+        {FileTime(FileTimeOf(-3600)), std::nullopt},
+        {Typed(12, I4(42)), Variant(42)},
+        {Vector(30, 3, Concat({Counted({"one", 4}), Counted({"two", 4}), Counted({"three", 6})})),
+         Variant(u"one\r\ntwo\r\nthree")},
+        {Typed(72, Bytes(16, 0x11)), std::nullopt},
+        {Typed(65, Concat({Int32(3), {1, 2, 3}})), std::nullopt},
+        {Lpstr(""), std::nullopt},
+        {Lpwstr(u""), std::nullopt},
+        {Lpstr(std::string("\0\0", 2)), std::nullopt},
+        {Vector(12, 2, Concat({Lpsz("Part"), I4(1)})), Variant(u"Part\r\n1")},
+        {Typed(11, {0, 0}), Variant(false)},
+    };
+    std::vector<std::pair<std::uint32_t, std::string>> names{{99, "sevens"}};
+    Section section{UserDefinedProperties(), {{0, {}}, {99, Vector(17, 5000, Bytes(5000, 7))}}};
+    for (std::uint32_t id = 2; id < std::size(values) + 2; ++id) {
         names.emplace_back(id, "p" + std::to_string(id));
-    const Bytes clsid(16, 0x11);
-    const Section section{UserDefinedProperties(),
-                          {{0, Dictionary(names)},
-                           {2, Typed(2, {0xFE, 0xFF})},
-                           {3, I4(-5)},
-                           {4, Typed(4, Int32(0x3FC00000))},
-                           {6, Typed(10, Int32(0x80004005))},
-                           {8, Typed(17, {200})},
-                           {9, Typed(18, {0x60, 0xEA})},
-                           {10, Typed(19, Int32(4000000000u))},
-                           {11, Lpstr(std::string("abc\0\0", 5))},
-                           {12, Lpwstr(std::u16string(u"wide\0", 5))},
-                           {14, FileTime(FileTimeOf(-3600))},
-                           {15, Typed(12, I4(42))},
-                           {16, Vector(30, 3,
-                                       Concat({Int32(4),
-                                               {'o', 'n', 'e', 0},
-                                               Int32(4),
-                                               {'t', 'w', 'o', 0},
-                                               Int32(6),
-                                               {'t', 'h', 'r', 'e', 'e', 0}}))},
-                           {17, Typed(72, clsid)},
-                           {18, Typed(65, Concat({Int32(3), {1, 2, 3}}))},
-                           {19, Lpstr("")},
-                           {20, Lpwstr(u"")},
-                           {21, Vector(17, 5000, Bytes(5000, 7))},
-                           {22, Vector(12, 2, Concat({Lpsz("Part"), I4(1)}))},
-                           {23, Lpstr(std::string("\0\0", 2))},
-                           {24, Typed(11, {0, 0})}}};
+        section.entries.emplace_back(id, values[id - 2].first);
+    }
+    section.entries[0].second = Dictionary(names);
     const Parsed parsed = Parse(Stream({section}));
-    const auto& named = parsed.named;
     EXPECT_TRUE(parsed.props.empty());
-    EXPECT_EQ(named.at("p2"), Zym::Variant(short{-2}));
-    EXPECT_EQ(named.at("p3"), Zym::Variant(-5));
-    EXPECT_EQ(named.at("p4"), Zym::Variant(1.5f));
-    EXPECT_EQ(named.at("p6"), Zym::Variant(static_cast<int>(0x80004005)));
-    EXPECT_EQ(named.at("p8"), Zym::Variant(static_cast<unsigned char>(200)));
-    EXPECT_EQ(named.at("p9"), Zym::Variant(static_cast<unsigned short>(60000)));
-    EXPECT_EQ(named.at("p10"), Zym::Variant(4000000000u));
-    EXPECT_EQ(Text(named.at("p11")), u"abc");
-    EXPECT_EQ(Text(named.at("p12")), u"wide");
-    EXPECT_EQ(named.count("p14"), 0u) << "times before 1970 have no value";
-    EXPECT_EQ(named.at("p15"), Zym::Variant(42));
-    EXPECT_EQ(Text(named.at("p16")), u"one\r\ntwo\r\nthree");
-    EXPECT_EQ(named.count("p17") + named.count("p18"), 0u) << "class ids and blobs";
-    EXPECT_EQ(named.count("p19") + named.count("p20") + named.count("p23"), 0u)
-        << "empty strings are not filed";
-    const std::u16string sevens = Text(named.at("p21"));
+    for (std::uint32_t id = 2; id < std::size(values) + 2; ++id) {
+        const auto found = parsed.named.find("p" + std::to_string(id));
+        EXPECT_EQ(found == parsed.named.end() ? std::nullopt : std::optional(found->second),
+                  values[id - 2].second)
+            << "p" << id;
+    }
+    const std::u16string sevens = Text(parsed.named.at("sevens"));
     EXPECT_EQ(std::count(sevens.begin(), sevens.end(), u'7'), 1024) << "vectors stop at 1024";
-    EXPECT_EQ(Text(named.at("p22")), u"Part\r\n1");
-    EXPECT_EQ(named.at("p24"), Zym::Variant(false));
 }
 
 // One single-byte and one double-byte code page besides the default and
