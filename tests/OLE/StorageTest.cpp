@@ -102,13 +102,10 @@ TEST(Container, HeaderChecksTellForeignFromDamagedFiles) {
 
 TEST(Container, DamagedChainsYieldTheBytesTheyHoldAndNeverRaise) {
     const Bytes data = Pattern(20 * 512, 9);
-    auto build = [&] {
-        CfbBuilder builder;
-        builder.AddStream(0, u"Data", data);
-        return builder.Build();
-    };
+    CfbBuilder builder;
+    builder.AddStream(0, u"Data", data);
     auto readAfter = [&](auto damage) {
-        CfbImage image = build();
+        CfbImage image = builder.Build();
         damage(image, image.startSectors[1]);
         OpenDocument doc(image.bytes);
         return Read(*doc.root, 1);
@@ -141,42 +138,32 @@ TEST(Container, TheFATComesFromTheHeaderTableAndTheDIFATChain) {
     CfbImage image = builder.Build();
     ASSERT_GT(image.fatSectors.size(), 109u);
     ASSERT_EQ(image.difatSectors.size(), 1u);
-    {
-        OpenDocument doc(image.bytes);
-        EXPECT_EQ(Read(*doc.root, u"Big"), big);
-        EXPECT_EQ(Read(*doc.root, u"Small"), Pattern(300, 5));
-    }
+    const OpenDocument doc(image.bytes);
+    EXPECT_EQ(Read(*doc.root, u"Big"), big);
+    EXPECT_EQ(Read(*doc.root, u"Small"), Pattern(300, 5));
 
     // A DIFAT sector that names itself as the next one is read once; an
     // inflated FAT count changes nothing.
     CfbImage looped = image;
     looped.Put32(looped.SectorOffset(looped.difatSectors[0]) + 508, looped.difatSectors[0]);
     looped.Put32(0x2C, 0x7FFFFFFF);
-    {
-        OpenDocument doc(looped.bytes);
-        EXPECT_EQ(Read(*doc.root, u"Big"), big);
-    }
+    EXPECT_EQ(Read(*OpenDocument(looped.bytes).root, u"Big"), big);
 
     // FREE_SECT in the header table ends FAT loading there.
     CfbImage cut = image;
     cut.Put32(0x4C + 4 * 100, 0xFFFFFFFF);
-    {
-        OpenDocument doc(cut.bytes);
-        // The directory lives beyond the loaded FAT, but its first sector is
-        // still found: only the FAT entries past sector 100 * 128 are gone.
-        EXPECT_EQ(Read(*doc.root, 1), Prefix(big, 100 * 128 * 512));
-    }
+    // The directory lives beyond the loaded FAT, but its first sector is
+    // still found: only the FAT entries past sector 100 * 128 are gone.
+    EXPECT_EQ(Read(*OpenDocument(cut.bytes).root, 1), Prefix(big, 100 * 128 * 512));
 }
 
 TEST(Container, ChildrenComeInDirectoryOrderWithTheirNamesDecoded) {
     CfbBuilder builder;
-    builder.AddStream(0, u"One", Pattern(10, 1));
-    builder.AddStream(0, u"Two", Pattern(10, 2));
-    builder.AddStream(0, u"Three", Pattern(10, 3));
-    builder.AddStream(0, std::u16string(u"a\0b", 3), Pattern(10, 4));
-    builder.AddStream(0, std::u16string(31, u'x'), Pattern(10, 5));
-    builder.AddStream(0, u"Gone", Pattern(10, 6));
-    builder.AddStream(0, u"Odd", Pattern(10, 7));
+    const std::u16string names[] = {
+        u"One",  u"Two", u"Three", std::u16string(u"a\0b", 3), std::u16string(31, u'x'),
+        u"Gone", u"Odd"};
+    for (unsigned int i = 0; i < std::size(names); ++i)
+        builder.AddStream(0, names[i], Pattern(10, i + 1));
     CfbImage image = builder.Build();
 
     // Reshape the sibling tree: root -> 3, 3.left = 1, 1.right = 2, 2 -> 4 -> ...
@@ -195,17 +182,15 @@ TEST(Container, ChildrenComeInDirectoryOrderWithTheirNamesDecoded) {
     image.SetEntryByte(7, ENTRY_TYPE, 3);
 
     OpenDocument doc(image.bytes);
-    EXPECT_EQ(Names(doc.root->Streams()),
-              (std::vector<std::u16string>{u"One", u"Two", u"Three", std::u16string(u"a\0b", 3),
-                                           std::u16string(31, u'x') + u"Z"}));
+    EXPECT_EQ(Names(doc.root->Streams()), (std::vector<std::u16string>{names[0], names[1], names[2],
+                                                                       names[3], names[4] + u"Z"}));
     EXPECT_EQ(doc.root->Streams()[0].ID, 1u);
     EXPECT_EQ(doc.root->Streams()[0].Size, 10u);
     EXPECT_TRUE(Read(*doc.root, 7).size() == 10) << "an entry of type 3 is still read by id";
     EXPECT_TRUE(Read(*doc.root, 5000).empty());
 
     image.SetEntry32(0, ENTRY_CHILD, NO_ENTRY);
-    OpenDocument childless(image.bytes);
-    EXPECT_TRUE(childless.root->Streams().empty());
+    EXPECT_TRUE(OpenDocument(image.bytes).root->Streams().empty());
 }
 
 TEST(StorageTree, OpensChildrenByExactNameOrIdAndReadsStreamsAnywhere) {
