@@ -142,13 +142,6 @@ CfbImage CfbBuilder::Build() const {
             at += n;
         }
     };
-    auto words = [](auto from, auto to) {
-        Bytes out;
-        for (; from != to; ++from)
-            Append(out, LittleEndian(*from, 4));
-        return out;
-    };
-
     // Header.
     static const unsigned char signature[] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
     std::copy(std::begin(signature), std::end(signature), image.bytes.begin());
@@ -169,48 +162,43 @@ CfbImage CfbBuilder::Build() const {
 
     // DIFAT sectors: the FAT sectors beyond the header's 109, then the next.
     for (std::uint32_t d = 0; d < difatCount; ++d) {
-        std::vector<std::uint32_t> entries(perFAT, FREE_SECT);
+        const std::size_t at = image.SectorOffset(image.difatSectors[d]);
         for (std::size_t j = 0; j + 1 < perFAT; ++j) {
             const std::size_t index = 109 + d * (perFAT - 1) + j;
-            if (index < fatCount)
-                entries[j] = image.fatSectors[index];
+            image.Put32(at + 4 * j, index < fatCount ? image.fatSectors[index] : FREE_SECT);
         }
-        entries.back() = d + 1 < difatCount ? image.difatSectors[d + 1] : END_OF_CHAIN;
-        put(image.difatSectors[d], words(entries.begin(), entries.end()));
+        image.Put32(at + 4 * (perFAT - 1),
+                    d + 1 < difatCount ? image.difatSectors[d + 1] : END_OF_CHAIN);
     }
-    for (std::uint32_t i = 0; i < fatCount; ++i)
-        put(image.fatSectors[i], words(fat.begin() + i * perFAT, fat.begin() + (i + 1) * perFAT));
-    put(firstMiniFAT, words(miniFAT.begin(), miniFAT.end()));
+    for (std::uint32_t s = 0; s < fat.size(); ++s)
+        image.SetFAT(s, fat[s]);
+    Bytes miniFATBytes;
+    for (const std::uint32_t next : miniFAT)
+        Append(miniFATBytes, LittleEndian(next, 4));
+    put(firstMiniFAT, miniFATBytes);
     put(image.startSectors[0], miniStream);
 
     // Directory.
-    Bytes directory(Units(m_Entries.size() * 128, sectorSize) * sectorSize, 0);
     std::vector<std::uint32_t> rightSibling(m_Entries.size(), NO_ENTRY);
     for (const Entry& e : m_Entries)
         for (std::size_t c = 0; c + 1 < e.children.size(); ++c)
             rightSibling[e.children[c]] = e.children[c + 1];
-    for (std::size_t id = 0; id < m_Entries.size(); ++id) {
+    for (std::uint32_t id = 0; id < m_Entries.size(); ++id) {
         const Entry& e = m_Entries[id];
-        unsigned char* p = directory.data() + 128 * id;
         if (e.name.size() > 31)
             throw std::invalid_argument("directory names hold at most 31 units");
-        for (std::size_t i = 0; i < e.name.size(); ++i) {
-            p[2 * i] = static_cast<unsigned char>(e.name[i]);
-            p[2 * i + 1] = static_cast<unsigned char>(e.name[i] >> 8);
-        }
-        const auto field = [&](unsigned int at, std::uint32_t value) {
-            for (int b = 0; b < 4; ++b)
-                p[at + b] = static_cast<unsigned char>(value >> (8 * b));
-        };
-        field(ENTRY_NAME_LENGTH, static_cast<std::uint32_t>(2 * (e.name.size() + 1)) |
-                                     (std::uint32_t{e.type} << 16) | (1u << 24));
-        field(ENTRY_LEFT, NO_ENTRY);
-        field(ENTRY_RIGHT, rightSibling[id]);
-        field(ENTRY_CHILD, e.children.empty() ? NO_ENTRY : e.children.front());
-        field(ENTRY_START, image.startSectors[id]);
-        field(ENTRY_SIZE, static_cast<std::uint32_t>(id == 0 ? miniStream.size() : e.data.size()));
+        for (std::size_t i = 0; i < e.name.size(); ++i)
+            image.Put16(image.EntryOffset(id) + 2 * i, e.name[i]);
+        image.SetEntry32(id, ENTRY_NAME_LENGTH,
+                         static_cast<std::uint32_t>(2 * (e.name.size() + 1)) |
+                             (std::uint32_t{e.type} << 16) | (1u << 24));
+        image.SetEntry32(id, ENTRY_LEFT, NO_ENTRY);
+        image.SetEntry32(id, ENTRY_RIGHT, rightSibling[id]);
+        image.SetEntry32(id, ENTRY_CHILD, e.children.empty() ? NO_ENTRY : e.children.front());
+        image.SetEntry32(id, ENTRY_START, image.startSectors[id]);
+        image.SetEntry32(id, ENTRY_SIZE,
+                         static_cast<std::uint32_t>(id == 0 ? miniStream.size() : e.data.size()));
     }
-    put(firstDirectory, directory);
     for (std::size_t id = 1; id < m_Entries.size(); ++id)
         if (m_Entries[id].data.size() >= m_Cutoff)
             put(image.startSectors[id], m_Entries[id].data);
