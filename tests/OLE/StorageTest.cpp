@@ -221,9 +221,8 @@ TEST(StorageTree, OpensChildrenByExactNameOrIdAndReadsStreamsAnywhere) {
     ZymFile::MemoryBuffer twice;
     doc.root->ReadStream(u"Stream", twice);
     doc.root->ReadStream(u"Stream", twice);
-    Bytes expected = Pattern(5000, 2);
-    expected.insert(expected.end(), expected.begin(), expected.end());
-    EXPECT_EQ(Bytes(twice.Data(), twice.Data() + twice.Size()), expected);
+    EXPECT_EQ(Bytes(twice.Data(), twice.Data() + twice.Size()),
+              Concat({Pattern(5000, 2), Pattern(5000, 2)}));
 }
 
 TEST(StorageTree, PropertiesOfAStorageWinOverThoseBelowIt) {
