@@ -56,9 +56,6 @@ struct CfbImage {
     void SetEntry32(std::uint32_t id, unsigned int field, std::uint32_t value) {
         Put32(EntryOffset(id) + field, value);
     }
-    void SetEntryByte(std::uint32_t id, unsigned int field, unsigned char value) {
-        bytes[EntryOffset(id) + field] = value;
-    }
 };
 
 // Offsets of the directory entry fields that tests change.

@@ -177,7 +177,7 @@ TEST(Container, ChildrenComeInDirectoryOrderWithTheirNamesDecoded) {
     // Trailing zero units that the length field counts.
     image.Put16(image.EntryOffset(2) + ENTRY_NAME_LENGTH, 12);
     image.Put16(image.EntryOffset(6) + ENTRY_NAME_LENGTH, 0);
-    image.SetEntryByte(7, ENTRY_TYPE, 3);
+    image.bytes.at(image.EntryOffset(7) + ENTRY_TYPE) = 3;
 
     OpenDocument doc(image.bytes);
     EXPECT_EQ(Names(doc.root->Streams()), (std::vector<std::u16string>{names[0], names[1], names[2],
