@@ -96,7 +96,8 @@ def decode(meta, value):
 
 def compare_properties(zymwin, path, ole):
     # The first value of a name is the one that counts.
-    ours = {p["name"]: p["value"] for p in reversed(json.loads(run(zymwin, "props", "--json", path)))}
+    listed = json.loads(run(zymwin, "props", "--json", path))
+    ours = {prop["name"]: prop["value"] for prop in reversed(listed)}
     meta = ole.get_metadata()
     theirs = {name: decode(meta, getattr(meta, attribute)) for name, attribute in TEXTS.items()}
     for name, attribute in DATES.items():
