@@ -32,14 +32,9 @@ std::size_t CfbImage::EntryOffset(std::uint32_t id) const {
     return SectorOffset(directorySectors.at(id / perSector)) + 128 * (id % perSector);
 }
 
-void CfbImage::Put32(std::size_t offset, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i, value >>= 8)
-        bytes.at(offset + i) = static_cast<unsigned char>(value);
-}
-
-void CfbImage::Put16(std::size_t offset, std::uint16_t value) {
-    bytes.at(offset) = static_cast<unsigned char>(value);
-    bytes.at(offset + 1) = static_cast<unsigned char>(value >> 8);
+void CfbImage::Put(std::size_t offset, std::uint64_t value, unsigned int n) {
+    for (unsigned int i = 0; i < n; ++i)
+        bytes.at(offset + i) = static_cast<unsigned char>(value >> (8 * i));
 }
 
 void CfbImage::SetFAT(std::uint32_t sector, std::uint32_t next) {
@@ -52,16 +47,8 @@ CfbBuilder::CfbBuilder(unsigned int sectorShift, unsigned int miniShift, std::ui
     m_Entries.push_back(Entry{u"Root Entry", 5, {}, {}});
 }
 
-std::uint32_t CfbBuilder::AddStorage(std::uint32_t parent, const std::u16string& name) {
-    m_Entries.push_back(Entry{name, 1, {}, {}});
-    const auto id = static_cast<std::uint32_t>(m_Entries.size() - 1);
-    m_Entries.at(parent).children.push_back(id);
-    return id;
-}
-
-std::uint32_t CfbBuilder::AddStream(std::uint32_t parent, const std::u16string& name,
-                                    const Bytes& data) {
-    m_Entries.push_back(Entry{name, 2, data, {}});
+std::uint32_t CfbBuilder::Add(std::uint32_t parent, Entry entry) {
+    m_Entries.push_back(std::move(entry));
     const auto id = static_cast<std::uint32_t>(m_Entries.size() - 1);
     m_Entries.at(parent).children.push_back(id);
     return id;
@@ -77,10 +64,11 @@ CfbImage CfbBuilder::Build() const {
 
     // Lay out the data: big streams first, then the mini stream.
     std::vector<std::uint32_t> fat;
-    auto chain = [&](std::uint32_t count) {
-        const auto first = static_cast<std::uint32_t>(fat.size());
+    // Appends a chain of `count` consecutive units to `table`.
+    auto chain = [](std::vector<std::uint32_t>& table, std::uint32_t count) {
+        const auto first = static_cast<std::uint32_t>(table.size());
         for (std::uint32_t i = 0; i < count; ++i)
-            fat.push_back(i + 1 < count ? first + i + 1 : END_OF_CHAIN);
+            table.push_back(i + 1 < count ? first + i + 1 : END_OF_CHAIN);
         return count ? first : END_OF_CHAIN;
     };
     // Big streams in turns of m_InterleaveRun sectors each, or each whole
@@ -112,17 +100,13 @@ CfbImage CfbBuilder::Build() const {
         const Entry& e = m_Entries[id];
         if (e.type != 2 || e.data.empty() || e.data.size() >= m_Cutoff)
             continue;
-        const auto first = static_cast<std::uint32_t>(miniFAT.size());
-        const std::uint32_t count = Units(e.data.size(), miniSize);
-        for (std::uint32_t i = 0; i < count; ++i)
-            miniFAT.push_back(i + 1 < count ? first + i + 1 : END_OF_CHAIN);
-        image.startSectors[id] = first;
+        image.startSectors[id] = chain(miniFAT, Units(e.data.size(), miniSize));
         miniStream.insert(miniStream.end(), e.data.begin(), e.data.end());
         miniStream.resize(std::size_t{miniFAT.size()} * miniSize);
     }
-    image.startSectors[0] = chain(Units(miniStream.size(), sectorSize));
-    const std::uint32_t firstDirectory = chain(Units(m_Entries.size() * 128, sectorSize));
-    const std::uint32_t firstMiniFAT = chain(Units(miniFAT.size() * 4, sectorSize));
+    image.startSectors[0] = chain(fat, Units(miniStream.size(), sectorSize));
+    const std::uint32_t firstDirectory = chain(fat, Units(m_Entries.size() * 128, sectorSize));
+    const std::uint32_t firstMiniFAT = chain(fat, Units(miniFAT.size() * 4, sectorSize));
 
     // The FAT and DIFAT sectors must describe themselves too.
     std::uint32_t fatCount = 0, difatCount = 0;
@@ -158,14 +142,6 @@ CfbImage CfbBuilder::Build() const {
             at += n;
         }
     };
-    auto words = [](const std::vector<std::uint32_t>& values) {
-        Bytes out(values.size() * 4);
-        for (std::size_t i = 0; i < values.size(); ++i)
-            for (int b = 0; b < 4; ++b)
-                out[4 * i + b] = static_cast<unsigned char>(values[i] >> (8 * b));
-        return out;
-    };
-
     // Header.
     static const unsigned char signature[] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
     std::copy(std::begin(signature), std::end(signature), image.bytes.begin());
@@ -186,49 +162,43 @@ CfbImage CfbBuilder::Build() const {
 
     // DIFAT sectors: the FAT sectors beyond the header's 109, then the next.
     for (std::uint32_t d = 0; d < difatCount; ++d) {
-        std::vector<std::uint32_t> entries(perFAT, FREE_SECT);
+        const std::size_t at = image.SectorOffset(image.difatSectors[d]);
         for (std::size_t j = 0; j + 1 < perFAT; ++j) {
             const std::size_t index = 109 + d * (perFAT - 1) + j;
-            if (index < fatCount)
-                entries[j] = image.fatSectors[index];
+            image.Put32(at + 4 * j, index < fatCount ? image.fatSectors[index] : FREE_SECT);
         }
-        entries.back() = d + 1 < difatCount ? image.difatSectors[d + 1] : END_OF_CHAIN;
-        put(image.difatSectors[d], words(entries));
+        image.Put32(at + 4 * (perFAT - 1),
+                    d + 1 < difatCount ? image.difatSectors[d + 1] : END_OF_CHAIN);
     }
-    for (std::uint32_t i = 0; i < fatCount; ++i)
-        put(image.fatSectors[i], words(std::vector<std::uint32_t>(fat.begin() + i * perFAT,
-                                                                  fat.begin() + (i + 1) * perFAT)));
-    put(firstMiniFAT, words(miniFAT));
+    for (std::uint32_t s = 0; s < fat.size(); ++s)
+        image.SetFAT(s, fat[s]);
+    Bytes miniFATBytes;
+    for (const std::uint32_t next : miniFAT)
+        Append(miniFATBytes, LittleEndian(next, 4));
+    put(firstMiniFAT, miniFATBytes);
     put(image.startSectors[0], miniStream);
 
     // Directory.
-    Bytes directory(Units(m_Entries.size() * 128, sectorSize) * sectorSize, 0);
     std::vector<std::uint32_t> rightSibling(m_Entries.size(), NO_ENTRY);
     for (const Entry& e : m_Entries)
         for (std::size_t c = 0; c + 1 < e.children.size(); ++c)
             rightSibling[e.children[c]] = e.children[c + 1];
-    for (std::size_t id = 0; id < m_Entries.size(); ++id) {
+    for (std::uint32_t id = 0; id < m_Entries.size(); ++id) {
         const Entry& e = m_Entries[id];
-        unsigned char* p = directory.data() + 128 * id;
         if (e.name.size() > 31)
             throw std::invalid_argument("directory names hold at most 31 units");
-        for (std::size_t i = 0; i < e.name.size(); ++i) {
-            p[2 * i] = static_cast<unsigned char>(e.name[i]);
-            p[2 * i + 1] = static_cast<unsigned char>(e.name[i] >> 8);
-        }
-        const auto field = [&](unsigned int at, std::uint32_t value) {
-            for (int b = 0; b < 4; ++b)
-                p[at + b] = static_cast<unsigned char>(value >> (8 * b));
-        };
-        field(ENTRY_NAME_LENGTH, static_cast<std::uint32_t>(2 * (e.name.size() + 1)) |
-                                     (std::uint32_t{e.type} << 16) | (1u << 24));
-        field(ENTRY_LEFT, NO_ENTRY);
-        field(ENTRY_RIGHT, rightSibling[id]);
-        field(ENTRY_CHILD, e.children.empty() ? NO_ENTRY : e.children.front());
-        field(ENTRY_START, image.startSectors[id]);
-        field(ENTRY_SIZE, static_cast<std::uint32_t>(id == 0 ? miniStream.size() : e.data.size()));
+        for (std::size_t i = 0; i < e.name.size(); ++i)
+            image.Put16(image.EntryOffset(id) + 2 * i, e.name[i]);
+        image.SetEntry32(id, ENTRY_NAME_LENGTH,
+                         static_cast<std::uint32_t>(2 * (e.name.size() + 1)) |
+                             (std::uint32_t{e.type} << 16) | (1u << 24));
+        image.SetEntry32(id, ENTRY_LEFT, NO_ENTRY);
+        image.SetEntry32(id, ENTRY_RIGHT, rightSibling[id]);
+        image.SetEntry32(id, ENTRY_CHILD, e.children.empty() ? NO_ENTRY : e.children.front());
+        image.SetEntry32(id, ENTRY_START, image.startSectors[id]);
+        image.SetEntry32(id, ENTRY_SIZE,
+                         static_cast<std::uint32_t>(id == 0 ? miniStream.size() : e.data.size()));
     }
-    put(firstDirectory, directory);
     for (std::size_t id = 1; id < m_Entries.size(); ++id)
         if (m_Entries[id].data.size() >= m_Cutoff)
             put(image.startSectors[id], m_Entries[id].data);

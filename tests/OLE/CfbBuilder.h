@@ -5,6 +5,7 @@
 #include <ZymWindows/OLEStorage.h>
 
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,6 +13,25 @@
 namespace cfbtest {
 
 using Bytes = std::vector<unsigned char>;
+
+// The `n` low bytes of `value`, least significant first.
+inline Bytes LittleEndian(std::uint64_t value, unsigned int n) {
+    Bytes out(n);
+    for (unsigned int i = 0; i < n; ++i)
+        out[i] = static_cast<unsigned char>(value >> (8 * i));
+    return out;
+}
+
+inline void Append(Bytes& out, const Bytes& more) {
+    out.insert(out.end(), more.begin(), more.end());
+}
+
+inline Bytes Concat(std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (const Bytes& part : parts)
+        Append(out, part);
+    return out;
+}
 
 // A compound file as built, with where its parts went, so that a test can
 // damage exactly the part it is about.
@@ -29,14 +49,12 @@ struct CfbImage {
         return (std::size_t{sector} + 1) << sectorShift;
     }
     std::size_t EntryOffset(std::uint32_t id) const;
-    void Put32(std::size_t offset, std::uint32_t value);
-    void Put16(std::size_t offset, std::uint16_t value);
+    void Put32(std::size_t offset, std::uint32_t value) { Put(offset, value, 4); }
+    void Put16(std::size_t offset, std::uint16_t value) { Put(offset, value, 2); }
+    void Put(std::size_t offset, std::uint64_t value, unsigned int n);
     void SetFAT(std::uint32_t sector, std::uint32_t next);
     void SetEntry32(std::uint32_t id, unsigned int field, std::uint32_t value) {
         Put32(EntryOffset(id) + field, value);
-    }
-    void SetEntryByte(std::uint32_t id, unsigned int field, unsigned char value) {
-        bytes[EntryOffset(id) + field] = value;
     }
 };
 
@@ -59,8 +77,12 @@ public:
     explicit CfbBuilder(unsigned int sectorShift = 9, unsigned int miniShift = 6,
                         std::uint32_t cutoff = 4096);
 
-    std::uint32_t AddStorage(std::uint32_t parent, const std::u16string& name);
-    std::uint32_t AddStream(std::uint32_t parent, const std::u16string& name, const Bytes& data);
+    std::uint32_t AddStorage(std::uint32_t parent, const std::u16string& name) {
+        return Add(parent, Entry{name, 1, {}, {}});
+    }
+    std::uint32_t AddStream(std::uint32_t parent, const std::u16string& name, const Bytes& data) {
+        return Add(parent, Entry{name, 2, data, {}});
+    }
     // Lays the big streams out in turns of `run` sectors each instead of
     // one after the other, so that every stream is fragmented.
     void InterleaveStreams(unsigned int run) { m_InterleaveRun = run; }
@@ -73,6 +95,7 @@ private:
         Bytes data;
         std::vector<std::uint32_t> children;
     };
+    std::uint32_t Add(std::uint32_t parent, Entry entry);
 
     unsigned int m_SectorShift;
     unsigned int m_MiniShift;
@@ -84,6 +107,18 @@ private:
 Bytes Pattern(std::size_t n, unsigned int seed);
 
 using ZymWindows::OLE::Storage;
+
+// `bytes` as a read-only buffer.
+inline ZymFile::StaticMemoryBuffer View(const Bytes& bytes) {
+    return ZymFile::StaticMemoryBuffer(static_cast<const void*>(bytes.data()),
+                                       static_cast<unsigned int>(bytes.size()));
+}
+
+// `bytes` with the byte at `offset` set to `value`.
+inline Bytes Patched(Bytes bytes, std::size_t offset, unsigned char value) {
+    bytes.at(offset) = value;
+    return bytes;
+}
 
 // A document held in memory with its root storage open.
 struct OpenDocument {
@@ -98,15 +133,10 @@ struct OpenDocument {
     Zym::SmartPtr<Storage> root;
 };
 
-inline Bytes ReadById(const Storage& storage, unsigned long id) {
+// A stream's bytes, by directory id or by name.
+template <class Key> Bytes Read(const Storage& storage, const Key& key) {
     ZymFile::MemoryBuffer out;
-    storage.ReadStream(id, out);
-    return Bytes(out.Data(), out.Data() + out.Size());
-}
-
-inline Bytes ReadByName(const Storage& storage, const std::u16string& name) {
-    ZymFile::MemoryBuffer out;
-    storage.ReadStream(name, out);
+    storage.ReadStream(key, out);
     return Bytes(out.Data(), out.Data() + out.Size());
 }
 

@@ -78,10 +78,8 @@ TEST_F(Cli, FailuresAreOneLineOnStandardErrorWithStatusOne) {
     const std::string missing = (m_Scratch.Path() / "missing.doc").string();
     const std::string text = Save("notes.txt", Bytes(600, 'x'));
     const std::string content = ReadFile(file);
-    CfbImage image;
-    image.bytes.assign(content.begin(), content.end());
-    image.Put16(0x1C, 0x1234);
-    const std::string badHeader = Save("bad.cfb", image.bytes);
+    const std::string badHeader =
+        Save("bad.cfb", Patched(Bytes(content.begin(), content.end()), 0x1C, 0x34));
 
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"ls", missing}, missing + ": The system cannot find the file specified."},

@@ -4,6 +4,7 @@
 
 #include <Zym/Variant.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -20,38 +21,33 @@ inline std::u16string Text(const Zym::Variant& value) {
 namespace props {
 
 inline void Append16(Bytes& out, std::uint32_t value) {
-    out.push_back(static_cast<unsigned char>(value));
-    out.push_back(static_cast<unsigned char>(value >> 8));
+    Append(out, LittleEndian(value, 2));
 }
 inline void Append32(Bytes& out, std::uint32_t value) {
-    Append16(out, value & 0xFFFF);
-    Append16(out, value >> 16);
-}
-inline Bytes Typed(std::uint32_t type, const Bytes& payload) {
-    Bytes out;
-    out.reserve(4 + payload.size());
-    Append32(out, type);
-    out.insert(out.end(), payload.begin(), payload.end());
-    return out;
+    Append(out, LittleEndian(value, 4));
 }
 inline Bytes Int32(std::uint32_t value) {
-    Bytes out;
-    Append32(out, value);
-    return out;
+    return LittleEndian(value, 4);
+}
+inline Bytes Typed(std::uint32_t type, const Bytes& payload) {
+    return Concat({Int32(type), payload});
 }
 inline Bytes I4(std::int32_t value) {
     return Typed(3, Int32(static_cast<std::uint32_t>(value)));
 }
 inline Bytes CodePage(std::uint16_t codePage) {
-    Bytes payload;
-    Append16(payload, codePage);
-    return Typed(2, payload);
+    return Typed(2, LittleEndian(codePage, 2));
 }
-// A VT_LPSTR of exactly these bytes (the terminator is up to the caller).
+// A count and exactly these bytes; a VT_LPSTR of them (the terminator is up to the caller).
+inline Bytes Counted(const std::string& bytes) {
+    return Concat(
+        {Int32(static_cast<std::uint32_t>(bytes.size())), Bytes(bytes.begin(), bytes.end())});
+}
 inline Bytes Lpstr(const std::string& bytes) {
-    Bytes payload = Int32(static_cast<std::uint32_t>(bytes.size()));
-    payload.insert(payload.end(), bytes.begin(), bytes.end());
-    return Typed(30, payload);
+    return Typed(30, Counted(bytes));
+}
+inline Bytes Lpsz(const std::string& text) {
+    return Lpstr(text + '\0');
 }
 inline Bytes Lpwstr(const std::u16string& units) {
     Bytes payload = Int32(static_cast<std::uint32_t>(units.size()));
@@ -60,9 +56,7 @@ inline Bytes Lpwstr(const std::u16string& units) {
     return Typed(31, payload);
 }
 inline Bytes FileTime(std::uint64_t value) {
-    Bytes payload = Int32(static_cast<std::uint32_t>(value));
-    Append32(payload, static_cast<std::uint32_t>(value >> 32));
-    return Typed(64, payload);
+    return Typed(64, LittleEndian(value, 8));
 }
 // 100-ns intervals from 1601 to `unixSeconds`.
 inline std::uint64_t FileTimeOf(std::int64_t unixSeconds) {
@@ -75,8 +69,7 @@ inline Bytes Dictionary(const std::vector<std::pair<std::uint32_t, std::string>>
     for (const auto& [id, name] : names) {
         Append32(out, id);
         Append32(out, static_cast<std::uint32_t>(name.size() + 1));
-        out.insert(out.end(), name.begin(), name.end());
-        out.push_back(0);
+        Append(out, Bytes(name.c_str(), name.c_str() + name.size() + 1));
     }
     return out;
 }
@@ -88,12 +81,9 @@ struct Section {
 
 inline Bytes FormatID(std::uint32_t data1, std::uint16_t data2, std::uint16_t data3,
                       std::uint64_t data4BigEndian) {
-    Bytes out = Int32(data1);
-    Append16(out, data2);
-    Append16(out, data3);
-    for (int i = 7; i >= 0; --i)
-        out.push_back(static_cast<unsigned char>(data4BigEndian >> (8 * i)));
-    return out;
+    Bytes data4 = LittleEndian(data4BigEndian, 8);
+    std::reverse(data4.begin(), data4.end());
+    return Concat({Int32(data1), LittleEndian(data2, 2), LittleEndian(data3, 2), data4});
 }
 inline Bytes SummaryInformation() {
     return FormatID(0xF29F85E0, 0x4FF9, 0x1068, 0xAB9108002B27B3D9ULL);
@@ -112,14 +102,11 @@ inline Bytes SectionBytes(const Section& section) {
     for (const auto& [id, value] : section.entries) {
         Append32(table, id);
         Append32(table, tableEnd + static_cast<std::uint32_t>(values.size()));
-        values.insert(values.end(), value.begin(), value.end());
+        Append(values, value);
         values.resize((values.size() + 3) / 4 * 4, 0);
     }
-    Bytes out = Int32(tableEnd + static_cast<std::uint32_t>(values.size()));
-    Append32(out, static_cast<std::uint32_t>(section.entries.size()));
-    out.insert(out.end(), table.begin(), table.end());
-    out.insert(out.end(), values.begin(), values.end());
-    return out;
+    return Concat({Int32(tableEnd + static_cast<std::uint32_t>(values.size())),
+                   Int32(static_cast<std::uint32_t>(section.entries.size())), table, values});
 }
 
 // A whole stream: header, section list, then the sections in order.
@@ -133,13 +120,11 @@ inline Bytes Stream(const std::vector<Section>& sections) {
     std::uint32_t offset = 28 + 20 * static_cast<std::uint32_t>(sections.size());
     Bytes bodies;
     for (const Section& section : sections) {
-        out.insert(out.end(), section.formatID.begin(), section.formatID.end());
+        Append(out, section.formatID);
         Append32(out, offset + static_cast<std::uint32_t>(bodies.size()));
-        const Bytes body = SectionBytes(section);
-        bodies.insert(bodies.end(), body.begin(), body.end());
+        Append(bodies, SectionBytes(section));
     }
-    out.insert(out.end(), bodies.begin(), bodies.end());
-    return out;
+    return Concat({out, bodies});
 }
 
 } // namespace props

@@ -1,3 +1,4 @@
+#include "CfbBuilder.h"
 #include "TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -35,17 +36,6 @@ void ExpectAgreementWithOlefile(const std::vector<std::string>& files) {
     EXPECT_EQ(result.status, 0) << result.out << result.err;
 }
 
-bool Have(const std::string& tool) {
-    return fs::exists("/usr/bin/" + tool);
-}
-
-void WriteBytes(const fs::path& path, std::size_t size, unsigned int seed) {
-    std::string bytes(size, '\0');
-    for (std::size_t i = 0; i < size; ++i)
-        bytes[i] = static_cast<char>((i * 131 + seed * 7) >> 3);
-    WriteFile(path, bytes);
-}
-
 } // namespace
 
 TEST(RealFiles, LibreOfficeDocumentsAgreeWithOlefile) {
@@ -62,7 +52,7 @@ TEST(RealFiles, LibreOfficeDocumentsAgreeWithOlefile) {
 TEST(RealFiles, FilesMadeByGsfAndMsibuildAgreeWithOlefile) {
     if (!HOST_TOOLS_RUN)
         GTEST_SKIP() << NO_HOST_TOOLS;
-    if (!Have("gsf") || !Have("msibuild"))
+    if (!fs::exists("/usr/bin/gsf") || !fs::exists("/usr/bin/msibuild"))
         GTEST_SKIP() << "gsf (libgsf-bin) and msibuild (msitools) are needed";
     ScratchDirectory scratch;
     const fs::path tree = scratch.Path() / "tree";
@@ -73,8 +63,10 @@ TEST(RealFiles, FilesMadeByGsfAndMsibuildAgreeWithOlefile) {
         {"sub/Файл", 300},  {"sub/deeper/large", 300000},
         {"\x05Props", 64},  {"sub/deeper/tiny", 63}};
     unsigned int seed = 0;
-    for (const auto& [name, size] : files)
-        WriteBytes(tree / name, size, ++seed);
+    for (const auto& [name, size] : files) {
+        const cfbtest::Bytes bytes = cfbtest::Pattern(size, ++seed);
+        WriteFile(tree / name, std::string(bytes.begin(), bytes.end()));
+    }
     // A real summary information stream, taken from a LibreOffice document.
     const ProcessResult summary =
         RunProcess({ZYMWIN_PATH, "cfb", "cat", (SAMPLES / "libreoffice-report.doc").string(),

@@ -23,19 +23,15 @@ std::vector<std::u16string> Names(const std::vector<Storage::Item>& items) {
     return names;
 }
 
-void ExpectOpenFails(Bytes bytes, bool corrupted) {
-    ZymFile::StaticMemoryBuffer buffer(static_cast<const void*>(bytes.data()),
-                                       static_cast<unsigned int>(bytes.size()));
-    if (corrupted)
-        EXPECT_THROW(Storage(u"x", "", buffer), CorruptedStorageOLEException);
-    else
-        EXPECT_THROW(Storage(u"x", "", buffer), NotAStorageOLEException);
+template <class Exception> void ExpectOpenFails(const Bytes& bytes) {
+    auto buffer = View(bytes);
+    EXPECT_THROW(Storage(u"x", "", buffer), Exception);
 }
 
 Bytes Summary(std::initializer_list<std::pair<std::uint32_t, std::string>> texts) {
     Section section{SummaryInformation(), {}};
     for (const auto& [id, text] : texts)
-        section.entries.emplace_back(id, Lpstr(text + std::string(1, '\0')));
+        section.entries.emplace_back(id, Lpsz(text));
     return Stream({section});
 }
 
@@ -68,13 +64,13 @@ TEST(Container, EveryAcceptedGeometryReadsBackWhatWasWritten) {
         ASSERT_EQ(Names(doc.root->Storages()), std::vector<std::u16string>{u"Folder"});
         EXPECT_EQ(doc.root->Streams().size(), 7u);
         for (const auto& [id, data] : streams)
-            EXPECT_EQ(ReadById(*doc.root, id), data) << data.size() << " bytes";
+            EXPECT_EQ(Read(*doc.root, id), data) << data.size() << " bytes";
         const auto sub = doc.root->OpenStorage(u"Folder");
         EXPECT_EQ(Names(sub->Streams()),
                   (std::vector<std::u16string>{u"Sb", u"Sd", u"Sf", u"Sh", u"Sj"}));
         EXPECT_EQ(sub->Streams()[4].Size, 5000u);
-        EXPECT_EQ(ReadByName(*sub, u"Sj"), streams[9].second);
-        EXPECT_TRUE(ReadByName(*doc.root, u"Empty").empty());
+        EXPECT_EQ(Read(*sub, u"Sj"), streams[9].second);
+        EXPECT_TRUE(Read(*doc.root, u"Empty").empty());
     }
 }
 
@@ -83,44 +79,34 @@ TEST(Container, HeaderChecksTellForeignFromDamagedFiles) {
     builder.AddStream(0, u"Data", Pattern(100, 1));
     const Bytes good = builder.Build().bytes;
 
-    ExpectOpenFails(Bytes(good.begin(), good.begin() + 511), false);
-    Bytes foreign = good;
-    foreign[7] = 0;
-    ExpectOpenFails(foreign, false);
-    Bytes byteOrder = good;
-    byteOrder[0x1C] = 0xFF;
-    ExpectOpenFails(byteOrder, true);
-    for (auto [offset, shift] : {std::pair{0x1E, 8}, {0x1E, 13}, {0x20, 5}, {0x20, 10}}) {
-        Bytes geometry = good;
-        geometry[offset] = static_cast<unsigned char>(shift);
-        ExpectOpenFails(geometry, true);
-    }
+    ExpectOpenFails<NotAStorageOLEException>(Prefix(good, 511));
+    ExpectOpenFails<NotAStorageOLEException>(Patched(good, 7, 0));
+    // The byte order mark, then sector and mini sector shifts out of range.
+    for (auto [offset, value] :
+         {std::pair{0x1C, 0xFF}, {0x1E, 8}, {0x1E, 13}, {0x20, 5}, {0x20, 10}})
+        ExpectOpenFails<CorruptedStorageOLEException>(
+            Patched(good, offset, static_cast<unsigned char>(value)));
 
-    Bytes beta = good;
-    const unsigned char betaSignature[] = {0x0E, 0x11, 0xFC, 0x0D, 0xD0, 0xCF, 0x11, 0xE0};
-    std::copy(std::begin(betaSignature), std::end(betaSignature), beta.begin());
-    OpenDocument betaDoc(beta);
-    EXPECT_EQ(ReadByName(*betaDoc.root, u"Data"), Pattern(100, 1));
+    const Bytes beta = Concat(
+        {{0x0E, 0x11, 0xFC, 0x0D, 0xD0, 0xCF, 0x11, 0xE0}, Bytes(good.begin() + 8, good.end())});
+    EXPECT_EQ(Read(*OpenDocument(beta).root, u"Data"), Pattern(100, 1));
 
     // The header alone: no table can be read, so there is nothing to list.
-    OpenDocument headerOnly(Bytes(good.begin(), good.begin() + 512));
+    OpenDocument headerOnly(Prefix(good, 512));
     EXPECT_TRUE(headerOnly.root->Storages().empty());
     EXPECT_TRUE(headerOnly.root->Streams().empty());
-    EXPECT_TRUE(ReadById(*headerOnly.root, 1).empty());
+    EXPECT_TRUE(Read(*headerOnly.root, 1).empty());
 }
 
 TEST(Container, DamagedChainsYieldTheBytesTheyHoldAndNeverRaise) {
     const Bytes data = Pattern(20 * 512, 9);
-    auto build = [&] {
-        CfbBuilder builder;
-        builder.AddStream(0, u"Data", data);
-        return builder.Build();
-    };
+    CfbBuilder builder;
+    builder.AddStream(0, u"Data", data);
     auto readAfter = [&](auto damage) {
-        CfbImage image = build();
+        CfbImage image = builder.Build();
         damage(image, image.startSectors[1]);
         OpenDocument doc(image.bytes);
-        return ReadById(*doc.root, 1);
+        return Read(*doc.root, 1);
     };
     EXPECT_EQ(readAfter([](CfbImage& im, std::uint32_t s) { im.SetFAT(s + 2, s); }),
               Prefix(data, 3 * 512))
@@ -150,42 +136,32 @@ TEST(Container, TheFATComesFromTheHeaderTableAndTheDIFATChain) {
     CfbImage image = builder.Build();
     ASSERT_GT(image.fatSectors.size(), 109u);
     ASSERT_EQ(image.difatSectors.size(), 1u);
-    {
-        OpenDocument doc(image.bytes);
-        EXPECT_EQ(ReadByName(*doc.root, u"Big"), big);
-        EXPECT_EQ(ReadByName(*doc.root, u"Small"), Pattern(300, 5));
-    }
+    const OpenDocument doc(image.bytes);
+    EXPECT_EQ(Read(*doc.root, u"Big"), big);
+    EXPECT_EQ(Read(*doc.root, u"Small"), Pattern(300, 5));
 
     // A DIFAT sector that names itself as the next one is read once; an
     // inflated FAT count changes nothing.
     CfbImage looped = image;
     looped.Put32(looped.SectorOffset(looped.difatSectors[0]) + 508, looped.difatSectors[0]);
     looped.Put32(0x2C, 0x7FFFFFFF);
-    {
-        OpenDocument doc(looped.bytes);
-        EXPECT_EQ(ReadByName(*doc.root, u"Big"), big);
-    }
+    EXPECT_EQ(Read(*OpenDocument(looped.bytes).root, u"Big"), big);
 
     // FREE_SECT in the header table ends FAT loading there.
     CfbImage cut = image;
     cut.Put32(0x4C + 4 * 100, 0xFFFFFFFF);
-    {
-        OpenDocument doc(cut.bytes);
-        // The directory lives beyond the loaded FAT, but its first sector is
-        // still found: only the FAT entries past sector 100 * 128 are gone.
-        EXPECT_EQ(ReadById(*doc.root, 1), Prefix(big, 100 * 128 * 512));
-    }
+    // The directory lives beyond the loaded FAT, but its first sector is
+    // still found: only the FAT entries past sector 100 * 128 are gone.
+    EXPECT_EQ(Read(*OpenDocument(cut.bytes).root, 1), Prefix(big, 100 * 128 * 512));
 }
 
 TEST(Container, ChildrenComeInDirectoryOrderWithTheirNamesDecoded) {
     CfbBuilder builder;
-    builder.AddStream(0, u"One", Pattern(10, 1));
-    builder.AddStream(0, u"Two", Pattern(10, 2));
-    builder.AddStream(0, u"Three", Pattern(10, 3));
-    builder.AddStream(0, std::u16string(u"a\0b", 3), Pattern(10, 4));
-    builder.AddStream(0, std::u16string(31, u'x'), Pattern(10, 5));
-    builder.AddStream(0, u"Gone", Pattern(10, 6));
-    builder.AddStream(0, u"Odd", Pattern(10, 7));
+    const std::u16string names[] = {
+        u"One",  u"Two", u"Three", std::u16string(u"a\0b", 3), std::u16string(31, u'x'),
+        u"Gone", u"Odd"};
+    for (unsigned int i = 0; i < std::size(names); ++i)
+        builder.AddStream(0, names[i], Pattern(10, i + 1));
     CfbImage image = builder.Build();
 
     // Reshape the sibling tree: root -> 3, 3.left = 1, 1.right = 2, 2 -> 4 -> ...
@@ -201,20 +177,18 @@ TEST(Container, ChildrenComeInDirectoryOrderWithTheirNamesDecoded) {
     // Trailing zero units that the length field counts.
     image.Put16(image.EntryOffset(2) + ENTRY_NAME_LENGTH, 12);
     image.Put16(image.EntryOffset(6) + ENTRY_NAME_LENGTH, 0);
-    image.SetEntryByte(7, ENTRY_TYPE, 3);
+    image.bytes.at(image.EntryOffset(7) + ENTRY_TYPE) = 3;
 
     OpenDocument doc(image.bytes);
-    EXPECT_EQ(Names(doc.root->Streams()),
-              (std::vector<std::u16string>{u"One", u"Two", u"Three", std::u16string(u"a\0b", 3),
-                                           std::u16string(31, u'x') + u"Z"}));
+    EXPECT_EQ(Names(doc.root->Streams()), (std::vector<std::u16string>{names[0], names[1], names[2],
+                                                                       names[3], names[4] + u"Z"}));
     EXPECT_EQ(doc.root->Streams()[0].ID, 1u);
     EXPECT_EQ(doc.root->Streams()[0].Size, 10u);
-    EXPECT_TRUE(ReadById(*doc.root, 7).size() == 10) << "an entry of type 3 is still read by id";
-    EXPECT_TRUE(ReadById(*doc.root, 5000).empty());
+    EXPECT_TRUE(Read(*doc.root, 7).size() == 10) << "an entry of type 3 is still read by id";
+    EXPECT_TRUE(Read(*doc.root, 5000).empty());
 
     image.SetEntry32(0, ENTRY_CHILD, NO_ENTRY);
-    OpenDocument childless(image.bytes);
-    EXPECT_TRUE(childless.root->Streams().empty());
+    EXPECT_TRUE(OpenDocument(image.bytes).root->Streams().empty());
 }
 
 TEST(StorageTree, OpensChildrenByExactNameOrIdAndReadsStreamsAnywhere) {
@@ -237,17 +211,16 @@ TEST(StorageTree, OpensChildrenByExactNameOrIdAndReadsStreamsAnywhere) {
     ASSERT_EQ(byID->Streams().size(), 1u);
     EXPECT_NE(byID.Get(), doc.root->OpenStorage(second).Get());
 
-    EXPECT_THROW(ReadByName(*doc.root, u"Data"), StreamNotFoundOLEException);
-    EXPECT_THROW(ReadByName(*doc.root->OpenStorage(u"Data"), u"Inner"), StreamNotFoundOLEException);
-    EXPECT_EQ(ReadById(*doc.root, nested), Pattern(700, 1)) << "any id of the file can be read";
-    EXPECT_TRUE(ReadByName(*doc.root, u"Zero").empty());
+    EXPECT_THROW(Read(*doc.root, u"Data"), StreamNotFoundOLEException);
+    EXPECT_THROW(Read(*doc.root->OpenStorage(u"Data"), u"Inner"), StreamNotFoundOLEException);
+    EXPECT_EQ(Read(*doc.root, nested), Pattern(700, 1)) << "any id of the file can be read";
+    EXPECT_TRUE(Read(*doc.root, u"Zero").empty());
 
     ZymFile::MemoryBuffer twice;
     doc.root->ReadStream(u"Stream", twice);
     doc.root->ReadStream(u"Stream", twice);
-    Bytes expected = Pattern(5000, 2);
-    expected.insert(expected.end(), expected.begin(), expected.end());
-    EXPECT_EQ(Bytes(twice.Data(), twice.Data() + twice.Size()), expected);
+    EXPECT_EQ(Bytes(twice.Data(), twice.Data() + twice.Size()),
+              Concat({Pattern(5000, 2), Pattern(5000, 2)}));
 }
 
 TEST(StorageTree, PropertiesOfAStorageWinOverThoseBelowIt) {

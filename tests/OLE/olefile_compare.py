@@ -95,20 +95,18 @@ def decode(meta, value):
 
 
 def compare_properties(zymwin, path, ole):
-    ours = {}
-    for prop in json.loads(run(zymwin, "props", "--json", path)):
-        ours.setdefault(prop["name"], prop["value"])
+    # The first value of a name is the one that counts.
+    listed = json.loads(run(zymwin, "props", "--json", path))
+    ours = {prop["name"]: prop["value"] for prop in reversed(listed)}
     meta = ole.get_metadata()
-    for name, attribute in TEXTS.items():
-        theirs = decode(meta, getattr(meta, attribute))
-        if ours.get(name) != theirs:
-            fail(path, f"{name}: zymwin {ours.get(name)!r}, olefile {theirs!r}")
+    theirs = {name: decode(meta, getattr(meta, attribute)) for name, attribute in TEXTS.items()}
     for name, attribute in DATES.items():
         when = getattr(meta, attribute)
         # Times before 1970 give no value in the library.
-        theirs = when.strftime("%Y-%m-%dT%H:%M:%SZ") if when and when.year >= 1970 else None
-        if ours.get(name) != theirs:
-            fail(path, f"{name}: zymwin {ours.get(name)!r}, olefile {theirs!r}")
+        theirs[name] = when.strftime("%Y-%m-%dT%H:%M:%SZ") if when and when.year >= 1970 else None
+    for name, value in theirs.items():
+        if ours.get(name) != value:
+            fail(path, f"{name}: zymwin {ours.get(name)!r}, olefile {value!r}")
 
 
 def main():

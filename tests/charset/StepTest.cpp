@@ -169,16 +169,14 @@ TEST(ConverterSteps, ConvertersServeManyThreadsAtOnce) {
     const auto shared1252 = Conv::ConversionClass(1252, 65001);
     WineGaps gaps;
     std::vector<Text> texts;
-    for (const Text& text : TEXTS) {
+    for (const Text& text : TEXTS)
         if (!gaps.Lack(text.cs))
             texts.push_back(text);
-    }
     // 28591-28601 and 28603-28606 are the ISO-8859 sets.
     std::vector<std::pair<Zym::CHARSET, bool>> isoPages;
-    for (int n = 0; n < 20; ++n) {
+    for (int n = 0; n < 20; ++n)
         if (!gaps.Lack(28590 + n))
             isoPages.emplace_back(28590 + n, n != 0 && n != 12 && n < 17);
-    }
     std::vector<std::thread> threads;
     std::vector<int> failures(4, 0);
     for (int t = 0; t < 4; ++t) {

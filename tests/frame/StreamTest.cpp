@@ -10,47 +10,48 @@
 
 using Zym::SeekDir;
 
+namespace {
+
+template <class T> T Next(Zym::BinaryStream& stream) {
+    T value{};
+    stream >> value;
+    return value;
+}
+
+std::vector<unsigned char> Contents(const ZymFile::MemoryBuffer& buffer) {
+    return std::vector<unsigned char>(buffer.Data(), buffer.Data() + buffer.Size());
+}
+
+} // namespace
+
 TEST(Stream, IntegersBoolsFloatsAndStringsRoundTrip) {
     ZymFile::MemoryBuffer buffer(16);
     Zym::BinaryStream stream(buffer);
     const std::u16string longText(70000, u'\u00e9');
     stream << std::uint8_t{0xAB} << std::int16_t{-2} << 0xDEADBEEFu << std::int64_t{-5} << true
            << 1.5f << -2.25 << std::string("narrow") << std::u16string(u"wide \u20ac") << longText;
-    std::uint8_t u8 = 0;
-    std::int16_t i16 = 0;
-    unsigned int u32 = 0;
-    std::int64_t i64 = 0;
-    bool flag = false;
-    float f = 0;
-    double d = 0;
-    std::string narrow;
-    std::u16string wide, longRead;
-    stream >> u8 >> i16 >> u32 >> i64 >> flag >> f >> d >> narrow >> wide >> longRead;
-    EXPECT_EQ(u8, 0xAB);
-    EXPECT_EQ(i16, -2);
-    EXPECT_EQ(u32, 0xDEADBEEFu);
-    EXPECT_EQ(i64, -5);
-    EXPECT_TRUE(flag);
-    EXPECT_EQ(f, 1.5f);
-    EXPECT_EQ(d, -2.25);
-    EXPECT_EQ(narrow, "narrow");
-    EXPECT_EQ(wide, u"wide \u20ac");
-    EXPECT_EQ(longRead, longText);
+    EXPECT_EQ(Next<std::uint8_t>(stream), 0xAB);
+    EXPECT_EQ(Next<std::int16_t>(stream), -2);
+    EXPECT_EQ(Next<unsigned int>(stream), 0xDEADBEEFu);
+    EXPECT_EQ(Next<std::int64_t>(stream), -5);
+    EXPECT_TRUE(Next<bool>(stream));
+    EXPECT_EQ(Next<float>(stream), 1.5f);
+    EXPECT_EQ(Next<double>(stream), -2.25);
+    EXPECT_EQ(Next<std::string>(stream), "narrow");
+    EXPECT_EQ(Next<std::u16string>(stream), u"wide \u20ac");
+    EXPECT_EQ(Next<std::u16string>(stream), longText);
     EXPECT_TRUE(buffer.EndOfFile());
 }
 
 TEST(Stream, WideStringWireEncoding) {
     ZymFile::MemoryBuffer shortBuf, longBuf;
     Zym::BinaryStream(shortBuf) << std::u16string(u"AB");
-    const std::vector<unsigned char> expected = {2, 0, 'A', 0, 'B', 0};
-    EXPECT_EQ(std::vector<unsigned char>(shortBuf.Data(), shortBuf.Data() + shortBuf.Size()),
-              expected);
+    EXPECT_EQ(Contents(shortBuf), (std::vector<unsigned char>{2, 0, 'A', 0, 'B', 0}));
     Zym::BinaryStream(longBuf) << std::u16string(65535, u'x');
-    const unsigned char* p = longBuf.Data();
-    EXPECT_EQ(p[0], 0xFF);
-    EXPECT_EQ(p[1], 0xFF);
-    EXPECT_EQ(p[2] | (p[3] << 8) | (p[4] << 16) | (p[5] << 24), 65535);
-    EXPECT_EQ(longBuf.Size(), 6u + 2 * 65535);
+    const auto bytes = Contents(longBuf);
+    ASSERT_EQ(bytes.size(), 6u + 2 * 65535);
+    EXPECT_EQ(std::vector<unsigned char>(bytes.begin(), bytes.begin() + 6),
+              (std::vector<unsigned char>{0xFF, 0xFF, 0xFF, 0xFF, 0, 0}));
 }
 
 TEST(Stream, ShortDataRaisesEOFAndHostileCountsDoNotAllocate) {

@@ -10,15 +10,6 @@
 using Zym::DateTime;
 using Zym::DateTimeException;
 
-namespace {
-
-// Sets TZ for one test and puts the old value back.
-struct TimeZone : zymtest::ScopedEnvironment {
-    explicit TimeZone(const char* zone) : ScopedEnvironment("TZ", zone) {}
-};
-
-} // namespace
-
 TEST(FileTime, ConvertsExactlyAndRoundsTowardsThePast) {
     EXPECT_EQ(Zym::FileTimeToUnixTime(116444736000000000ULL), 0);
     EXPECT_EQ(Zym::FileTimeToUnixTime(125911584000000000ULL), 946684800); // 2000-01-01
@@ -63,7 +54,7 @@ TEST(DateTime, ImpossibleDatesAndTheRangeRaise) {
 }
 
 TEST(DateTime, FormatsOfAnyLengthAndText) {
-    const TimeZone zone("UTC0");
+    const zymtest::ScopedEnvironment zone("TZ", "UTC0");
     const DateTime t(2021, 6, 4, 8, 9, 10, true);
     EXPECT_EQ(t.AsStringLocal(""), "");
     EXPECT_EQ(t.AsWStringLocal(u"%Y\u5E74 \u00E9t\u00E9 %M"), u"2021\u5E74 \u00E9t\u00E9 09");

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -21,7 +22,8 @@ using Zym::SmartPtr;
 
 namespace {
 
-// A sink that writes down every notification it gets.
+// A sink that writes down every notification it gets, and calls `onAdded`
+// (when set) after writing down an added entry.
 class RecordingSink : public LogCallInterface {
 public:
     struct Event {
@@ -29,7 +31,11 @@ public:
         std::string what;
     };
 
-    void EntryAdded(const SmartPtr<LogEntryCallInterface>& e) override { Record(e, "added"); }
+    void EntryAdded(const SmartPtr<LogEntryCallInterface>& e) override {
+        Record(e, "added");
+        if (onAdded)
+            onAdded(*e);
+    }
     void EntryClosed(const SmartPtr<LogEntryCallInterface>& e) override { Record(e, "closed"); }
     void EntryCancelled(const SmartPtr<LogEntryCallInterface>& e) override {
         Record(e, "cancelled");
@@ -42,6 +48,7 @@ public:
         std::lock_guard lock(m_Lock);
         return m_Events;
     }
+    std::function<void(LogEntryCallInterface&)> onAdded;
 
 private:
     void Record(const SmartPtr<LogEntryCallInterface>& e, std::string what) {
@@ -100,29 +107,23 @@ TEST(MemoryLog, EverySinkSeesEveryNotificationOfEachEntryInOrder) {
 }
 
 TEST(MemoryLog, ASinkThatBlocksHoldsUpOnlyTheThreadTellingIt) {
-    // Blocks in EntryAdded, as a frozen log window does, until released.
-    class BlockingSink : public RecordingSink {
-    public:
-        void EntryAdded(const SmartPtr<LogEntryCallInterface>& e) override {
-            RecordingSink::EntryAdded(e);
-            if (e->GetText() == u"hold") {
-                holding.Set();
-                released.Wait();
-            }
-        }
-        ZymThread::EventSemaphore holding{true, false};
-        ZymThread::EventSemaphore released{true, false};
-    };
-
+    // Blocks as a frozen log window does, until released.
+    ZymThread::EventSemaphore holding{true, false}, released{true, false};
     SmartPtr<Zym::MemoryLog> log = new Zym::MemoryLog();
-    SmartPtr<BlockingSink> blocking = new BlockingSink();
+    SmartPtr<RecordingSink> blocking = new RecordingSink();
     SmartPtr<RecordingSink> other = new RecordingSink();
+    blocking->onAdded = [&](LogEntryCallInterface& e) {
+        if (e.GetText() == u"hold") {
+            holding.Set();
+            released.Wait();
+        }
+    };
     log->AttachSink(blocking);
     log->AttachSink(other);
     auto open = log->OpenEntry(u"copying", LogEntryCallInterface::SEVERITY_PROGRESS);
 
     std::thread held([&] { log->AddEntry(u"hold", LogEntryCallInterface::SEVERITY_WARNING); });
-    blocking->holding.Wait();
+    holding.Wait();
     // Everything else still gets through, to both sinks.
     log->SetEntryProgress(open, 0.5);
     log->AddEntry(u"meanwhile", LogEntryCallInterface::SEVERITY_INFORMATION);
@@ -130,7 +131,7 @@ TEST(MemoryLog, ASinkThatBlocksHoldsUpOnlyTheThreadTellingIt) {
     EXPECT_EQ(blocking->Events().size(), 4u);
     EXPECT_EQ(other->Events().size(), 3u); // "hold" has not reached it yet
     log->DetachSink(other);
-    blocking->released.Set();
+    released.Set();
     held.join();
     EXPECT_EQ(other->Events().size(), 4u); // "hold" began before the detach
 }
@@ -148,19 +149,11 @@ TEST(MemoryLog, KeepsOpenEntriesWhenTrimmingAndLetsSinksLogBack) {
 
     // A sink that answers a warning with an entry of its own, on the same
     // thread and inside the notification.
-    class Echo : public RecordingSink {
-    public:
-        explicit Echo(LogCallInterface& log) : m_Log(log) {}
-        void EntryAdded(const SmartPtr<LogEntryCallInterface>& e) override {
-            RecordingSink::EntryAdded(e);
-            if (e->GetSeverity() == LogEntryCallInterface::SEVERITY_WARNING)
-                m_Log.AddEntry(u"seen: " + e->GetText(), LogEntryCallInterface::SEVERITY_PROGRESS);
-        }
-
-    private:
-        LogCallInterface& m_Log;
+    SmartPtr<RecordingSink> echo = new RecordingSink();
+    echo->onAdded = [&](LogEntryCallInterface& e) {
+        if (e.GetSeverity() == LogEntryCallInterface::SEVERITY_WARNING)
+            log->AddEntry(u"seen: " + e.GetText(), LogEntryCallInterface::SEVERITY_PROGRESS);
     };
-    SmartPtr<Echo> echo = new Echo(*log);
     log->AttachSink(echo);
     log->Clear();
     log->AddEntry(u"disk", LogEntryCallInterface::SEVERITY_WARNING);

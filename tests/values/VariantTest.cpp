@@ -4,10 +4,9 @@
 
 #include <limits>
 
-using Zym::Variant;
+using namespace Zym;
 
 TEST(Variant, TextFormOfEveryKind) {
-    using namespace Zym;
     EXPECT_EQ(Variant(g_VariantTraitsIntType, -2147483647 - 1).AsWString(), u"-2147483648");
     EXPECT_EQ(Variant(g_VariantTraitsUIntType, 4294967295u).AsWString(), u"4294967295");
     EXPECT_EQ(Variant(g_VariantTraitsShortType, short(-32768)).AsWString(), u"-32768");
@@ -28,7 +27,6 @@ TEST(Variant, TextFormOfEveryKind) {
 }
 
 TEST(Variant, EqualNumbersOfDifferentKindsDifferAndCopiesStandAlone) {
-    using namespace Zym;
     EXPECT_NE(Variant(g_VariantTraitsShortType, short(7)), Variant(7));
     EXPECT_EQ(Variant(g_VariantTraitsShortType, short(7)), Variant(short(7)));
     Variant v(DateTime(60));
@@ -40,7 +38,6 @@ TEST(Variant, EqualNumbersOfDifferentKindsDifferAndCopiesStandAlone) {
 }
 
 TEST(Variant, WrongKindOrEmptyRaises) {
-    using namespace Zym;
     const Variant number(42u);
     try {
         number.Get(g_VariantTraitsIntType);

@@ -9,20 +9,9 @@
 using Zym::DateTime;
 using Zym::DateTimeException;
 
-namespace {
-
-// Sets TZ for one test and puts the old value back.
-struct TimeZone : zymtest::ScopedEnvironment {
-    explicit TimeZone(const char* zone) : ScopedEnvironment("TZ", zone) {}
-};
-
-// Central European rules, spelled out so that no zone files are needed.
-constexpr const char* CET = "CET-1CEST,M3.5.0,M10.5.0/3";
-
-} // namespace
-
 TEST(DateTime, LocalTimeFollowsTheZoneAndItsDaylightSaving) {
-    const TimeZone zone(CET);
+    // Central European rules, spelled out so that no zone files are needed.
+    const zymtest::ScopedEnvironment zone("TZ", "CET-1CEST,M3.5.0,M10.5.0/3");
     const DateTime summer(2024, 5, 1, 12, 0, 0, false);
     EXPECT_EQ(summer.AsIsoUtc(), "2024-06-01T10:00:00Z");
     EXPECT_EQ(summer.AsStringLocal("%H:%M %Z"), "12:00 CEST");
