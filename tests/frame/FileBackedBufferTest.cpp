@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <optional>
 #include <random>
 #include <vector>
 
@@ -98,22 +97,6 @@ TEST(DiskBuffer, AMissingDirectoryFailsThePutThatNeedsTheFile) {
 #endif
     }
     EXPECT_EQ(ReadAt(buffer, 10, 6), (std::vector<unsigned char>{'a', 'b', 'c', 'd', 'e', 'f'}));
-}
-
-// On Linux the spill file has no name; on Windows it is a temporary file
-// that the system deletes when the buffer closes it.
-TEST(DiskBuffer, TheSpillFileGoesWithTheBuffer) {
-    const zymtest::ScratchDirectory scratch;
-    std::optional<ZymFile::DiskBuffer> buffer(std::in_place, scratch.Path().string(), 16, 16);
-    buffer->Put(std::string(100, 'x').data(), 100);
-    ASSERT_TRUE(buffer->UsesFile());
-#ifdef _WIN32
-    EXPECT_FALSE(fs::is_empty(scratch.Path()));
-#else
-    EXPECT_TRUE(fs::is_empty(scratch.Path()));
-#endif
-    buffer.reset();
-    EXPECT_TRUE(fs::is_empty(scratch.Path()));
 }
 
 TEST(FileBuffer, ReadsAnyOffsetThroughTheWindowAndInLargePieces) {
