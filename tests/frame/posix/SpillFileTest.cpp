@@ -8,6 +8,9 @@
 #include <filesystem>
 #include <string>
 
+extern const char* const MISSING_SPILL_DIRECTORY_TEXT =
+    "The system cannot find the file specified.";
+
 TEST(SpillFile, HasNoNameWhileTheBufferUsesIt) {
     const zymtest::ScratchDirectory scratch;
     ZymFile::DiskBuffer buffer(scratch.Path().string(), 16, 16);

@@ -10,6 +10,8 @@
 #include <optional>
 #include <string>
 
+extern const char* const MISSING_SPILL_DIRECTORY_TEXT = "The directory name is invalid.";
+
 TEST(SpillFile, GoesWithTheBuffer) {
     const zymtest::ScratchDirectory scratch;
     std::optional<ZymFile::DiskBuffer> buffer(std::in_place, scratch.Path().string(), 16, 16);
