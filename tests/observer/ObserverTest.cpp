@@ -30,15 +30,6 @@ std::string AttachError(WinNTDirectoryObserver& observer, const std::string& pat
     return "attached";
 }
 
-class Observed : public ::testing::Test {
-protected:
-    zymtest::ScratchDirectory m_Scratch;
-    const fs::path& m_Dir = m_Scratch.Path();
-    const std::string m_Root = m_Dir.string();
-    WinNTDirectoryObserver m_Observer;
-    Zym::SmartPtr<RecordingObserver> m_Recorder = new RecordingObserver;
-};
-
 using Attach = Observed;
 using Events = Observed;
 using Recursion = Observed;

@@ -4,7 +4,10 @@
 #include <ZymThread/EventSemaphore.h>
 #include <ZymWindows/DirectoryObserver.h>
 
+#include "TestFiles.h"
 #include "observer/ObserverProbe.h"
+
+#include <gtest/gtest.h>
 
 #include <chrono>
 #include <condition_variable>
@@ -63,6 +66,16 @@ struct ProbeScope {
         ZymWindows::ObserverProbe::Install(std::move(function));
     }
     ~ProbeScope() { ZymWindows::ObserverProbe::Install({}); }
+};
+
+// A scratch directory watched by one observer with one recorder.
+class Observed : public ::testing::Test {
+protected:
+    zymtest::ScratchDirectory m_Scratch;
+    const std::filesystem::path& m_Dir = m_Scratch.Path();
+    const std::string m_Root = m_Dir.string();
+    ZymWindows::WinNTDirectoryObserver m_Observer;
+    Zym::SmartPtr<RecordingObserver> m_Recorder = new RecordingObserver;
 };
 
 // The name of the calling thread, as Linux shows it.

@@ -90,13 +90,9 @@ TEST_F(RegistryValue, MissingValuesRaiseOnlyWhenRead) {
 }
 
 TEST_F(RegistryValue, OtherTypesAreNotSupportedByTheTypedCalls) {
-    ZymWindows::RegFile::Entry expand{};
-    expand.kind = ZymWindows::RegFile::Entry::VALUE;
-    ZymWindows::RegFile::ParseKeyPath(u"HKCU\\Values", expand.key);
-    expand.valueName = u"path";
-    expand.type = ZymWindows::REG_EXPAND_SZ;
-    expand.data = {'%', 0, 'X', 0, '%', 0, 0, 0};
-    ZymWindows::RegFile::Import({expand});
+    const std::string expand = "Windows Registry Editor Version 5.00\n\n[HKCU\\Values]\n"
+                               "\"path\"=hex(2):25,00,58,00,25,00,00,00\n";
+    ZymWindows::RegFile::Import(ZymWindows::RegFile::Parse(expand.data(), expand.size()));
 
     const auto key = Key();
     const Raised noType = Catch([&] { key->GetValueType("path"); });

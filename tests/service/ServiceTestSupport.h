@@ -16,13 +16,42 @@ namespace servicetest {
 
 using Lines = std::vector<std::string>;
 
+// What an install logs: it first removes what is registered under the name.
+inline const Lines INSTALL_LOG = {
+    "Service::Install; Installing the service...",
+    "Service::Uninstall; Uninstalling the service...",
+    "Service::Uninstall; The service is uninstalled.",
+    "Service::Install; The service is installed.",
+};
+
+// What a service logs from its start under the manager to its stop.
+inline const Lines COMPLETE_RUN = {
+    "Service::Start; Starting the service...",
+    "Service::Main; The service start is pending...",
+    "Service::Run; The service is running.",
+    "Service::Stop; Attempt to stop the service.",
+    "Service::Run; The service stop is pending...",
+    "Service::Main; The service is stopped.",
+    "Service::Start; The service is stopped.",
+};
+
+// `lines` as a RecordingLog keeps informational entries.
+inline Lines Informational(Lines lines) {
+    for (std::string& line : lines)
+        line += " [0]";
+    return lines;
+}
+
 // Keeps "text [severity]" of every entry; a test can wait for one.
 class RecordingLog : public Zym::LogCallInterface {
 public:
+    static std::string Line(const Zym::SmartPtr<Zym::LogEntryCallInterface>& entry) {
+        return ZymCharset::ToUtf8(entry->GetText()) + " [" + std::to_string(entry->GetSeverity()) +
+               "]";
+    }
     void EntryAdded(const Zym::SmartPtr<Zym::LogEntryCallInterface>& entry) override {
         std::lock_guard guard(m_Lock);
-        m_Lines.push_back(ZymCharset::ToUtf8(entry->GetText()) + " [" +
-                          std::to_string(entry->GetSeverity()) + "]");
+        m_Lines.push_back(Line(entry));
         m_Added.notify_all();
     }
     void EntryClosed(const Zym::SmartPtr<Zym::LogEntryCallInterface>&) override {}

@@ -101,18 +101,15 @@ TEST(CriticalSection, RecursiveOwnerAndNoLostUpdatesUnderContention) {
 
     section.Enter();
     EXPECT_TRUE(section.TryEnter());
-    std::thread other([&] {
+    RunTogether(1, [&](int) {
         section.Leave(); // not the owner: changes nothing
         EXPECT_FALSE(section.TryEnter());
     });
-    other.join();
     section.Leave();
-    std::thread stillOwned([&] { EXPECT_FALSE(section.TryEnter()); });
-    stillOwned.join();
+    RunTogether(1, [&](int) { EXPECT_FALSE(section.TryEnter()); });
     section.Leave();
-    std::thread free([&] {
+    RunTogether(1, [&](int) {
         EXPECT_TRUE(section.TryEnter());
         section.Leave();
     });
-    free.join();
 }

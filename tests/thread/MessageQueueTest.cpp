@@ -1,3 +1,4 @@
+#include "Gate.h"
 #include "Wine.h"
 
 #include <Zym/LastError.h>
@@ -5,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <thread>
 #include <vector>
 
@@ -70,20 +70,16 @@ TEST(MessageQueue, QueuesBelongToTheirThread) {
     const unsigned long self = GetCurrentThreadId();
 
     // A live thread that never read a queue has none to post to.
-    EventSemaphore started(true, false), release(true, false);
-    std::atomic<unsigned long> quietId{0};
-    std::thread quiet([&] {
-        quietId = GetCurrentThreadId();
-        started.Set();
-        release.Wait();
-    });
-    started.Wait();
-    EXPECT_NE(quietId.load(), self);
+    threadtest::Gate quiet;
+    const auto thread = threadtest::GateThread("quiet", quiet);
+    thread->Run();
+    quiet.started.Wait();
+    EXPECT_NE(quiet.threadId, self);
     Zym::SetLastError(0);
-    EXPECT_FALSE(PostThreadMessage(quietId, WM_USER, 1, 2));
+    EXPECT_FALSE(PostThreadMessage(quiet.threadId, WM_USER, 1, 2));
     EXPECT_EQ(Zym::GetLastError(), Zym::ERROR_INVALID_THREAD_ID);
-    release.Set();
-    quiet.join();
+    quiet.release.Set();
+    thread->Join();
 
     // A thread that had a queue loses it when it ends.
     unsigned long endedId = 0;

@@ -1,35 +1,14 @@
+#include "Gate.h"
+
 #include <Zym/Exception.h>
-#include <Zym/SmartPtr.h>
-#include <ZymThread/EventSemaphore.h>
-#include <ZymThread/Thread.h>
 
 #include <gtest/gtest.h>
 
 #include <string>
 
 using namespace ZymThread;
-
-namespace {
-
-// A body that says when it has started and returns once released.
-struct Gate {
-    EventSemaphore started{true, false};
-    EventSemaphore release{true, false};
-    bool finished = false;
-
-    void* Body(void* argument) {
-        started.Set();
-        release.Wait();
-        finished = true;
-        return argument;
-    }
-};
-
-Zym::SmartPtr<Thread> GateThread(const std::string& name, Gate& gate) {
-    return new Thread(name, new FunctionT<Gate>(&gate, &Gate::Body));
-}
-
-} // namespace
+using threadtest::Gate;
+using threadtest::GateThread;
 
 TEST(Thread, LastReleaseWaitsForTheBodyAndResultsAreKept) {
     Gate gate;

@@ -37,26 +37,23 @@ TEST(CompletionPort, ManyDirectoriesShareOnePortAndOneListener) {
 
 // The consumer stalls the listener while more changes come than the read's
 // 4096 bytes hold: the system completes the next read with no records.
-TEST(CompletionPort, ChangesBeyondTheBufferAreAnEmptyBatch) {
-    const zymtest::ScratchDirectory scratch;
-    const fs::path& dir = scratch.Path();
+using CompletionPortBuffer = Observed;
+TEST_F(CompletionPortBuffer, ChangesBeyondTheBufferAreAnEmptyBatch) {
     Signal busy, release;
-    ZymWindows::WinNTDirectoryObserver observer;
-    Zym::SmartPtr<RecordingObserver> recorder = new RecordingObserver;
-    recorder->onBatch = [&](std::vector<DeviceEvent>&) {
+    m_Recorder->onBatch = [&](std::vector<DeviceEvent>&) {
         if (!busy.IsSet()) {
             busy.Set();
             release.Wait();
         }
     };
-    const long id = observer.AttachObserver(Wide(dir.string()), false, recorder);
-    Touch(dir / "first");
+    const long id = m_Observer.AttachObserver(Wide(m_Root), false, m_Recorder);
+    Touch(m_Dir / "first");
     ASSERT_TRUE(busy.Wait());
     // 300 records of 24 bytes or more.
     for (int i = 0; i < 300; ++i)
-        Touch(dir / ("file" + std::to_string(i)));
+        Touch(m_Dir / ("file" + std::to_string(i)));
     release.Set();
-    ASSERT_TRUE(recorder->WaitUntil([](const Seen& seen) { return seen.emptyBatches > 0; }));
-    const auto events = EventsBefore(*recorder, dir / "later"); // watching goes on
-    EXPECT_EQ(Describe(events), Expected(dir.string(), id, {"created first"}));
+    ASSERT_TRUE(m_Recorder->WaitUntil([](const Seen& seen) { return seen.emptyBatches > 0; }));
+    const auto events = EventsBefore(*m_Recorder, m_Dir / "later"); // watching goes on
+    EXPECT_EQ(Describe(events), Expected(m_Root, id, {"created first"}));
 }

@@ -1,8 +1,8 @@
+#include "../ServiceTestSupport.h"
 #include "Child.h"
 #include "ServiceManagerStandIn.h"
 
 #include <Zym/Exception.h>
-#include <ZymCharset/Utf.h>
 #include <ZymWindows/Service.h>
 
 #include <gtest/gtest.h>
@@ -21,12 +21,13 @@ using zymtest::Child;
 
 namespace {
 
-using Lines = std::vector<std::string>;
+using servicetest::Lines;
 
 Child StartExample(const NotifySocket& socket, const std::string& name) {
     return Child({ZYMWIN_PATH, "service", "run", name}, {{"NOTIFY_SOCKET=" + socket.Address()}, 2});
 }
 
+using servicetest::COMPLETE_RUN;
 constexpr const char* ATTEMPT_TO_STOP = "Service::Stop; Attempt to stop the service.";
 
 // The framework's own lines, without the example's.
@@ -37,28 +38,13 @@ Lines FrameworkLines(const Lines& lines) {
     return kept;
 }
 
-const Lines COMPLETE_RUN = {
-    "Service::Start; Starting the service...",
-    "Service::Main; The service start is pending...",
-    "Service::Run; The service is running.",
-    ATTEMPT_TO_STOP,
-    "Service::Run; The service stop is pending...",
-    "Service::Main; The service is stopped.",
-    "Service::Start; The service is stopped.",
-};
-
 // Writes each added entry to stderr as "text [severity]".
-class StderrSink : public Zym::LogCallInterface {
+class StderrSink : public servicetest::RecordingLog {
 public:
     void EntryAdded(const Zym::SmartPtr<Zym::LogEntryCallInterface>& entry) override {
-        const std::string line = ZymCharset::ToUtf8(entry->GetText()) + " [" +
-                                 std::to_string(entry->GetSeverity()) + "]\n";
-        std::fputs(line.c_str(), stderr);
+        std::fputs((Line(entry) + "\n").c_str(), stderr);
         std::fflush(stderr);
     }
-    void EntryClosed(const Zym::SmartPtr<Zym::LogEntryCallInterface>&) override {}
-    void EntryCancelled(const Zym::SmartPtr<Zym::LogEntryCallInterface>&) override {}
-    void EntryChanged(const Zym::SmartPtr<Zym::LogEntryCallInterface>&, EntryChanges) override {}
 };
 
 // A service of this process, started as the manager starts one.

@@ -23,8 +23,7 @@ bool Readable(int fd) {
 } // namespace
 
 TEST(MessageQueue, ThreadIdsAreTheKernels) {
-    const unsigned long self = GetCurrentThreadId();
-    EXPECT_EQ(self, static_cast<unsigned long>(::gettid()));
+    EXPECT_EQ(GetCurrentThreadId(), static_cast<unsigned long>(::gettid()));
 }
 
 TEST(MessageQueue, DescriptorIsReadableExactlyWhileMessagesWait) {
