@@ -39,6 +39,8 @@ std::string CurrentErrorMessage() {
         return error.WhatUtf8();
     } catch (const std::exception& error) {
         return error.what();
+    } catch (...) {
+        return "an error of an unknown kind";
     }
 }
 
