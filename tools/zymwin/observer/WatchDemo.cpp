@@ -1,4 +1,5 @@
 #include "Command.h"
+#include "DemoFolder.h"
 
 #include <ZymCharset/Utf.h>
 #include <ZymWindows/DirectoryObserver.h>
@@ -9,7 +10,6 @@
 #include <filesystem>
 #include <fstream>
 #include <mutex>
-#include <random>
 
 namespace zymwin {
 
@@ -54,21 +54,9 @@ private:
     bool m_Done = false;
 };
 
-// A new directory of the demo's own in the system's temporary folder.
-fs::path MakeScratchDirectory() {
-    std::random_device random;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const fs::path path =
-            fs::temp_directory_path() / ("zymwin-watch-" + std::to_string(random()));
-        std::error_code error;
-        if (fs::create_directory(path, error))
-            return path;
-    }
-    throw UsageError{"cannot create a scratch directory"};
-}
-
 void WatchDemo() {
-    const fs::path root = MakeScratchDirectory();
+    const DemoFolder scratch("zymwin-watch");
+    const fs::path& root = scratch.Path();
     const std::u16string source = ZymCharset::FromUtf8(root.string());
     {
         Zym::SmartPtr<DemoObserver> changes = new DemoObserver(source + u"\\done");
@@ -84,8 +72,6 @@ void WatchDemo() {
         for (const std::string& line : changes->WaitForLast())
             std::printf("  %s\n", line.c_str());
     }
-    std::error_code ignored;
-    fs::remove_all(root, ignored);
     std::printf("observer stopped\n");
 }
 

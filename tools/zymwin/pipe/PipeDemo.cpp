@@ -1,4 +1,5 @@
 #include "Command.h"
+#include "DemoFolder.h"
 #include "PipeEcho.h"
 #include "PipeReady.h"
 
@@ -25,28 +26,21 @@ class TemporaryPipeDirectory {};
 class TemporaryPipeDirectory {
 public:
     TemporaryPipeDirectory() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "zymwin-pipe-XXXXXX").string();
-        if (!mkdtemp(pattern.data()))
-            throw UsageError{"cannot create a temporary pipe directory"};
-        m_Path = pattern;
         if (const char* previous = std::getenv("ZYM_PIPE_DIR"))
             m_Previous = previous;
-        setenv("ZYM_PIPE_DIR", m_Path.c_str(), 1);
+        setenv("ZYM_PIPE_DIR", m_Folder.Path().c_str(), 1);
     }
     ~TemporaryPipeDirectory() {
         if (m_Previous)
             setenv("ZYM_PIPE_DIR", m_Previous->c_str(), 1);
         else
             unsetenv("ZYM_PIPE_DIR");
-        std::error_code ignored;
-        std::filesystem::remove_all(m_Path, ignored);
     }
     TemporaryPipeDirectory(const TemporaryPipeDirectory&) = delete;
     TemporaryPipeDirectory& operator=(const TemporaryPipeDirectory&) = delete;
 
 private:
-    std::string m_Path;
+    const DemoFolder m_Folder{"zymwin-pipe"};
     std::optional<std::string> m_Previous;
 };
 #endif

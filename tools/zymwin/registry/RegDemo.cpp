@@ -1,4 +1,5 @@
 #include "Command.h"
+#include "DemoFolder.h"
 
 #include <ZymFile/MemoryBuffer.h>
 #include <ZymWindows/Exceptions.h>
@@ -42,29 +43,24 @@ public:
 // and puts everything back afterwards.
 class DemoStore {
 public:
-    DemoStore()
-        : m_Dir(std::filesystem::temp_directory_path() /
-                ("zymwin-demo-" + ZymWindows::Uuid::Generate().AsString())) {
+    DemoStore() {
         if (const char* previous = std::getenv("ZYM_REGISTRY_DIR"))
             m_Previous = previous;
-        std::filesystem::create_directories(m_Dir);
-        ::setenv("ZYM_REGISTRY_DIR", m_Dir.c_str(), 1);
+        ::setenv("ZYM_REGISTRY_DIR", m_Dir.Path().c_str(), 1);
     }
     ~DemoStore() {
         if (m_Previous)
             ::setenv("ZYM_REGISTRY_DIR", m_Previous->c_str(), 1);
         else
             ::unsetenv("ZYM_REGISTRY_DIR");
-        std::error_code ignored;
-        std::filesystem::remove_all(m_Dir, ignored);
     }
     DemoStore(const DemoStore&) = delete;
     DemoStore& operator=(const DemoStore&) = delete;
 
-    std::string Name() const { return m_Dir.string(); }
+    std::string Name() const { return m_Dir.Path().string(); }
 
 private:
-    std::filesystem::path m_Dir;
+    const DemoFolder m_Dir{"zymwin-demo"};
     std::optional<std::string> m_Previous;
 };
 #endif

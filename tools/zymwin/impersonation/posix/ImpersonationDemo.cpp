@@ -1,4 +1,6 @@
 #include "Command.h"
+#include "DemoFolder.h"
+#include "ScopedVariable.h"
 #include "impersonation/ImpersonatedWork.h"
 #include "impersonation/posix/DemoAccount.h"
 #include "pipe/PipeEcho.h"
@@ -27,32 +29,14 @@ constexpr const char* DEMO_PIPE = "zymwin-impersonation";
 class SharedFolder {
 public:
     SharedFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "zymwin-impersonation-XXXXXX").string();
-        if (!mkdtemp(pattern.data()))
-            throw UsageError{"cannot create a temporary folder"};
-        m_Path = pattern;
-        std::filesystem::permissions(m_Path, std::filesystem::perms::all |
+        std::filesystem::permissions(Path(), std::filesystem::perms::all |
                                                  std::filesystem::perms::sticky_bit);
-        if (const char* previous = std::getenv("ZYM_PIPE_DIR"))
-            m_PreviousPipeDir = previous;
-        setenv("ZYM_PIPE_DIR", (m_Path / "pipes").c_str(), 1);
     }
-    ~SharedFolder() {
-        if (m_PreviousPipeDir.empty())
-            unsetenv("ZYM_PIPE_DIR");
-        else
-            setenv("ZYM_PIPE_DIR", m_PreviousPipeDir.c_str(), 1);
-        std::error_code ignored;
-        std::filesystem::remove_all(m_Path, ignored);
-    }
-    SharedFolder(const SharedFolder&) = delete;
-    SharedFolder& operator=(const SharedFolder&) = delete;
-    const std::filesystem::path& Path() const { return m_Path; }
+    const std::filesystem::path& Path() const { return m_Folder.Path(); }
 
 private:
-    std::filesystem::path m_Path;
-    std::string m_PreviousPipeDir;
+    const DemoFolder m_Folder{"zymwin-impersonation"};
+    const ScopedVariable m_PipeDir{"ZYM_PIPE_DIR", (Path() / "pipes").string()};
 };
 
 void ActAs(const DemoAccount& account) {

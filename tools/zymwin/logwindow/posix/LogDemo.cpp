@@ -1,4 +1,5 @@
 #include "Command.h"
+#include "DemoFolder.h"
 #include "ScopedVariable.h"
 
 #include <Zym/LogEntry.h>
@@ -25,12 +26,7 @@ namespace fs = std::filesystem;
 // A journal socket of the demo's own, in a temporary folder.
 class DemoJournal {
 public:
-    DemoJournal() {
-        std::string pattern = (fs::temp_directory_path() / "zymwin-log-XXXXXX").string();
-        if (!mkdtemp(pattern.data()))
-            throw UsageError{"cannot create a temporary folder"};
-        m_Folder = pattern;
-        m_Path = (m_Folder / "journal").string();
+    DemoJournal() : m_Path((m_Folder.Path() / "journal").string()) {
         m_Fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
@@ -40,11 +36,7 @@ public:
         if (::bind(m_Fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
             throw UsageError{"cannot bind " + m_Path};
     }
-    ~DemoJournal() {
-        ::close(m_Fd);
-        std::error_code ignored;
-        fs::remove_all(m_Folder, ignored);
-    }
+    ~DemoJournal() { ::close(m_Fd); }
     DemoJournal(const DemoJournal&) = delete;
     DemoJournal& operator=(const DemoJournal&) = delete;
 
@@ -62,8 +54,8 @@ public:
     }
 
 private:
-    fs::path m_Folder;
-    std::string m_Path;
+    const DemoFolder m_Folder{"zymwin-log"};
+    const std::string m_Path;
     int m_Fd = -1;
 };
 

@@ -1,4 +1,5 @@
 #include "Command.h"
+#include "DemoFolder.h"
 #include "ScopedVariable.h"
 #include "service/ExampleService.h"
 #include "service/ProcessTypeName.h"
@@ -46,29 +47,18 @@ protected:
 class DemoManager {
 public:
     DemoManager() {
-        std::string pattern = (fs::temp_directory_path() / "zymwin-service-XXXXXX").string();
-        if (!mkdtemp(pattern.data()))
-            throw UsageError{"cannot create a temporary unit folder"};
-        m_Path = pattern;
-        const fs::path systemctl = m_Path / "systemctl";
-        std::ofstream(systemctl) << "#!/bin/sh\n[ \"$1\" != is-active ] || echo inactive\n";
-        fs::permissions(systemctl, fs::perms::owner_all);
-        m_Directory.emplace("ZYM_SERVICE_DIR", m_Path.string());
-        m_Systemctl.emplace("ZYM_SYSTEMCTL", systemctl.string());
+        std::ofstream(Systemctl()) << "#!/bin/sh\n[ \"$1\" != is-active ] || echo inactive\n";
+        fs::permissions(Systemctl(), fs::perms::owner_all);
+        m_Directory.emplace("ZYM_SERVICE_DIR", Path().string());
+        m_Systemctl.emplace("ZYM_SYSTEMCTL", Systemctl().string());
     }
-    ~DemoManager() {
-        m_Systemctl.reset();
-        m_Directory.reset();
-        std::error_code ignored;
-        fs::remove_all(m_Path, ignored);
-    }
-    DemoManager(const DemoManager&) = delete;
-    DemoManager& operator=(const DemoManager&) = delete;
 
-    const fs::path& Path() const { return m_Path; }
+    const fs::path& Path() const { return m_Folder.Path(); }
 
 private:
-    fs::path m_Path;
+    fs::path Systemctl() const { return Path() / "systemctl"; }
+
+    const DemoFolder m_Folder{"zymwin-service"};
     std::optional<ScopedVariable> m_Directory;
     std::optional<ScopedVariable> m_Systemctl;
 };
