@@ -153,21 +153,6 @@ TEST_F(Daemon, TheApplicationsShutdownEventEndsEveryClient) {
         EXPECT_THROW(ReadWholeMessage(*client), NamedPipe::BrokenPipeException);
 }
 
-TEST_F(Daemon, ClientsBeyondTheInstanceLimitWaitForAFreeInstance) {
-    Start();
-    std::vector<std::unique_ptr<ClientNamedPipe>> held;
-    for (int i = 0; i < 255; ++i)
-        held.push_back(Connect(m_Pipe));
-    EXPECT_EQ(Exchange(*held.back(), "255"), "552");
-    std::string lateReply;
-    std::thread late([&] { lateReply = Exchange(*Connect(m_Pipe), "256"); });
-    held.front().reset();
-    late.join();
-    EXPECT_EQ(lateReply, "652");
-    // Every client, the late one included, got a thread of its own.
-    m_Reverser->connections.WaitFor(256);
-}
-
 // The daemon does not wait for client functions: one that is blocked on
 // something other than its pipe does not hold up the daemon's destruction,
 // and finishes later with everything it uses still alive.

@@ -1,9 +1,7 @@
-// The Linux side's sockets: socket files, the kernel's peer credentials and
-// the per-process instance limit.
+// The Linux side's sockets: socket files and the kernel's peer credentials.
 #include "Child.h"
 #include "PosixPipeSupport.h"
 
-#include <ZymThread/EventSemaphore.h>
 #include <ZymWindows/NamedPipeClient.h>
 
 #include <gtest/gtest.h>
@@ -128,27 +126,6 @@ TEST(Sockets, PipeNamesAreSocketFilesOfTheDirectory) {
     WaitForPipeSocket(pipe, pipe.Name(), staleFile.st_ino);
     EXPECT_EQ(ReadWholeMessage(*Connect(pipe)), "fresh");
     server.Join();
-}
-
-// Instances of one name are limited in a process: one more than the limit
-// is refused at once, as all pipe instances being busy.
-TEST(Sockets, TheInstanceBeyondTheLimitIsBusy) {
-    const TestPipe pipe("ends");
-    ZymThread::EventSemaphore shutdown(true, false);
-    std::vector<std::unique_ptr<ServerThread>> servers;
-    for (int i = 0; i < 255; ++i)
-        servers.push_back(std::make_unique<ServerThread>(
-            pipe.Name(), [](ServerNamedPipe&) { FAIL() << "no client should connect"; },
-            &shutdown));
-    // Each instance exists once its thread waits for a client.
-    for (const auto& server : servers)
-        WaitUntilBlockedInPoll(server->ThreadId());
-    ServerNamedPipe extra;
-    EXPECT_EQ(ErrorText<NamedPipe::BrokenPipeException>([&] { extra.Initialize(pipe.Name()); }),
-              u"All pipe instances are busy.");
-    shutdown.Set();
-    for (const auto& server : servers)
-        EXPECT_THROW(server->Join(), NamedPipe::MustClosePipeException);
 }
 
 TEST(Sockets, ZymwinServesUntilSIGTERMAndRemovesItsSocket) {

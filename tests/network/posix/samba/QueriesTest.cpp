@@ -108,31 +108,6 @@ TEST(NetQueries, AccountsOfADomainByEitherNameAndOfNoOther) {
               "zymwin net: WindowsInvalidUserGroupException: The user name could not be found.\n");
 }
 
-// A machine in a workgroup (here the file server's) lists that workgroup
-// and no domain.
-TEST(NetQueries, AWorkgroupMachineListsItsWorkgroup) {
-    zymtest::ScratchDirectory scratch;
-    std::string configuration;
-    for (const std::string& line : zymtest::SplitLines(zymtest::ReadFile("/etc/samba/smb.conf")))
-        if (line.find("realm") == std::string::npos)
-            configuration +=
-                (line.find("workgroup") == std::string::npos ? line : "workgroup = ZYMFILES") +
-                "\n";
-    zymtest::WriteFile(scratch.Path() / "smb.conf", configuration);
-    const auto inWorkgroup = [&](const char* query) {
-        return zymtest::RunProcess({"unshare", "-m", "sh", "-c",
-                                    "mount --bind \"$0\" /etc/samba && exec " ZYMWIN_PATH
-                                    " net \"$1\"",
-                                    scratch.Path().string(), query});
-    };
-    const ProcessResult workgroups = inWorkgroup("workgroups");
-    EXPECT_EQ(workgroups.status, 0) << workgroups.err;
-    EXPECT_EQ(workgroups.out, "zymfiles\n");
-    const ProcessResult domains = inWorkgroup("domains");
-    EXPECT_EQ(domains.status, 0) << domains.err;
-    EXPECT_EQ(domains.out, "");
-}
-
 // A refused port, a black hole and a listener that never answers each fail
 // within the time limit with the exception of their query (ctest's own
 // time limit catches a hang).
